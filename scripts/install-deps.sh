@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project builds, tests and runs with, when any is missing.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config
+  qt6-base-dev libgl-dev          # the window
+  libisal-dev zlib1g-dev          # CRC-32 and its algebra
+  libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-ipafont-gothic            # the panes' fixed-pitch font
+  xvfb xauth                      # screenshots and window tests under a virtual display
+  clang libclang-rt-14-dev        # fuzzing and sanitizer runs
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null

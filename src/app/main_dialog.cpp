@@ -1,0 +1,24 @@
+// MainDialog's life: construction with the defaults, opening, the OK step and closing.
+#include "app/main_dialog.h"
+
+namespace vesperine {
+
+void Workspace::Release() { *this = Workspace{}; }
+
+MainDialog::MainDialog(Host& host, FileSystem& files) : host_(host), files_(files) {}
+
+void MainDialog::OnInitDialog() {
+    PushToControls();
+    host_.FocusControl(ids::kBaseHex, false);
+}
+
+void MainDialog::OnOk() {
+    // Enter where no control takes it: the window stays open and nothing changes.
+}
+
+void MainDialog::OnCancel() {
+    workspace_.Release();
+    host_.EndDialog(0);
+}
+
+}  // namespace vesperine

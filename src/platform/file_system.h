@@ -1,0 +1,52 @@
+// The file system as the file commands see it: whole files in, whole files out.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vesperine {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Files of this length or longer are refused: lengths are 32-bit and the largest signed
+// 32-bit count is the last length a load may take.
+inline constexpr std::uint64_t kMaxFileLength = 0x80000000u;
+
+enum class ReadStatus {
+    Ok,
+    CannotOpen,   // missing, a directory, no permission
+    TooLarge,     // 2 GiB or more
+    NoSize,       // the end of the stream cannot be taken (a pipe, a terminal)
+    ShortRead,    // fewer bytes arrived than the file's length promised
+    OutOfMemory,  // no buffer of the file's length could be had
+};
+
+struct ReadResult {
+    ReadStatus status = ReadStatus::CannotOpen;
+    Bytes bytes;  // the whole file when status is Ok, empty otherwise
+};
+
+enum class WriteStatus {
+    Ok,
+    CannotOpen,  // the target (or its temporary neighbour) cannot be created
+    Failed,      // a write, flush, close or the final rename failed; the old file is intact
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    [[nodiscard]] virtual ReadResult ReadWholeFile(const std::string& path) = 0;
+    // Replaces the file at path with bytes, so that a failure never destroys what was there.
+    [[nodiscard]] virtual WriteStatus WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) = 0;
+};
+
+// The real file system through the standard library.
+class StdFileSystem final : public FileSystem {
+public:
+    [[nodiscard]] ReadResult ReadWholeFile(const std::string& path) override;
+    [[nodiscard]] WriteStatus WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
+};
+
+}  // namespace vesperine

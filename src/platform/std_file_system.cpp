@@ -1,0 +1,157 @@
+// The real file system: whole-file reads and replacing writes through the C library.
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <new>
+#include <random>
+#include <system_error>
+
+#include "platform/file_system.h"
+
+#ifdef _WIN32
+#include <io.h>
+#define VSP_FSEEK _fseeki64
+#define VSP_FTELL _ftelli64
+#else
+#include <unistd.h>
+#define VSP_FSEEK fseeko
+#define VSP_FTELL ftello
+#endif
+
+namespace vesperine {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Closes the stream on every way out; Close() reports whether buffered data reached the file.
+class Stream {
+public:
+    Stream(const std::string& path, const char* mode) : file_(std::fopen(path.c_str(), mode)) {}
+    ~Stream() {
+        if (file_ != nullptr) std::fclose(file_);
+    }
+    Stream(const Stream&) = delete;
+    Stream& operator=(const Stream&) = delete;
+    [[nodiscard]] std::FILE* get() const { return file_; }
+    [[nodiscard]] bool Close() {
+        std::FILE* file = file_;
+        file_ = nullptr;
+        return std::fclose(file) == 0;
+    }
+
+private:
+    std::FILE* file_;
+};
+
+// Writes all of bytes and makes sure they reached the file: a full disk often shows only at
+// the flush or the close, and must not pass for success.
+bool WriteAll(Stream& stream, std::span<const std::uint8_t> bytes) {
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stream.get()) != bytes.size()) return false;
+    if (std::fflush(stream.get()) != 0) return false;
+#ifdef _WIN32
+    if (_commit(_fileno(stream.get())) != 0) return false;
+#else
+    // Devices such as /dev/full or a terminal cannot be synced; only the write and flush count there.
+    if (::fsync(fileno(stream.get())) != 0 && errno != EINVAL && errno != EROFS) return false;
+#endif
+    return stream.Close();
+}
+
+std::string TemporaryNeighbour(const fs::path& target) {
+    std::random_device random;
+    char suffix[24];
+    std::snprintf(suffix, sizeof suffix, ".%08x.part", static_cast<unsigned>(random()));
+    return target.string() + suffix;
+}
+
+}  // namespace
+
+ReadResult StdFileSystem::ReadWholeFile(const std::string& path) {
+    ReadResult result;
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (error || !fs::exists(status) || fs::is_directory(status)) return result;  // CannotOpen
+    // A pipe or a terminal has no end to seek to, and opening a pipe would wait for a writer.
+    if (!fs::is_regular_file(status) && !fs::is_block_file(status)) {
+        result.status = ReadStatus::NoSize;
+        return result;
+    }
+    Stream stream(path, "rb");
+    if (stream.get() == nullptr) return result;
+    if (VSP_FSEEK(stream.get(), 0, SEEK_END) != 0) {
+        result.status = ReadStatus::NoSize;
+        return result;
+    }
+    const auto end = static_cast<std::int64_t>(VSP_FTELL(stream.get()));
+    if (end < 0 || VSP_FSEEK(stream.get(), 0, SEEK_SET) != 0) {
+        result.status = ReadStatus::NoSize;
+        return result;
+    }
+    if (static_cast<std::uint64_t>(end) >= kMaxFileLength) {
+        result.status = ReadStatus::TooLarge;
+        return result;
+    }
+    const auto length = static_cast<std::size_t>(end);
+    try {
+        result.bytes.resize(length);
+    } catch (const std::bad_alloc&) {
+        result.status = ReadStatus::OutOfMemory;
+        return result;
+    }
+    std::size_t got = 0;
+    while (got < length) {
+        const std::size_t n = std::fread(result.bytes.data() + got, 1, length - got, stream.get());
+        if (n == 0) break;
+        got += n;
+    }
+    if (got != length) {
+        result.bytes = Bytes{};
+        result.status = ReadStatus::ShortRead;
+        return result;
+    }
+    result.status = ReadStatus::Ok;
+    return result;
+}
+
+WriteStatus StdFileSystem::WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+    std::error_code error;
+    fs::path target(path);
+    // Saving over a link replaces the file it points to, not the link.
+    if (fs::is_symlink(fs::symlink_status(target, error))) {
+        const fs::path resolved = fs::weakly_canonical(target, error);
+        if (!error) target = resolved;
+    }
+    const fs::file_status existing = fs::status(target, error);
+    const bool exists = !error && fs::exists(existing);
+    if (exists && fs::is_directory(existing)) return WriteStatus::CannotOpen;
+
+    // Devices and pipes cannot be replaced by a rename; they are written in place.
+    if (exists && !fs::is_regular_file(existing)) {
+        Stream stream(target.string(), "wb");
+        if (stream.get() == nullptr) return WriteStatus::CannotOpen;
+        return WriteAll(stream, bytes) ? WriteStatus::Ok : WriteStatus::Failed;
+    }
+
+    // Write beside the target and rename over it, so a failure leaves the old file intact.
+    const std::string temporary = TemporaryNeighbour(target);
+    Stream stream(temporary, "wbx");
+    if (stream.get() == nullptr) {
+        // No room for a neighbour (a directory we may not write to): write the target itself.
+        Stream direct(target.string(), "wb");
+        if (direct.get() == nullptr) return WriteStatus::CannotOpen;
+        return WriteAll(direct, bytes) ? WriteStatus::Ok : WriteStatus::Failed;
+    }
+    if (!WriteAll(stream, bytes)) {
+        fs::remove(temporary, error);
+        return WriteStatus::Failed;
+    }
+    if (exists) fs::permissions(temporary, existing.permissions(), fs::perm_options::replace, error);
+    fs::rename(temporary, target, error);
+    if (error) {
+        fs::remove(temporary, error);
+        return WriteStatus::Failed;
+    }
+    return WriteStatus::Ok;
+}
+
+}  // namespace vesperine

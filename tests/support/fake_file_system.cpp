@@ -1,0 +1,21 @@
+// An in-memory file system for tests.
+#include "fake_file_system.h"
+
+namespace vesperine::testing {
+
+ReadResult FakeFileSystem::ReadWholeFile(const std::string& path) {
+    ++reads;
+    if (const auto failure = readFailures.find(path); failure != readFailures.end()) return {failure->second, {}};
+    const auto it = files.find(path);
+    if (it == files.end()) return {ReadStatus::CannotOpen, {}};
+    return {ReadStatus::Ok, it->second};
+}
+
+WriteStatus FakeFileSystem::WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+    ++writes;
+    if (const auto failure = writeFailures.find(path); failure != writeFailures.end()) return failure->second;
+    files[path] = Bytes(bytes.begin(), bytes.end());
+    return WriteStatus::Ok;
+}
+
+}  // namespace vesperine::testing

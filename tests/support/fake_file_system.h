@@ -1,0 +1,23 @@
+// An in-memory file system for tests, with failures to inject by path.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "platform/file_system.h"
+
+namespace vesperine::testing {
+
+class FakeFileSystem : public FileSystem {
+public:
+    std::map<std::string, Bytes> files;
+    std::map<std::string, ReadStatus> readFailures;
+    std::map<std::string, WriteStatus> writeFailures;
+    int reads = 0;
+    int writes = 0;
+
+    [[nodiscard]] ReadResult ReadWholeFile(const std::string& path) override;
+    [[nodiscard]] WriteStatus WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
+};
+
+}  // namespace vesperine::testing
