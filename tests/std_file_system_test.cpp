@@ -1,0 +1,128 @@
+// The real file system: whole-file reads and replacing writes against bad files on disk.
+#include "platform/file_system.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+
+namespace vesperine {
+namespace {
+
+namespace fs = std::filesystem;
+
+class StdFileSystemTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("vesperine-fs-" + std::to_string(::getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(dir_, ignored);
+    }
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    static void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+    static std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+
+    StdFileSystem files_;
+    fs::path dir_;
+};
+
+TEST_F(StdFileSystemTest, ReadsWholeFilesIncludingEmptyOnes) {
+    Write(Path("rom.bin"), std::string("\x00\x01\xFF", 3));
+    const ReadResult read = files_.ReadWholeFile(Path("rom.bin"));
+    EXPECT_EQ(read.status, ReadStatus::Ok);
+    EXPECT_EQ(read.bytes, (Bytes{0x00, 0x01, 0xFF}));
+    Write(Path("empty.bin"), "");
+    EXPECT_EQ(files_.ReadWholeFile(Path("empty.bin")).status, ReadStatus::Ok);
+}
+
+TEST_F(StdFileSystemTest, RefusesWhatCannotBeReadWhole) {
+    EXPECT_EQ(files_.ReadWholeFile(Path("missing.bin")).status, ReadStatus::CannotOpen);
+    EXPECT_EQ(files_.ReadWholeFile(dir_.string()).status, ReadStatus::CannotOpen);
+    ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
+    EXPECT_EQ(files_.ReadWholeFile(Path("pipe")).status, ReadStatus::NoSize) << "and it does not wait for a writer";
+    EXPECT_EQ(files_.ReadWholeFile("/dev/zero").status, ReadStatus::NoSize);
+
+    // A sparse file of exactly 2 GiB costs no disk space.
+    for (const auto size : {std::uintmax_t{0x80000000u}, std::uintmax_t{0x100000010u}}) {
+        Write(Path("sparse.bin"), "");
+        fs::resize_file(Path("sparse.bin"), size);
+        EXPECT_EQ(files_.ReadWholeFile(Path("sparse.bin")).status, ReadStatus::TooLarge) << size;
+    }
+}
+
+TEST_F(StdFileSystemTest, UnreadableFileIsNotFoundUnlessRoot) {
+    Write(Path("secret.bin"), "x");
+    fs::permissions(Path("secret.bin"), fs::perms::none);
+    const ReadStatus expected = ::geteuid() == 0 ? ReadStatus::Ok : ReadStatus::CannotOpen;
+    EXPECT_EQ(files_.ReadWholeFile(Path("secret.bin")).status, expected);
+}
+
+TEST_F(StdFileSystemTest, WritesNewFilesAndReplacesOldOnesLeavingNoLeftovers) {
+    const Bytes bytes{1, 2, 3};
+    EXPECT_EQ(files_.WriteWholeFile(Path("new.bin"), bytes), WriteStatus::Ok);
+    EXPECT_EQ(Read(Path("new.bin")), std::string("\x01\x02\x03", 3));
+    Write(Path("old.bin"), "old contents");
+    fs::permissions(Path("old.bin"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(files_.WriteWholeFile(Path("old.bin"), {}), WriteStatus::Ok);
+    EXPECT_EQ(Read(Path("old.bin")), "");
+    EXPECT_EQ(fs::status(Path("old.bin")).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 2);
+}
+
+TEST_F(StdFileSystemTest, SavingThroughALinkReplacesItsTarget) {
+    Write(Path("target.bin"), "old");
+    fs::create_symlink(Path("target.bin"), Path("link.bin"));
+    EXPECT_EQ(files_.WriteWholeFile(Path("link.bin"), Bytes{'n', 'e', 'w'}), WriteStatus::Ok);
+    EXPECT_TRUE(fs::is_symlink(Path("link.bin")));
+    EXPECT_EQ(Read(Path("target.bin")), "new");
+}
+
+TEST_F(StdFileSystemTest, FailuresAreReportedAndNeverDestroyTheOldFile) {
+    EXPECT_EQ(files_.WriteWholeFile("/dev/full", Bytes(100, 7)), WriteStatus::Failed) << "a full device";
+    EXPECT_EQ(files_.WriteWholeFile(Path("no/such/dir/x.bin"), Bytes{1}), WriteStatus::CannotOpen);
+    EXPECT_EQ(files_.WriteWholeFile(dir_.string(), Bytes{1}), WriteStatus::CannotOpen);
+}
+
+TEST_F(StdFileSystemTest, ASaveThatFailsMidwayLeavesTheOldFileIntact) {
+    Write(Path("keep.bin"), "precious old contents");
+    // A file-size limit makes writes past 64 KiB fail with EFBIG, as a disk filling up would.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const WriteStatus status = files_.WriteWholeFile(Path("keep.bin"), Bytes(1 << 20, 0xEE));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(status, WriteStatus::Failed);
+    EXPECT_EQ(Read(Path("keep.bin")), "precious old contents");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 1) << "no partial file left";
+}
+
+TEST_F(StdFileSystemTest, PathsLongerThanOldLimitsWork) {
+    std::string name(200, 'a');
+    const fs::path deep = dir_ / name / name;
+    fs::create_directories(deep);
+    const std::string path = (deep / (name + ".bin")).string();
+    ASSERT_GT(path.size(), 600u);
+    EXPECT_EQ(files_.WriteWholeFile(path, Bytes{9}), WriteStatus::Ok);
+    EXPECT_EQ(files_.ReadWholeFile(path).bytes, Bytes{9});
+}
+
+}  // namespace
+}  // namespace vesperine
