@@ -1,12 +1,46 @@
 // QuickExor, EndianConvert and SwapHalves: the dump changed in place.
+#include <string>
+
+#include "analysis/crc32.h"
+#include "analysis/transforms.h"
+#include "app/format.h"
+#include "app/hex_field.h"
 #include "app/main_dialog.h"
 
 namespace vesperine {
 
-void MainDialog::QuickExor() {}
+// Each command works on the dumpLength bytes only, and leaves the length, the size text and
+// the dump bar's position as they were, so the pane redraws the same rows.
 
-void MainDialog::EndianConvert() {}
+void MainDialog::QuickExor() {
+    PullFromControls();
+    // Only the low byte counts: 1FF and FFFFFFFF act as FF, 100 as 0.
+    const auto value = static_cast<std::uint8_t>(ParseHexField(fields_.quickXorText) & 0xFFu);
+    XorEachByte(workspace_.Dump(), value);
+    PushToControls();
+    RenderDumpPane();
+}
 
-void MainDialog::SwapHalves() {}
+void MainDialog::EndianConvert() {
+    PullFromControls();
+    if (fields_.endianMode == 0) SwapBytePairs(workspace_.Dump());
+    if (fields_.endianMode == 1) ReverseByteQuads(workspace_.Dump());
+    const std::uint32_t crc = Crc32(workspace_.Dump());
+    fields_.dumpCrcText = FormatHex8(crc);
+    const int bits = (fields_.endianMode + 1) * 16;
+    AppendLog(std::to_string(bits) + "Bit EndianConv CRC:" + FormatHex8(crc));
+    PushToControls();
+    RenderDumpPane();
+}
+
+void MainDialog::SwapHalves() {
+    // No pull: the command reads no control, and its pushes put every field back on screen.
+    ExchangeHalves(workspace_.Dump());
+    const std::uint32_t crc = Crc32(workspace_.Dump());
+    fields_.dumpCrcText = FormatHex8(crc);
+    AppendLog("Swap 1stHalf & 2ndHalf CRC:" + FormatHex8(crc));
+    PushToControls();
+    RenderDumpPane();
+}
 
 }  // namespace vesperine
