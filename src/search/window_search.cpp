@@ -1,0 +1,173 @@
+// The sliding-window CRC-32 search, from prefix CRCs and the CRC shift operator.
+#include "search/window_search.h"
+
+#include <algorithm>
+#include <array>
+
+#include "analysis/crc32.h"
+
+namespace vesperine {
+namespace {
+
+/*
+  Why a window's CRC follows from two prefix CRCs.
+
+  Read a message M of n bytes as a polynomial over GF(2) of degree below 8n, its first bit
+  the highest term, and let P be the CRC-32 polynomial of degree 32. With I the initial
+  register (all ones) and F the final complement (all ones), the finished CRC is
+
+      C(M) = (I x^(8n) + M x^32) mod P + F.
+
+  For a message A of a bytes followed by B of b bytes, (A B) = A x^(8b) + B, so
+
+      C(A B) = (I x^(8(a+b)) + A x^(8b+32) + B x^32) mod P + F
+             = (C(A) + F) x^(8b) + (C(B) + F + I x^(8b)) + F      (mod P)
+             = C(A) x^(8b) + C(B)                                  (I = F, and F + F = 0),
+
+  which is zlib's crc32_combine. Let Q(o) be the CRC of the extract's first o bytes and W the
+  CRC of the window [o, o + s). Taking A = [0, o) and B = the window, Q(o + s) = Q(o) x^(8s) + W,
+  and as adding is XOR,
+
+      W = Q(o + s) XOR (Q(o) x^(8s) mod P).
+
+  So every window needs the prefix CRCs at its start and its end, and one multiplication by
+  the same x^(8s). Both prefixes run forward over the extract with the ordinary CRC: the start
+  and end offsets both grow by the step from one window to the next, so each cursor hashes
+  step bytes per window and no prefix is kept beyond the current window. Multiplying by a
+  fixed polynomial is linear in the 32 coefficients of the other factor, so it is four lookups
+  in byte tables built once per search.
+
+  Polynomials are held reflected, as the CRC register holds them: x^0 is the top bit, x^31 bit 0.
+  The operator is computed here rather than by zlib's crc32_combine_gen, whose length argument
+  is a signed long: 32 bits on Windows, too narrow for windows of 2 GiB and more.
+*/
+
+constexpr std::uint32_t kPolynomial = 0xEDB88320u;  // P without its x^32 term, reflected
+constexpr std::uint32_t kOne = 0x80000000u;         // the polynomial 1
+
+// The poll is asked after this many windows, or after fewer when their hashing reaches
+// kBytesPerPoll first: at memory speed either is well under a millisecond of work.
+constexpr std::uint64_t kWindowsPerPoll = 4096;
+constexpr std::uint64_t kBytesPerPoll = std::uint64_t{4} << 20;
+
+// a b mod P.
+[[nodiscard]] std::uint32_t MultModP(std::uint32_t a, std::uint32_t b) {
+    std::uint32_t product = 0;
+    for (std::uint32_t term = kOne; term != 0; term >>= 1) {
+        if (a & term) product ^= b;
+        b = (b & 1u) ? (b >> 1) ^ kPolynomial : b >> 1;  // b x, reduced when x^32 appears
+    }
+    return product;
+}
+
+// x^(8n) mod P: what moves a CRC past n further bytes.
+[[nodiscard]] std::uint32_t ShiftOperator(std::uint64_t n) {
+    std::uint32_t result = kOne;
+    for (std::uint32_t power = kOne >> 8; n != 0; n >>= 1, power = MultModP(power, power)) {
+        if (n & 1u) result = MultModP(result, power);
+    }
+    return result;
+}
+
+// Multiplication mod P by one fixed polynomial, as four tables of 256 entries, one for each
+// byte of the other factor.
+class FixedMultiplier {
+public:
+    explicit FixedMultiplier(std::uint32_t factor) {
+        for (std::uint32_t j = 0; j < 4; ++j) {
+            for (std::uint32_t v = 0; v < 256; ++v) tables_[j][v] = MultModP(factor, v << (8 * j));
+        }
+    }
+
+    [[nodiscard]] std::uint32_t operator()(std::uint32_t a) const {
+        return tables_[0][a & 0xFFu] ^ tables_[1][(a >> 8) & 0xFFu] ^ tables_[2][(a >> 16) & 0xFFu] ^
+               tables_[3][a >> 24];
+    }
+
+private:
+    std::array<std::array<std::uint32_t, 256>, 4> tables_{};
+};
+
+// Window CRCs from the two running prefix CRCs. Offsets must come in ascending order.
+class PrefixWindows {
+public:
+    PrefixWindows(std::span<const std::uint8_t> extract, std::uint32_t size)
+        : extract_(extract), size_(size), shift_(ShiftOperator(size)) {}
+
+    [[nodiscard]] std::uint32_t operator()(std::uint64_t offset) {
+        startCrc_ = Crc32(Bytes(start_, offset), startCrc_);
+        endCrc_ = Crc32(Bytes(end_, offset + size_), endCrc_);
+        start_ = offset;
+        end_ = offset + size_;
+        return endCrc_ ^ shift_(startCrc_);
+    }
+
+private:
+    [[nodiscard]] std::span<const std::uint8_t> Bytes(std::uint64_t from, std::uint64_t to) const {
+        return extract_.subspan(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
+    }
+
+    std::span<const std::uint8_t> extract_;
+    std::uint64_t size_;
+    FixedMultiplier shift_;
+    std::uint64_t start_ = 0;  // the prefix CRCs are of [0, start_) and [0, end_)
+    std::uint64_t end_ = 0;
+    std::uint32_t startCrc_ = 0;
+    std::uint32_t endCrc_ = 0;
+};
+
+// Walks the windows in order, asking windowCrc for each one's CRC-32, and the poll after every
+// windowsPerPoll windows that did not match.
+template <typename WindowCrc>
+[[nodiscard]] SearchResult Scan(std::span<const std::uint8_t> extract, std::uint32_t target, std::uint32_t size,
+                                std::uint32_t step, const WindowPoll& poll, std::uint64_t windowsPerPoll,
+                                WindowCrc&& windowCrc) {
+    if (size > extract.size()) return {SearchOutcome::NotFound, 0};
+    if (step == 0) {
+        if (windowCrc(0) == target) return {SearchOutcome::Found, 0};
+        // Examining the same window again gives the same CRC: only a break can end this.
+        for (std::uint64_t done = 1; !poll(done, 0); ++done) {
+        }
+        return {SearchOutcome::Broken, 0};
+    }
+    const std::uint64_t windows = (extract.size() - size) / step + 1;
+    for (std::uint64_t k = 0; k < windows; ++k) {
+        const std::uint64_t offset = k * step;
+        // The extract holds fewer than 2^32 bytes, so every offset fits.
+        if (windowCrc(offset) == target) return {SearchOutcome::Found, static_cast<std::uint32_t>(offset)};
+        if ((k + 1) % windowsPerPoll == 0 && poll(k + 1, windows)) return {SearchOutcome::Broken, 0};
+    }
+    return {SearchOutcome::NotFound, 0};
+}
+
+[[nodiscard]] std::uint32_t WindowCrcAfresh(std::span<const std::uint8_t> extract, std::uint64_t offset,
+                                            std::uint32_t size) {
+    return Crc32(extract.subspan(static_cast<std::size_t>(offset), size));
+}
+
+}  // namespace
+
+SearchResult FindCrcWindow(std::span<const std::uint8_t> extract, std::uint32_t target, std::uint32_t size,
+                           std::uint32_t step, const WindowPoll& poll) {
+    if (step == 0 || step >= size || size > extract.size()) {
+        // Windows that do not overlap hash each byte at most once when taken whole; step 0
+        // hashes its one window once.
+        const std::uint64_t perPoll = std::clamp<std::uint64_t>(kBytesPerPoll / std::max<std::uint32_t>(size, 1), 1,
+                                                                kWindowsPerPoll);
+        return Scan(extract, target, size, step, poll, perPoll,
+                    [&](std::uint64_t offset) { return WindowCrcAfresh(extract, offset, size); });
+    }
+    // Each window moves both prefix cursors by step bytes.
+    const std::uint64_t perPoll = std::clamp<std::uint64_t>(kBytesPerPoll / (std::uint64_t{2} * step), 1,
+                                                            kWindowsPerPoll);
+    PrefixWindows prefixWindows(extract, size);
+    return Scan(extract, target, size, step, poll, perPoll, prefixWindows);
+}
+
+SearchResult FindCrcWindowNaive(std::span<const std::uint8_t> extract, std::uint32_t target, std::uint32_t size,
+                                std::uint32_t step, const WindowPoll& poll) {
+    return Scan(extract, target, size, step, poll, 1,
+                [&](std::uint64_t offset) { return WindowCrcAfresh(extract, offset, size); });
+}
+
+}  // namespace vesperine

@@ -1,0 +1,40 @@
+// The sliding-window CRC-32 search: the first window of an extract whose CRC-32 is a target.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+
+namespace vesperine {
+
+enum class SearchOutcome { Found, NotFound, Broken };
+
+struct SearchResult {
+    SearchOutcome outcome = SearchOutcome::NotFound;
+    std::uint32_t offset = 0;  // the window's first byte in the extract, when Found
+};
+
+// Asked now and then while the search runs: `done` of `total` windows examined (total 0 when
+// the search has no end, as with step 0). Returns true to break the search off.
+using WindowPoll = std::function<bool(std::uint64_t done, std::uint64_t total)>;
+
+// The windows are [k * step, k * step + size) for k = 0, 1, 2 ... as long as the window lies
+// in the extract, the last one ending at its last byte (an empty window may start at its very
+// end). A size above the extract's length gives no window. Step 0 examines the window at 0
+// again and again until the poll breaks, unless it matches at once. Only the first matching
+// window counts. The extract holds at most 2^32 - 1 bytes.
+//
+// The answer is that of computing every window's CRC-32 afresh, at a cost linear in the
+// extract's length plus the number of windows, whatever the size; memory use is constant.
+// The poll is asked after every 4096 windows that did not match and after every 4 MiB of
+// bytes run through the CRC, so a break is seen within a millisecond or so of work.
+[[nodiscard]] SearchResult FindCrcWindow(std::span<const std::uint8_t> extract, std::uint32_t target,
+                                         std::uint32_t size, std::uint32_t step, const WindowPoll& poll);
+
+// The same search computing each window's CRC-32 from its first byte to its last, asking the
+// poll after every window that did not match: the reference the fast search is checked and
+// measured against.
+[[nodiscard]] SearchResult FindCrcWindowNaive(std::span<const std::uint8_t> extract, std::uint32_t target,
+                                              std::uint32_t size, std::uint32_t step, const WindowPoll& poll);
+
+}  // namespace vesperine
