@@ -27,7 +27,8 @@ void MainDialog::EndianConvert() {
     if (fields_.endianMode == 1) ReverseByteQuads(workspace_.Dump());
     const std::uint32_t crc = Crc32(workspace_.Dump());
     fields_.dumpCrcText = FormatHex8(crc);
-    const int bits = (fields_.endianMode + 1) * 16;
+    // Widened so that whatever mode the radio group reports cannot overflow the product.
+    const std::int64_t bits = (std::int64_t{fields_.endianMode} + 1) * 16;
     AppendLog(std::to_string(bits) + "Bit EndianConv CRC:" + FormatHex8(crc));
     PushToControls();
     RenderDumpPane();
