@@ -86,17 +86,18 @@ TEST(WindowSearch, KnownCases) {
 // grid, and at random.
 TEST(WindowSearch, AgreesWithWindowByWindowCrcs) {
     std::mt19937 random(20240611);
+    const auto below = [&](std::uint32_t n) { return static_cast<std::uint32_t>(random() % n); };
     int hits = 0;
     for (int round = 0; round < 400; ++round) {
-        const std::uint32_t length = random() % 3 == 0 ? random() % 20 : random() % 700;
+        const std::uint32_t length = below(3) == 0 ? below(20) : below(700);
         Bytes extract(length);
-        const bool twoValues = random() % 4 == 0;
-        for (auto& b : extract) b = static_cast<std::uint8_t>(twoValues ? random() % 2 : random());
+        const bool twoValues = below(4) == 0;
+        for (auto& b : extract) b = static_cast<std::uint8_t>(twoValues ? below(2) : random());
 
-        const std::uint32_t sizes[] = {0, 1, length, length + 1, length == 0 ? 0 : random() % length,
-                                       std::min<std::uint32_t>(length, 1 + random() % 40)};
+        const std::uint32_t sizes[] = {0, 1, length, length + 1, length == 0 ? 0 : below(length),
+                                       std::min<std::uint32_t>(length, 1 + below(40))};
         for (const std::uint32_t size : sizes) {
-            const std::uint32_t steps[] = {1, 3, 4, size + 1, 1 + random() % 64};
+            const std::uint32_t steps[] = {1, 3, 4, size + 1, 1 + below(64)};
             for (const std::uint32_t step : steps) {
                 std::vector<std::uint32_t> targets{static_cast<std::uint32_t>(random())};
                 if (size <= length) {
