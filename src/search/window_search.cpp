@@ -54,6 +54,11 @@ constexpr std::uint64_t kBytesPerPoll = std::uint64_t{4} << 20;
 // per call outweighs the table's cost per byte (measured with steps of 8 to 64 bytes).
 constexpr std::size_t kShortRun = 16;
 
+// The CRC continued over bytes, by whichever of the two ways is quicker for their count.
+[[nodiscard]] std::uint32_t ContinueCrc(std::uint32_t crc, std::span<const std::uint8_t> bytes) {
+    return bytes.size() < kShortRun ? Crc32Bytewise(bytes, crc) : Crc32(bytes, crc);
+}
+
 // a b mod P.
 [[nodiscard]] std::uint32_t MultModP(std::uint32_t a, std::uint32_t b) {
     std::uint32_t product = 0;
@@ -99,18 +104,14 @@ public:
         : extract_(extract), size_(size), shift_(ShiftOperator(size)) {}
 
     [[nodiscard]] std::uint32_t operator()(std::uint64_t offset) {
-        startCrc_ = Continue(startCrc_, Bytes(start_, offset));
-        endCrc_ = Continue(endCrc_, Bytes(end_, offset + size_));
+        startCrc_ = ContinueCrc(startCrc_, Bytes(start_, offset));
+        endCrc_ = ContinueCrc(endCrc_, Bytes(end_, offset + size_));
         start_ = offset;
         end_ = offset + size_;
         return endCrc_ ^ shift_(startCrc_);
     }
 
 private:
-    [[nodiscard]] static std::uint32_t Continue(std::uint32_t crc, std::span<const std::uint8_t> bytes) {
-        return bytes.size() < kShortRun ? Crc32Bytewise(bytes, crc) : Crc32(bytes, crc);
-    }
-
     [[nodiscard]] std::span<const std::uint8_t> Bytes(std::uint64_t from, std::uint64_t to) const {
         return extract_.subspan(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
     }
@@ -148,9 +149,9 @@ template <typename WindowCrc>
     return {SearchOutcome::NotFound, 0};
 }
 
-[[nodiscard]] std::uint32_t WindowCrcAfresh(std::span<const std::uint8_t> extract, std::uint64_t offset,
-                                            std::uint32_t size) {
-    return Crc32(extract.subspan(static_cast<std::size_t>(offset), size));
+[[nodiscard]] std::span<const std::uint8_t> Window(std::span<const std::uint8_t> extract, std::uint64_t offset,
+                                                   std::uint32_t size) {
+    return extract.subspan(static_cast<std::size_t>(offset), size);
 }
 
 }  // namespace
@@ -163,7 +164,7 @@ SearchResult FindCrcWindow(std::span<const std::uint8_t> extract, std::uint32_t 
         const std::uint64_t perPoll = std::clamp<std::uint64_t>(kBytesPerPoll / std::max<std::uint32_t>(size, 1), 1,
                                                                 kWindowsPerPoll);
         return Scan(extract, target, size, step, poll, perPoll,
-                    [&](std::uint64_t offset) { return WindowCrcAfresh(extract, offset, size); });
+                    [&](std::uint64_t offset) { return ContinueCrc(0, Window(extract, offset, size)); });
     }
     // Each window moves both prefix cursors by step bytes.
     const std::uint64_t perPoll = std::clamp<std::uint64_t>(kBytesPerPoll / (std::uint64_t{2} * step), 1,
@@ -175,7 +176,7 @@ SearchResult FindCrcWindow(std::span<const std::uint8_t> extract, std::uint32_t 
 SearchResult FindCrcWindowNaive(std::span<const std::uint8_t> extract, std::uint32_t target, std::uint32_t size,
                                 std::uint32_t step, const WindowPoll& poll) {
     return Scan(extract, target, size, step, poll, 1,
-                [&](std::uint64_t offset) { return WindowCrcAfresh(extract, offset, size); });
+                [&](std::uint64_t offset) { return Crc32(Window(extract, offset, size)); });
 }
 
 }  // namespace vesperine

@@ -26,8 +26,10 @@ using WindowPoll = std::function<bool(std::uint64_t done, std::uint64_t total)>;
 //
 // The answer is that of computing every window's CRC-32 afresh, at a cost linear in the
 // extract's length plus the number of windows, whatever the size; memory use is constant.
-// The poll is asked after every 4096 windows that did not match and after every 4 MiB of
-// bytes run through the CRC, so a break is seen within a millisecond or so of work.
+// The poll is asked after a window that did not match, once 4096 windows have been examined
+// since it was last asked or fewer whose hashing came to 4 MiB: at memory speed a break is
+// seen within a millisecond. Only the first window of an overlapping search, which hashes
+// size bytes, can take longer before the first poll (about a tenth of a second per GiB).
 [[nodiscard]] SearchResult FindCrcWindow(std::span<const std::uint8_t> extract, std::uint32_t target,
                                          std::uint32_t size, std::uint32_t step, const WindowPoll& poll);
 
