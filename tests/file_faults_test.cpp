@@ -1,0 +1,231 @@
+// Bad files end to end: the dialog on the fake host with the real file system, so each fault
+// goes through the C library and comes back as what the user sees.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+
+#include "app/main_dialog.h"
+#include "panes/pane_text.h"
+#include "support/dialog_harness.h"
+#include "support/fake_host.h"
+
+namespace vesperine {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakeHost;
+using testing::HexBytes;
+using testing::HexString;
+
+class FileFaultsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("vesperine-faults-" + std::to_string(::getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        dialog_.OnInitDialog();
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string WriteFile(const std::string& name, const std::string& bytes) const {
+        std::ofstream(Path(name), std::ios::binary) << bytes;
+        return Path(name);
+    }
+    static std::string ReadFile(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    void Load(const std::string& path, bool base = true) {
+        host_.openAnswers.push_back(path);
+        if (base) {
+            dialog_.LoadBaseFile();
+        } else {
+            dialog_.LoadMaskFile();
+        }
+    }
+    void Save(const std::string& path) {
+        host_.saveAnswers.push_back(path);
+        dialog_.SaveDumpFile();
+    }
+    // Loads a small base file, so a refused load has something to keep.
+    void LoadGoodBase() {
+        Load(WriteFile("good.bin", "\x10\x20\x30"));
+        ASSERT_TRUE(host_.messages.empty());
+    }
+    // What the user sees of the loaded base: it must not change when a load is refused.
+    [[nodiscard]] std::string BaseState() const {
+        return HexString(dialog_.workspace().Base()) + "|" + host_.ControlText(ids::kBasePath) + "|" +
+               host_.ControlText(ids::kAreaStart) + "|" + host_.ControlText(ids::kAreaEnd) + "|" +
+               host_.ControlText(ids::kBaseHex);
+    }
+    void ExpectOneMessage(const std::string& text, const std::optional<std::string>& caption) {
+        ASSERT_EQ(host_.messages.size(), 1u) << text;
+        EXPECT_EQ(host_.messages[0].text, text);
+        EXPECT_EQ(host_.messages[0].caption, caption);
+        host_.messages.clear();
+    }
+
+    fs::path dir_;
+    FakeHost host_;
+    StdFileSystem files_;
+    MainDialog dialog_{host_, files_};
+};
+
+TEST_F(FileFaultsTest, FilesThatCannotBeReadAreRefusedAndThePreviousBaseStays) {
+    LoadGoodBase();
+    const std::string kept = BaseState();
+    fs::create_symlink(Path("gone.bin"), Path("dangling.bin"));
+    ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
+    const struct {
+        std::string path;
+        const char* message;
+    } cases[] = {
+        {Path("missing.bin"), "File not found."},
+        {Path("dangling.bin"), "File not found."},
+        {Path("good.bin") + "/inside.bin", "File not found."},  // a file taken for a folder
+        {dir_.string(), "File not found."},
+        {Path("pipe"), "File size unknown: only regular files can be loaded."},
+        {"/dev/zero", "File size unknown: only regular files can be loaded."},
+    };
+    for (const auto& c : cases) {
+        Load(c.path);
+        ExpectOneMessage(c.message, c.path);
+        EXPECT_EQ(BaseState(), kept) << c.path;
+        Load(c.path, false);
+        ExpectOneMessage(c.message, c.path);
+        EXPECT_EQ(dialog_.workspace().maskLength, 0u) << c.path;
+    }
+}
+
+TEST_F(FileFaultsTest, PermissionBitsRefuseAFileUnlessRootReadsItAnyway) {
+    LoadGoodBase();
+    const std::string kept = BaseState();
+    const std::string secret = WriteFile("secret.bin", "\x77");
+    fs::permissions(secret, fs::perms::none);
+    Load(secret);
+    if (::geteuid() == 0) {
+        EXPECT_TRUE(host_.messages.empty());
+        EXPECT_EQ(HexString(dialog_.workspace().Base()), "77");
+    } else {
+        ExpectOneMessage("File not found.", secret);
+        EXPECT_EQ(BaseState(), kept);
+    }
+}
+
+TEST_F(FileFaultsTest, AnEmptyFileIsAnEmptyBaseThroughEveryCommand) {
+    Load(WriteFile("empty.bin", ""));
+    EXPECT_TRUE(host_.messages.empty());
+    EXPECT_EQ(host_.ControlText(ids::kAreaEnd), "00000000");
+    ASSERT_EQ(host_.ControlText(ids::kBaseHex).size(), kHexTextLength);
+    EXPECT_EQ(host_.ControlText(ids::kBaseHex).substr(0, 14), "00000000 -- --");
+    dialog_.Analyze();
+    EXPECT_EQ(host_.ControlText(ids::kDumpSize), "0 bytes (0x00000000)");
+    EXPECT_EQ(host_.ControlText(ids::kDumpCrc), "00000000");
+    dialog_.SwapHalves();
+    dialog_.EndianConvert();
+    Save(Path("out.bin"));
+    EXPECT_TRUE(host_.messages.empty());
+    EXPECT_TRUE(fs::exists(Path("out.bin")));
+    EXPECT_EQ(fs::file_size(Path("out.bin")), 0u);
+
+    // An empty mask counts as no mask.
+    Load(Path("empty.bin"), false);
+    host_.CheckRadio(ids::kMaskNothing, ids::kMaskReplace, 1);
+    dialog_.Analyze();
+    ExpectOneMessage("MASK data is nothing.", std::nullopt);
+}
+
+// Files whose length promises more bytes than a read gives, as a file cut short between the
+// seek to its end and the read does. Attribute files under /sys claim a page and hold a line.
+TEST_F(FileFaultsTest, AShortReadIsRefusedAndThePreviousFileStays) {
+    const std::string attribute = "/sys/kernel/address_bits";
+    std::error_code error;
+    if (!fs::is_regular_file(attribute, error) || fs::file_size(attribute, error) <= ReadFile(attribute).size()) {
+        GTEST_SKIP() << "no attribute file that claims more than it holds";
+    }
+    LoadGoodBase();
+    const std::string kept = BaseState();
+    Load(attribute);
+    ExpectOneMessage("Read error.", attribute);
+    EXPECT_EQ(BaseState(), kept);
+}
+
+TEST(FileFaultsFake, AShortReadOfTheMaskKeepsTheMaskInUse) {
+    testing::DialogHarness h;
+    h.LoadBase(HexBytes("00 01 02 03"));
+    h.LoadMask(HexBytes("F0"), "/roms/first-mask.bin");
+    h.files.readFailures["/roms/cut.bin"] = ReadStatus::ShortRead;
+    h.host.openAnswers.push_back("/roms/cut.bin");
+    h.dialog.LoadMaskFile();
+    ASSERT_EQ(h.host.MessageTexts(), std::vector<std::string>{"Read error."});
+    h.ChooseMask(1);
+    h.dialog.Analyze();
+    EXPECT_EQ(h.HeldDump(), "F0 F1 F2 F3");
+    EXPECT_EQ(h.Text(ids::kMaskPath), "/roms/first-mask.bin");
+}
+
+TEST_F(FileFaultsTest, AFullDiskShowsWriteErrorAndKeepsTheOldFile) {
+    Load(WriteFile("big.bin", std::string(1 << 20, '\xEE')));
+    dialog_.Analyze();
+    ASSERT_EQ(dialog_.workspace().dumpLength, 1u << 20);
+
+    Save("/dev/full");
+    ExpectOneMessage("Write error.", "/dev/full");
+
+    // A file-size limit fails writes past 64 KiB with EFBIG, as a disk filling up does.
+    const std::string old = WriteFile("keep.bin", "precious old contents");
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    Save(old);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    ExpectOneMessage("Write error.", old);
+    EXPECT_EQ(ReadFile(old), "precious old contents");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 2) << "no partial file left";
+
+    // The dump is still there to save elsewhere.
+    Save(Path("elsewhere.bin"));
+    EXPECT_TRUE(host_.messages.empty());
+    EXPECT_EQ(fs::file_size(Path("elsewhere.bin")), 1u << 20);
+}
+
+TEST_F(FileFaultsTest, SavingOverTheLoadedBaseFileReplacesItWhole) {
+    const std::string base = WriteFile("rom.bin", "\x01\x02\x03\x04");
+    Load(base);
+    host_.CheckRadio(ids::kStripeFull, ids::kStripeEven, 1);
+    dialog_.Analyze();
+    Save(base);
+    EXPECT_TRUE(host_.messages.empty());
+    EXPECT_EQ(ReadFile(base), "\x01\x03");
+    EXPECT_EQ(HexString(dialog_.workspace().Base()), "01 02 03 04") << "the loaded copy is unchanged";
+}
+
+TEST_F(FileFaultsTest, ASparseFileOfTwoGibibytesIsRefusedAndThePreviousFileStays) {
+    LoadGoodBase();
+    const std::string kept = BaseState();
+    const std::string huge = WriteFile("huge.bin", "");
+    fs::resize_file(huge, 0x80000000u);  // sparse: no disk space used
+    Load(huge);
+    ExpectOneMessage("File too large: 2 GiB or more cannot be loaded.", huge);
+    EXPECT_EQ(BaseState(), kept);
+    Load(huge, false);
+    ExpectOneMessage("File too large: 2 GiB or more cannot be loaded.", huge);
+    EXPECT_EQ(dialog_.workspace().maskLength, 0u);
+}
+
+}  // namespace
+}  // namespace vesperine
