@@ -1,0 +1,127 @@
+// CodePageText: iconv conversions between the code page and Unicode; the code page of the locale.
+#include "platform/qt/code_page_text.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <clocale>
+#include <langinfo.h>
+
+namespace vesperine::qt {
+
+namespace {
+
+struct LocaleRule {
+    std::string_view prefix;  // of the locale name, or of the codeset when byCodeset
+    bool byCodeset;
+    int codePage;
+};
+
+// More specific prefixes first: zh_TW before the other Chinese locales.
+constexpr std::array<LocaleRule, 11> kLocaleRules{{
+    {"ja", false, 932},      {"zh_TW", false, 950},    {"zh_HK", false, 950}, {"zh", false, 936},
+    {"ko", false, 949},      {"SHIFT_JIS", true, 932}, {"EUC-JP", true, 932}, {"BIG5", true, 950},
+    {"GB", true, 936},       {"EUC-KR", true, 949},    {"EUC-CN", true, 936},
+}};
+
+constexpr int kSingleBytePage = 1252;
+
+struct IconvName {
+    int codePage;
+    const char* name;
+};
+constexpr std::array<IconvName, 5> kIconvNames{{
+    {932, "CP932"}, {936, "GBK"}, {949, "CP949"}, {950, "BIG5"}, {kSingleBytePage, "CP1252"},
+}};
+
+const char* IconvNameOf(int codePage) {
+    for (const auto& entry : kIconvNames)
+        if (entry.codePage == codePage) return entry.name;
+    return "CP1252";
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        const char a = text[i] >= 'a' && text[i] <= 'z' ? static_cast<char>(text[i] - 'a' + 'A') : text[i];
+        const char b = prefix[i] >= 'a' && prefix[i] <= 'z' ? static_cast<char>(prefix[i] - 'a' + 'A') : prefix[i];
+        if (a != b) return false;
+    }
+    return true;
+}
+
+// Runs one whole conversion; on a sequence that cannot be converted, writes "?" and skips
+// skipUnit bytes of input (a byte of the page, or one UTF-8 sequence).
+template <typename SkipUnit>
+std::string Convert(iconv_t cd, std::string_view input, SkipUnit skipUnit) {
+    std::string output;
+    std::array<char, 1024> chunk{};
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char* in = const_cast<char*>(input.data());  // iconv's signature; the input is not changed
+    std::size_t inLeft = input.size();
+    while (inLeft > 0) {
+        char* out = chunk.data();
+        std::size_t outLeft = chunk.size();
+        const std::size_t result = iconv(cd, &in, &inLeft, &out, &outLeft);
+        output.append(chunk.data(), chunk.size() - outLeft);
+        if (result == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            output += '?';
+            const std::size_t skip = std::min(inLeft, skipUnit(static_cast<unsigned char>(*in)));
+            in += skip;
+            inLeft -= skip;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    return output;
+}
+
+std::size_t OneByte(unsigned char) { return 1; }
+
+std::size_t Utf8SequenceLength(unsigned char lead) {
+    if (lead >= 0xF0) return 4;
+    if (lead >= 0xE0) return 3;
+    if (lead >= 0xC0) return 2;
+    return 1;
+}
+
+}  // namespace
+
+int CodePageForLocale(std::string_view localeName, std::string_view codeset) {
+    for (const auto& rule : kLocaleRules)
+        if (StartsWith(rule.byCodeset ? codeset : localeName, rule.prefix)) return rule.codePage;
+    return kSingleBytePage;
+}
+
+int CodePageOfLocale() {
+    const char* name = std::setlocale(LC_CTYPE, nullptr);
+    return CodePageForLocale(name ? name : "", nl_langinfo(CODESET));
+}
+
+CodePageText::CodePageText(int codePage)
+    : codePage_(codePage),
+      toUtf8_(iconv_open("UTF-8", IconvNameOf(codePage))),
+      fromUtf8_(iconv_open(IconvNameOf(codePage), "UTF-8")) {}
+
+CodePageText::~CodePageText() {
+    if (toUtf8_ != reinterpret_cast<iconv_t>(-1)) iconv_close(toUtf8_);
+    if (fromUtf8_ != reinterpret_cast<iconv_t>(-1)) iconv_close(fromUtf8_);
+}
+
+QString CodePageText::Decode(std::string_view bytes) const {
+    std::string text;
+    if (toUtf8_ == reinterpret_cast<iconv_t>(-1)) {
+        text.assign(bytes);  // no converter: only ASCII will read right
+    } else {
+        text = Convert(toUtf8_, bytes, OneByte);
+    }
+    return QString::fromUtf8(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+std::string CodePageText::Encode(const QString& text) const {
+    const QByteArray utf8 = QString(text).replace(QLatin1Char('\n'), QStringLiteral("\r\n")).toUtf8();
+    const std::string_view input(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+    if (fromUtf8_ == reinterpret_cast<iconv_t>(-1)) return std::string(input);
+    return Convert(fromUtf8_, input, Utf8SequenceLength);
+}
+
+}  // namespace vesperine::qt

@@ -1,0 +1,24 @@
+// KeyState: atomics, because the long task's worker thread polls while the interface thread writes.
+#include "platform/qt/key_state.h"
+
+namespace vesperine::qt {
+
+void KeyState::Press(PolledKey key) {
+    Key& k = Of(key);
+    k.down = true;
+    k.pressed = true;
+}
+
+void KeyState::Release(PolledKey key) { Of(key).down = false; }
+
+bool KeyState::Query(PolledKey key) {
+    Key& k = Of(key);
+    const bool pressed = k.pressed.exchange(false);
+    return k.down || pressed;
+}
+
+void KeyState::ForgetPresses() {
+    for (Key& k : keys_) k.pressed = false;
+}
+
+}  // namespace vesperine::qt

@@ -1,0 +1,24 @@
+// Long work on a worker thread behind a modal progress dialog that can ask it to break off.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+#include "platform/host.h"
+
+class QWidget;
+
+namespace vesperine::qt {
+
+// The progress dialog's object name, for whoever needs to find it (tests).
+inline constexpr const char* kProgressDialogName = "vesperineProgress";
+
+// Runs work on a worker thread and returns when it has ended, rethrowing what it threw. The
+// interface thread meanwhile keeps the windows painted and, after showDelayMs (so that short
+// work shows nothing), shows a modal dialog titled title with "done of total" and a Cancel
+// button; Cancel, Escape or the dialog's close box make the poll answer true. Until the
+// dialog shows, user input waits, so nothing reaches owner before the work ends.
+void RunWithProgress(QWidget& owner, const QString& title, int showDelayMs,
+                     const std::function<void(const ProgressPoll&)>& work);
+
+}  // namespace vesperine::qt

@@ -1,0 +1,34 @@
+// MainApp: the application's title and icon, and the modal run of MainDialog on the Qt host.
+#include "platform/qt/main_app.h"
+
+#include <QFileInfo>
+
+#include "app/main_dialog.h"
+#include "platform/qt/app_icon.h"
+#include "platform/qt/code_page_text.h"
+#include "platform/qt/main_window.h"
+#include "platform/qt/qt_host.h"
+#include "platform/qt/user_prompts.h"
+
+namespace vesperine::qt {
+
+MainApp::MainApp(int& argc, char** argv) : app_(argc, argv) {
+    // The title of every message box without a caption of its own: the program file's name
+    // without its extension.
+    QApplication::setApplicationName(QFileInfo(QString::fromLocal8Bit(argv[0])).baseName());
+    QApplication::setDesktopFileName(QStringLiteral("vesperine"));
+    QApplication::setWindowIcon(AppIcon());
+}
+
+int MainApp::Run() {
+    MainWindow window;
+    DialogPrompts prompts(&window);
+    QtHost host(window, prompts, CodePageOfLocale());
+    StdFileSystem files;
+    MainDialog dialog(host, files);
+    window.Attach(dialog);
+    window.RunModal();
+    return 0;
+}
+
+}  // namespace vesperine::qt

@@ -1,0 +1,16 @@
+// The host contract for the fake host that the core's tests run on.
+#include "support/fake_host.h"
+#include "support/host_contract.h"
+
+namespace vesperine::testing {
+namespace {
+
+struct FakeHostUnderTest {
+    FakeHost fake;
+    Host& host() { return fake; }
+};
+
+INSTANTIATE_TYPED_TEST_SUITE_P(Fake, HostContract, ::testing::Types<FakeHostUnderTest>);
+
+}  // namespace
+}  // namespace vesperine::testing
