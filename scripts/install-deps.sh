@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic            # the panes' fixed-pitch font
   xvfb xauth                      # screenshots and window tests under a virtual display
+  xdotool imagemagick             # driving the program for its screenshot
   clang libclang-rt-14-dev        # fuzzing and sanitizer runs
 )
 
