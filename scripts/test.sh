@@ -1,9 +1,18 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the core and the window, then the core again under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds everything and runs every test: the core and the window, the window under Valgrind,
+# the core again under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh build
 (cd build && ctest --output-on-failure --timeout 600)
+# The window tests once more under Valgrind's memcheck: no invalid access and no leak.
+if [ -x build/tests/window/window_tests ]; then
+  command -v valgrind >/dev/null || { echo "valgrind is needed for the window tests: apt-get install valgrind" >&2; exit 1; }
+  QT_QPA_PLATFORM=offscreen valgrind --error-exitcode=1 --leak-check=full --num-callers=30 \
+    --suppressions=tests/valgrind.supp -q build/tests/window/window_tests --gtest_brief=1
+fi
 bash scripts/build.sh build-sanitize -DVESPERINE_SANITIZE=ON -DVESPERINE_WINDOW=OFF
 (cd build-sanitize && ctest --output-on-failure --timeout 900)
+# Each fuzz target for a short while (clang, ASan and UBSan): hex fields, the dialog's commands,
+# the window search.
+bash scripts/fuzz.sh 20
