@@ -22,7 +22,7 @@ TEST(CodePageForLocale, FollowsTheLanguageThenTheCharacterSet) {
         {"zh_SG.GBK", "GBK", 936},      {"zh_TW.UTF-8", "UTF-8", 950},  {"zh_HK.big5hkscs", "BIG5-HKSCS", 950},
         {"ko_KR.UTF-8", "UTF-8", 949},  {"en_US.UTF-8", "UTF-8", 1252}, {"de_DE@euro", "ISO-8859-15", 1252},
         {"C", "ANSI_X3.4-1968", 1252},  {"C.UTF-8", "UTF-8", 1252},     {"xx", "SHIFT_JIS", 932},
-        {"kok_IN", "UTF-8", 949},
+        {"kok_IN", "UTF-8", 1252},     {"zh", "UTF-8", 936},           {"ja", "UTF-8", 932},
     };
     for (const LocaleCase& c : cases) EXPECT_EQ(CodePageForLocale(c.name, c.codeset), c.codePage) << c.name;
 }

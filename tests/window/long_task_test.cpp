@@ -106,6 +106,15 @@ TEST(KeyState, AKeyCountsWhileDownAndOnceAfterAPress) {
     EXPECT_FALSE(h.host.IsKeyDown(PolledKey::Backspace));
 }
 
+TEST(KeyState, OtherKeysMendAShiftStateMissedElsewhere) {
+    WindowHarness h;
+    QWidget* memo = h.W(ids::kMemo);
+    QTest::keyPress(memo, Qt::Key_Shift);
+    QTest::keyClick(memo, Qt::Key_A);  // Shift was released in another window meanwhile
+    EXPECT_TRUE(h.host.IsKeyDown(PolledKey::Shift)) << "the press still counts once";
+    EXPECT_FALSE(h.host.IsKeyDown(PolledKey::Shift));
+}
+
 TEST(GoAttack, RunsBehindTheProgressDialogUnderTheWaitCursorUntilCancelled) {
     WindowHarness h;
     h.LoadBase(Bytes(0x1000, 0x5A));

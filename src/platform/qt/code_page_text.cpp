@@ -11,17 +11,22 @@ namespace vesperine::qt {
 
 namespace {
 
-struct LocaleRule {
-    std::string_view prefix;  // of the locale name, or of the codeset when byCodeset
-    bool byCodeset;
+// By the locale's language and territory ("" for any), first match wins; then by its codeset.
+struct LanguageRule {
+    std::string_view language;
+    std::string_view territory;
     int codePage;
 };
+constexpr std::array<LanguageRule, 6> kLanguageRules{{
+    {"ja", "", 932}, {"zh", "TW", 950}, {"zh", "HK", 950}, {"zh", "MO", 950}, {"zh", "", 936}, {"ko", "", 949},
+}};
 
-// More specific prefixes first: zh_TW before the other Chinese locales.
-constexpr std::array<LocaleRule, 11> kLocaleRules{{
-    {"ja", false, 932},      {"zh_TW", false, 950},    {"zh_HK", false, 950}, {"zh", false, 936},
-    {"ko", false, 949},      {"SHIFT_JIS", true, 932}, {"EUC-JP", true, 932}, {"BIG5", true, 950},
-    {"GB", true, 936},       {"EUC-KR", true, 949},    {"EUC-CN", true, 936},
+struct CodesetRule {
+    std::string_view prefix;
+    int codePage;
+};
+constexpr std::array<CodesetRule, 6> kCodesetRules{{
+    {"SHIFT_JIS", 932}, {"EUC-JP", 932}, {"BIG5", 950}, {"GB", 936}, {"EUC-CN", 936}, {"EUC-KR", 949},
 }};
 
 constexpr int kSingleBytePage = 1252;
@@ -87,8 +92,17 @@ std::size_t Utf8SequenceLength(unsigned char lead) {
 }  // namespace
 
 int CodePageForLocale(std::string_view localeName, std::string_view codeset) {
-    for (const auto& rule : kLocaleRules)
-        if (StartsWith(rule.byCodeset ? codeset : localeName, rule.prefix)) return rule.codePage;
+    // language[_territory][.codeset][@modifier]
+    const std::string_view language = localeName.substr(0, localeName.find_first_of("_.@"));
+    std::string_view territory;
+    if (language.size() < localeName.size() && localeName[language.size()] == '_') {
+        territory = localeName.substr(language.size() + 1);
+        territory = territory.substr(0, territory.find_first_of(".@"));
+    }
+    for (const auto& rule : kLanguageRules)
+        if (language == rule.language && (rule.territory.empty() || territory == rule.territory)) return rule.codePage;
+    for (const auto& rule : kCodesetRules)
+        if (StartsWith(codeset, rule.prefix)) return rule.codePage;
     return kSingleBytePage;
 }
 

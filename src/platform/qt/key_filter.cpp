@@ -59,6 +59,9 @@ bool KeyFilter::eventFilter(QObject* watched, QEvent* event) {
         if (type == QEvent::KeyPress) keys_.Press(*polled);
         else if (!key->isAutoRepeat()) keys_.Release(*polled);
     }
+    // Every other key carries Shift's true state as a modifier: this mends a press or a
+    // release that went to another program's window.
+    if (key->key() != Qt::Key_Shift) keys_.SetDown(PolledKey::Shift, (key->modifiers() & Qt::ShiftModifier) != 0);
     if (type != QEvent::KeyPress || (key->modifiers() & Qt::AltModifier)) return false;
     if (!IsFirstReceiverInWindow(watched)) return false;
     if (const auto filtered = FilterKeyOf(key->key())) onKey_(*filtered);

@@ -14,6 +14,8 @@ class KeyState {
 public:
     void Press(PolledKey key);
     void Release(PolledKey key);
+    // Corrects whether the key is down, without counting a press.
+    void SetDown(PolledKey key, bool down) { Of(key).down = down; }
     // True when the key is down now or was pressed since the previous query of it.
     [[nodiscard]] bool Query(PolledKey key);
     // Forgets the presses already released, so that old typing cannot answer a new poll.
