@@ -203,6 +203,32 @@ TEST_F(FileFaultsTest, AFullDiskShowsWriteErrorAndKeepsTheOldFile) {
     EXPECT_EQ(fs::file_size(Path("elsewhere.bin")), 1u << 20);
 }
 
+// The new contents are written beside the old file first; a name already close to the longest
+// a folder takes leaves no room for a temporary suffix, and that must not mean writing over
+// the old file in place.
+TEST_F(FileFaultsTest, AFullDiskKeepsAnOldFileWhoseNameIsAsLongAsAllowed) {
+    Load(WriteFile("big.bin", std::string(1 << 20, '\x5A')));
+    dialog_.Analyze();
+    const std::string old = WriteFile(std::string(250, 'n'), "precious old contents");
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    Save(old);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    ExpectOneMessage("Write error.", old);
+    EXPECT_TRUE(ReadFile(old) == "precious old contents") << "the old file was written over in place";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 2) << "no partial file left";
+
+    Save(old);
+    EXPECT_TRUE(host_.messages.empty());
+    EXPECT_EQ(fs::file_size(old), 1u << 20);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 2);
+}
+
 TEST_F(FileFaultsTest, SavingOverTheLoadedBaseFileReplacesItWhole) {
     const std::string base = WriteFile("rom.bin", "\x01\x02\x03\x04");
     Load(base);

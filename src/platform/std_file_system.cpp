@@ -1,4 +1,5 @@
 // The real file system: whole-file reads and replacing writes through the C library.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -57,11 +58,17 @@ bool WriteAll(Stream& stream, std::span<const std::uint8_t> bytes) {
     return stream.Close();
 }
 
+// A name in the target's folder. The target's name is cut short first, so that a name near the
+// longest a folder takes (255 bytes on most) still leaves room for the suffix.
 std::string TemporaryNeighbour(const fs::path& target) {
     std::random_device random;
     char suffix[24];
     std::snprintf(suffix, sizeof suffix, ".%08x.part", static_cast<unsigned>(random()));
-    return target.string() + suffix;
+    fs::path::string_type name = target.filename().native();
+    name.resize(std::min<std::size_t>(name.size(), 200));
+    fs::path temporary = target.parent_path() / name;
+    temporary += suffix;
+    return temporary.string();
 }
 
 }  // namespace
