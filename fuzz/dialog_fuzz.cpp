@@ -238,6 +238,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         shiftFrom = h.host.keyQueries + in.ConsumeIntegralInRange(0, 8);
         breakAt = shiftFrom + in.ConsumeIntegralInRange(0, 8);
         pollBreakAt = in.ConsumeBool() ? h.host.progressPolls + in.ConsumeIntegralInRange(0, 4) : 1 << 30;
+        if (in.ConsumeIntegralInRange(0, 40) == 0) {
+            // Escape: everything is released and the dialog ends.
+            h.dialog.OnCancel();
+            CheckInvariants(h);
+            Require(h.host.endedWith.has_value() && h.dialog.workspace().baseBuffer.empty() &&
+                        h.dialog.workspace().dumpLength == 0,
+                    "closing releases the workspace");
+            break;
+        }
         Step(h, in);
         CheckInvariants(h);
     }
