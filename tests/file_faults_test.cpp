@@ -96,6 +96,7 @@ TEST_F(FileFaultsTest, FilesThatCannotBeReadAreRefusedAndThePreviousBaseStays) {
         {dir_.string(), "File not found."},
         {Path("pipe"), "File size unknown: only regular files can be loaded."},
         {"/dev/zero", "File size unknown: only regular files can be loaded."},
+        {"/proc/self/status", "File size unknown: only regular files can be loaded."},
     };
     for (const auto& c : cases) {
         Load(c.path);

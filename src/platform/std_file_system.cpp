@@ -116,6 +116,13 @@ ReadResult StdFileSystem::ReadWholeFile(const std::string& path) {
         result.status = ReadStatus::ShortRead;
         return result;
     }
+    // More bytes than the end promised: a file under /proc that says it is empty, or one still
+    // growing. Its length is not known, and a prefix must not pass for the whole file.
+    if (std::fgetc(stream.get()) != EOF) {
+        result.bytes = Bytes{};
+        result.status = ReadStatus::NoSize;
+        return result;
+    }
     result.status = ReadStatus::Ok;
     return result;
 }
