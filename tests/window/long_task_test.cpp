@@ -3,6 +3,7 @@
 
 #include <QGuiApplication>
 #include <QLabel>
+#include <QProgressBar>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -34,6 +35,26 @@ void WhenProgressShows(const std::function<bool(QWidget*)>& ready, const std::fu
         if (progress && ready(progress)) act(progress);
         else WhenProgressShows(ready, act);
     });
+}
+
+TEST(LongTask, WorkWithoutAKnownEndCountsUpUnderABusyBar) {
+    WindowHarness h;
+    QString seen;
+    int maximum = -1;
+    WhenProgressShows([](QWidget* p) { return ProgressText(p) == QStringLiteral("7 so far"); },
+                      [&](QWidget* progress) {
+                          seen = ProgressText(progress);
+                          maximum = progress->findChild<QProgressBar*>()->maximum();
+                          QTest::keyPress(progress, Qt::Key_Shift);
+                      });
+    h.host.RunLongTask("Brute Force(DetectCRC)", [&](const ProgressPoll& poll) {
+        while (!h.host.IsKeyDown(PolledKey::Shift)) {
+            poll(7, 0);
+            std::this_thread::yield();
+        }
+    });
+    EXPECT_EQ(seen, QStringLiteral("7 so far"));
+    EXPECT_EQ(maximum, 0) << "a busy bar";
 }
 
 TEST(LongTask, ShowsDoneOfTotalModallyAndHearsShiftInTheProgressDialog) {

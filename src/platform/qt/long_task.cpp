@@ -51,8 +51,15 @@ public:
     void Refresh() {
         const std::uint64_t done = shared_.done;
         const std::uint64_t total = shared_.total;
+        // Work without a known end (a search stepping by 0) counts up under a busy bar.
+        if (total == 0) {
+            label_->setText(QStringLiteral("%1 so far").arg(done));
+            bar_->setRange(0, 0);
+            return;
+        }
         label_->setText(QStringLiteral("%1 of %2").arg(done).arg(total));
-        bar_->setValue(total == 0 ? 0 : static_cast<int>(done * kBarSteps / total));
+        bar_->setRange(0, kBarSteps);
+        bar_->setValue(static_cast<int>(done * kBarSteps / total));
     }
 
     void reject() override { shared_.cancel = true; }
