@@ -2,6 +2,9 @@
 #include "platform/file_system.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -112,6 +115,30 @@ TEST_F(StdFileSystemTest, ASaveThatFailsMidwayLeavesTheOldFileIntact) {
     EXPECT_EQ(status, WriteStatus::Failed);
     EXPECT_EQ(Read(Path("keep.bin")), "precious old contents");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 1) << "no partial file left";
+}
+
+// Marks a folder immutable: nothing can be added to it, while the files in it stay writable.
+// Needs root (CAP_LINUX_IMMUTABLE) and a file system that keeps the flag.
+bool SetImmutable(const fs::path& folder, bool on) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    return done;
+}
+
+TEST_F(StdFileSystemTest, AFolderThatTakesNoNewNameRefusesToWriteAnOldFileInPlace) {
+    Write(Path("keep.bin"), "old contents");
+    if (!SetImmutable(dir_, true)) GTEST_SKIP() << "folders cannot be made immutable here";
+    const WriteStatus status = files_.WriteWholeFile(Path("keep.bin"), Bytes(100, 1));
+    const WriteStatus fresh = files_.WriteWholeFile(Path("new.bin"), Bytes(100, 1));
+    SetImmutable(dir_, false);
+    EXPECT_EQ(status, WriteStatus::CannotOpen);
+    EXPECT_EQ(Read(Path("keep.bin")), "old contents");
+    EXPECT_EQ(fresh, WriteStatus::CannotOpen);
 }
 
 TEST_F(StdFileSystemTest, PathsLongerThanOldLimitsWork) {

@@ -150,8 +150,10 @@ WriteStatus StdFileSystem::WriteWholeFile(const std::string& path, std::span<con
     const std::string temporary = TemporaryNeighbour(target);
     Stream stream(temporary, "wbx");
     if (stream.get() == nullptr) {
-        // No room for a neighbour (a directory we may not write to): write the target itself.
-        Stream direct(target.string(), "wb");
+        // No neighbour can be made (a folder we may not add to). Writing an existing file in
+        // place could leave it half written, so that is refused; a new file loses nothing.
+        if (exists) return WriteStatus::CannotOpen;
+        Stream direct(target.string(), "wbx");
         if (direct.get() == nullptr) return WriteStatus::CannotOpen;
         return WriteAll(direct, bytes) ? WriteStatus::Ok : WriteStatus::Failed;
     }
