@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make pkg-config
+  cmake g++ make pkg-config valgrind
   qt6-base-dev libgl-dev          # the window
   libisal-dev zlib1g-dev          # CRC-32 and its algebra
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -58,7 +58,9 @@ TEST(LoadBaseFile, RefusalsNameTheFileAndKeepThePreviousOneInUse) {
         ASSERT_EQ(h.host.messages.size(), 1u) << c.message;
         EXPECT_EQ(h.host.messages[0].text, c.message);
         EXPECT_EQ(h.host.messages[0].caption.has_value(), c.captioned);
-        if (c.captioned) EXPECT_EQ(*h.host.messages[0].caption, "/roms/bad");
+        if (c.captioned) {
+            EXPECT_EQ(*h.host.messages[0].caption, "/roms/bad");
+        }
         EXPECT_EQ(testing::HexString(h.dialog.workspace().Base()), "01 02 03");
         EXPECT_EQ(h.dialog.fields().areaEnd, "2");
         EXPECT_EQ(h.dialog.fields().basePath, "/roms/bad") << "the field holds the failed path";
