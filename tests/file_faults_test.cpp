@@ -1,11 +1,9 @@
 // Bad files end to end: the dialog on the fake host with the real file system, so each fault
 // goes through the C library and comes back as what the user sees.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 
@@ -13,6 +11,7 @@
 #include "panes/pane_text.h"
 #include "support/dialog_harness.h"
 #include "support/fake_host.h"
+#include "support/scratch_dir.h"
 
 namespace vesperine {
 namespace {
@@ -24,27 +23,11 @@ using testing::HexString;
 
 class FileFaultsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("vesperine-faults-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        dialog_.OnInitDialog();
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
+    void SetUp() override { dialog_.OnInitDialog(); }
 
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-    std::string WriteFile(const std::string& name, const std::string& bytes) const {
-        std::ofstream(Path(name), std::ios::binary) << bytes;
-        return Path(name);
-    }
-    static std::string ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
+    std::string Path(const std::string& name) const { return scratch_.Path(name); }
+    std::string WriteFile(const std::string& name, const std::string& bytes) const { return scratch_.Write(name, bytes); }
+    static std::string ReadFile(const std::string& path) { return testing::ScratchDir::Read(path); }
     void Load(const std::string& path, bool base = true) {
         host_.openAnswers.push_back(path);
         if (base) {
@@ -75,7 +58,8 @@ protected:
         host_.messages.clear();
     }
 
-    fs::path dir_;
+    testing::ScratchDir scratch_{"vesperine-faults-"};
+    const fs::path& dir_ = scratch_.path();
     FakeHost host_;
     StdFileSystem files_;
     MainDialog dialog_{host_, files_};
@@ -185,18 +169,14 @@ TEST_F(FileFaultsTest, AFullDiskShowsWriteErrorAndKeepsTheOldFile) {
 
     // A file-size limit fails writes past 64 KiB with EFBIG, as a disk filling up does.
     const std::string old = WriteFile("keep.bin", "precious old contents");
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 64 * 1024;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    Save(old);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    {
+        const testing::FileSizeLimit limit(64 * 1024);
+        ASSERT_TRUE(limit.active());
+        Save(old);
+    }
     ExpectOneMessage("Write error.", old);
     EXPECT_EQ(ReadFile(old), "precious old contents");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 2) << "no partial file left";
+    EXPECT_EQ(scratch_.FileCount(), 2) << "no partial file left";
 
     // The dump is still there to save elsewhere.
     Save(Path("elsewhere.bin"));
@@ -211,23 +191,19 @@ TEST_F(FileFaultsTest, AFullDiskKeepsAnOldFileWhoseNameIsAsLongAsAllowed) {
     Load(WriteFile("big.bin", std::string(1 << 20, '\x5A')));
     dialog_.Analyze();
     const std::string old = WriteFile(std::string(250, 'n'), "precious old contents");
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 64 * 1024;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    Save(old);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    {
+        const testing::FileSizeLimit limit(64 * 1024);
+        ASSERT_TRUE(limit.active());
+        Save(old);
+    }
     ExpectOneMessage("Write error.", old);
     EXPECT_TRUE(ReadFile(old) == "precious old contents") << "the old file was written over in place";
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 2) << "no partial file left";
+    EXPECT_EQ(scratch_.FileCount(), 2) << "no partial file left";
 
     Save(old);
     EXPECT_TRUE(host_.messages.empty());
     EXPECT_EQ(fs::file_size(old), 1u << 20);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 2);
+    EXPECT_EQ(scratch_.FileCount(), 2);
 }
 
 TEST_F(FileFaultsTest, SavingOverTheLoadedBaseFileReplacesItWhole) {

@@ -5,13 +5,13 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
+
+#include "support/scratch_dir.h"
 
 namespace vesperine {
 namespace {
@@ -20,26 +20,13 @@ namespace fs = std::filesystem;
 
 class StdFileSystemTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("vesperine-fs-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(dir_, ignored);
-    }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string Path(const std::string& name) const { return scratch_.Path(name); }
     static void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-    static std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
+    static std::string Read(const std::string& path) { return testing::ScratchDir::Read(path); }
 
+    testing::ScratchDir scratch_{"vesperine-fs-"};
+    const fs::path& dir_ = scratch_.path();
     StdFileSystem files_;
-    fs::path dir_;
 };
 
 TEST_F(StdFileSystemTest, ReadsWholeFilesIncludingEmptyOnes) {
@@ -83,7 +70,7 @@ TEST_F(StdFileSystemTest, WritesNewFilesAndReplacesOldOnesLeavingNoLeftovers) {
     EXPECT_EQ(Read(Path("old.bin")), "");
     EXPECT_EQ(fs::status(Path("old.bin")).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 2);
+    EXPECT_EQ(scratch_.FileCount(), 2);
 }
 
 TEST_F(StdFileSystemTest, SavingThroughALinkReplacesItsTarget) {
@@ -102,19 +89,16 @@ TEST_F(StdFileSystemTest, FailuresAreReportedAndNeverDestroyTheOldFile) {
 
 TEST_F(StdFileSystemTest, ASaveThatFailsMidwayLeavesTheOldFileIntact) {
     Write(Path("keep.bin"), "precious old contents");
-    // A file-size limit makes writes past 64 KiB fail with EFBIG, as a disk filling up would.
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 64 * 1024;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const WriteStatus status = files_.WriteWholeFile(Path("keep.bin"), Bytes(1 << 20, 0xEE));
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    WriteStatus status;
+    {
+        // Writes past 64 KiB fail with EFBIG, as on a disk filling up.
+        const testing::FileSizeLimit limit(64 * 1024);
+        ASSERT_TRUE(limit.active());
+        status = files_.WriteWholeFile(Path("keep.bin"), Bytes(1 << 20, 0xEE));
+    }
     EXPECT_EQ(status, WriteStatus::Failed);
     EXPECT_EQ(Read(Path("keep.bin")), "precious old contents");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 1) << "no partial file left";
+    EXPECT_EQ(scratch_.FileCount(), 1) << "no partial file left";
 }
 
 // Marks a folder immutable: nothing can be added to it, while the files in it stay writable.

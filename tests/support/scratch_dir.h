@@ -1,0 +1,79 @@
+// Real files for tests: a fresh folder per test, and a file-size limit that fills the "disk".
+#pragma once
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace vesperine::testing {
+
+// A folder of its own for the running test, emptied when made and removed with everything in it.
+class ScratchDir {
+public:
+    explicit ScratchDir(const std::string& prefix)
+        : dir_(std::filesystem::temp_directory_path() /
+               (prefix + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    ~ScratchDir() {
+        std::error_code ignored;
+        std::filesystem::permissions(dir_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                     ignored);
+        std::filesystem::remove_all(dir_, ignored);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    [[nodiscard]] const std::filesystem::path& path() const { return dir_; }
+    [[nodiscard]] std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    // Writes bytes as the file name and gives its path.
+    std::string Write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(Path(name), std::ios::binary) << bytes;
+        return Path(name);
+    }
+    [[nodiscard]] static std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    [[nodiscard]] long FileCount() const {
+        return static_cast<long>(std::distance(std::filesystem::directory_iterator(dir_), {}));
+    }
+
+private:
+    std::filesystem::path dir_;
+};
+
+// While it lives, writes past limit bytes into any file fail with EFBIG, as on a disk that has
+// filled up (the signal that would end the process is ignored meanwhile).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit) : previousHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit small = saved_;
+        small.rlim_cur = limit;
+        active_ = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    [[nodiscard]] bool active() const { return active_; }
+
+private:
+    rlimit saved_{};
+    void (*previousHandler_)(int);
+    bool active_ = false;
+};
+
+}  // namespace vesperine::testing
