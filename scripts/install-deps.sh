@@ -11,6 +11,11 @@ packages=(
   xvfb xauth                      # screenshots and window tests under a virtual display
   xdotool imagemagick             # driving the program for its screenshot
   clang libclang-rt-14-dev        # fuzzing and sanitizer runs
+  libcli11-dev nlohmann-json3-dev # vesperine-cli: arguments and --json
+  libpugixml-dev libzip-dev       # DAT files, zipped DATs and ROM sets
+  libssl-dev                      # MD5 and the SHA family
+  seabios                         # real ROM images for the identification tests
+  rhash                           # the hashing benchmarks' point of comparison
 )
 
 missing=()

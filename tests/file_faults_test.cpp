@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "app/main_dialog.h"
+#include "platform/std_file_system.h"
 #include "panes/pane_text.h"
 #include "support/dialog_harness.h"
 #include "support/fake_host.h"

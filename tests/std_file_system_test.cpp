@@ -1,5 +1,5 @@
 // The real file system: whole-file reads and replacing writes against bad files on disk.
-#include "platform/file_system.h"
+#include "platform/std_file_system.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "app/control_ids.h"
-#include "platform/file_system.h"
-#include "platform/host.h"
+#include "files/file_system.h"
+#include "app/host.h"
 
 namespace vesperine {
 

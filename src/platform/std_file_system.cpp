@@ -7,7 +7,7 @@
 #include <random>
 #include <system_error>
 
-#include "platform/file_system.h"
+#include "platform/std_file_system.h"
 
 #ifdef _WIN32
 #include <io.h>

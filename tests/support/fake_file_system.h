@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "platform/file_system.h"
+#include "files/file_system.h"
 
 namespace vesperine::testing {
 

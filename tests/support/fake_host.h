@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/host.h"
+#include "app/host.h"
 
 namespace vesperine::testing {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/control_ids.h"
-#include "platform/host.h"
+#include "app/host.h"
 
 namespace vesperine::testing {
 

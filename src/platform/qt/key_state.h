@@ -4,7 +4,7 @@
 #include <array>
 #include <atomic>
 
-#include "platform/host.h"
+#include "app/host.h"
 
 namespace vesperine::qt {
 

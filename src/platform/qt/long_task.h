@@ -4,7 +4,7 @@
 #include <QString>
 #include <functional>
 
-#include "platform/host.h"
+#include "app/host.h"
 
 class QWidget;
 

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "app/main_dialog.h"
+#include "platform/std_file_system.h"
 #include "platform/qt/app_icon.h"
 #include "platform/qt/code_page_text.h"
 #include "platform/qt/main_window.h"

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "platform/host.h"
+#include "app/host.h"
 #include "platform/qt/code_page_text.h"
 
 namespace vesperine::qt {

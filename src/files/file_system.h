@@ -42,11 +42,4 @@ public:
     [[nodiscard]] virtual WriteStatus WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) = 0;
 };
 
-// The real file system through the standard library.
-class StdFileSystem final : public FileSystem {
-public:
-    [[nodiscard]] ReadResult ReadWholeFile(const std::string& path) override;
-    [[nodiscard]] WriteStatus WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
-};
-
 }  // namespace vesperine
