@@ -1,0 +1,56 @@
+// The window's area, stripe and mask options, shared by the subcommands that cut a dump.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "analysis/extract.h"
+#include "cli/command.h"
+#include "files/file_system.h"
+
+namespace vesperine::cli {
+
+// As typed: --area START:END (hex, END exclusive, either side may be left out), --stripe
+// full|odd|even, --mask FILE, --mask-mode nothing|xor|replace (xor when a mask is given and no
+// mode is, nothing otherwise).
+struct DumpOptions {
+    std::string area;
+    std::string stripe = "full";
+    std::string maskPath;
+    std::string maskMode;
+};
+
+// Adds --area, --stripe, --mask and --mask-mode to a subcommand.
+void AddDumpOptions(CLI::App& command, DumpOptions& options);
+
+// A dump cut from a file: a view of the file itself when nothing needs copying (Full, no
+// mask), otherwise bytes of its own. bytes is valid as long as the Dump and the file live.
+struct Dump {
+    std::uint32_t start = 0;  // the area's start in the file, whatever the stripe
+    std::vector<std::uint8_t> owned;
+    std::span<const std::uint8_t> bytes;
+};
+
+// What CutDump needs besides the file: the options parsed and the mask read.
+struct DumpRequest {
+    AreaRequest area;
+    bool wholeFile = true;  // no END given: the area ends at the file's end
+    std::optional<Bytes> mask;
+};
+
+// Parses the options and reads the mask file. On a mistake writes "vesperine-cli: ..." to err
+// and gives nothing: a malformed area, an unknown mode, a mask file that cannot be read.
+[[nodiscard]] std::optional<DumpRequest> PrepareDump(const DumpOptions& options, FileSystem& files,
+                                                     std::ostream& err);
+
+// Cuts the dump from file as Analyze does. Refuses, with the window's message written to err
+// after "vesperine-cli: PATH: ", an area outside the file ("Target area is outside the base
+// file.") and a mask mode without mask bytes ("MASK data is nothing."); an empty area is fine
+// anywhere, as in the window.
+[[nodiscard]] std::optional<Dump> CutDump(const DumpRequest& request, std::span<const std::uint8_t> file,
+                                          const std::string& path, std::ostream& err);
+
+}  // namespace vesperine::cli

@@ -1,0 +1,24 @@
+// Reading a whole input file for a subcommand, refused as the window refuses it.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "cli/command.h"
+#include "files/file_system.h"
+
+namespace vesperine::cli {
+
+// The window's message for a load that failed ("File not found.", "File too large: ...").
+[[nodiscard]] const char* ReadFailureText(ReadStatus status);
+
+// Reads path whole through files. On failure writes "vesperine-cli: PATH: MESSAGE" to err and
+// gives nothing.
+[[nodiscard]] std::optional<Bytes> LoadInputFile(FileSystem& files, const std::string& path, std::ostream& err);
+
+// Replaces path with bytes (written to a neighbour first, so a failure keeps the old file). On
+// failure writes "vesperine-cli: PATH: Write error." to err and gives false.
+[[nodiscard]] bool SaveOutputFile(FileSystem& files, const std::string& path, std::span<const std::uint8_t> bytes,
+                                  std::ostream& err);
+
+}  // namespace vesperine::cli

@@ -1,0 +1,46 @@
+// vesperine-cli: the window's analysis for scripts and batches, one subcommand per file.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <iostream>
+
+#include "cli/command.h"
+#include "cli/commands.h"
+
+namespace {
+
+using namespace vesperine::cli;
+
+// Every subcommand, in the order --help lists them.
+constexpr RegisterCommand kCommands[] = {
+    RegisterCrcCommand,
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"vesperine-cli: size, CRC-32, extraction, split and merge, search, diagnosis and identification of ROM dumps",
+                 "vesperine-cli"};
+    app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("vesperine-cli ") + VESPERINE_VERSION);
+    int status = kExitOk;
+    for (const RegisterCommand add : kCommands) add(app, status);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        // CLI11 has an exit code of its own for each kind of mistake; scripts get one: usage.
+        app.exit(e);
+        return kExitError;
+    }
+    std::cout.flush();
+    if (!std::cout) {
+        std::fprintf(stderr, "vesperine-cli: cannot write the output\n");
+        return kExitError;
+    }
+    return status;
+}

@@ -1,0 +1,51 @@
+// Terminal progress lines on standard error.
+#include "cli/progress.h"
+
+#ifdef _WIN32
+#include <io.h>
+#define VSP_ISATTY _isatty
+#define VSP_FILENO _fileno
+#else
+#include <unistd.h>
+#define VSP_ISATTY isatty
+#define VSP_FILENO fileno
+#endif
+
+namespace vesperine::cli {
+
+std::string WithThousands(std::uint64_t value) {
+    std::string digits = std::to_string(value);
+    for (std::size_t i = digits.size(); i > 3; i -= 3) digits.insert(i - 3, ",");
+    return digits;
+}
+
+TerminalProgress::TerminalProgress(std::string what, std::FILE* stream)
+    : what_(std::move(what)),
+      stream_(stream),
+      enabled_(VSP_ISATTY(VSP_FILENO(stream)) != 0),
+      started_(Clock::now()),
+      lastShown_(started_) {}
+
+TerminalProgress::~TerminalProgress() {
+    if (shown_) std::fputs("\r\033[K", stream_);
+}
+
+bool TerminalProgress::operator()(std::uint64_t done, std::uint64_t total) {
+    if (!enabled_) return false;
+    const Clock::time_point now = Clock::now();
+    if (now - started_ < std::chrono::seconds(1) || (shown_ && now - lastShown_ < std::chrono::milliseconds(200))) {
+        return false;
+    }
+    lastShown_ = now;
+    shown_ = true;
+    if (total == 0) {
+        std::fprintf(stream_, "\r\033[K%s: %s", what_.c_str(), WithThousands(done).c_str());
+    } else {
+        std::fprintf(stream_, "\r\033[K%s: %u %% (%s of %s)", what_.c_str(), static_cast<unsigned>(done * 100 / total),
+                     WithThousands(done).c_str(), WithThousands(total).c_str());
+    }
+    std::fflush(stream_);
+    return false;
+}
+
+}  // namespace vesperine::cli
