@@ -6,5 +6,8 @@
 namespace vesperine::cli {
 
 void RegisterCrcCommand(CLI::App& app, int& status);  // crc_command.cpp
+void RegisterDiagnoseCommand(CLI::App& app, int& status);  // diagnose_command.cpp
+void RegisterCompareCommand(CLI::App& app, int& status);  // compare_command.cpp
+void RegisterRepairCommand(CLI::App& app, int& status);  // repair_command.cpp
 
 }  // namespace vesperine::cli

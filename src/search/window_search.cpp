@@ -5,6 +5,7 @@
 #include <array>
 
 #include "analysis/crc32.h"
+#include "analysis/crc_algebra.h"
 
 namespace vesperine {
 namespace {
@@ -37,13 +38,10 @@ namespace {
   fixed polynomial is linear in the 32 coefficients of the other factor, so it is four lookups
   in byte tables built once per search.
 
-  Polynomials are held reflected, as the CRC register holds them: x^0 is the top bit, x^31 bit 0.
+  Polynomials are held reflected, as the CRC register holds them (analysis/crc_algebra.h).
   The operator is computed here rather than by zlib's crc32_combine_gen, whose length argument
   is a signed long: 32 bits on Windows, too narrow for windows of 2 GiB and more.
 */
-
-constexpr std::uint32_t kPolynomial = 0xEDB88320u;  // P without its x^32 term, reflected
-constexpr std::uint32_t kOne = 0x80000000u;         // the polynomial 1
 
 // The poll is asked after this many windows, or after fewer when their hashing reaches
 // kBytesPerPoll first: at memory speed either is well under a millisecond of work.
@@ -58,44 +56,6 @@ constexpr std::size_t kShortRun = 16;
 [[nodiscard]] std::uint32_t ContinueCrc(std::uint32_t crc, std::span<const std::uint8_t> bytes) {
     return bytes.size() < kShortRun ? Crc32Bytewise(bytes, crc) : Crc32(bytes, crc);
 }
-
-// a b mod P.
-[[nodiscard]] std::uint32_t MultModP(std::uint32_t a, std::uint32_t b) {
-    std::uint32_t product = 0;
-    for (std::uint32_t term = kOne; term != 0; term >>= 1) {
-        if (a & term) product ^= b;
-        b = (b & 1u) ? (b >> 1) ^ kPolynomial : b >> 1;  // b x, reduced when x^32 appears
-    }
-    return product;
-}
-
-// x^(8n) mod P: what moves a CRC past n further bytes.
-[[nodiscard]] std::uint32_t ShiftOperator(std::uint64_t n) {
-    std::uint32_t result = kOne;
-    for (std::uint32_t power = kOne >> 8; n != 0; n >>= 1, power = MultModP(power, power)) {
-        if (n & 1u) result = MultModP(result, power);
-    }
-    return result;
-}
-
-// Multiplication mod P by one fixed polynomial, as four tables of 256 entries, one for each
-// byte of the other factor.
-class FixedMultiplier {
-public:
-    explicit FixedMultiplier(std::uint32_t factor) {
-        for (std::uint32_t j = 0; j < 4; ++j) {
-            for (std::uint32_t v = 0; v < 256; ++v) tables_[j][v] = MultModP(factor, v << (8 * j));
-        }
-    }
-
-    [[nodiscard]] std::uint32_t operator()(std::uint32_t a) const {
-        return tables_[0][a & 0xFFu] ^ tables_[1][(a >> 8) & 0xFFu] ^ tables_[2][(a >> 16) & 0xFFu] ^
-               tables_[3][a >> 24];
-    }
-
-private:
-    std::array<std::array<std::uint32_t, 256>, 4> tables_{};
-};
 
 // Window CRCs from the two running prefix CRCs. Offsets must come in ascending order.
 class PrefixWindows {

@@ -1,0 +1,71 @@
+// The compare subcommand: parsing its arguments, and the comparison of two dumps written out.
+#include "cli/compare_command.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+#include <nlohmann/json.hpp>
+
+#include "cli/commands.h"
+#include "cli/input_file.h"
+#include "diagnosis/compare.h"
+#include "platform/std_file_system.h"
+
+namespace vesperine::cli {
+
+int RunCompare(const CompareOptions& options, FileSystem& files, Streams streams) {
+    const std::optional<Bytes> a = LoadInputFile(files, options.fileA, streams.err);
+    const std::optional<Bytes> b = LoadInputFile(files, options.fileB, streams.err);
+    if (!a || !b) return kExitError;
+    const std::span<const std::uint8_t> bytesA(a->data(), a->size());
+    const std::span<const std::uint8_t> bytesB(b->data(), b->size());
+    const diagnosis::Comparison result = diagnosis::CompareDumps(bytesA, bytesB);
+    const std::vector<std::string> explanation = diagnosis::ExplainComparison(result);
+    if (options.json) {
+        nlohmann::json transforms = nlohmann::json::array();
+        for (const diagnosis::KnownTransform& t : result.transforms) {
+            transforms.push_back({{"name", t.name}, {"meaning", t.meaning}});
+        }
+        nlohmann::json json{{"a", options.fileA},
+                            {"b", options.fileB},
+                            {"sizeA", result.lengthA},
+                            {"sizeB", result.lengthB},
+                            {"compared", result.compared},
+                            {"differing", result.differing},
+                            {"equal", result.Equal()},
+                            {"dataBits", result.bitCounts},
+                            {"addressPattern", {{"mask", result.addressMask}, {"value", result.addressValue}}},
+                            {"transforms", transforms},
+                            {"explanation", explanation}};
+        if (result.differing != 0) {
+            json["first"] = result.first;
+            json["last"] = result.last;
+        }
+        streams.out << json.dump(2) << '\n';
+    } else {
+        streams.out << options.fileA << " and " << options.fileB << ":\n";
+        for (const std::string& line : explanation) streams.out << "  " << line << '\n';
+    }
+    return result.Equal() ? kExitOk : kExitNo;
+}
+
+void RegisterCompareCommand(CLI::App& app, int& status) {
+    auto options = std::make_shared<CompareOptions>();
+    CLI::App* command =
+        app.add_subcommand("compare", "How two dumps differ: where, in which data and address lines, and why");
+    command->add_option("A", options->fileA, "The reference dump")->required();
+    command->add_option("B", options->fileB, "The dump compared with it")->required();
+    command->add_flag("--json", options->json, "One JSON document instead of lines");
+    command->footer("Exit status: 0 equal, 1 different, 2 an error.\n"
+                    "Example:\n  vesperine-cli compare good.bin read2.bin\n"
+                    "  good.bin and read2.bin:\n"
+                    "    65536 of 131072 bytes differ, from 0x00000 to 0x1FFFF\n"
+                    "    differing bits by data line: D0 32811, D1 32655, ...\n"
+                    "    B is A with halves swapped: the upper and lower halves are exchanged: A16 is inverted");
+    command->callback([options, &status] {
+        StdFileSystem files;
+        status = RunCompare(*options, files, {std::cout, std::cerr});
+    });
+}
+
+}  // namespace vesperine::cli

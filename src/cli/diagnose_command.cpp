@@ -1,0 +1,121 @@
+// The diagnose subcommand: parsing its arguments, and the diagnosis of one dump written out.
+#include "cli/diagnose_command.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "app/format.h"
+#include "cli/commands.h"
+#include "cli/input_file.h"
+#include "diagnosis/diagnose.h"
+#include "platform/std_file_system.h"
+
+namespace vesperine::cli {
+namespace {
+
+using diagnosis::Finding;
+
+constexpr const char* kCleanText =
+    "No faults found: every data line toggles, every address line has an effect, no byte lane is empty "
+    "and the image is not repeated.";
+
+[[nodiscard]] std::string EvidenceText(const Finding& finding) {
+    std::string text;
+    for (const diagnosis::Evidence& e : finding.evidence) {
+        if (!text.empty()) text += ", ";
+        text += e.name + " " + (e.hexDigits != 0 ? diagnosis::HexText(e.value, e.hexDigits) : std::to_string(e.value));
+    }
+    return text;
+}
+
+[[nodiscard]] nlohmann::json FindingJson(const Finding& finding) {
+    nlohmann::json evidence = nlohmann::json::object();
+    for (const diagnosis::Evidence& e : finding.evidence) evidence[e.name] = e.value;
+    nlohmann::json json{{"severity", diagnosis::SeverityName(finding.severity)},
+                        {"kind", diagnosis::KindName(finding.kind)},
+                        {"scope", finding.scope.empty() ? "whole file" : finding.scope},
+                        {"text", finding.text},
+                        {"evidence", evidence}};
+    if (finding.line >= 0) json["line"] = finding.line;
+    return json;
+}
+
+void WritePlain(const std::string& path, const diagnosis::Diagnosis& result, std::ostream& out) {
+    out << path << ": " << FormatDumpSize(static_cast<std::uint32_t>(result.length)) << ", "
+        << (result.width == 2 ? "16-bit words (little-endian)" : "8-bit words") << ", "
+        << (result.lanesChecked ? "whole file and both byte lanes" : "whole file") << '\n';
+    if (!result.NeedsAttention()) out << kCleanText << '\n';
+    for (const Finding& finding : result.findings) {
+        std::string severity = diagnosis::SeverityName(finding.severity);
+        severity.resize(9, ' ');
+        out << severity << (finding.scope.empty() ? "" : finding.scope + ": ") << finding.text << '\n';
+        if (!finding.evidence.empty()) out << "         (" << EvidenceText(finding) << ")\n";
+    }
+}
+
+}  // namespace
+
+int RunDiagnose(const DiagnoseOptions& options, FileSystem& files, Streams streams) {
+    const std::optional<DumpRequest> request = PrepareDump(options.dump, files, streams.err);
+    if (!request) return kExitError;
+    const std::optional<Bytes> file = LoadInputFile(files, options.file, streams.err);
+    if (!file) return kExitError;
+    const std::optional<Dump> dump = CutDump(*request, *file, options.file, streams.err);
+    if (!dump) return kExitError;
+    const std::string prefix = "vesperine-cli: " + options.file + ": ";
+    if (dump->bytes.empty()) {
+        streams.err << prefix << "Nothing to diagnose: the dump is empty.\n";
+        return kExitError;
+    }
+    if (options.width == 2 && dump->bytes.size() % 2 != 0) {
+        streams.err << prefix << "--width 2 needs whole 16-bit words; the dump is " << dump->bytes.size()
+                    << " bytes, an odd length.\n";
+        return kExitError;
+    }
+    const diagnosis::Diagnosis result = diagnosis::Diagnose(dump->bytes, {options.width, options.wholeOnly});
+    if (options.json) {
+        nlohmann::json findings = nlohmann::json::array();
+        for (const Finding& finding : result.findings) findings.push_back(FindingJson(finding));
+        streams.out << nlohmann::json{{"path", options.file},
+                                      {"start", dump->start},
+                                      {"size", result.length},
+                                      {"width", result.width},
+                                      {"lanes", result.lanesChecked},
+                                      {"clean", !result.NeedsAttention()},
+                                      {"findings", findings}}
+                           .dump(2)
+                    << '\n';
+    } else {
+        WritePlain(options.file, result, streams.out);
+    }
+    return result.NeedsAttention() ? kExitNo : kExitOk;
+}
+
+void RegisterDiagnoseCommand(CLI::App& app, int& status) {
+    auto options = std::make_shared<DiagnoseOptions>();
+    CLI::App* command = app.add_subcommand(
+        "diagnose", "Stuck data lines, dead address lines, fills, empty byte lanes and overdumps of a dump");
+    command->add_option("FILE", options->file, "The dump to diagnose")->required();
+    AddDumpOptions(*command, options->dump);
+    command->add_option("--width", options->width, "Bytes per chip word: 1, or 2 for a 16-bit chip read low byte first")
+        ->check(CLI::IsMember({1u, 2u}));
+    command->add_flag("--whole-only", options->wholeOnly, "Leave out the two byte lanes (odd and even bytes)");
+    command->add_flag("--json", options->json, "One JSON document instead of lines");
+    command->footer(
+        "Exit status: 0 clean (plain descriptions such as fills only), 1 a fault or warning found, 2 an error.\n"
+        "Example:\n  vesperine-cli diagnose bad.bin\n"
+        "  bad.bin: 131072 bytes (0x00020000), 8-bit words, whole file and both byte lanes\n"
+        "  fault    D3 stuck at 1: data line 3 is always high (open pin or shorted to VCC)\n"
+        "           (line 3, level 1, words 131072)\n"
+        "  info     upper half (A16 = 1) is all FF: unused (erased)\n"
+        "           (start 0x10000, last 0x1FFFF, value 0xFF, bytes 65536)");
+    command->callback([options, &status] {
+        StdFileSystem files;
+        status = RunDiagnose(*options, files, {std::cout, std::cerr});
+    });
+}
+
+}  // namespace vesperine::cli

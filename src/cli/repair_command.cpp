@@ -1,0 +1,176 @@
+// The repair subcommand: parsing its arguments, the candidates written out, the mended file saved.
+#include "cli/repair_command.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+#include <nlohmann/json.hpp>
+
+#include "app/format.h"
+#include "cli/commands.h"
+#include "cli/hex_arg.h"
+#include "cli/input_file.h"
+#include "cli/progress.h"
+#include "diagnosis/finding.h"
+#include "diagnosis/repair.h"
+#include "platform/std_file_system.h"
+
+namespace vesperine::cli {
+namespace {
+
+using diagnosis::FlipCandidate;
+using diagnosis::RepairOutcome;
+using diagnosis::RepairResult;
+
+constexpr std::size_t kPlainCandidates = 20;
+
+[[nodiscard]] const char* OutcomeName(RepairOutcome outcome) {
+    switch (outcome) {
+        case RepairOutcome::AlreadyMatches: return "already-matches";
+        case RepairOutcome::Unique: return "unique";
+        case RepairOutcome::Ambiguous: return "ambiguous";
+        case RepairOutcome::NoCandidate: return "none";
+        case RepairOutcome::TooLarge: return "too-large";
+    }
+    return "";
+}
+
+[[nodiscard]] std::string ByteText(std::uint8_t value) { return diagnosis::HexText(value).substr(2); }
+
+[[nodiscard]] std::string CandidateText(const FlipCandidate& candidate, std::span<const std::uint8_t> bytes) {
+    std::string text = "flip";
+    for (std::size_t k = 0; k < candidate.bits.size(); ++k) {
+        const diagnosis::BitPosition& p = candidate.bits[k];
+        const std::uint8_t from = bytes[p.offset];
+        const auto to = static_cast<std::uint8_t>(from ^ (1u << p.bit));
+        text += (k == 0 ? " " : " and ") + std::string("offset ") + diagnosis::HexText(p.offset, 5) + " bit " +
+                std::to_string(p.bit) + " (" + ByteText(from) + " -> " + ByteText(to) + ")";
+    }
+    return text;
+}
+
+[[nodiscard]] std::string CountText(std::uint64_t count, const char* what) {
+    return WithThousands(count) + " " + what + (count == 1 ? "" : "s");
+}
+
+[[nodiscard]] std::string SummaryText(const RepairResult& result, unsigned bits) {
+    switch (result.outcome) {
+        case RepairOutcome::AlreadyMatches: return "the CRC-32 already is the expected one: nothing to repair";
+        case RepairOutcome::NoCandidate:
+            return bits == 2 ? "no flip of one or two bits gives the expected CRC-32"
+                             : "no flip of one bit gives the expected CRC-32 (try --bits 2)";
+        case RepairOutcome::TooLarge: return "";
+        case RepairOutcome::Unique:
+        case RepairOutcome::Ambiguous: break;
+    }
+    std::string text;
+    if (result.singles != 0) {
+        text = CountText(result.singles, "candidate") + " with one flipped bit";
+        if (result.pairs != 0) text += " (and " + CountText(result.pairs, "pair") + " of flipped bits, far less likely)";
+    } else {
+        text = CountText(result.pairs, "candidate") + " with two flipped bits";
+    }
+    if (result.outcome == RepairOutcome::Ambiguous) text += ": ambiguous, no repair can be chosen";
+    return text;
+}
+
+[[nodiscard]] nlohmann::json CandidateJson(const FlipCandidate& candidate, std::span<const std::uint8_t> bytes) {
+    nlohmann::json flips = nlohmann::json::array();
+    for (const diagnosis::BitPosition& p : candidate.bits) {
+        flips.push_back({{"offset", p.offset},
+                         {"bit", p.bit},
+                         {"from", bytes[p.offset]},
+                         {"to", bytes[p.offset] ^ (1u << p.bit)}});
+    }
+    return {{"flips", flips}};
+}
+
+}  // namespace
+
+int RunRepair(const RepairOptions& options, FileSystem& files, Streams streams) {
+    const std::optional<std::uint32_t> expected = ParseHexArg(options.crc);
+    if (!expected) {
+        streams.err << "vesperine-cli: --crc " << options.crc << ": not a CRC-32 in hex (1 to 8 digits).\n";
+        return kExitError;
+    }
+    const std::optional<Bytes> file = LoadInputFile(files, options.file, streams.err);
+    if (!file) return kExitError;
+    const std::span<const std::uint8_t> bytes(file->data(), file->size());
+    const RepairResult result = diagnosis::FindBitRepairs(bytes, *expected, options.bits);
+    if (result.outcome == RepairOutcome::TooLarge) {
+        const std::uint64_t largest = diagnosis::kPairTableLimit / diagnosis::PairTableBytes(1);
+        streams.err << "vesperine-cli: " << options.file << ": a two-bit repair of " << WithThousands(bytes.size())
+                    << " bytes needs a table of " << WithThousands(result.tableBytes >> 20)
+                    << " MiB, more than the 1,024 MiB allowed; files up to " << WithThousands(largest)
+                    << " bytes can be searched for two flipped bits (--bits 1 has no limit).\n";
+        return kExitError;
+    }
+    const bool repairable = result.outcome == RepairOutcome::Unique;
+    bool written = false;
+    if (repairable && !options.writePath.empty()) {
+        const std::vector<std::uint8_t> mended = diagnosis::ApplyFlips(bytes, result.candidates.front());
+        if (!SaveOutputFile(files, options.writePath, mended, streams.err)) return kExitError;
+        written = true;
+    }
+    const std::string summary = SummaryText(result, options.bits);
+    if (options.json) {
+        nlohmann::json candidates = nlohmann::json::array();
+        for (const FlipCandidate& c : result.candidates) candidates.push_back(CandidateJson(c, bytes));
+        streams.out << nlohmann::json{{"path", options.file},
+                                      {"crc32", FormatHex8(result.crc)},
+                                      {"expected", FormatHex8(*expected)},
+                                      {"bits", options.bits},
+                                      {"outcome", OutcomeName(result.outcome)},
+                                      {"singles", result.singles},
+                                      {"pairs", result.pairs},
+                                      {"summary", summary},
+                                      {"candidates", candidates},
+                                      {"written", written ? nlohmann::json(options.writePath) : nlohmann::json()}}
+                           .dump(2)
+                    << '\n';
+    } else {
+        streams.out << options.file << ": CRC:" << FormatHex8(result.crc) << ", expected " << FormatHex8(*expected)
+                    << '\n'
+                    << summary << '\n';
+        for (std::size_t k = 0; k < result.candidates.size() && k < kPlainCandidates; ++k) {
+            streams.out << "  " << CandidateText(result.candidates[k], bytes) << '\n';
+        }
+        const std::uint64_t total = result.singles + result.pairs;
+        if (total > kPlainCandidates && result.outcome != RepairOutcome::Unique) {
+            streams.out << "  ... and " << WithThousands(total - kPlainCandidates) << " more\n";
+        }
+        if (written) {
+            streams.out << "written: " << options.writePath << '\n';
+        } else if (!options.writePath.empty() && result.outcome != RepairOutcome::AlreadyMatches) {
+            streams.out << "nothing written to " << options.writePath << ": only one candidate can be written\n";
+        } else if (!options.writePath.empty()) {
+            streams.out << "nothing written to " << options.writePath << ": the file needs no repair\n";
+        }
+    }
+    return repairable || result.outcome == RepairOutcome::AlreadyMatches ? kExitOk : kExitNo;
+}
+
+void RegisterRepairCommand(CLI::App& app, int& status) {
+    auto options = std::make_shared<RepairOptions>();
+    CLI::App* command =
+        app.add_subcommand("repair", "The flipped bits whose correction gives a dump its expected CRC-32");
+    command->add_option("FILE", options->file, "The dump to repair")->required();
+    command->add_option("--crc", options->crc, "The expected CRC-32 in hex")->required();
+    command->add_option("--bits", options->bits, "Flipped bits to look for: 1, or 2 for every pair too (files up to 8 MiB)")
+        ->check(CLI::IsMember({1u, 2u}));
+    command->add_option("--write", options->writePath,
+                        "Write the mended file here, only when exactly one candidate exists");
+    command->add_flag("--json", options->json, "One JSON document instead of lines");
+    command->footer("Exit status: 0 one candidate (or nothing to repair), 1 none or several, 2 an error.\n"
+                    "Example:\n  vesperine-cli repair flaky.bin --crc 3D5A9C21 --write mended.bin\n"
+                    "  flaky.bin: CRC:9E07A4B8, expected 3D5A9C21\n"
+                    "  1 candidate with one flipped bit\n"
+                    "    flip offset 0x0A3F1 bit 6 (C4 -> 84)\n"
+                    "  written: mended.bin");
+    command->callback([options, &status] {
+        StdFileSystem files;
+        status = RunRepair(*options, files, {std::cout, std::cerr});
+    });
+}
+
+}  // namespace vesperine::cli

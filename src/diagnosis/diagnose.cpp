@@ -1,0 +1,130 @@
+// The diagnosis of a dump: the checks in order, and what the lanes add to the whole file.
+#include "diagnosis/diagnose.h"
+
+#include <algorithm>
+#include <bit>
+
+#include "diagnosis/address_lines.h"
+#include "diagnosis/byte_lanes.h"
+#include "diagnosis/data_lines.h"
+#include "diagnosis/fill_map.h"
+#include "diagnosis/repetition.h"
+#include "diagnosis/scan.h"
+
+namespace vesperine::diagnosis {
+namespace {
+
+// What the checks of one chip's bytes found, with the raw results kept for the lanes' cull.
+struct ChipFindings {
+    Repetition repetition;
+    std::uint64_t deadBits = 0;  // offset bits with no effect, beyond those of a repetition
+    std::vector<Finding> findings;
+};
+
+void Append(std::vector<Finding>& to, std::vector<Finding> from) {
+    for (Finding& finding : from) to.push_back(std::move(finding));
+}
+
+// Overdump, dead address lines and stuck data lines of one chip's bytes, which are not blank.
+// ignoreData leaves data lines out (a lane of 00 or FF explains them).
+[[nodiscard]] ChipFindings CheckLines(std::span<const std::uint8_t> bytes, unsigned width, bool checkData,
+                                      std::uint32_t ignoreData) {
+    ChipFindings chip;
+    chip.repetition = FindRepetition(bytes);
+    if (chip.repetition.copies > 1) chip.findings.push_back(OverdumpFinding(chip.repetition, width));
+    // A power-of-two image repeated makes every line above it dead: the overdump says so.
+    unsigned bits = AddressBitsFor(bytes.size());
+    if (chip.repetition.copies > 1 && std::has_single_bit(chip.repetition.image)) {
+        bits = std::min(bits, static_cast<unsigned>(std::countr_zero(chip.repetition.image)));
+    }
+    for (unsigned k = 0; k < bits; ++k) {
+        if (OffsetBitHasNoEffect(bytes, k)) chip.deadBits |= std::uint64_t{1} << k;
+    }
+    Append(chip.findings, FindDeadAddressLines(chip.deadBits, width, bytes.size()));
+    if (!checkData) return chip;
+    const DataLineScan scan = ScanDataLines(bytes, width);
+    if (scan.words < kMinWordsForLines) {
+        Finding finding;
+        finding.kind = FindingKind::TooShort;
+        finding.text = "too short to judge the data lines: fewer than " + std::to_string(kMinWordsForLines) + " words";
+        finding.evidence = {{"words", scan.words, 0}};
+        chip.findings.push_back(std::move(finding));
+    } else {
+        Append(chip.findings, FindStuckDataLines(scan, ignoreData));
+    }
+    return chip;
+}
+
+// Whether the whole file's findings already say what a lane's finding says: a lane's line Ak
+// is the file's offset bit k + 1; a lane's Dk is the file's Dk when the file is read bytewise.
+[[nodiscard]] bool SaidForWholeFile(const Finding& laneFinding, const ChipFindings& whole) {
+    switch (laneFinding.kind) {
+        case FindingKind::AddressLine:
+            return (whole.deadBits >> (laneFinding.line + 1)) & 1u;
+        case FindingKind::Overdump:
+            return whole.repetition.copies > 1;
+        case FindingKind::DataLine:
+            return std::any_of(whole.findings.begin(), whole.findings.end(), [&](const Finding& f) {
+                return f.kind == FindingKind::DataLine && f.line == laneFinding.line && f.text == laneFinding.text;
+            });
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+bool Diagnosis::NeedsAttention() const {
+    return std::any_of(findings.begin(), findings.end(),
+                       [](const Finding& f) { return f.severity != Severity::Info; });
+}
+
+Diagnosis Diagnose(std::span<const std::uint8_t> bytes, const DiagnoseOptions& options) {
+    Diagnosis diagnosis;
+    diagnosis.length = bytes.size();
+    diagnosis.width = options.width;
+    if (const std::optional<std::uint8_t> value = ConstantByteOf(bytes)) {
+        diagnosis.findings.push_back(BlankFinding(*value, bytes.size()));
+        return diagnosis;
+    }
+    const std::optional<std::uint8_t> laneFills[2] = {LaneFill(bytes, Lane::Odd), LaneFill(bytes, Lane::Even)};
+    std::uint32_t ignoreData = 0;
+    if (options.width == 2) {
+        if (laneFills[0]) ignoreData |= 0x00FFu;
+        if (laneFills[1]) ignoreData |= 0xFF00u;
+    }
+    ChipFindings whole = CheckLines(bytes, options.width, true, ignoreData);
+    std::vector<Finding> findings = whole.findings;
+    Append(findings, FindConstantLanes(bytes, options.width));
+    Append(findings, FindFills(bytes, options.width));
+
+    if (!options.wholeOnly && bytes.size() >= 2) {
+        diagnosis.lanesChecked = true;
+        for (const Lane lane : {Lane::Odd, Lane::Even}) {
+            if (laneFills[static_cast<int>(lane)]) continue;
+            const std::vector<std::uint8_t> laneBytes = SplitLane(bytes, lane);
+            if (!IsAllByte(laneBytes, laneBytes[0])) {
+                ChipFindings laneChip = CheckLines(laneBytes, 1, options.width == 1, 0);
+                for (Finding& finding : laneChip.findings) {
+                    if (finding.kind == FindingKind::TooShort || SaidForWholeFile(finding, whole)) continue;
+                    finding.scope = LaneName(lane);
+                    findings.push_back(std::move(finding));
+                }
+            } else {
+                Finding finding = BlankFinding(laneBytes[0], laneBytes.size());
+                finding.kind = FindingKind::ByteLane;
+                finding.scope = LaneName(lane);
+                finding.severity = Severity::Warning;
+                finding.text = "every byte of the lane is " + HexText(laneBytes[0]).substr(2) +
+                               ": that chip does not answer, or is not selected";
+                findings.push_back(std::move(finding));
+            }
+        }
+    }
+    std::stable_sort(findings.begin(), findings.end(),
+                     [](const Finding& a, const Finding& b) { return a.severity < b.severity; });
+    diagnosis.findings = std::move(findings);
+    return diagnosis;
+}
+
+}  // namespace vesperine::diagnosis

@@ -1,0 +1,195 @@
+// CRC repair: every bit's effect on the CRC-32 from one backward pass, pairs through a hash table.
+#include "diagnosis/repair.h"
+
+#include <algorithm>
+#include <bit>
+#include <memory>
+
+#include "analysis/crc32.h"
+#include "analysis/crc_algebra.h"
+
+namespace vesperine::diagnosis {
+namespace {
+
+/*
+  What flipping one bit does to the CRC-32.
+
+  Read the n bytes as the polynomial M of analysis/crc_algebra.h, so that C(M) = (I x^(8n) +
+  M x^32) mod P + F. Flipping bits adds an error polynomial E of the same length, and as the
+  I and F terms depend only on the length,
+
+      C(M + E) = C(M) + (E x^32 mod P).
+
+  The reflected CRC feeds each byte least significant bit first, so bit j of byte i is stream
+  bit 8i + j, and the number of stream bits after it is d = 8(n - 1 - i) + (7 - j). Its term
+  in M is x^d, and flipping it adds
+
+      e(d) = x^(d + 32) mod P
+
+  to the CRC: a function of its distance d from the end alone. e(0) = x^32 mod P is P without
+  its top term, the reflected constant kCrcPolynomial, and e(d + 1) = x e(d) is one step of
+  the register. So one pass backward from the last byte's bit 7 (d = 0) to the first byte's
+  bit 0 (d = 8n - 1) lists all 8n effects, each in a shift and an XOR.
+
+  With S = C(M) + expected (the syndrome), a single bit d repairs the dump when e(d) = S, and
+  two bits d1 < d2 when e(d1) + e(d2) = S, that is when S + e(d2) is an effect already seen.
+  Keeping the effects seen in a hash table from effect to d, the pass looks each S + e(d) up
+  before it adds e(d): every pair is found once, at its member nearer the start, in expected
+  constant time per bit. The powers of x repeat only after 2^32 - 1 steps, far beyond any
+  dump's bits, so the effects are distinct and each lookup finds at most one d; the table is
+  written to keep any repeat anyway.
+*/
+
+constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;  // d is below 2^26 whenever a table is made
+
+struct Slot {
+    std::uint32_t effect = 0;
+    std::uint32_t d = kEmpty;
+};
+
+[[nodiscard]] std::uint64_t PairSlots(std::uint64_t length) {
+    return std::bit_ceil(std::max<std::uint64_t>(16 * length, 16));
+}
+
+[[nodiscard]] BitPosition PositionOf(std::uint64_t d, std::uint64_t length) {
+    return {length - 1 - d / 8, static_cast<unsigned>(7 - d % 8)};
+}
+
+// Linear probing from a multiplicative hash of the effect (the effects are spread evenly
+// already; the multiplication mixes in the high bits the index would otherwise not see).
+class EffectTable {
+public:
+    explicit EffectTable(std::uint64_t slots)
+        : slots_(std::make_unique<Slot[]>(slots)),
+          mask_(slots - 1),
+          shift_(64 - static_cast<unsigned>(std::countr_zero(slots))) {}
+
+    [[nodiscard]] std::uint64_t Home(std::uint32_t effect) const {
+        return (effect * 0x9E3779B97F4A7C15ull) >> shift_;
+    }
+
+    void Prefetch([[maybe_unused]] std::uint32_t effect) const {
+#if defined(__GNUC__)
+        __builtin_prefetch(&slots_[Home(effect)]);
+#endif
+    }
+
+    void Insert(std::uint32_t effect, std::uint32_t d) {
+        std::uint64_t i = Home(effect);
+        while (slots_[i].d != kEmpty) i = (i + 1) & mask_;
+        slots_[i] = {effect, d};
+    }
+
+    template <typename Found>
+    void ForEach(std::uint32_t effect, Found&& found) const {
+        for (std::uint64_t i = Home(effect); slots_[i].d != kEmpty; i = (i + 1) & mask_) {
+            if (slots_[i].effect == effect) found(slots_[i].d);
+        }
+    }
+
+private:
+    std::unique_ptr<Slot[]> slots_;
+    std::uint64_t mask_;
+    unsigned shift_;
+};
+
+// Keeps the first `keep` candidates and counts all.
+struct Collector {
+    RepairResult& result;
+    std::uint64_t length;
+    std::size_t keep;
+
+    void Single(std::uint64_t d) {
+        ++result.singles;
+        if (result.candidates.size() < keep) result.candidates.push_back({{PositionOf(d, length)}});
+    }
+    void Pair(std::uint64_t nearStart, std::uint64_t nearEnd) {
+        ++result.pairs;
+        if (result.candidates.size() < keep) {
+            result.candidates.push_back({{PositionOf(nearStart, length), PositionOf(nearEnd, length)}});
+        }
+    }
+};
+
+void FindSingles(std::uint64_t bits, std::uint32_t syndrome, Collector& collect) {
+    std::uint32_t effect = kCrcPolynomial;
+    for (std::uint64_t d = 0; d < bits; ++d, effect = MultiplyByX(effect)) {
+        if (effect == syndrome) collect.Single(d);
+    }
+}
+
+// Singles and pairs in one pass. The table's lookups are scattered over memory, so the effects
+// are computed a batch ahead and their slots fetched while the batch before is worked through.
+void FindSinglesAndPairs(std::uint64_t bits, std::uint32_t syndrome, std::uint64_t slots, Collector& collect) {
+    EffectTable table(slots);
+    constexpr std::uint64_t kBatch = 32;
+    std::uint32_t effects[kBatch];
+    std::uint32_t effect = kCrcPolynomial;
+    for (std::uint64_t base = 0; base < bits; base += kBatch) {
+        const std::uint64_t count = std::min(kBatch, bits - base);
+        for (std::uint64_t k = 0; k < count; ++k, effect = MultiplyByX(effect)) {
+            effects[k] = effect;
+            table.Prefetch(effect ^ syndrome);
+            table.Prefetch(effect);
+        }
+        for (std::uint64_t k = 0; k < count; ++k) {
+            const std::uint64_t d = base + k;
+            if (effects[k] == syndrome) collect.Single(d);
+            table.ForEach(effects[k] ^ syndrome, [&](std::uint32_t earlier) { collect.Pair(d, earlier); });
+            table.Insert(effects[k], static_cast<std::uint32_t>(d));
+        }
+    }
+}
+
+}  // namespace
+
+std::uint64_t PairTableBytes(std::uint64_t length) { return PairSlots(length) * sizeof(Slot); }
+
+RepairResult FindBitRepairs(std::span<const std::uint8_t> bytes, std::uint32_t expected, unsigned maxBits,
+                            std::size_t keep) {
+    RepairResult result;
+    result.crc = Crc32(bytes);
+    const std::uint32_t syndrome = result.crc ^ expected;
+    if (syndrome == 0) {
+        result.outcome = RepairOutcome::AlreadyMatches;
+        return result;
+    }
+    const std::uint64_t bits = std::uint64_t{8} * bytes.size();
+    Collector collect{result, bytes.size(), keep};
+    if (maxBits >= 2) {
+        result.tableBytes = PairTableBytes(bytes.size());
+        if (result.tableBytes > kPairTableLimit) {
+            result.outcome = RepairOutcome::TooLarge;
+            return result;
+        }
+        FindSinglesAndPairs(bits, syndrome, PairSlots(bytes.size()), collect);
+        // The pass finds candidates from the end backward, pairs among singles: singles first,
+        // each kind in offset order.
+        std::sort(result.candidates.begin(), result.candidates.end(), [](const FlipCandidate& a, const FlipCandidate& b) {
+            if (a.bits.size() != b.bits.size()) return a.bits.size() < b.bits.size();
+            for (std::size_t k = 0; k < a.bits.size(); ++k) {
+                if (a.bits[k].offset != b.bits[k].offset) return a.bits[k].offset < b.bits[k].offset;
+                if (a.bits[k].bit != b.bits[k].bit) return a.bits[k].bit < b.bits[k].bit;
+            }
+            return false;
+        });
+    } else {
+        FindSingles(bits, syndrome, collect);
+        std::reverse(result.candidates.begin(), result.candidates.end());
+    }
+    const std::uint64_t fewest = result.singles != 0 ? result.singles : result.pairs;
+    result.outcome = fewest == 0   ? RepairOutcome::NoCandidate
+                     : fewest == 1 ? RepairOutcome::Unique
+                                   : RepairOutcome::Ambiguous;
+    return result;
+}
+
+std::vector<std::uint8_t> ApplyFlips(std::span<const std::uint8_t> bytes, const FlipCandidate& candidate) {
+    std::vector<std::uint8_t> out(bytes.begin(), bytes.end());
+    for (const BitPosition& position : candidate.bits) {
+        out[position.offset] = static_cast<std::uint8_t>(out[position.offset] ^ (1u << position.bit));
+    }
+    return out;
+}
+
+}  // namespace vesperine::diagnosis

@@ -1,0 +1,28 @@
+// Word-at-a-time scans shared by the diagnosis.
+#include "diagnosis/scan.h"
+
+#include <bit>
+
+namespace vesperine::diagnosis {
+
+bool IsAllByte(std::span<const std::uint8_t> bytes, std::uint8_t value) {
+    const std::uint64_t pattern = 0x0101010101010101ull * value;
+    const std::uint8_t* p = bytes.data();
+    std::size_t left = bytes.size();
+    // Four words per step, their differences gathered before one test.
+    for (; left >= 32; p += 32, left -= 32) {
+        const std::uint64_t differ = (LoadWord(p) ^ pattern) | (LoadWord(p + 8) ^ pattern) |
+                                     (LoadWord(p + 16) ^ pattern) | (LoadWord(p + 24) ^ pattern);
+        if (differ != 0) return false;
+    }
+    for (; left > 0; ++p, --left) {
+        if (*p != value) return false;
+    }
+    return true;
+}
+
+unsigned AddressBitsFor(std::uint64_t length) {
+    return length < 2 ? 0u : static_cast<unsigned>(std::bit_width(length - 1));
+}
+
+}  // namespace vesperine::diagnosis
