@@ -25,6 +25,12 @@ void Append(std::vector<Finding>& to, std::vector<Finding> from) {
     for (Finding& finding : from) to.push_back(std::move(finding));
 }
 
+// Whether every byte is printable ASCII or a tab, line or page break.
+[[nodiscard]] bool IsText(std::span<const std::uint8_t> bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](std::uint8_t b) { return (b >= 0x20 && b < 0x7F) || (b >= 0x09 && b <= 0x0D); });
+}
+
 // Overdump, dead address lines and stuck data lines of one chip's bytes, which are not blank.
 // ignoreData leaves data lines out (a lane of 00 or FF explains them).
 [[nodiscard]] ChipFindings CheckLines(std::span<const std::uint8_t> bytes, unsigned width, bool checkData,
@@ -50,7 +56,14 @@ void Append(std::vector<Finding>& to, std::vector<Finding> from) {
         finding.evidence = {{"words", scan.words, 0}};
         chip.findings.push_back(std::move(finding));
     } else {
-        Append(chip.findings, FindStuckDataLines(scan, ignoreData));
+        for (Finding& finding : FindStuckDataLines(scan, ignoreData)) {
+            if (width == 1 && finding.line == 7 && (scan.everSet & 0x80u) == 0 && IsText(bytes)) {
+                // Seven-bit text never sets D7: the line may be fine.
+                finding.severity = Severity::Info;
+                finding.text = "D7 always 0: every byte is 7-bit text (or data line 7 is stuck low)";
+            }
+            chip.findings.push_back(std::move(finding));
+        }
     }
     return chip;
 }
@@ -103,6 +116,7 @@ Diagnosis Diagnose(std::span<const std::uint8_t> bytes, const DiagnoseOptions& o
         for (const Lane lane : {Lane::Odd, Lane::Even}) {
             if (laneFills[static_cast<int>(lane)]) continue;
             const std::vector<std::uint8_t> laneBytes = SplitLane(bytes, lane);
+            if (laneBytes.size() < kMinWordsForLines) continue;
             if (!IsAllByte(laneBytes, laneBytes[0])) {
                 ChipFindings laneChip = CheckLines(laneBytes, 1, options.width == 1, 0);
                 for (Finding& finding : laneChip.findings) {
