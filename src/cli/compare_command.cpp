@@ -59,9 +59,9 @@ void RegisterCompareCommand(CLI::App& app, int& status) {
     command->footer("Exit status: 0 equal, 1 different, 2 an error.\n"
                     "Example:\n  vesperine-cli compare good.bin read2.bin\n"
                     "  good.bin and read2.bin:\n"
-                    "    65536 of 131072 bytes differ, from 0x00000 to 0x1FFFF\n"
-                    "    differing bits by data line: D0 32811, D1 32655, ...\n"
-                    "    B is A with halves swapped: the upper and lower halves are exchanged: A16 is inverted");
+                    "    57408 of 131072 bytes differ, from 0x007E0 to 0x1FFFF\n"
+                    "    differing bits by data line: D0 28308, D1 28058, D2 28588, D3 28124, D4 25303, ...\n"
+                    "    every difference lies where A5 = 1: one address line");
     command->callback([options, &status] {
         StdFileSystem files;
         status = RunCompare(*options, files, {std::cout, std::cerr});

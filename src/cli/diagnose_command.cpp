@@ -47,7 +47,8 @@ void WritePlain(const std::string& path, const diagnosis::Diagnosis& result, std
     out << path << ": " << FormatDumpSize(static_cast<std::uint32_t>(result.length)) << ", "
         << (result.width == 2 ? "16-bit words (little-endian)" : "8-bit words") << ", "
         << (result.lanesChecked ? "whole file and both byte lanes" : "whole file") << '\n';
-    if (!result.NeedsAttention()) out << kCleanText << '\n';
+    const bool judged = result.findings.empty() || result.findings[0].kind != diagnosis::FindingKind::TooShort;
+    if (judged && !result.NeedsAttention()) out << kCleanText << '\n';
     for (const Finding& finding : result.findings) {
         std::string severity = diagnosis::SeverityName(finding.severity);
         severity.resize(9, ' ');
@@ -106,12 +107,12 @@ void RegisterDiagnoseCommand(CLI::App& app, int& status) {
     command->add_flag("--json", options->json, "One JSON document instead of lines");
     command->footer(
         "Exit status: 0 clean (plain descriptions such as fills only), 1 a fault or warning found, 2 an error.\n"
-        "Example:\n  vesperine-cli diagnose bad.bin\n"
-        "  bad.bin: 131072 bytes (0x00020000), 8-bit words, whole file and both byte lanes\n"
-        "  fault    D3 stuck at 1: data line 3 is always high (open pin or shorted to VCC)\n"
-        "           (line 3, level 1, words 131072)\n"
-        "  info     upper half (A16 = 1) is all FF: unused (erased)\n"
-        "           (start 0x10000, last 0x1FFFF, value 0xFF, bytes 65536)");
+        "Example:\n  vesperine-cli diagnose board.bin\n"
+        "  board.bin: 262144 bytes (0x00040000), 8-bit words, whole file and both byte lanes\n"
+        "  fault    A5 has no effect: address line open or shorted (every byte equals the byte 0x20 away)\n"
+        "           (line 5, offset bit 5, pairs compared 131072)\n"
+        "  info     upper half (A17 = 1) is all FF: unused (erased)\n"
+        "           (start 0x20000, last 0x3FFFF, value 0xFF, bytes 131072)");
     command->callback([options, &status] {
         StdFileSystem files;
         status = RunDiagnose(*options, files, {std::cout, std::cerr});

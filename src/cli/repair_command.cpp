@@ -162,10 +162,10 @@ void RegisterRepairCommand(CLI::App& app, int& status) {
                         "Write the mended file here, only when exactly one candidate exists");
     command->add_flag("--json", options->json, "One JSON document instead of lines");
     command->footer("Exit status: 0 one candidate (or nothing to repair), 1 none or several, 2 an error.\n"
-                    "Example:\n  vesperine-cli repair flaky.bin --crc 3D5A9C21 --write mended.bin\n"
-                    "  flaky.bin: CRC:9E07A4B8, expected 3D5A9C21\n"
+                    "Example:\n  vesperine-cli repair flaky.bin --crc 44D56F86 --write mended.bin\n"
+                    "  flaky.bin: CRC:F6D39B08, expected 44D56F86\n"
                     "  1 candidate with one flipped bit\n"
-                    "    flip offset 0x0A3F1 bit 6 (C4 -> 84)\n"
+                    "    flip offset 0x0A3F1 bit 6 (40 -> 00)\n"
                     "  written: mended.bin");
     command->callback([options, &status] {
         StdFileSystem files;

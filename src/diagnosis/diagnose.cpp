@@ -31,7 +31,8 @@ void Append(std::vector<Finding>& to, std::vector<Finding> from) {
                        [](std::uint8_t b) { return (b >= 0x20 && b < 0x7F) || (b >= 0x09 && b <= 0x0D); });
 }
 
-// Overdump, dead address lines and stuck data lines of one chip's bytes, which are not blank.
+// Overdump, dead address lines and stuck data lines of one chip's bytes, which are not blank
+// and hold at least kMinWordsForLines words.
 // ignoreData leaves data lines out (a lane of 00 or FF explains them).
 [[nodiscard]] ChipFindings CheckLines(std::span<const std::uint8_t> bytes, unsigned width, bool checkData,
                                       std::uint32_t ignoreData) {
@@ -49,21 +50,13 @@ void Append(std::vector<Finding>& to, std::vector<Finding> from) {
     Append(chip.findings, FindDeadAddressLines(chip.deadBits, width, bytes.size()));
     if (!checkData) return chip;
     const DataLineScan scan = ScanDataLines(bytes, width);
-    if (scan.words < kMinWordsForLines) {
-        Finding finding;
-        finding.kind = FindingKind::TooShort;
-        finding.text = "too short to judge the data lines: fewer than " + std::to_string(kMinWordsForLines) + " words";
-        finding.evidence = {{"words", scan.words, 0}};
-        chip.findings.push_back(std::move(finding));
-    } else {
-        for (Finding& finding : FindStuckDataLines(scan, ignoreData)) {
-            if (width == 1 && finding.line == 7 && (scan.everSet & 0x80u) == 0 && IsText(bytes)) {
-                // Seven-bit text never sets D7: the line may be fine.
-                finding.severity = Severity::Info;
-                finding.text = "D7 always 0: every byte is 7-bit text (or data line 7 is stuck low)";
-            }
-            chip.findings.push_back(std::move(finding));
+    for (Finding& finding : FindStuckDataLines(scan, ignoreData)) {
+        if (width == 1 && finding.line == 7 && (scan.everSet & 0x80u) == 0 && IsText(bytes)) {
+            // Seven-bit text never sets D7: the line may be fine.
+            finding.severity = Severity::Info;
+            finding.text = "D7 always 0: every byte is 7-bit text (or data line 7 is stuck low)";
         }
+        chip.findings.push_back(std::move(finding));
     }
     return chip;
 }
@@ -96,6 +89,15 @@ Diagnosis Diagnose(std::span<const std::uint8_t> bytes, const DiagnoseOptions& o
     Diagnosis diagnosis;
     diagnosis.length = bytes.size();
     diagnosis.width = options.width;
+    if (bytes.size() / options.width < kMinWordsForLines) {
+        Finding finding;
+        finding.kind = FindingKind::TooShort;
+        finding.text = "too short to judge: " + std::to_string(bytes.size()) + " bytes; at least " +
+                       std::to_string(kMinWordsForLines) + " words are needed";
+        finding.evidence = {{"bytes", bytes.size(), 0}};
+        diagnosis.findings.push_back(std::move(finding));
+        return diagnosis;
+    }
     if (const std::optional<std::uint8_t> value = ConstantByteOf(bytes)) {
         diagnosis.findings.push_back(BlankFinding(*value, bytes.size()));
         return diagnosis;
@@ -120,7 +122,7 @@ Diagnosis Diagnose(std::span<const std::uint8_t> bytes, const DiagnoseOptions& o
             if (!IsAllByte(laneBytes, laneBytes[0])) {
                 ChipFindings laneChip = CheckLines(laneBytes, 1, options.width == 1, 0);
                 for (Finding& finding : laneChip.findings) {
-                    if (finding.kind == FindingKind::TooShort || SaidForWholeFile(finding, whole)) continue;
+                    if (SaidForWholeFile(finding, whole)) continue;
                     finding.scope = LaneName(lane);
                     findings.push_back(std::move(finding));
                 }

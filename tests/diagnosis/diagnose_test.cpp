@@ -194,9 +194,13 @@ TEST(DiagnoseTest, MostSeriousFirst) {
 }
 
 TEST(DiagnoseTest, TooShortToJudgeIsSaid) {
-    const Diagnosis d = Diagnose(Image{0x12, 0x34, 0x56}, {});
-    ASSERT_EQ(d.findings.size(), 1u) << Dump(d);
-    EXPECT_EQ(d.findings[0].kind, FindingKind::TooShort);
+    for (const Image& dump : {Image{0x12, 0x34, 0x56}, Image{0xFF}, Image(30, 0x00)}) {
+        const unsigned width = dump.size() == 30 ? 2 : 1;
+        const Diagnosis d = Diagnose(dump, {width, false});
+        ASSERT_EQ(d.findings.size(), 1u) << Dump(d);
+        EXPECT_EQ(d.findings[0].kind, FindingKind::TooShort);
+        EXPECT_FALSE(d.NeedsAttention());
+    }
 }
 
 // The real BIOS images of this machine: no fault, and their zero fills told as fills.
