@@ -21,12 +21,11 @@ constexpr std::uint64_t kOddLaneMask =
     return text;
 }
 
-[[nodiscard]] Finding LaneFinding(Lane lane, std::uint8_t value, unsigned width, std::string where,
+[[nodiscard]] Finding LaneFinding(Lane lane, std::uint8_t value, unsigned width, const std::string& where,
                                   std::uint64_t start, std::uint64_t end) {
     Finding finding;
     finding.kind = FindingKind::ByteLane;
     finding.severity = Severity::Warning;
-    finding.scope = "";
     finding.text = LaneText(lane, width) + " is all " + HexText(value).substr(2) + where +
                    ": an unused lane of a 16-bit board, or that chip was not read";
     finding.evidence = {{"value", value, 2},
