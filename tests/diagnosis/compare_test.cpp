@@ -26,13 +26,6 @@ Image Remap(const Image& a, std::size_t (*from)(std::size_t)) {
     return b;
 }
 
-TEST(CompareTest, EqualDumps) {
-    const Image a = CodeImage(4096);
-    const Comparison c = CompareDumps(a, a);
-    EXPECT_TRUE(c.Equal());
-    EXPECT_EQ(ExplainComparison(c), std::vector<std::string>{"identical"});
-}
-
 TEST(CompareTest, NamesEachKnownTransform) {
     const Image a = RandomImage(0x10000);
     Image inverted = a, reversed = a, dataSwap = a;

@@ -99,16 +99,6 @@ TEST(DiagnoseTest, FindsEachFaultAndNothingElseSerious) {
     }
 }
 
-TEST(DiagnoseTest, StuckLineEvidenceCountsTheWords) {
-    const Diagnosis d = Diagnose(StickDataLine(RandomImage(4096), 7, false), {});
-    ASSERT_EQ(d.findings.size(), 1u) << Dump(d);
-    const std::vector<Evidence>& e = d.findings[0].evidence;
-    ASSERT_EQ(e.size(), 3u);
-    EXPECT_EQ(e[0].value, 7u);  // line
-    EXPECT_EQ(e[1].value, 0u);  // level
-    EXPECT_EQ(e[2].value, 4096u);
-}
-
 TEST(DiagnoseTest, CleanRandomDumpsOfManyLengthsGiveNoFinding) {
     for (const std::size_t length : {32, 33, 64, 1000, 4096, 39936, 0x20000}) {
         for (std::uint64_t seed = 1; seed <= 3; ++seed) {

@@ -131,19 +131,5 @@ TEST(RepairTest, OneFlipOutranksThePairsThatAlsoFit) {
     EXPECT_EQ(result.candidates[0], (FlipCandidate{{{0x1234, 5}}}));
 }
 
-TEST(RepairTest, KeepsAtMostTheAskedNumberButCountsAll) {
-    const Image image = RandomImage(0x10000, 4);
-    const RepairResult all = FindBitRepairs(FlipBit(FlipBit(image, 5, 0), 900, 1), ZlibCrc(image), 2);
-    const RepairResult few = FindBitRepairs(FlipBit(FlipBit(image, 5, 0), 900, 1), ZlibCrc(image), 2, 3);
-    EXPECT_EQ(few.candidates.size(), 3u);
-    EXPECT_EQ(few.pairs, all.pairs);
-}
-
-TEST(RepairTest, RefusesPairTablesOverOneGibibyte) {
-    EXPECT_LE(PairTableBytes(8 << 20), kPairTableLimit);
-    EXPECT_GT(PairTableBytes((8 << 20) + 1), kPairTableLimit);
-    EXPECT_EQ(PairTableBytes(1 << 20), std::uint64_t{128} << 20);
-}
-
 }  // namespace
 }  // namespace vesperine::diagnosis
