@@ -34,6 +34,7 @@ int RunCompare(const CompareOptions& options, FileSystem& files, Streams streams
                             {"differing", result.differing},
                             {"equal", result.Equal()},
                             {"dataBits", result.bitCounts},
+                            {"dataBitsOneInB", result.bitSetInB},
                             {"addressPattern", {{"mask", result.addressMask}, {"value", result.addressValue}}},
                             {"transforms", transforms},
                             {"explanation", explanation}};

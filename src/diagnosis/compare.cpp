@@ -21,7 +21,10 @@ void CountDifferences(std::span<const std::uint8_t> a, std::span<const std::uint
         if (c.differing == 0) c.first = i;
         c.last = i;
         ++c.differing;
-        for (unsigned k = 0; k < 8; ++k) c.bitCounts[k] += (x >> k) & 1u;
+        for (unsigned k = 0; k < 8; ++k) {
+            c.bitCounts[k] += (x >> k) & 1u;
+            c.bitSetInB[k] += ((x & b[i]) >> k) & 1u;
+        }
         mask &= i;
         zeros &= ~i;
     };
@@ -154,7 +157,12 @@ std::vector<std::string> ExplainComparison(const Comparison& c) {
         bits += "D" + std::to_string(k) + " " + std::to_string(c.bitCounts[k]);
     }
     if (linesHit == 1) {
-        lines.push_back("every difference is in " + bits.substr(0, bits.find(' ')) + ": one data line");
+        unsigned k = 0;
+        while (c.bitCounts[k] == 0) ++k;
+        std::string line = "every difference is in D" + std::to_string(k) + ": one data line";
+        if (c.bitSetInB[k] == c.bitCounts[k]) line += " (always 1 in B where they differ)";
+        if (c.bitSetInB[k] == 0) line += " (always 0 in B where they differ)";
+        lines.push_back(line);
     } else {
         lines.push_back("differing bits by data line: " + bits);
     }

@@ -23,6 +23,7 @@ struct Comparison {
     std::uint64_t first = 0;      // offsets of the first and last differing byte, when any
     std::uint64_t last = 0;
     std::array<std::uint64_t, 8> bitCounts{};  // differing bytes in which Dk differs
+    std::array<std::uint64_t, 8> bitSetInB{};  // of those, the ones in which B has Dk = 1
     // Over the differing offsets, the address bits that are the same in every one of them
     // (mask) and their value; only meaningful with several differences.
     std::uint64_t addressMask = 0;
