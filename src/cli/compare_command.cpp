@@ -57,12 +57,13 @@ void RegisterCompareCommand(CLI::App& app, int& status) {
     command->add_option("A", options->fileA, "The reference dump")->required();
     command->add_option("B", options->fileB, "The dump compared with it")->required();
     command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer("Exit status: 0 equal, 1 different, 2 an error.\n"
-                    "Example:\n  vesperine-cli compare good.bin read2.bin\n"
-                    "  good.bin and read2.bin:\n"
-                    "    57408 of 131072 bytes differ, from 0x007E0 to 0x1FFFF\n"
-                    "    differing bits by data line: D0 28308, D1 28058, D2 28588, D3 28124, D4 25303, ...\n"
-                    "    every difference lies where A5 = 1: one address line");
+    command->footer(
+        "Exit status: 0 equal, 1 different, 2 an error.\n"
+        "Example:\n  vesperine-cli compare good.bin read2.bin\n"
+        "  good.bin and read2.bin:\n"
+        "    57408 of 131072 bytes differ, from 0x007E0 to 0x1FFFF\n"
+        "    differing bits by data line: D0 28308, D1 28058, D2 28588, D3 28124, D4 25303, ...\n"
+        "    every difference lies where A5 = 1: one address line");
     command->callback([options, &status] {
         StdFileSystem files;
         status = RunCompare(*options, files, {std::cout, std::cerr});

@@ -80,12 +80,9 @@ int RunDiagnose(const DiagnoseOptions& options, FileSystem& files, Streams strea
     if (options.json) {
         nlohmann::json findings = nlohmann::json::array();
         for (const Finding& finding : result.findings) findings.push_back(FindingJson(finding));
-        streams.out << nlohmann::json{{"path", options.file},
-                                      {"start", dump->start},
-                                      {"size", result.length},
-                                      {"width", result.width},
-                                      {"lanes", result.lanesChecked},
-                                      {"clean", !result.NeedsAttention()},
+        streams.out << nlohmann::json{{"path", options.file},         {"start", dump->start},
+                                      {"size", result.length},        {"width", result.width},
+                                      {"lanes", result.lanesChecked}, {"clean", !result.NeedsAttention()},
                                       {"findings", findings}}
                            .dump(2)
                     << '\n';

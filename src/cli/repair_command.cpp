@@ -66,7 +66,8 @@ constexpr std::size_t kPlainCandidates = 20;
     std::string text;
     if (result.singles != 0) {
         text = CountText(result.singles, "candidate") + " with one flipped bit";
-        if (result.pairs != 0) text += " (and " + CountText(result.pairs, "pair") + " of flipped bits, far less likely)";
+        if (result.pairs != 0)
+            text += " (and " + CountText(result.pairs, "pair") + " of flipped bits, far less likely)";
     } else {
         text = CountText(result.pairs, "candidate") + " with two flipped bits";
     }
@@ -77,10 +78,8 @@ constexpr std::size_t kPlainCandidates = 20;
 [[nodiscard]] nlohmann::json CandidateJson(const FlipCandidate& candidate, std::span<const std::uint8_t> bytes) {
     nlohmann::json flips = nlohmann::json::array();
     for (const diagnosis::BitPosition& p : candidate.bits) {
-        flips.push_back({{"offset", p.offset},
-                         {"bit", p.bit},
-                         {"from", bytes[p.offset]},
-                         {"to", bytes[p.offset] ^ (1u << p.bit)}});
+        flips.push_back(
+            {{"offset", p.offset}, {"bit", p.bit}, {"from", bytes[p.offset]}, {"to", bytes[p.offset] ^ (1u << p.bit)}});
     }
     return {{"flips", flips}};
 }
@@ -156,17 +155,20 @@ void RegisterRepairCommand(CLI::App& app, int& status) {
         app.add_subcommand("repair", "The flipped bits whose correction gives a dump its expected CRC-32");
     command->add_option("FILE", options->file, "The dump to repair")->required();
     command->add_option("--crc", options->crc, "The expected CRC-32 in hex")->required();
-    command->add_option("--bits", options->bits, "Flipped bits to look for: 1, or 2 for every pair too (files up to 8 MiB)")
+    command
+        ->add_option("--bits", options->bits,
+                     "Flipped bits to look for: 1, or 2 for every pair too (files up to 8 MiB)")
         ->check(CLI::IsMember({1u, 2u}));
     command->add_option("--write", options->writePath,
                         "Write the mended file here, only when exactly one candidate exists");
     command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer("Exit status: 0 one candidate (or nothing to repair), 1 none or several, 2 an error.\n"
-                    "Example:\n  vesperine-cli repair flaky.bin --crc 44D56F86 --write mended.bin\n"
-                    "  flaky.bin: CRC:F6D39B08, expected 44D56F86\n"
-                    "  1 candidate with one flipped bit\n"
-                    "    flip offset 0x0A3F1 bit 6 (40 -> 00)\n"
-                    "  written: mended.bin");
+    command->footer(
+        "Exit status: 0 one candidate (or nothing to repair), 1 none or several, 2 an error.\n"
+        "Example:\n  vesperine-cli repair flaky.bin --crc 44D56F86 --write mended.bin\n"
+        "  flaky.bin: CRC:F6D39B08, expected 44D56F86\n"
+        "  1 candidate with one flipped bit\n"
+        "    flip offset 0x0A3F1 bit 6 (40 -> 00)\n"
+        "  written: mended.bin");
     command->callback([options, &status] {
         StdFileSystem files;
         status = RunRepair(*options, files, {std::cout, std::cerr});

@@ -75,11 +75,11 @@ std::vector<Finding> FindDeadAddressLines(std::uint64_t dead, unsigned width, st
         finding.kind = FindingKind::AddressLine;
         finding.severity = Severity::Fault;
         finding.line = static_cast<int>(line);
-        finding.text = "A" + std::to_string(line) + " has no effect: address line open or shorted (every byte equals "
-                       "the byte " + HexText(std::uint64_t{1} << k) + " away)";
-        finding.evidence = {{"line", line, 0},
-                            {"offset bit", k, 0},
-                            {"pairs compared", PairsFor(length, k), 0}};
+        finding.text = "A" + std::to_string(line) +
+                       " has no effect: address line open or shorted (every byte equals "
+                       "the byte " +
+                       HexText(std::uint64_t{1} << k) + " away)";
+        finding.evidence = {{"line", line, 0}, {"offset bit", k, 0}, {"pairs compared", PairsFor(length, k), 0}};
         findings.push_back(std::move(finding));
     }
     return findings;

@@ -16,7 +16,8 @@ constexpr std::uint64_t kOddLaneMask =
     std::endian::native == std::endian::little ? 0x00FF00FF00FF00FFull : 0xFF00FF00FF00FF00ull;
 
 [[nodiscard]] std::string LaneText(Lane lane, unsigned width) {
-    std::string text = lane == Lane::Odd ? "odd byte lane (offsets 0, 2, 4 ...)" : "even byte lane (offsets 1, 3, 5 ...)";
+    std::string text =
+        lane == Lane::Odd ? "odd byte lane (offsets 0, 2, 4 ...)" : "even byte lane (offsets 1, 3, 5 ...)";
     if (width == 2) text += lane == Lane::Odd ? ", D0-D7," : ", D8-D15,";
     return text;
 }
@@ -28,9 +29,7 @@ constexpr std::uint64_t kOddLaneMask =
     finding.severity = Severity::Warning;
     finding.text = LaneText(lane, width) + " is all " + HexText(value).substr(2) + where +
                    ": an unused lane of a 16-bit board, or that chip was not read";
-    finding.evidence = {{"value", value, 2},
-                        {"start", start, 5},
-                        {"last", end - 1, 5}};
+    finding.evidence = {{"value", value, 2}, {"start", start, 5}, {"last", end - 1, 5}};
     return finding;
 }
 

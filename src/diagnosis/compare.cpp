@@ -75,27 +75,36 @@ void FindTransforms(std::span<const std::uint8_t> a, std::span<const std::uint8_
     const std::uint64_t n = a.size();
     auto same = [](std::uint64_t i) { return i; };
     auto keep = [](std::uint8_t v) { return v; };
-    auto add = [&](std::string name, std::string meaning) { c.transforms.push_back({std::move(name), std::move(meaning)}); };
+    auto add = [&](std::string name, std::string meaning) {
+        c.transforms.push_back({std::move(name), std::move(meaning)});
+    };
     const unsigned bits = AddressBitsFor(n);
     for (unsigned k = 0; k < bits; ++k) {
         const std::uint64_t flip = std::uint64_t{1} << k;
         if (n % (2 * flip) != 0) continue;
-        if (!Fits(a, b, c, [&](std::uint64_t i) { return i ^ flip; }, keep)) continue;
+        if (!Fits(
+                a, b, c, [&](std::uint64_t i) { return i ^ flip; }, keep))
+            continue;
         if (k == 0) {
-            add("byte lanes swapped", "16-bit byte swap: the odd and even bytes are exchanged (the two chips of a pair, or big- and little-endian)");
+            add("byte lanes swapped",
+                "16-bit byte swap: the odd and even bytes are exchanged (the two chips of a pair, or big- and "
+                "little-endian)");
         } else if (2 * flip == n) {
             add("halves swapped", "the upper and lower halves are exchanged: A" + std::to_string(k) + " is inverted");
         } else {
             add("A" + std::to_string(k) + " inverted", "address line " + std::to_string(k) + " is read inverted");
         }
     }
-    if (n % 4 == 0 && Fits(a, b, c, [](std::uint64_t i) { return i ^ 3u; }, keep)) {
+    if (n % 4 == 0 && Fits(
+                          a, b, c, [](std::uint64_t i) { return i ^ 3u; }, keep)) {
         add("32-bit byte swap", "the bytes of each 32-bit word are in reverse order");
     }
     for (unsigned q = 1; q < bits; ++q) {
         if (n % (std::uint64_t{2} << q) != 0) continue;
         for (unsigned p = 0; p < q; ++p) {
-            if (!Fits(a, b, c, [&](std::uint64_t i) { return SwapBits(i, p, q); }, keep)) continue;
+            if (!Fits(
+                    a, b, c, [&](std::uint64_t i) { return SwapBits(i, p, q); }, keep))
+                continue;
             add("A" + std::to_string(p) + " and A" + std::to_string(q) + " exchanged",
                 "address lines " + std::to_string(p) + " and " + std::to_string(q) + " are wired the other way round");
         }

@@ -57,10 +57,10 @@ std::vector<Finding> FindStuckDataLines(const DataLineScan& scan, std::uint32_t 
         finding.kind = FindingKind::DataLine;
         finding.severity = Severity::Fault;
         finding.line = static_cast<int>(k);
-        finding.text = high ? name + " stuck at 1: data line " + std::to_string(k) +
-                                  " is always high (open pin or shorted to VCC)"
-                            : name + " stuck at 0: data line " + std::to_string(k) +
-                                  " is always low (shorted to GND, or a dead output)";
+        finding.text =
+            high ? name + " stuck at 1: data line " + std::to_string(k) + " is always high (open pin or shorted to VCC)"
+                 : name + " stuck at 0: data line " + std::to_string(k) +
+                       " is always low (shorted to GND, or a dead output)";
         finding.evidence = {{"line", k, 0}, {"level", high ? 1u : 0u, 0}, {"words", scan.words, 0}};
         findings.push_back(std::move(finding));
     }

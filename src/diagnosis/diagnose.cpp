@@ -65,24 +65,20 @@ void Append(std::vector<Finding>& to, std::vector<Finding> from) {
 // is the file's offset bit k + 1; a lane's Dk is the file's Dk when the file is read bytewise.
 [[nodiscard]] bool SaidForWholeFile(const Finding& laneFinding, const ChipFindings& whole) {
     switch (laneFinding.kind) {
-        case FindingKind::AddressLine:
-            return (whole.deadBits >> (laneFinding.line + 1)) & 1u;
-        case FindingKind::Overdump:
-            return whole.repetition.copies > 1;
+        case FindingKind::AddressLine: return (whole.deadBits >> (laneFinding.line + 1)) & 1u;
+        case FindingKind::Overdump: return whole.repetition.copies > 1;
         case FindingKind::DataLine:
             return std::any_of(whole.findings.begin(), whole.findings.end(), [&](const Finding& f) {
                 return f.kind == FindingKind::DataLine && f.line == laneFinding.line && f.text == laneFinding.text;
             });
-        default:
-            return false;
+        default: return false;
     }
 }
 
 }  // namespace
 
 bool Diagnosis::NeedsAttention() const {
-    return std::any_of(findings.begin(), findings.end(),
-                       [](const Finding& f) { return f.severity != Severity::Info; });
+    return std::any_of(findings.begin(), findings.end(), [](const Finding& f) { return f.severity != Severity::Info; });
 }
 
 Diagnosis Diagnose(std::span<const std::uint8_t> bytes, const DiagnoseOptions& options) {

@@ -29,8 +29,9 @@ struct Diagnosis {
 // 8-bit chip of its own (an interleaved pair): its dead address lines, stuck data lines (width
 // 1 only: with width 2 the whole file's D0-D15 already are the lanes') and repetition, leaving
 // out what the whole file's findings already say and lanes that hold only 00 or FF. A blank
-// file gives only its blank finding, a file of fewer than 16 words only a "too short" one. Findings are ordered by severity, whole file first within
-// each. The caller refuses an empty file, and an odd length with width 2.
+// file gives only its blank finding, a file of fewer than 16 words only a "too short" one.
+// Findings are ordered by severity, whole file first within each. The caller refuses an empty
+// file, and an odd length with width 2.
 [[nodiscard]] Diagnosis Diagnose(std::span<const std::uint8_t> bytes, const DiagnoseOptions& options);
 
 }  // namespace vesperine::diagnosis

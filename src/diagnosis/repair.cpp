@@ -64,9 +64,7 @@ public:
           mask_(slots - 1),
           shift_(64 - static_cast<unsigned>(std::countr_zero(slots))) {}
 
-    [[nodiscard]] std::uint64_t Home(std::uint32_t effect) const {
-        return (effect * 0x9E3779B97F4A7C15ull) >> shift_;
-    }
+    [[nodiscard]] std::uint64_t Home(std::uint32_t effect) const { return (effect * 0x9E3779B97F4A7C15ull) >> shift_; }
 
     void Prefetch([[maybe_unused]] std::uint32_t effect) const {
 #if defined(__GNUC__)
@@ -165,14 +163,15 @@ RepairResult FindBitRepairs(std::span<const std::uint8_t> bytes, std::uint32_t e
         FindSinglesAndPairs(bits, syndrome, PairSlots(bytes.size()), collect);
         // The pass finds candidates from the end backward, pairs among singles: singles first,
         // each kind in offset order.
-        std::sort(result.candidates.begin(), result.candidates.end(), [](const FlipCandidate& a, const FlipCandidate& b) {
-            if (a.bits.size() != b.bits.size()) return a.bits.size() < b.bits.size();
-            for (std::size_t k = 0; k < a.bits.size(); ++k) {
-                if (a.bits[k].offset != b.bits[k].offset) return a.bits[k].offset < b.bits[k].offset;
-                if (a.bits[k].bit != b.bits[k].bit) return a.bits[k].bit < b.bits[k].bit;
-            }
-            return false;
-        });
+        std::sort(result.candidates.begin(), result.candidates.end(),
+                  [](const FlipCandidate& a, const FlipCandidate& b) {
+                      if (a.bits.size() != b.bits.size()) return a.bits.size() < b.bits.size();
+                      for (std::size_t k = 0; k < a.bits.size(); ++k) {
+                          if (a.bits[k].offset != b.bits[k].offset) return a.bits[k].offset < b.bits[k].offset;
+                          if (a.bits[k].bit != b.bits[k].bit) return a.bits[k].bit < b.bits[k].bit;
+                      }
+                      return false;
+                  });
     } else {
         FindSingles(bits, syndrome, collect);
         std::reverse(result.candidates.begin(), result.candidates.end());

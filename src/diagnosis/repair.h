@@ -32,10 +32,10 @@ enum class RepairOutcome {
 
 struct RepairResult {
     RepairOutcome outcome = RepairOutcome::NoCandidate;
-    std::uint32_t crc = 0;             // the dump's CRC-32 as it is
-    std::uint64_t singles = 0;         // one-bit candidates
-    std::uint64_t pairs = 0;           // two-bit candidates (searched with maxBits 2 only)
-    std::uint64_t tableBytes = 0;      // what the two-bit table takes (or would take)
+    std::uint32_t crc = 0;                  // the dump's CRC-32 as it is
+    std::uint64_t singles = 0;              // one-bit candidates
+    std::uint64_t pairs = 0;                // two-bit candidates (searched with maxBits 2 only)
+    std::uint64_t tableBytes = 0;           // what the two-bit table takes (or would take)
     std::vector<FlipCandidate> candidates;  // one-bit candidates first, at most `keep` in all
 };
 

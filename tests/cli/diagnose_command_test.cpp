@@ -1,11 +1,12 @@
 // diagnose: the plain and JSON forms of a diagnosis, its exit statuses and its refusals.
+#include "cli/diagnose_command.h"
+
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 #include <random>
 #include <sstream>
 
-#include "cli/diagnose_command.h"
 #include "support/fake_file_system.h"
 
 namespace vesperine::cli {
@@ -99,7 +100,8 @@ TEST(DiagnoseCommandTest, RefusesWhatCannotBeDiagnosed) {
     } cases[] = {
         {"missing.bin", 1, "vesperine-cli: missing.bin: File not found.\n"},
         {"empty.bin", 1, "vesperine-cli: empty.bin: Nothing to diagnose: the dump is empty.\n"},
-        {"odd.bin", 2, "vesperine-cli: odd.bin: --width 2 needs whole 16-bit words; the dump is 1001 bytes, an odd length.\n"},
+        {"odd.bin", 2,
+         "vesperine-cli: odd.bin: --width 2 needs whole 16-bit words; the dump is 1001 bytes, an odd length.\n"},
     };
     for (const auto& c : cases) {
         const Outcome run = Diagnose(files, c.path, c.width);

@@ -1,4 +1,6 @@
 // repair and compare: candidates listed, a mended file written only when exactly one exists.
+#include "cli/repair_command.h"
+
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -7,7 +9,6 @@
 #include <sstream>
 
 #include "cli/compare_command.h"
-#include "cli/repair_command.h"
 #include "support/fake_file_system.h"
 
 namespace vesperine::cli {
@@ -67,7 +68,8 @@ TEST(RepairCommandTest, WritesNothingWhenAmbiguousOrNone) {
     files.files["flaky.bin"] = flaky;
     const Outcome pairs = Repair(files, "flaky.bin", CrcText(good), 2, "mended.bin");
     EXPECT_EQ(pairs.status, kExitNo);
-    EXPECT_NE(pairs.out.find("with two flipped bits: ambiguous, no repair can be chosen"), std::string::npos) << pairs.out;
+    EXPECT_NE(pairs.out.find("with two flipped bits: ambiguous, no repair can be chosen"), std::string::npos)
+        << pairs.out;
     EXPECT_NE(pairs.out.find("nothing written to mended.bin"), std::string::npos);
     const Outcome single = Repair(files, "flaky.bin", CrcText(good), 1, "mended.bin");
     EXPECT_EQ(single.status, kExitNo);
@@ -102,7 +104,8 @@ TEST(RepairCommandTest, Refusals) {
     files.files["ok.bin"] = Random(16);
     const Outcome big = Repair(files, "big.bin", "0", 2);
     EXPECT_EQ(big.status, kExitError);
-    EXPECT_NE(big.err.find("more than the 1,024 MiB allowed; files up to 8,388,608 bytes"), std::string::npos) << big.err;
+    EXPECT_NE(big.err.find("more than the 1,024 MiB allowed; files up to 8,388,608 bytes"), std::string::npos)
+        << big.err;
     EXPECT_EQ(Repair(files, "ok.bin", "12345678x", 1).status, kExitError);
     EXPECT_EQ(Repair(files, "missing.bin", "0", 1).err, "vesperine-cli: missing.bin: File not found.\n");
     files.writeFailures["out.bin"] = WriteStatus::Failed;

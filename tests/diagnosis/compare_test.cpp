@@ -1,7 +1,8 @@
 // Comparing dumps: differences by data and address line, and the known wiring transforms.
+#include "diagnosis/compare.h"
+
 #include <gtest/gtest.h>
 
-#include "diagnosis/compare.h"
 #include "dump_maker.h"
 
 namespace vesperine::diagnosis {
@@ -42,10 +43,11 @@ TEST(CompareTest, NamesEachKnownTransform) {
         {"byte lanes swapped", Remap(a, [](std::size_t i) { return i ^ 1; })},
         {"32-bit byte swap", Remap(a, [](std::size_t i) { return i ^ 3; })},
         {"A9 inverted", Remap(a, [](std::size_t i) { return i ^ 0x200; })},
-        {"A2 and A13 exchanged", Remap(a, [](std::size_t i) {
-             const std::size_t d = ((i >> 2) ^ (i >> 13)) & 1u;
-             return i ^ (d << 2) ^ (d << 13);
-         })},
+        {"A2 and A13 exchanged", Remap(a,
+                                       [](std::size_t i) {
+                                           const std::size_t d = ((i >> 2) ^ (i >> 13)) & 1u;
+                                           return i ^ (d << 2) ^ (d << 13);
+                                       })},
         {"bit order reversed", reversed},
         {"D1 and D6 exchanged", dataSwap},
         {"inverted", inverted},

@@ -1,9 +1,10 @@
 // The diagnosis of faulty dumps built from real-looking images: each fault found, nothing false.
+#include "diagnosis/diagnose.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "diagnosis/diagnose.h"
 #include "dump_maker.h"
 
 namespace vesperine::diagnosis {
@@ -65,13 +66,15 @@ const FaultCase kFaults[] = {
      FindingKind::ByteLane, "", -1,
      "odd byte lane (offsets 0, 2, 4 ...) is all FF in upper half (A16 = 1): an unused lane of a 16-bit board, or "
      "that chip was not read"},
-    {"random", "odd lane's D6 high", [](const Image& b) {
+    {"random", "odd lane's D6 high",
+     [](const Image& b) {
          Image out = b;
          for (std::size_t i = 0; i < out.size(); i += 2) out[i] |= 0x40;
          return out;
      },
      FindingKind::DataLine, "odd lane", 6, "D6 stuck at 1: data line 6 is always high (open pin or shorted to VCC)"},
-    {"code", "even lane's A3 tied", [](const Image& b) {
+    {"code", "even lane's A3 tied",
+     [](const Image& b) {
          // The even chip's A3 is offset bit 4 of the file, in its bytes only.
          Image out = b;
          for (std::size_t i = 1; i < out.size(); i += 2) out[i] = b[i & ~std::size_t{0x10}];
@@ -80,7 +83,8 @@ const FaultCase kFaults[] = {
      FindingKind::AddressLine, "even lane", 3,
      "A3 has no effect: address line open or shorted (every byte equals the byte 0x08 away)"},
     {"random", "read 4 times", [](const Image& b) { return Repeat(Image(b.begin(), b.begin() + 0x8000), 4); },
-     FindingKind::Overdump, "", 15, "overdump: the image is 0x08000 bytes, repeated 4 times (A15 and A16 have no effect)"},
+     FindingKind::Overdump, "", 15,
+     "overdump: the image is 0x08000 bytes, repeated 4 times (A15 and A16 have no effect)"},
     {"text", "read 3 times", [](const Image& b) { return Repeat(Image(b.begin(), b.begin() + 0x6000), 3); },
      FindingKind::Overdump, "", -1, "overdump: the image is 0x06000 bytes, repeated 3 times"},
 };
@@ -144,7 +148,8 @@ TEST(DiagnoseTest, FillsAreDescribedByTheirAddressBits) {
     EXPECT_FALSE(d.NeedsAttention()) << Dump(d);
     ASSERT_EQ(d.findings.size(), 2u) << Dump(d);
     EXPECT_EQ(d.findings[0].text, "upper half (A17 = 1) is all FF: unused (erased)");
-    EXPECT_EQ(d.findings[1].text, "0x08000-0x0FFFF (A17 = 0, A16 = 0, A15 = 1) is all 00: unused, or filled with zeros");
+    EXPECT_EQ(d.findings[1].text,
+              "0x08000-0x0FFFF (A17 = 0, A16 = 0, A15 = 1) is all 00: unused, or filled with zeros");
 }
 
 TEST(DiagnoseTest, WidthTwoNamesSixteenDataLinesAndWordAddressLines) {
@@ -154,7 +159,8 @@ TEST(DiagnoseTest, WidthTwoNamesSixteenDataLinesAndWordAddressLines) {
     const Diagnosis d = Diagnose(dump, {2, false});
     const auto serious = Serious(d);
     ASSERT_EQ(serious.size(), 2u) << Dump(d);
-    EXPECT_EQ(serious[0]->text, "A3 has no effect: address line open or shorted (every byte equals the byte 0x10 away)");
+    EXPECT_EQ(serious[0]->text,
+              "A3 has no effect: address line open or shorted (every byte equals the byte 0x10 away)");
     EXPECT_EQ(serious[1]->text, "D10 stuck at 1: data line 10 is always high (open pin or shorted to VCC)");
 }
 

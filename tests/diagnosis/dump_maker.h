@@ -22,8 +22,9 @@ inline Image RandomImage(std::size_t length, std::uint64_t seed = 1) {
 
 // Seven-bit text: words and line breaks.
 inline Image TextImage(std::size_t length, std::uint64_t seed = 2) {
-    static const char* const kWords[] = {"READY", "error ", "Press F1 to continue", "\r\n", "BIOS ", "ver 1.2 ",
-                                         "(c) 1991 ", "memory test ", "OK ", "Keyboard", "\t", "disk 0: "};
+    static const char* const kWords[] = {"READY",    "error ",    "Press F1 to continue", "\r\n", "BIOS ",
+                                         "ver 1.2 ", "(c) 1991 ", "memory test ",         "OK ",  "Keyboard",
+                                         "\t",       "disk 0: "};
     Image bytes;
     std::mt19937_64 random(seed);
     while (bytes.size() < length) {

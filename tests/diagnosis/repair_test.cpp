@@ -1,11 +1,12 @@
 // CRC repair against a naive reference that recomputes the CRC-32 after each candidate flip.
+#include "diagnosis/repair.h"
+
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <set>
 #include <utility>
 
-#include "diagnosis/repair.h"
 #include "dump_maker.h"
 
 namespace vesperine::diagnosis {
@@ -54,8 +55,8 @@ TEST(RepairTest, FindsTheOneFlippedBitAndOnlyIt) {
         std::size_t offset;
         unsigned bit;
     } cases[] = {
-        {RandomImage(1024), 0, 0},       {RandomImage(1024), 1023, 7}, {TextImage(777), 300, 5},
-        {CodeImage(4096), 2049, 3},      {Image(512, 0xFF), 17, 6},    {RandomImage(1), 0, 4},
+        {RandomImage(1024), 0, 0},  {RandomImage(1024), 1023, 7}, {TextImage(777), 300, 5},
+        {CodeImage(4096), 2049, 3}, {Image(512, 0xFF), 17, 6},    {RandomImage(1), 0, 4},
     };
     for (const auto& c : cases) {
         const std::uint32_t expected = ZlibCrc(c.image);
