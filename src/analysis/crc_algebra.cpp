@@ -12,14 +12,6 @@ std::uint32_t MultModP(std::uint32_t a, std::uint32_t b) {
     return product;
 }
 
-std::uint32_t PowerOfX(std::uint64_t n) {
-    std::uint32_t result = kCrcOne;
-    for (std::uint32_t power = kCrcOne >> 1; n != 0; n >>= 1, power = MultModP(power, power)) {
-        if (n & 1u) result = MultModP(result, power);
-    }
-    return result;
-}
-
 std::uint32_t ShiftOperator(std::uint64_t n) {
     std::uint32_t result = kCrcOne;
     for (std::uint32_t power = kCrcOne >> 8; n != 0; n >>= 1, power = MultModP(power, power)) {

@@ -28,9 +28,6 @@ inline constexpr std::uint32_t kCrcOne = 0x80000000u;         // the polynomial 
 // x^(8n) mod P: what moves a CRC past n further bytes.
 [[nodiscard]] std::uint32_t ShiftOperator(std::uint64_t n);
 
-// x^n mod P for a count of bits.
-[[nodiscard]] std::uint32_t PowerOfX(std::uint64_t n);
-
 // Multiplication mod P by one fixed polynomial, as four tables of 256 entries, one for each
 // byte of the other factor.
 class FixedMultiplier {
