@@ -5,9 +5,13 @@
 #include <array>
 
 #include "analysis/crc32.h"
+#include "search/crc_algebra.h"
 
 namespace vesperine {
 namespace {
+
+using crc_algebra::FixedMultiplier;
+using crc_algebra::ShiftOperator;
 
 /*
   Why a window's CRC follows from two prefix CRCs.
@@ -37,13 +41,10 @@ namespace {
   fixed polynomial is linear in the 32 coefficients of the other factor, so it is four lookups
   in byte tables built once per search.
 
-  Polynomials are held reflected, as the CRC register holds them: x^0 is the top bit, x^31 bit 0.
-  The operator is computed here rather than by zlib's crc32_combine_gen, whose length argument
+  Polynomials are held reflected, as the CRC register holds them (search/crc_algebra.h).
+  The operator is computed there rather than by zlib's crc32_combine_gen, whose length argument
   is a signed long: 32 bits on Windows, too narrow for windows of 2 GiB and more.
 */
-
-constexpr std::uint32_t kPolynomial = 0xEDB88320u;  // P without its x^32 term, reflected
-constexpr std::uint32_t kOne = 0x80000000u;         // the polynomial 1
 
 // The poll is asked after this many windows, or after fewer when their hashing reaches
 // kBytesPerPoll first: at memory speed either is well under a millisecond of work.
@@ -54,48 +55,12 @@ constexpr std::uint64_t kBytesPerPoll = std::uint64_t{4} << 20;
 // per call outweighs the table's cost per byte (measured with steps of 8 to 64 bytes).
 constexpr std::size_t kShortRun = 16;
 
+const WindowHit kFirstHitOnly = [](std::uint32_t) { return false; };
+
 // The CRC continued over bytes, by whichever of the two ways is quicker for their count.
 [[nodiscard]] std::uint32_t ContinueCrc(std::uint32_t crc, std::span<const std::uint8_t> bytes) {
     return bytes.size() < kShortRun ? Crc32Bytewise(bytes, crc) : Crc32(bytes, crc);
 }
-
-// a b mod P.
-[[nodiscard]] std::uint32_t MultModP(std::uint32_t a, std::uint32_t b) {
-    std::uint32_t product = 0;
-    for (std::uint32_t term = kOne; term != 0; term >>= 1) {
-        if (a & term) product ^= b;
-        b = (b & 1u) ? (b >> 1) ^ kPolynomial : b >> 1;  // b x, reduced when x^32 appears
-    }
-    return product;
-}
-
-// x^(8n) mod P: what moves a CRC past n further bytes.
-[[nodiscard]] std::uint32_t ShiftOperator(std::uint64_t n) {
-    std::uint32_t result = kOne;
-    for (std::uint32_t power = kOne >> 8; n != 0; n >>= 1, power = MultModP(power, power)) {
-        if (n & 1u) result = MultModP(result, power);
-    }
-    return result;
-}
-
-// Multiplication mod P by one fixed polynomial, as four tables of 256 entries, one for each
-// byte of the other factor.
-class FixedMultiplier {
-public:
-    explicit FixedMultiplier(std::uint32_t factor) {
-        for (std::uint32_t j = 0; j < 4; ++j) {
-            for (std::uint32_t v = 0; v < 256; ++v) tables_[j][v] = MultModP(factor, v << (8 * j));
-        }
-    }
-
-    [[nodiscard]] std::uint32_t operator()(std::uint32_t a) const {
-        return tables_[0][a & 0xFFu] ^ tables_[1][(a >> 8) & 0xFFu] ^ tables_[2][(a >> 16) & 0xFFu] ^
-               tables_[3][a >> 24];
-    }
-
-private:
-    std::array<std::array<std::uint32_t, 256>, 4> tables_{};
-};
 
 // Window CRCs from the two running prefix CRCs. Offsets must come in ascending order.
 class PrefixWindows {
@@ -125,28 +90,35 @@ private:
     std::uint32_t endCrc_ = 0;
 };
 
-// Walks the windows in order, asking windowCrc for each one's CRC-32, and the poll after every
-// windowsPerPoll windows that did not match.
+// Walks the windows in order, asking windowCrc for each one's CRC-32 and onHit for each match
+// (false from onHit ends the walk there), and the poll after every windowsPerPoll windows.
 template <typename WindowCrc>
 [[nodiscard]] SearchResult Scan(std::span<const std::uint8_t> extract, std::uint32_t target, std::uint32_t size,
-                                std::uint32_t step, const WindowPoll& poll, std::uint64_t windowsPerPoll,
-                                WindowCrc&& windowCrc) {
+                                std::uint32_t step, const WindowPoll& poll, const WindowHit& onHit,
+                                std::uint64_t windowsPerPoll, WindowCrc&& windowCrc) {
     if (size > extract.size()) return {SearchOutcome::NotFound, 0};
     if (step == 0) {
-        if (windowCrc(0) == target) return {SearchOutcome::Found, 0};
-        // Examining the same window again gives the same CRC: only a break can end this.
+        // Examining the same window again gives the same CRC: one hit, or only a break ends this.
+        if (windowCrc(0) == target) {
+            (void)onHit(0);
+            return {SearchOutcome::Found, 0};
+        }
         for (std::uint64_t done = 1; !poll(done, 0); ++done) {
         }
         return {SearchOutcome::Broken, 0};
     }
+    SearchResult result{SearchOutcome::NotFound, 0};
     const std::uint64_t windows = (extract.size() - size) / step + 1;
     for (std::uint64_t k = 0; k < windows; ++k) {
-        const std::uint64_t offset = k * step;
         // The extract holds fewer than 2^32 bytes, so every offset fits.
-        if (windowCrc(offset) == target) return {SearchOutcome::Found, static_cast<std::uint32_t>(offset)};
+        const auto offset = static_cast<std::uint32_t>(k * step);
+        if (windowCrc(offset) == target) {
+            if (result.outcome == SearchOutcome::NotFound) result = {SearchOutcome::Found, offset};
+            if (!onHit(offset)) return result;
+        }
         if ((k + 1) % windowsPerPoll == 0 && poll(k + 1, windows)) return {SearchOutcome::Broken, 0};
     }
-    return {SearchOutcome::NotFound, 0};
+    return result;
 }
 
 [[nodiscard]] std::span<const std::uint8_t> Window(std::span<const std::uint8_t> extract, std::uint64_t offset,
@@ -156,26 +128,31 @@ template <typename WindowCrc>
 
 }  // namespace
 
-SearchResult FindCrcWindow(std::span<const std::uint8_t> extract, std::uint32_t target, std::uint32_t size,
-                           std::uint32_t step, const WindowPoll& poll) {
+SearchResult FindCrcWindows(std::span<const std::uint8_t> extract, std::uint32_t target, std::uint32_t size,
+                            std::uint32_t step, const WindowPoll& poll, const WindowHit& onHit) {
     if (step == 0 || step >= size || size > extract.size()) {
         // Windows that do not overlap hash each byte at most once when taken whole; step 0
         // hashes its one window once.
         const std::uint64_t perPoll = std::clamp<std::uint64_t>(kBytesPerPoll / std::max<std::uint32_t>(size, 1), 1,
                                                                 kWindowsPerPoll);
-        return Scan(extract, target, size, step, poll, perPoll,
+        return Scan(extract, target, size, step, poll, onHit, perPoll,
                     [&](std::uint64_t offset) { return ContinueCrc(0, Window(extract, offset, size)); });
     }
     // Each window moves both prefix cursors by step bytes.
     const std::uint64_t perPoll = std::clamp<std::uint64_t>(kBytesPerPoll / (std::uint64_t{2} * step), 1,
                                                             kWindowsPerPoll);
     PrefixWindows prefixWindows(extract, size);
-    return Scan(extract, target, size, step, poll, perPoll, prefixWindows);
+    return Scan(extract, target, size, step, poll, onHit, perPoll, prefixWindows);
+}
+
+SearchResult FindCrcWindow(std::span<const std::uint8_t> extract, std::uint32_t target, std::uint32_t size,
+                           std::uint32_t step, const WindowPoll& poll) {
+    return FindCrcWindows(extract, target, size, step, poll, kFirstHitOnly);
 }
 
 SearchResult FindCrcWindowNaive(std::span<const std::uint8_t> extract, std::uint32_t target, std::uint32_t size,
                                 std::uint32_t step, const WindowPoll& poll) {
-    return Scan(extract, target, size, step, poll, 1,
+    return Scan(extract, target, size, step, poll, kFirstHitOnly, 1,
                 [&](std::uint64_t offset) { return Crc32(Window(extract, offset, size)); });
 }
 
