@@ -6,5 +6,9 @@
 namespace vesperine::cli {
 
 void RegisterCrcCommand(CLI::App& app, int& status);  // crc_command.cpp
+void RegisterExtractCommand(CLI::App& app, int& status);  // extract_command.cpp
+void RegisterSplitCommand(CLI::App& app, int& status);  // split_command.cpp
+void RegisterMergeCommand(CLI::App& app, int& status);  // merge_command.cpp
+void RegisterSearchCommand(CLI::App& app, int& status);  // search_command.cpp
 
 }  // namespace vesperine::cli
