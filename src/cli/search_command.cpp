@@ -138,6 +138,13 @@ private:
     return report.Finish();
 }
 
+// "12 KiB" below a MiB, "1,536 MiB" above, rounded up or down.
+[[nodiscard]] std::string MemoryText(std::uint64_t bytes, bool roundUp) {
+    const std::uint64_t unit = bytes < (std::uint64_t{1} << 20) ? 1024 : std::uint64_t{1} << 20;
+    const std::uint64_t count = roundUp ? (bytes + unit - 1) / unit : bytes / unit;
+    return WithThousands(count) + (unit == 1024 ? " KiB" : " MiB");
+}
+
 [[nodiscard]] int SearchRanges(const SearchOptions& options, const SearchNumbers& numbers,
                                std::span<const std::uint8_t> dump, HitReport& report, std::ostream& err) {
     AnyLengthRequest request;
@@ -152,13 +159,11 @@ private:
             report.Add(start, end - start);
             return true;
         });
-    constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
     switch (result.outcome) {
         case AnyLengthOutcome::TooLarge:
             err << "vesperine-cli: " << options.file << ": searching " << WithThousands(dump.size())
-                << " bytes at every length needs " << WithThousands((result.bytesNeeded + kMiB - 1) / kMiB)
-                << " MiB of tables, more than the " << WithThousands(request.memoryLimit / kMiB)
-                << " MiB allowed (half the memory); narrow the area with --area or search every Nth offset with "
+                << " bytes at every length needs " << MemoryText(result.bytesNeeded, true) << " of tables, more than the "
+                << MemoryText(request.memoryLimit, false) << " allowed (half the memory); narrow the area with --area or search every Nth offset with "
                    "--step N\n";
             return kExitError;
         case AnyLengthOutcome::OutOfMemory:
