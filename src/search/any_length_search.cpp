@@ -1,4 +1,4 @@
-// The any-length CRC search: prefix CRCs normalised to offset 0, matched through a hash table.
+// The any-length CRC search: prefix CRCs normalised to offset 0, matched by a partitioned hash join.
 #include "search/any_length_search.h"
 
 #include <algorithm>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/crc32.h"
+#include "search/carryless_multiply.h"
 #include "search/crc_algebra.h"
 
 namespace vesperine {
@@ -15,7 +16,6 @@ namespace {
 
 using crc_algebra::FixedMultiplier;
 using crc_algebra::InverseShiftOperator;
-using crc_algebra::MultModP;
 
 /*
   Why every range with a given CRC is found in one pass.
@@ -50,31 +50,35 @@ using crc_algebra::MultModP;
 
   So: one pass computes S for every offset on the grid, running Q forward over step bytes and
   z = x^(-8o) by one fixed multiplication per offset, and files the candidate starts by key in
-  a hash table (a counting sort into buckets by a hash of the key: three arrays, no pointers).
-  A second pass walks the ends, running X z = X x^(-8o) the same way, and looks each E(b) up.
-  Every key in the bucket that equals E(b) is a range with the target CRC; those whose length
-  lies in the bounds are hits. Keys are 32 bits, so besides those a bucket holds about one
-  other key by chance.
+  a hash table (open addressing, linear probing, two thirds full at most). A second pass walks
+  the ends, running X z = X x^(-8o) the same way, and looks each E(b) up. Every entry on the
+  probe path whose key equals E(b) is a range with the target CRC; those whose length lies in
+  the bounds are hits. Entries of one key lie on its path in the order they were filed, that is
+  by ascending start. The table is far larger than the caches, so each pass asks the memory for
+  the slot a few offsets ahead before it needs it.
 
   An empty range (a = b) has CRC 0; it is never reported, so a target of 00000000 finds only
   ranges of at least one byte.
 */
 
+
 constexpr std::uint64_t kOffsetsPerPoll = 65536;
 constexpr std::size_t kShortRun = 16;  // below this the byte-wise table beats the library's call
+// Starts per partition that the partition count aims at: its table then fits the L2 cache.
+constexpr std::uint64_t kStartsPerPartition = 16384;
 
 [[nodiscard]] std::uint32_t ContinueCrc(std::uint32_t crc, std::span<const std::uint8_t> bytes) {
     return bytes.size() < kShortRun ? Crc32Bytewise(bytes, crc) : Crc32(bytes, crc);
 }
 
 // The grid and the bounds in steps: offsets k * step for k = 0 .. lastOffset; lengths from
-// minSteps to maxSteps steps; starts k = 0 .. starts - 1.
+// minSteps to maxSteps steps; starts k = 0 .. starts - 1, ends k = minSteps .. lastOffset.
 struct Grid {
     std::uint64_t step = 1;
     std::uint64_t lastOffset = 0;
     std::uint64_t minSteps = 1;
     std::uint64_t maxSteps = 0;
-    std::uint64_t starts = 0;  // 0: no range fits the bounds
+    std::uint64_t starts = 0;  // as many as ends; 0: no range fits the bounds
 };
 
 [[nodiscard]] Grid GridOf(std::uint64_t length, const AnyLengthRequest& request) {
@@ -90,16 +94,27 @@ struct Grid {
     return grid;
 }
 
-// One bucket per start, rounded down to a power of two (at least one).
-[[nodiscard]] std::uint64_t BucketsFor(std::uint64_t starts) { return std::bit_floor(std::max<std::uint64_t>(starts, 1)); }
+// A partition's join costs about as much as this many offsets of a walk, for the poll's count.
+constexpr std::uint64_t kTicksPerPartition = 64;
 
-// Keys are spread well already, but a multiplicative hash keeps a crafted file from piling
-// them into a few buckets by their top bits.
-[[nodiscard]] std::uint32_t BucketOf(std::uint32_t key, int bits) {
-    return bits == 0 ? 0 : (key * 0x9E3779B1u) >> (32 - bits);
+// Entries of the join table: twice a partition's starts, rounded up to a power of two, for
+// partitions up to twice the aim (larger ones, rare, enlarge it).
+[[nodiscard]] std::uint64_t JoinTableEntries(std::uint64_t starts) {
+    return std::bit_ceil(std::max<std::uint64_t>(16, 2 * std::min(starts, 2 * kStartsPerPartition)));
 }
 
-// The poll, asked every kOffsetsPerPoll offsets of either pass.
+[[nodiscard]] int PartitionBitsFor(std::uint64_t starts) {
+    return static_cast<int>(std::bit_width((starts + kStartsPerPartition - 1) / kStartsPerPartition - 1));
+}
+
+// Keys are spread well already; the multiplicative hashes keep a crafted file from piling them
+// into one partition or one slot. The partition takes the top bits of one, the slot of another.
+[[nodiscard]] std::uint32_t PartitionOf(std::uint32_t key, int bits) {
+    return bits == 0 ? 0 : (key * 0x9E3779B1u) >> (32 - bits);
+}
+[[nodiscard]] std::uint32_t SlotOf(std::uint32_t key, int bits) { return (key * 0x85EBCA77u) >> (32 - bits); }
+
+// The poll, asked every kOffsetsPerPoll offsets of a walk.
 class PollCounter {
 public:
     PollCounter(const WindowPoll& poll, std::uint64_t total) : poll_(poll), total_(total) {}
@@ -111,76 +126,141 @@ private:
     std::uint64_t done_ = 0;
 };
 
-// The tables: the start key of every offset on the grid, and the starts filed by key.
-struct Tables {
-    std::vector<std::uint32_t> keys;          // S(k step) for k = 0 .. lastOffset
-    std::vector<std::uint32_t> bucketFirst;   // bucket b is [bucketFirst[b], bucketFirst[b + 1])
-    std::vector<std::uint32_t> filedKeys;     // the starts' keys, bucket by bucket
-    std::vector<std::uint32_t> filedStarts;   // their k, ascending within a bucket
+// Offsets are below 2^31, so this offset marks an empty slot.
+constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
+
+struct Entry {
+    std::uint32_t key;
+    std::uint32_t offset;  // in steps
 };
 
-// First pass: keys[k] = Q(k step) x^(-8 k step).
-[[nodiscard]] bool ComputeStartKeys(std::span<const std::uint8_t> extract, const Grid& grid, Tables& tables,
-                                    PollCounter& poll) {
+// Calls visit(k, S, E) for k = 0 .. lastOffset in order; false when the poll broke off.
+template <typename Multiply, typename Visit>
+VESPERINE_CARRYLESS_TARGET [[nodiscard]] bool WalkKeys(std::span<const std::uint8_t> extract, const Grid& grid,
+                                                       std::uint32_t target, const Multiply& multiply,
+                                                       PollCounter& poll, Visit&& visit) {
     const FixedMultiplier inverseStep(InverseShiftOperator(grid.step));
     std::uint32_t prefixCrc = 0;
-    std::uint32_t inverseShift = crc_algebra::kOne;
+    std::uint32_t inverseShift = crc_algebra::kOne;  // x^(-8 k step)
+    std::uint32_t shiftedTarget = target;            // X x^(-8 k step)
     for (std::uint64_t k = 0;; ++k) {
-        tables.keys[k] = MultModP(prefixCrc, inverseShift);
+        const std::uint32_t startKey = multiply(prefixCrc, inverseShift);
+        visit(k, startKey, startKey ^ shiftedTarget);
         if (poll.Tick()) return false;
         if (k == grid.lastOffset) return true;
         prefixCrc = ContinueCrc(prefixCrc, extract.subspan(k * grid.step, grid.step));
         inverseShift = inverseStep(inverseShift);
-    }
-}
-
-// Files starts 0 .. starts - 1 by bucket, in ascending order within each bucket.
-void FileStarts(const Grid& grid, Tables& tables) {
-    const auto buckets = static_cast<std::uint32_t>(tables.bucketFirst.size() - 1);
-    const int bits = std::countr_zero(buckets);
-    for (std::uint64_t k = 0; k < grid.starts; ++k) ++tables.bucketFirst[BucketOf(tables.keys[k], bits) + 1];
-    for (std::uint32_t b = 0; b < buckets; ++b) tables.bucketFirst[b + 1] += tables.bucketFirst[b];
-    // Placing moves each bucket's cursor from its first entry to the next bucket's first.
-    for (std::uint64_t k = 0; k < grid.starts; ++k) {
-        const std::uint32_t at = tables.bucketFirst[BucketOf(tables.keys[k], bits)]++;
-        tables.filedKeys[at] = tables.keys[k];
-        tables.filedStarts[at] = static_cast<std::uint32_t>(k);
-    }
-    for (std::uint32_t b = buckets; b > 0; --b) tables.bucketFirst[b] = tables.bucketFirst[b - 1];
-    tables.bucketFirst[0] = 0;
-}
-
-// Second pass: every end's key looked up among the starts.
-[[nodiscard]] AnyLengthResult MatchEnds(const Grid& grid, std::uint32_t target, const Tables& tables,
-                                        PollCounter& poll, const RangeHit& onHit) {
-    const FixedMultiplier inverseStep(InverseShiftOperator(grid.step));
-    const int bits = std::countr_zero(static_cast<std::uint32_t>(tables.bucketFirst.size() - 1));
-    AnyLengthResult result;
-    std::uint32_t shiftedTarget = target;  // X x^(-8 k step)
-    for (std::uint64_t k = 0;; ++k) {
-        if (k >= grid.minSteps) {
-            const std::uint32_t endKey = tables.keys[k] ^ shiftedTarget;
-            const std::uint32_t bucket = BucketOf(endKey, bits);
-            const std::uint64_t lastStart = k - grid.minSteps;
-            for (std::uint32_t i = tables.bucketFirst[bucket]; i < tables.bucketFirst[bucket + 1]; ++i) {
-                const std::uint64_t start = tables.filedStarts[i];
-                if (start > lastStart) break;
-                if (tables.filedKeys[i] != endKey || k - start > grid.maxSteps) continue;
-                ++result.hits;
-                // Offsets are below the extract's length, under 2^32.
-                if (!onHit(static_cast<std::uint32_t>(start * grid.step), static_cast<std::uint32_t>(k * grid.step))) {
-                    result.outcome = AnyLengthOutcome::Broken;
-                    return result;
-                }
-            }
-        }
-        if (poll.Tick()) {
-            result.outcome = AnyLengthOutcome::Broken;
-            return result;
-        }
-        if (k == grid.lastOffset) return result;
         shiftedTarget = inverseStep(shiftedTarget);
     }
+}
+
+// Starts and ends filed by partition, each partition in ascending order of offset.
+struct Partitions {
+    int bits = 0;
+    std::vector<std::uint32_t> startFirst;  // partition p's starts are [startFirst[p], startFirst[p + 1])
+    std::vector<std::uint32_t> endFirst;
+    std::vector<Entry> starts;
+    std::vector<Entry> ends;
+};
+
+template <typename Multiply>
+[[nodiscard]] bool FilePartitions(std::span<const std::uint8_t> extract, const Grid& grid, std::uint32_t target,
+                                  const Multiply& multiply, PollCounter& poll, Partitions& parts) {
+    const int bits = parts.bits;
+    const bool counted = WalkKeys(extract, grid, target, multiply, poll, [&](std::uint64_t k, std::uint32_t s, std::uint32_t e) {
+        if (k < grid.starts) ++parts.startFirst[PartitionOf(s, bits) + 1];
+        if (k >= grid.minSteps) ++parts.endFirst[PartitionOf(e, bits) + 1];
+    });
+    if (!counted) return false;
+    for (std::size_t p = 1; p < parts.startFirst.size(); ++p) {
+        parts.startFirst[p] += parts.startFirst[p - 1];
+        parts.endFirst[p] += parts.endFirst[p - 1];
+    }
+    // Placing moves each partition's cursor from its first entry to the next one's first.
+    const bool placed = WalkKeys(extract, grid, target, multiply, poll, [&](std::uint64_t k, std::uint32_t s, std::uint32_t e) {
+        const auto offset = static_cast<std::uint32_t>(k);
+        if (k < grid.starts) parts.starts[parts.startFirst[PartitionOf(s, bits)]++] = {s, offset};
+        if (k >= grid.minSteps) parts.ends[parts.endFirst[PartitionOf(e, bits)]++] = {e, offset};
+    });
+    if (!placed) return false;
+    for (std::size_t p = parts.startFirst.size() - 1; p > 0; --p) {
+        parts.startFirst[p] = parts.startFirst[p - 1];
+        parts.endFirst[p] = parts.endFirst[p - 1];
+    }
+    parts.startFirst[0] = parts.endFirst[0] = 0;
+    return true;
+}
+
+// Matches one partition's ends against its starts through table (linear probing, at most half
+// full); adds (end, start) in steps for each hit.
+void JoinPartition(std::span<const Entry> starts, std::span<const Entry> ends, const Grid& grid,
+                   std::vector<Entry>& table, std::vector<std::pair<std::uint32_t, std::uint32_t>>& hits) {
+    if (starts.empty() || ends.empty()) return;
+    const int bits = std::max(4, static_cast<int>(std::bit_width(2 * starts.size() - 1)));
+    const std::size_t size = std::size_t{1} << bits;
+    table.assign(size, Entry{0, kEmpty});
+    for (const Entry& start : starts) {
+        std::size_t at = SlotOf(start.key, bits);
+        while (table[at].offset != kEmpty) at = (at + 1) & (size - 1);
+        table[at] = start;
+    }
+    for (const Entry& end : ends) {
+        for (std::size_t at = SlotOf(end.key, bits); table[at].offset != kEmpty; at = (at + 1) & (size - 1)) {
+            const Entry start = table[at];
+            if (start.key == end.key && start.offset + grid.minSteps <= end.offset &&
+                end.offset - start.offset <= grid.maxSteps) {
+                hits.emplace_back(end.offset, start.offset);
+            }
+        }
+    }
+}
+
+template <typename Multiply>
+[[nodiscard]] AnyLengthResult SearchWith(std::span<const std::uint8_t> extract, const Grid& grid,
+                                         std::uint32_t target, const Multiply& multiply, const WindowPoll& poll,
+                                         const RangeHit& onHit) {
+    AnyLengthResult result;
+    Partitions parts;
+    std::vector<Entry> table;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> hits;  // (end, start) in steps
+    try {
+        parts.bits = PartitionBitsFor(grid.starts);
+        parts.startFirst.assign((std::size_t{1} << parts.bits) + 1, 0);
+        parts.endFirst.assign((std::size_t{1} << parts.bits) + 1, 0);
+        parts.starts.resize(grid.starts);
+        parts.ends.resize(grid.starts);
+        table.reserve(JoinTableEntries(grid.starts));
+    } catch (const std::bad_alloc&) {
+        result.outcome = AnyLengthOutcome::OutOfMemory;
+        return result;
+    }
+    PollCounter counter(poll, 2 * (grid.lastOffset + 1) + kTicksPerPartition * (std::uint64_t{1} << parts.bits));
+    if (!FilePartitions(extract, grid, target, multiply, counter, parts)) {
+        result.outcome = AnyLengthOutcome::Broken;
+        return result;
+    }
+    const std::size_t partitions = parts.startFirst.size() - 1;
+    for (std::size_t p = 0; p < partitions; ++p) {
+        const auto starts = std::span<const Entry>(parts.starts).subspan(parts.startFirst[p], parts.startFirst[p + 1] - parts.startFirst[p]);
+        const auto ends = std::span<const Entry>(parts.ends).subspan(parts.endFirst[p], parts.endFirst[p + 1] - parts.endFirst[p]);
+        JoinPartition(starts, ends, grid, table, hits);
+        for (std::uint64_t tick = 0; tick < kTicksPerPartition; ++tick) {
+            if (counter.Tick()) {
+                result.outcome = AnyLengthOutcome::Broken;
+                return result;
+            }
+        }
+    }
+    std::sort(hits.begin(), hits.end());
+    for (const auto& [end, start] : hits) {
+        ++result.hits;
+        // Offsets are below the extract's length, under 2^32.
+        if (!onHit(static_cast<std::uint32_t>(start * grid.step), static_cast<std::uint32_t>(end * grid.step))) {
+            result.outcome = AnyLengthOutcome::Broken;
+            break;
+        }
+    }
+    return result;
 }
 
 }  // namespace
@@ -188,8 +268,9 @@ void FileStarts(const Grid& grid, Tables& tables) {
 std::uint64_t AnyLengthBytesNeeded(std::uint64_t extractLength, const AnyLengthRequest& request) {
     const Grid grid = GridOf(extractLength, request);
     if (grid.starts == 0) return 0;
-    const std::uint64_t offsets = grid.lastOffset + 1;
-    return 4 * offsets + 8 * grid.starts + 4 * (BucketsFor(grid.starts) + 1);
+    const std::uint64_t partitions = std::uint64_t{1} << PartitionBitsFor(grid.starts);
+    return 2 * sizeof(Entry) * grid.starts + 2 * sizeof(std::uint32_t) * (partitions + 1) +
+           sizeof(Entry) * JoinTableEntries(grid.starts);
 }
 
 AnyLengthResult FindCrcRanges(std::span<const std::uint8_t> extract, const AnyLengthRequest& request,
@@ -202,25 +283,12 @@ AnyLengthResult FindCrcRanges(std::span<const std::uint8_t> extract, const AnyLe
         result.outcome = AnyLengthOutcome::TooLarge;
         return result;
     }
-    Tables tables;
-    try {
-        tables.keys.resize(grid.lastOffset + 1);
-        tables.bucketFirst.resize(BucketsFor(grid.starts) + 1);
-        tables.filedKeys.resize(grid.starts);
-        tables.filedStarts.resize(grid.starts);
-    } catch (const std::bad_alloc&) {
-        result.outcome = AnyLengthOutcome::OutOfMemory;
-        return result;
+    if (crc_algebra::CarrylessMultiplier::Available()) {
+        result = SearchWith(extract, grid, request.target, crc_algebra::CarrylessMultiplier{}, poll, onHit);
+    } else {
+        result = SearchWith(extract, grid, request.target, crc_algebra::PortableMultiplier{}, poll, onHit);
     }
-    PollCounter counter(poll, 2 * (grid.lastOffset + 1));
-    if (!ComputeStartKeys(extract, grid, tables, counter)) {
-        result.outcome = AnyLengthOutcome::Broken;
-        return result;
-    }
-    FileStarts(grid, tables);
-    const AnyLengthResult matched = MatchEnds(grid, request.target, tables, counter, onHit);
-    result.outcome = matched.outcome;
-    result.hits = matched.hits;
+    result.bytesNeeded = AnyLengthBytesNeeded(extract.size(), request);
     return result;
 }
 

@@ -33,8 +33,9 @@ struct AnyLengthResult {
 // Told of each hit [start, end) (offsets in the extract); returns false to stop the search.
 using RangeHit = std::function<bool(std::uint32_t start, std::uint32_t end)>;
 
-// Bytes of the tables for a search of this extract length and request: 12 per candidate start
-// plus 4 per hash bucket (at most one bucket per start), so at most 16 per offset examined.
+// Bytes of the tables for a search of this extract length and request: 4 per offset on the
+// grid and 12 per candidate start (a hash table at most two thirds full), so at most 16 per
+// offset examined.
 [[nodiscard]] std::uint64_t AnyLengthBytesNeeded(std::uint64_t extractLength, const AnyLengthRequest& request);
 
 // Every range [start, end) with start < end, both on the step's grid (multiples of step, the
@@ -43,8 +44,9 @@ using RangeHit = std::function<bool(std::uint32_t start, std::uint32_t end)>;
 // linear in the extract's length (expected, as for any hash table) plus the number of pairs
 // of offsets whose range has the target CRC whatever its length; the result is that of
 // computing every range's CRC afresh. Refuses without examining anything when the tables
-// exceed memoryLimit. The poll is asked every 65536 offsets with done and total counting the
-// offsets of both passes.
+// exceed memoryLimit. The poll is asked every 65536 offsets of the two walks over the extract
+// and of the join (done and total count them). Hits are told once all are found; the memory
+// they take, 8 bytes each, is not in the tables' count.
 [[nodiscard]] AnyLengthResult FindCrcRanges(std::span<const std::uint8_t> extract, const AnyLengthRequest& request,
                                             const WindowPoll& poll, const RangeHit& onHit);
 
