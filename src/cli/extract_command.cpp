@@ -128,8 +128,8 @@ CLI::App* AddExtractCommand(CLI::App& app, ExtractOptions& options) {
     }
     command->add_flag("--json", options.json, "One JSON document instead of a line");
     command->footer("Transforms apply in the order given, each as many times as given.\n\n"
-                    "Example:\n  vesperine-cli extract board.bin --area 0:80000 --stripe even --swap16 --xor FF -o even.bin\n"
-                    "  even.bin: 262144 bytes (0x00040000) CRC:5E1F04A2");
+                    "Example:\n  vesperine-cli extract bios.bin --area 0:10000 --stripe even --swap16 --xor FF -o even.bin\n"
+                    "  even.bin: 32768 bytes (0x00008000) CRC:806FB2A5");
     return command;
 }
 

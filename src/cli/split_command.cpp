@@ -126,9 +126,9 @@ void RegisterSplitCommand(CLI::App& app, int& status) {
     command->add_flag("--json", options->json, "One JSON document instead of lines");
     command->footer("Part 0 takes the image's first unit of --width bytes, part 1 the next, and so on in turn.\n\n"
                     "Example (a 32-bit bus of four 8-bit chips):\n"
-                    "  vesperine-cli split bus32.bin --ways 4 -o rom_{n}.bin\n"
-                    "  rom_0.bin: 131072 bytes (0x00020000) CRC:6B3D9A10\n  ...\n"
-                    "  rom_3.bin: 131072 bytes (0x00020000) CRC:0F4C2E87");
+                    "  vesperine-cli split bios.bin --ways 4 -o rom_{n}.bin\n"
+                    "  rom_0.bin: 32768 bytes (0x00008000) CRC:D2C553C8\n  ...\n"
+                    "  rom_3.bin: 32768 bytes (0x00008000) CRC:45B9C18A");
     command->callback([options, &status] {
         StdFileSystem files;
         status = RunSplit(*options, files, {std::cout, std::cerr});
