@@ -128,7 +128,8 @@ CLI::App* AddExtractCommand(CLI::App& app, ExtractOptions& options) {
     }
     command->add_flag("--json", options.json, "One JSON document instead of a line");
     command->footer("Transforms apply in the order given, each as many times as given.\n\n"
-                    "Example:\n  vesperine-cli extract bios.bin --area 0:10000 --stripe even --swap16 --xor FF -o even.bin\n"
+                    "Example:\n"
+                    "  vesperine-cli extract bios.bin --area 0:10000 --stripe even --swap16 --xor FF -o even.bin\n"
                     "  even.bin: 32768 bytes (0x00008000) CRC:806FB2A5");
     return command;
 }

@@ -162,9 +162,9 @@ private:
     switch (result.outcome) {
         case AnyLengthOutcome::TooLarge:
             err << "vesperine-cli: " << options.file << ": searching " << WithThousands(dump.size())
-                << " bytes at every length needs " << MemoryText(result.bytesNeeded, true) << " of tables, more than the "
-                << MemoryText(request.memoryLimit, false) << " allowed (half the memory); narrow the area with --area or search every Nth offset with "
-                   "--step N\n";
+                << " bytes at every length needs " << MemoryText(result.bytesNeeded, true)
+                << " of tables, more than the " << MemoryText(request.memoryLimit, false)
+                << " allowed (half the memory); narrow the area with --area or search every Nth offset with --step N\n";
             return kExitError;
         case AnyLengthOutcome::OutOfMemory:
             err << "vesperine-cli: " << options.file << ": Out of memory.\n";
@@ -197,7 +197,8 @@ void RegisterSearchCommand(CLI::App& app, int& status) {
     command->add_option("FILE", options->file, "The base file")->required();
     command->add_option("--crc", options->crc, "Target CRC-32 (hex)")->type_name("X");
     command->add_option("--size", options->size, "Window size in bytes (hex)")->type_name("N");
-    command->add_option("--step", options->step, "Step between window starts in bytes (hex, default 1)")->type_name("S");
+    command->add_option("--step", options->step, "Step between window starts in bytes (hex, default 1)")
+        ->type_name("S");
     command->add_flag("--all", options->all, "List every matching window, not only the first");
     command->add_flag("--any-length", options->anyLength,
                       "Every range of any start and length (starts and ends on multiples of --step)");

@@ -167,22 +167,22 @@ template <typename Multiply>
 [[nodiscard]] bool FilePartitions(std::span<const std::uint8_t> extract, const Grid& grid, std::uint32_t target,
                                   const Multiply& multiply, PollCounter& poll, Partitions& parts) {
     const int bits = parts.bits;
-    const bool counted = WalkKeys(extract, grid, target, multiply, poll, [&](std::uint64_t k, std::uint32_t s, std::uint32_t e) {
+    const auto count = [&](std::uint64_t k, std::uint32_t s, std::uint32_t e) {
         if (k < grid.starts) ++parts.startFirst[PartitionOf(s, bits) + 1];
         if (k >= grid.minSteps) ++parts.endFirst[PartitionOf(e, bits) + 1];
-    });
-    if (!counted) return false;
+    };
+    if (!WalkKeys(extract, grid, target, multiply, poll, count)) return false;
     for (std::size_t p = 1; p < parts.startFirst.size(); ++p) {
         parts.startFirst[p] += parts.startFirst[p - 1];
         parts.endFirst[p] += parts.endFirst[p - 1];
     }
     // Placing moves each partition's cursor from its first entry to the next one's first.
-    const bool placed = WalkKeys(extract, grid, target, multiply, poll, [&](std::uint64_t k, std::uint32_t s, std::uint32_t e) {
+    const auto place = [&](std::uint64_t k, std::uint32_t s, std::uint32_t e) {
         const auto offset = static_cast<std::uint32_t>(k);
         if (k < grid.starts) parts.starts[parts.startFirst[PartitionOf(s, bits)]++] = {s, offset};
         if (k >= grid.minSteps) parts.ends[parts.endFirst[PartitionOf(e, bits)]++] = {e, offset};
-    });
-    if (!placed) return false;
+    };
+    if (!WalkKeys(extract, grid, target, multiply, poll, place)) return false;
     for (std::size_t p = parts.startFirst.size() - 1; p > 0; --p) {
         parts.startFirst[p] = parts.startFirst[p - 1];
         parts.endFirst[p] = parts.endFirst[p - 1];
@@ -241,8 +241,9 @@ template <typename Multiply>
     }
     const std::size_t partitions = parts.startFirst.size() - 1;
     for (std::size_t p = 0; p < partitions; ++p) {
-        const auto starts = std::span<const Entry>(parts.starts).subspan(parts.startFirst[p], parts.startFirst[p + 1] - parts.startFirst[p]);
-        const auto ends = std::span<const Entry>(parts.ends).subspan(parts.endFirst[p], parts.endFirst[p + 1] - parts.endFirst[p]);
+        const std::span<const Entry> starts(parts.starts.data() + parts.startFirst[p],
+                                            parts.starts.data() + parts.startFirst[p + 1]);
+        const std::span<const Entry> ends(parts.ends.data() + parts.endFirst[p], parts.ends.data() + parts.endFirst[p + 1]);
         JoinPartition(starts, ends, grid, table, hits);
         for (std::uint64_t tick = 0; tick < kTicksPerPartition; ++tick) {
             if (counter.Tick()) {

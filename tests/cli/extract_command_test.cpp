@@ -89,7 +89,8 @@ TEST(ExtractCommandTest, WritesWhatTheWindowSavesAfterTheSameTransforms) {
         crc.dump = options.dump;
         std::ostringstream crcOut, crcErr;
         ASSERT_EQ(RunCrc(crc, window.files, {crcOut, crcErr}), kExitOk) << crcErr.str();
-        EXPECT_EQ(crcOut.str(), "/roms/base.bin: " + window.Text(ids::kDumpSize) + " CRC:" + window.Text(ids::kDumpCrc) + "\n");
+        EXPECT_EQ(crcOut.str(),
+                  "/roms/base.bin: " + window.Text(ids::kDumpSize) + " CRC:" + window.Text(ids::kDumpCrc) + "\n");
 
         for (int t = 0, count = static_cast<int>(random() % 5); t < count; ++t) {
             switch (random() % 4) {
@@ -145,7 +146,8 @@ TEST(ExtractCommandTest, RefusesWithStatusTwoAndWritesNothing) {
         {Options("missing", "out"), "vesperine-cli: missing: File not found.\n"},
         {Options("f", "out", {}, "2:8"), "vesperine-cli: f: Target area is outside the base file.\n"},
         {noMask, "vesperine-cli: f: MASK data is nothing.\n"},
-        {Options("f", "out", {{TransformKind::Xor, "100"}}), "vesperine-cli: --xor 100: give one byte in hexadecimal, 00 to FF\n"},
+        {Options("f", "out", {{TransformKind::Xor, "100"}}),
+         "vesperine-cli: --xor 100: give one byte in hexadecimal, 00 to FF\n"},
         {Options("f", "out", {{TransformKind::Swap16, ""}, {TransformKind::Xor, "zz"}}),
          "vesperine-cli: --xor zz: give one byte in hexadecimal, 00 to FF\n"},
         {Options("f", "/ro/out"), "vesperine-cli: /ro/out: Write error.\n"},

@@ -78,7 +78,9 @@ TEST(SearchCommandTest, FindsWhatGoAttackFindsOnRandomInputs) {
         std::uint32_t target = static_cast<std::uint32_t>(random());
         if (round % 4 != 3 && size <= length) {
             Bytes extract;
-            for (std::uint32_t i = 0; i < length; ++i) extract.push_back(base[start + (stripe == 0 ? i : 2 * i + stripe - 1)]);
+            for (std::uint32_t i = 0; i < length; ++i) {
+                extract.push_back(base[start + (stripe == 0 ? i : 2 * i + stripe - 1)]);
+            }
             target = ZlibCrc(std::span(extract).subspan(random() % (length - size + 1), size));
         }
 

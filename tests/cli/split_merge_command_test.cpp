@@ -50,7 +50,8 @@ TEST(SplitCommandTest, WritesEachPartUnderItsNumberFromZero) {
     ASSERT_EQ(run.status, kExitOk) << run.err;
     EXPECT_EQ(HexString(files.files.at("rom_0.bin")), "00 10");
     EXPECT_EQ(HexString(files.files.at("rom_3.bin")), "03 13");
-    EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "rom_0.bin: 2 bytes (0x00000002) CRC:" + ZlibCrc(HexBytes("00 10")));
+    EXPECT_EQ(run.out.substr(0, run.out.find('\n')),
+              "rom_0.bin: 2 bytes (0x00000002) CRC:" + ZlibCrc(HexBytes("00 10")));
     EXPECT_NE(run.out.find("rom_3.bin: 2 bytes (0x00000002) CRC:" + ZlibCrc(HexBytes("03 13"))), std::string::npos);
 
     files.files["odd"] = HexBytes("A0 A1 B0");
@@ -93,7 +94,8 @@ TEST(SplitCommandTest, RefusesWithStatusTwoAndWritesNothing) {
         {"f", 1, 1, "p{n}", "vesperine-cli: --ways 1: give 2 to 8 chips\n"},
         {"f", 9, 1, "p{n}", "vesperine-cli: --ways 9: give 2 to 8 chips\n"},
         {"f", 2, 3, "p{n}", "vesperine-cli: --width 3: give 1, 2 or 4 bytes per chip\n"},
-        {"f", 2, 1, "p.bin", "vesperine-cli: -o p.bin: the pattern needs {n} for the part's number, e.g. rom_{n}.bin\n"},
+        {"f", 2, 1, "p.bin",
+         "vesperine-cli: -o p.bin: the pattern needs {n} for the part's number, e.g. rom_{n}.bin\n"},
         {"missing", 2, 1, "p{n}", "vesperine-cli: missing: File not found.\n"},
         {"empty", 2, 1, "p{n}", "vesperine-cli: empty: the file is empty: nothing to split\n"},
         {"seven", 2, 1, "p{n}",
