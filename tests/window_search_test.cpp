@@ -189,5 +189,31 @@ TEST(WindowSearch, PollSeesProgressAndBreaksALongSearch) {
     }
 }
 
+// Every matching window, in order, from a search that goes on past the first hit.
+TEST(WindowSearch, FindCrcWindowsTellsEveryHitInOrder) {
+    std::mt19937 random(77);
+    for (int round = 0; round < 200; ++round) {
+        Bytes extract(random() % 200);
+        for (auto& b : extract) b = static_cast<std::uint8_t>(random() % 2);  // equal windows repeat
+        const auto size = static_cast<std::uint32_t>(random() % 12);
+        const auto step = static_cast<std::uint32_t>(1 + random() % 5);
+        const std::uint32_t target =
+            size <= extract.size() ? ZlibCrc(std::span(extract).first(size)) : static_cast<std::uint32_t>(random());
+        std::vector<std::uint32_t> expected;
+        for (std::uint64_t offset = 0; offset + size <= extract.size(); offset += step) {
+            if (ZlibCrc(std::span(extract).subspan(offset, size)) == target) {
+                expected.push_back(static_cast<std::uint32_t>(offset));
+            }
+        }
+        std::vector<std::uint32_t> told;
+        const SearchResult result = FindCrcWindows(extract, target, size, step, kNeverBreak, [&](std::uint32_t at) {
+            told.push_back(at);
+            return true;
+        });
+        EXPECT_EQ(told, expected) << "round " << round;
+        EXPECT_EQ(result.outcome, expected.empty() ? SearchOutcome::NotFound : SearchOutcome::Found);
+    }
+}
+
 }  // namespace
 }  // namespace vesperine

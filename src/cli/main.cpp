@@ -13,6 +13,10 @@ using namespace vesperine::cli;
 // Every subcommand, in the order --help lists them.
 constexpr RegisterCommand kCommands[] = {
     RegisterCrcCommand,
+    RegisterExtractCommand,
+    RegisterSplitCommand,
+    RegisterMergeCommand,
+    RegisterSearchCommand,
     RegisterDiagnoseCommand,
     RegisterCompareCommand,
     RegisterRepairCommand,

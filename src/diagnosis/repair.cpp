@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "analysis/crc32.h"
-#include "analysis/crc_algebra.h"
+#include "search/crc_algebra.h"
 
 namespace vesperine::diagnosis {
 namespace {
@@ -14,7 +14,7 @@ namespace {
 /*
   What flipping one bit does to the CRC-32.
 
-  Read the n bytes as the polynomial M of analysis/crc_algebra.h, so that C(M) = (I x^(8n) +
+  Read the n bytes as the polynomial M of search/crc_algebra.h, so that C(M) = (I x^(8n) +
   M x^32) mod P + F. Flipping bits adds an error polynomial E of the same length, and as the
   I and F terms depend only on the length,
 
@@ -27,7 +27,7 @@ namespace {
       e(d) = x^(d + 32) mod P
 
   to the CRC: a function of its distance d from the end alone. e(0) = x^32 mod P is P without
-  its top term, the reflected constant kCrcPolynomial, and e(d + 1) = x e(d) is one step of
+  its top term, the reflected constant kPolynomial, and e(d + 1) = x e(d) is one step of
   the register. So one pass backward from the last byte's bit 7 (d = 0) to the first byte's
   bit 0 (d = 8n - 1) lists all 8n effects, each in a shift and an XOR.
 
@@ -110,8 +110,8 @@ struct Collector {
 };
 
 void FindSingles(std::uint64_t bits, std::uint32_t syndrome, Collector& collect) {
-    std::uint32_t effect = kCrcPolynomial;
-    for (std::uint64_t d = 0; d < bits; ++d, effect = MultiplyByX(effect)) {
+    std::uint32_t effect = crc_algebra::kPolynomial;
+    for (std::uint64_t d = 0; d < bits; ++d, effect = crc_algebra::MultiplyByX(effect)) {
         if (effect == syndrome) collect.Single(d);
     }
 }
@@ -122,10 +122,10 @@ void FindSinglesAndPairs(std::uint64_t bits, std::uint32_t syndrome, std::uint64
     EffectTable table(slots);
     constexpr std::uint64_t kBatch = 32;
     std::uint32_t effects[kBatch];
-    std::uint32_t effect = kCrcPolynomial;
+    std::uint32_t effect = crc_algebra::kPolynomial;
     for (std::uint64_t base = 0; base < bits; base += kBatch) {
         const std::uint64_t count = std::min(kBatch, bits - base);
-        for (std::uint64_t k = 0; k < count; ++k, effect = MultiplyByX(effect)) {
+        for (std::uint64_t k = 0; k < count; ++k, effect = crc_algebra::MultiplyByX(effect)) {
             effects[k] = effect;
             table.Prefetch(effect ^ syndrome);
             table.Prefetch(effect);

@@ -5,10 +5,13 @@
 #include <array>
 
 #include "analysis/crc32.h"
-#include "analysis/crc_algebra.h"
+#include "search/crc_algebra.h"
 
 namespace vesperine {
 namespace {
+
+using crc_algebra::FixedMultiplier;
+using crc_algebra::ShiftOperator;
 
 /*
   Why a window's CRC follows from two prefix CRCs.
@@ -38,8 +41,8 @@ namespace {
   fixed polynomial is linear in the 32 coefficients of the other factor, so it is four lookups
   in byte tables built once per search.
 
-  Polynomials are held reflected, as the CRC register holds them (analysis/crc_algebra.h).
-  The operator is computed here rather than by zlib's crc32_combine_gen, whose length argument
+  Polynomials are held reflected, as the CRC register holds them (search/crc_algebra.h).
+  The operator is computed there rather than by zlib's crc32_combine_gen, whose length argument
   is a signed long: 32 bits on Windows, too narrow for windows of 2 GiB and more.
 */
 
@@ -51,6 +54,8 @@ constexpr std::uint64_t kBytesPerPoll = std::uint64_t{4} << 20;
 // Runs shorter than this go through the byte-wise table: below it the library's fixed cost
 // per call outweighs the table's cost per byte (measured with steps of 8 to 64 bytes).
 constexpr std::size_t kShortRun = 16;
+
+const WindowHit kFirstHitOnly = [](std::uint32_t) { return false; };
 
 // The CRC continued over bytes, by whichever of the two ways is quicker for their count.
 [[nodiscard]] std::uint32_t ContinueCrc(std::uint32_t crc, std::span<const std::uint8_t> bytes) {
@@ -85,28 +90,35 @@ private:
     std::uint32_t endCrc_ = 0;
 };
 
-// Walks the windows in order, asking windowCrc for each one's CRC-32, and the poll after every
-// windowsPerPoll windows that did not match.
+// Walks the windows in order, asking windowCrc for each one's CRC-32 and onHit for each match
+// (false from onHit ends the walk there), and the poll after every windowsPerPoll windows.
 template <typename WindowCrc>
 [[nodiscard]] SearchResult Scan(std::span<const std::uint8_t> extract, std::uint32_t target, std::uint32_t size,
-                                std::uint32_t step, const WindowPoll& poll, std::uint64_t windowsPerPoll,
-                                WindowCrc&& windowCrc) {
+                                std::uint32_t step, const WindowPoll& poll, const WindowHit& onHit,
+                                std::uint64_t windowsPerPoll, WindowCrc&& windowCrc) {
     if (size > extract.size()) return {SearchOutcome::NotFound, 0};
     if (step == 0) {
-        if (windowCrc(0) == target) return {SearchOutcome::Found, 0};
-        // Examining the same window again gives the same CRC: only a break can end this.
+        // Examining the same window again gives the same CRC: one hit, or only a break ends this.
+        if (windowCrc(0) == target) {
+            (void)onHit(0);
+            return {SearchOutcome::Found, 0};
+        }
         for (std::uint64_t done = 1; !poll(done, 0); ++done) {
         }
         return {SearchOutcome::Broken, 0};
     }
+    SearchResult result{SearchOutcome::NotFound, 0};
     const std::uint64_t windows = (extract.size() - size) / step + 1;
     for (std::uint64_t k = 0; k < windows; ++k) {
-        const std::uint64_t offset = k * step;
         // The extract holds fewer than 2^32 bytes, so every offset fits.
-        if (windowCrc(offset) == target) return {SearchOutcome::Found, static_cast<std::uint32_t>(offset)};
+        const auto offset = static_cast<std::uint32_t>(k * step);
+        if (windowCrc(offset) == target) {
+            if (result.outcome == SearchOutcome::NotFound) result = {SearchOutcome::Found, offset};
+            if (!onHit(offset)) return result;
+        }
         if ((k + 1) % windowsPerPoll == 0 && poll(k + 1, windows)) return {SearchOutcome::Broken, 0};
     }
-    return {SearchOutcome::NotFound, 0};
+    return result;
 }
 
 [[nodiscard]] std::span<const std::uint8_t> Window(std::span<const std::uint8_t> extract, std::uint64_t offset,
@@ -116,26 +128,31 @@ template <typename WindowCrc>
 
 }  // namespace
 
-SearchResult FindCrcWindow(std::span<const std::uint8_t> extract, std::uint32_t target, std::uint32_t size,
-                           std::uint32_t step, const WindowPoll& poll) {
+SearchResult FindCrcWindows(std::span<const std::uint8_t> extract, std::uint32_t target, std::uint32_t size,
+                            std::uint32_t step, const WindowPoll& poll, const WindowHit& onHit) {
     if (step == 0 || step >= size || size > extract.size()) {
         // Windows that do not overlap hash each byte at most once when taken whole; step 0
         // hashes its one window once.
         const std::uint64_t perPoll = std::clamp<std::uint64_t>(kBytesPerPoll / std::max<std::uint32_t>(size, 1), 1,
                                                                 kWindowsPerPoll);
-        return Scan(extract, target, size, step, poll, perPoll,
+        return Scan(extract, target, size, step, poll, onHit, perPoll,
                     [&](std::uint64_t offset) { return ContinueCrc(0, Window(extract, offset, size)); });
     }
     // Each window moves both prefix cursors by step bytes.
     const std::uint64_t perPoll = std::clamp<std::uint64_t>(kBytesPerPoll / (std::uint64_t{2} * step), 1,
                                                             kWindowsPerPoll);
     PrefixWindows prefixWindows(extract, size);
-    return Scan(extract, target, size, step, poll, perPoll, prefixWindows);
+    return Scan(extract, target, size, step, poll, onHit, perPoll, prefixWindows);
+}
+
+SearchResult FindCrcWindow(std::span<const std::uint8_t> extract, std::uint32_t target, std::uint32_t size,
+                           std::uint32_t step, const WindowPoll& poll) {
+    return FindCrcWindows(extract, target, size, step, poll, kFirstHitOnly);
 }
 
 SearchResult FindCrcWindowNaive(std::span<const std::uint8_t> extract, std::uint32_t target, std::uint32_t size,
                                 std::uint32_t step, const WindowPoll& poll) {
-    return Scan(extract, target, size, step, poll, 1,
+    return Scan(extract, target, size, step, poll, kFirstHitOnly, 1,
                 [&](std::uint64_t offset) { return Crc32(Window(extract, offset, size)); });
 }
 

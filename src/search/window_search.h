@@ -33,6 +33,17 @@ using WindowPoll = std::function<bool(std::uint64_t done, std::uint64_t total)>;
 [[nodiscard]] SearchResult FindCrcWindow(std::span<const std::uint8_t> extract, std::uint32_t target,
                                          std::uint32_t size, std::uint32_t step, const WindowPoll& poll);
 
+// Told of each matching window's offset by the searches that go on past the first hit;
+// returns false to end the search there.
+using WindowHit = std::function<bool(std::uint32_t offset)>;
+
+// The same windows as FindCrcWindow, every match told to onHit in ascending order until it
+// returns false; the result holds the first match. With step 0 the window at 0 is told at
+// most once. The poll is asked as FindCrcWindow asks it, after matching windows too.
+[[nodiscard]] SearchResult FindCrcWindows(std::span<const std::uint8_t> extract, std::uint32_t target,
+                                          std::uint32_t size, std::uint32_t step, const WindowPoll& poll,
+                                          const WindowHit& onHit);
+
 // The same search computing each window's CRC-32 from its first byte to its last, asking the
 // poll after every window that did not match: the reference the fast search is checked and
 // measured against.

@@ -1,0 +1,45 @@
+// extract: a dump cut as the window's Analyze cuts it, transformed in the order given, saved.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+#include "cli/dump_options.h"
+
+namespace CLI {
+class App;
+}
+
+namespace vesperine::cli {
+
+// One transform as typed: --xor V (text holds V), --swap16, --swap32 or --swap-halves.
+enum class TransformKind { Xor, Swap16, Swap32, SwapHalves };
+struct TransformArg {
+    TransformKind kind = TransformKind::Xor;
+    std::string text;
+};
+
+struct ExtractOptions {
+    std::string file;
+    std::string output;
+    DumpOptions dump;
+    std::vector<TransformArg> transforms;  // applied first to last
+    std::vector<std::string> xorValues;    // where the parser keeps --xor's values; transforms has them in order
+    bool json = false;
+};
+
+// Adds the extract subcommand with its options bound to options, without a callback.
+CLI::App* AddExtractCommand(CLI::App& app, ExtractOptions& options);
+
+// The transforms of a parsed extract subcommand in the order the command line gave them.
+[[nodiscard]] std::vector<TransformArg> TransformsInOrder(const CLI::App& command);
+
+// Cuts the dump, applies the transforms in order (each the window's button of that name: every
+// byte XOR V, pairs swapped, quads reversed, halves exchanged), writes it to output atomically
+// and prints "OUT: 4096 bytes (0x00001000) CRC:CBF43926" for what was written, or with json
+// {"output","start","size","crc32","transforms"}. Nothing is written when anything fails: a
+// value of --xor that is not one hexadecimal byte, the window's refusals, a write error.
+[[nodiscard]] int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams);
+
+}  // namespace vesperine::cli

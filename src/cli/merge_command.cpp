@@ -1,0 +1,97 @@
+// The merge subcommand: parsing, the checks on the parts, and writing the image.
+#include "cli/merge_command.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <iostream>
+#include <memory>
+#include <new>
+#include <nlohmann/json.hpp>
+
+#include "analysis/crc32.h"
+#include "analysis/interleave.h"
+#include "app/format.h"
+#include "cli/commands.h"
+#include "cli/input_file.h"
+#include "cli/split_command.h"
+#include "platform/std_file_system.h"
+
+namespace vesperine::cli {
+
+int RunMerge(const MergeOptions& options, FileSystem& files, Streams streams) {
+    const auto count = static_cast<std::uint32_t>(std::min<std::size_t>(options.parts.size(), 99));
+    if (count < 2 || count > 8) {
+        streams.err << "vesperine-cli: " << options.parts.size() << " parts: give 2 to 8 parts\n";
+        return kExitError;
+    }
+    const std::optional<Interleave> layout = CheckInterleave(count, options.width, streams.err);
+    if (!layout) return kExitError;
+    std::vector<Bytes> parts;
+    for (const std::string& path : options.parts) {
+        std::optional<Bytes> part = LoadInputFile(files, path, streams.err);
+        if (!part) return kExitError;
+        parts.push_back(std::move(*part));
+    }
+    const std::uint64_t partLength = parts[0].size();
+    for (std::size_t p = 1; p < parts.size(); ++p) {
+        if (parts[p].size() != partLength) {
+            streams.err << "vesperine-cli: the parts differ in length: " << options.parts[0] << " " << partLength
+                        << " bytes, " << options.parts[p] << " " << parts[p].size() << " bytes\n";
+            return kExitError;
+        }
+    }
+    if (partLength == 0) {
+        streams.err << "vesperine-cli: the parts are empty: nothing to merge\n";
+        return kExitError;
+    }
+    if (partLength % layout->width != 0) {
+        streams.err << "vesperine-cli: " << partLength << " bytes per part is not a multiple of the width, "
+                    << layout->width << " bytes\n";
+        return kExitError;
+    }
+    const std::uint64_t wholeLength = partLength * count;
+    if (wholeLength >= kMaxFileLength) {
+        streams.err << "vesperine-cli: " << options.output << ": the merged image would be " << wholeLength
+                    << " bytes: 2 GiB or more cannot be loaded again\n";
+        return kExitError;
+    }
+    Bytes whole;
+    try {
+        whole.resize(wholeLength);
+    } catch (const std::bad_alloc&) {
+        streams.err << "vesperine-cli: " << options.output << ": Out of memory.\n";
+        return kExitError;
+    }
+    const std::vector<std::span<const std::uint8_t>> spans(parts.begin(), parts.end());
+    MergeInterleaved(spans, *layout, whole);
+    if (!SaveOutputFile(files, options.output, whole, streams.err)) return kExitError;
+
+    const auto size = static_cast<std::uint32_t>(wholeLength);
+    const std::uint32_t crc = Crc32(whole);
+    if (options.json) {
+        streams.out << nlohmann::json{{"output", options.output}, {"size", size}, {"crc32", FormatHex8(crc)}}.dump(2)
+                    << '\n';
+    } else {
+        streams.out << options.output << ": " << FormatDumpSize(size) << " CRC:" << FormatHex8(crc) << '\n';
+    }
+    return kExitOk;
+}
+
+void RegisterMergeCommand(CLI::App& app, int& status) {
+    auto options = std::make_shared<MergeOptions>();
+    CLI::App* command = app.add_subcommand("merge", "Merge the images of 2 to 8 chips into the image of their bus");
+    command->add_option("PART", options->parts, "The chips' images, part 0 first")->required();
+    command->add_option("-o,--output", options->output, "The file to write (replaced atomically)")->required();
+    command->add_option("--width", options->width, "Bytes per chip and address: 1, 2 or 4 (default 1)");
+    command->add_flag("--json", options->json, "One JSON document instead of a line");
+    command->footer("The exact inverse of split with the same --width.\n\n"
+                    "Example (four 8-bit chips of a 32-bit bus):\n"
+                    "  vesperine-cli merge rom_0.bin rom_1.bin rom_2.bin rom_3.bin -o bios.bin\n"
+                    "  bios.bin: 131072 bytes (0x00020000) CRC:44D56F86");
+    command->callback([options, &status] {
+        StdFileSystem files;
+        status = RunMerge(*options, files, {std::cout, std::cerr});
+    });
+}
+
+}  // namespace vesperine::cli

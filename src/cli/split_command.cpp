@@ -1,0 +1,138 @@
+// The split subcommand: parsing, the checks before anything is written, and writing the parts.
+#include "cli/split_command.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+#include <new>
+#include <nlohmann/json.hpp>
+#include <vector>
+
+#include "analysis/crc32.h"
+#include "app/format.h"
+#include "cli/commands.h"
+#include "cli/input_file.h"
+#include "platform/std_file_system.h"
+
+namespace vesperine::cli {
+namespace {
+
+[[nodiscard]] std::string ByteCount(std::uint64_t n) { return std::to_string(n) + (n == 1 ? " byte" : " bytes"); }
+
+}  // namespace
+
+std::optional<Interleave> CheckInterleave(std::uint32_t ways, std::uint32_t width, std::ostream& err) {
+    if (ways < 2 || ways > 8) {
+        err << "vesperine-cli: --ways " << ways << ": give 2 to 8 chips\n";
+        return std::nullopt;
+    }
+    if (width != 1 && width != 2 && width != 4) {
+        err << "vesperine-cli: --width " << width << ": give 1, 2 or 4 bytes per chip\n";
+        return std::nullopt;
+    }
+    return Interleave{ways, width};
+}
+
+std::string PartPath(const std::string& pattern, std::uint32_t part) {
+    std::string path;
+    for (std::size_t i = 0; i < pattern.size();) {
+        if (pattern.compare(i, 3, "{n}") == 0) {
+            path += std::to_string(part);
+            i += 3;
+        } else {
+            path += pattern[i++];
+        }
+    }
+    return path;
+}
+
+int RunSplit(const SplitOptions& options, FileSystem& files, Streams streams) {
+    const std::optional<Interleave> layout = CheckInterleave(options.ways, options.width, streams.err);
+    if (!layout) return kExitError;
+    if (options.pattern.find("{n}") == std::string::npos) {
+        streams.err << "vesperine-cli: -o " << options.pattern
+                    << ": the pattern needs {n} for the part's number, e.g. rom_{n}.bin\n";
+        return kExitError;
+    }
+    for (std::uint32_t p = 0; p < layout->ways; ++p) {
+        if (PartPath(options.pattern, p) == options.file) {
+            streams.err << "vesperine-cli: " << options.file << ": a part would replace the file being split\n";
+            return kExitError;
+        }
+    }
+    const std::optional<Bytes> file = LoadInputFile(files, options.file, streams.err);
+    if (!file) return kExitError;
+    const std::span<const std::uint8_t> whole(file->data(), file->size());
+    if (whole.empty()) {
+        streams.err << "vesperine-cli: " << options.file << ": the file is empty: nothing to split\n";
+        return kExitError;
+    }
+    const std::uint64_t group = std::uint64_t{layout->ways} * layout->width;
+    const std::uint64_t partLength = PartLengthOf(*layout, whole.size());
+    const std::uint64_t padBytes = partLength * layout->ways - whole.size();
+    if (padBytes != 0 && !options.pad) {
+        streams.err << "vesperine-cli: " << options.file << ": " << ByteCount(whole.size()) << " is not a multiple of "
+                    << group << " (" << layout->ways << " ways of " << ByteCount(layout->width)
+                    << "); give --pad to fill the last group with FF\n";
+        return kExitError;
+    }
+    std::vector<Bytes> parts;
+    try {
+        parts.assign(layout->ways, Bytes(partLength));
+    } catch (const std::bad_alloc&) {
+        streams.err << "vesperine-cli: " << options.file << ": Out of memory.\n";
+        return kExitError;
+    }
+    std::vector<std::span<std::uint8_t>> spans(parts.begin(), parts.end());
+    SplitInterleaved(whole, *layout, spans, kErasedByte);
+    if (padBytes != 0) {
+        streams.err << "vesperine-cli: " << options.file << ": padded with " << ByteCount(padBytes) << " of FF to "
+                    << ByteCount(whole.size() + padBytes) << '\n';
+    }
+
+    nlohmann::json written = nlohmann::json::array();
+    std::string lines;
+    for (std::uint32_t p = 0; p < layout->ways; ++p) {
+        const std::string path = PartPath(options.pattern, p);
+        if (!SaveOutputFile(files, path, parts[p], streams.err)) {
+            if (p > 0) {
+                streams.err << "vesperine-cli: written before the failure:";
+                for (std::uint32_t q = 0; q < p; ++q) streams.err << ' ' << PartPath(options.pattern, q);
+                streams.err << '\n';
+            }
+            return kExitError;
+        }
+        const auto size = static_cast<std::uint32_t>(partLength);
+        const std::uint32_t crc = Crc32(parts[p]);
+        written.push_back({{"path", path}, {"size", size}, {"crc32", FormatHex8(crc)}});
+        lines += path + ": " + FormatDumpSize(size) + " CRC:" + FormatHex8(crc) + "\n";
+    }
+    if (options.json) {
+        streams.out << nlohmann::json{{"parts", written}, {"padBytes", padBytes}}.dump(2) << '\n';
+    } else {
+        streams.out << lines;
+    }
+    return kExitOk;
+}
+
+void RegisterSplitCommand(CLI::App& app, int& status) {
+    auto options = std::make_shared<SplitOptions>();
+    CLI::App* command = app.add_subcommand("split", "Split an image of a wide bus into one image per chip");
+    command->add_option("FILE", options->file, "The image to split")->required();
+    command->add_option("--ways", options->ways, "Number of chips, 2 to 8")->required();
+    command->add_option("--width", options->width, "Bytes per chip and address: 1, 2 or 4 (default 1)");
+    command->add_option("-o,--output", options->pattern, "Part file names, {n} the part's number from 0")->required();
+    command->add_flag("--pad", options->pad, "Fill a short last group with FF (erased EPROM) instead of refusing");
+    command->add_flag("--json", options->json, "One JSON document instead of lines");
+    command->footer("Part 0 takes the image's first unit of --width bytes, part 1 the next, and so on in turn.\n\n"
+                    "Example (a 32-bit bus of four 8-bit chips):\n"
+                    "  vesperine-cli split bios.bin --ways 4 -o rom_{n}.bin\n"
+                    "  rom_0.bin: 32768 bytes (0x00008000) CRC:D2C553C8\n  ...\n"
+                    "  rom_3.bin: 32768 bytes (0x00008000) CRC:45B9C18A");
+    command->callback([options, &status] {
+        StdFileSystem files;
+        status = RunSplit(*options, files, {std::cout, std::cerr});
+    });
+}
+
+}  // namespace vesperine::cli
