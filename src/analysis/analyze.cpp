@@ -18,7 +18,7 @@ bool MainDialog::ExtractArea(ExtractedArea& extracted) {
     area.mask = MaskModeOf(fields_.maskMode);
 
     // Refusals come before the dump is touched, so the dump shown stays the dump held.
-    switch (CheckArea(area, workspace_.baseLength, workspace_.maskLength)) {
+    switch (CheckArea(area, workspace_.baseLength(), workspace_.maskLength())) {
         case AreaCheck::OutsideBase:
             host_.ShowMessage("Target area is outside the base file.", std::nullopt, MessageButtons::Ok);
             return false;
@@ -29,20 +29,16 @@ bool MainDialog::ExtractArea(ExtractedArea& extracted) {
     }
 
     const std::uint32_t length = DumpLengthOf(area);
-    // At most one dump is held: the old one goes before the new one is requested.
-    const std::uint32_t shownLength = workspace_.dumpLength;
-    workspace_.dumpBuffer = Bytes{};
-    workspace_.dumpLength = 0;
+    // Only Analyze records a new length; until it does (a search extracts too), the workspace
+    // keeps the length in use within the bytes the new extract holds.
+    std::span<std::uint8_t> dump;
     try {
-        workspace_.dumpBuffer.resize(length);
+        dump = workspace_.PrepareDump(length);
     } catch (const std::bad_alloc&) {
         host_.ShowMessage("Out of memory.", std::nullopt, MessageButtons::Ok);
         return false;
     }
-    ExtractInto(workspace_.Base(), workspace_.Mask(), area, workspace_.dumpBuffer);
-    // Only Analyze records a new length; until it does (a search extracts too), the length
-    // still in use must not pass the bytes the new extract holds.
-    workspace_.dumpLength = std::min(shownLength, length);
+    ExtractInto(workspace_.Base(), workspace_.Mask(), area, dump);
     extracted = {area.start, length};
     return true;
 }
@@ -52,11 +48,11 @@ void MainDialog::Analyze() {
     if (fields_.areaEnd.empty()) return;
     ExtractedArea area;
     if (!ExtractArea(area)) return;
-    const std::uint32_t crc = Crc32(workspace_.dumpBuffer);
+    const std::uint32_t crc = Crc32(workspace_.HeldDump());
     fields_.dumpCrcText = FormatHex8(crc);
     fields_.dumpSizeText = FormatDumpSize(area.length);
     PushToControls();
-    workspace_.dumpLength = area.length;
+    workspace_.RecordDumpLength(area.length);
     AppendLog("[AN] Addr:" + FormatHex8(area.start) + " Size:" + FormatHex8(area.length) + " CRC:" + FormatHex8(crc));
     ResetPaneScroll(ids::kDumpScrollBar, area.length);
     RenderDumpPane();

@@ -16,15 +16,15 @@ void MainDialog::QuickExor() {
     PullFromControls();
     // Only the low byte counts: 1FF and FFFFFFFF act as FF, 100 as 0.
     const auto value = static_cast<std::uint8_t>(ParseHexField(fields_.quickXorText) & 0xFFu);
-    XorEachByte(workspace_.Dump(), value);
+    XorEachByte(workspace_.ChangeDump(), value);
     PushToControls();
     RenderDumpPane();
 }
 
 void MainDialog::EndianConvert() {
     PullFromControls();
-    if (fields_.endianMode == 0) SwapBytePairs(workspace_.Dump());
-    if (fields_.endianMode == 1) ReverseByteQuads(workspace_.Dump());
+    if (fields_.endianMode == 0) SwapBytePairs(workspace_.ChangeDump());
+    if (fields_.endianMode == 1) ReverseByteQuads(workspace_.ChangeDump());
     const std::uint32_t crc = Crc32(workspace_.Dump());
     fields_.dumpCrcText = FormatHex8(crc);
     // Widened so that whatever mode the radio group reports cannot overflow the product.
@@ -36,7 +36,7 @@ void MainDialog::EndianConvert() {
 
 void MainDialog::SwapHalves() {
     // No pull: the command reads no control, and its pushes put every field back on screen.
-    ExchangeHalves(workspace_.Dump());
+    ExchangeHalves(workspace_.ChangeDump());
     const std::uint32_t crc = Crc32(workspace_.Dump());
     fields_.dumpCrcText = FormatHex8(crc);
     AppendLog("Swap 1stHalf & 2ndHalf CRC:" + FormatHex8(crc));

@@ -3,8 +3,6 @@
 
 namespace vesperine {
 
-void Workspace::Release() { *this = Workspace{}; }
-
 MainDialog::MainDialog(Host& host, FileSystem& files) : host_(host), files_(files) {}
 
 void MainDialog::OnInitDialog() {

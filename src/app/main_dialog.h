@@ -8,6 +8,7 @@
 #include "app/control_ids.h"
 #include "files/file_system.h"
 #include "app/host.h"
+#include "app/workspace.h"
 
 namespace vesperine {
 
@@ -35,24 +36,6 @@ struct DialogFields {
     std::string searchCrcText;
     std::string searchStepText = "4";
     std::string logText;
-};
-
-// The buffers no control shows. Invariant: every length is at most its buffer's size.
-struct Workspace {
-    Bytes baseBuffer;
-    std::uint32_t baseLength = 0;
-    Bytes maskBuffer;
-    std::uint32_t maskLength = 0;
-    Bytes dumpBuffer;
-    std::uint32_t dumpLength = 0;
-    std::uint32_t baseTop = 0;
-    std::uint32_t dumpTop = 0;
-
-    [[nodiscard]] std::span<const std::uint8_t> Base() const { return {baseBuffer.data(), baseLength}; }
-    [[nodiscard]] std::span<const std::uint8_t> Mask() const { return {maskBuffer.data(), maskLength}; }
-    [[nodiscard]] std::span<std::uint8_t> Dump() { return {dumpBuffer.data(), dumpLength}; }
-    [[nodiscard]] std::span<const std::uint8_t> Dump() const { return {dumpBuffer.data(), dumpLength}; }
-    void Release();
 };
 
 // Where an extraction starts and how many dump bytes it gave.
@@ -110,13 +93,13 @@ public:
 
     [[nodiscard]] DialogFields& fields() { return fields_; }
     [[nodiscard]] const DialogFields& fields() const { return fields_; }
-    [[nodiscard]] Workspace& workspace() { return workspace_; }
+    // Read-only: only the commands change the workspace.
     [[nodiscard]] const Workspace& workspace() const { return workspace_; }
     [[nodiscard]] Host& host() { return host_; }
 
 private:
     bool SaveBytes(std::span<const std::uint8_t> bytes);
-    bool LoadFile(std::string& pathField, Bytes& buffer, std::uint32_t& length);
+    [[nodiscard]] std::optional<ByteBuffer> LoadFile(std::string& pathField);
     void RenderPane(int barId);
 
     Host& host_;

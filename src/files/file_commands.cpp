@@ -15,6 +15,7 @@ const char* ReadFailureMessage(ReadStatus status) {
         case ReadStatus::NoSize: return "File size unknown: only regular files can be loaded.";
         case ReadStatus::ShortRead: return "Read error.";
         case ReadStatus::OutOfMemory: return "Out of memory.";
+        case ReadStatus::Broken: return "break.";
         case ReadStatus::Ok: break;
     }
     return "";
@@ -22,12 +23,12 @@ const char* ReadFailureMessage(ReadStatus status) {
 
 }  // namespace
 
-// Reads the chosen file whole into buffer. The path field takes the chosen path even when the
-// load fails, as the next exchange decides what it shows; buffer and length change only on
-// success, so a failed load leaves the previous file in use.
-bool MainDialog::LoadFile(std::string& pathField, Bytes& buffer, std::uint32_t& length) {
+// Reads the chosen file whole. The path field takes the chosen path even when the load fails,
+// as the next exchange decides what it shows; the caller replaces the buffer only on success,
+// so a failed load leaves the previous file in use.
+std::optional<ByteBuffer> MainDialog::LoadFile(std::string& pathField) {
     const std::optional<std::string> path = host_.ChooseOpenFile();
-    if (!path) return false;
+    if (!path) return std::nullopt;
     pathField = *path;
     ReadResult read = files_.ReadWholeFile(*path);
     if (read.status != ReadStatus::Ok) {
@@ -35,24 +36,26 @@ bool MainDialog::LoadFile(std::string& pathField, Bytes& buffer, std::uint32_t& 
         const bool named = read.status != ReadStatus::OutOfMemory;
         host_.ShowMessage(ReadFailureMessage(read.status), named ? std::optional<std::string_view>(*path) : std::nullopt,
                           MessageButtons::Ok);
-        return false;
+        return std::nullopt;
     }
-    buffer = std::move(read.bytes);
-    length = static_cast<std::uint32_t>(buffer.size());
-    return true;
+    return std::move(read.bytes);
 }
 
 void MainDialog::LoadBaseFile() {
-    if (!LoadFile(fields_.basePath, workspace_.baseBuffer, workspace_.baseLength)) return;
+    std::optional<ByteBuffer> bytes = LoadFile(fields_.basePath);
+    if (!bytes) return;
+    workspace_.ReplaceBase(std::move(*bytes));
     fields_.areaStart = "0";
-    fields_.areaEnd = FormatHex8(workspace_.baseLength);
+    fields_.areaEnd = FormatHex8(workspace_.baseLength());
     PushToControls();
-    ResetPaneScroll(ids::kBaseScrollBar, workspace_.baseLength);
+    ResetPaneScroll(ids::kBaseScrollBar, workspace_.baseLength());
     RenderBasePane();
 }
 
 void MainDialog::LoadMaskFile() {
-    if (!LoadFile(fields_.maskPath, workspace_.maskBuffer, workspace_.maskLength)) return;
+    std::optional<ByteBuffer> bytes = LoadFile(fields_.maskPath);
+    if (!bytes) return;
+    workspace_.ReplaceMask(std::move(*bytes));
     PushToControls();
 }
 
@@ -71,7 +74,7 @@ void MainDialog::SaveDumpFile() { SaveBytes(workspace_.Dump()); }
 void MainDialog::SaveDetectedWindow(std::uint32_t offset, std::uint32_t size) {
     // The caller guarantees the window lies in the bytes held; a window that does not is
     // written as far as it does rather than read past the buffer.
-    const std::span<const std::uint8_t> held(workspace_.dumpBuffer);
+    const std::span<const std::uint8_t> held = workspace_.HeldDump();
     const std::size_t first = std::min<std::size_t>(offset, held.size());
     SaveBytes(held.subspan(first, std::min<std::size_t>(size, held.size() - first)));
 }

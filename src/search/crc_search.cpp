@@ -27,7 +27,7 @@ void MainDialog::CrcSearch() {
 
     // The work may run on another thread: it reads only the new extract and the host's key
     // state; every field, log line and message box waits until it has returned.
-    const auto extract = std::span<const std::uint8_t>(workspace_.dumpBuffer).first(area.length);
+    const auto extract = workspace_.HeldDump().first(area.length);
     SearchResult result;
     host_.RunLongTask("Brute Force(DetectCRC)", [&](const ProgressPoll& progress) {
         result = FindCrcWindow(extract, target, size, step, [&](std::uint64_t done, std::uint64_t total) {

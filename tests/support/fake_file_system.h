@@ -15,8 +15,11 @@ public:
     std::map<std::string, WriteStatus> writeFailures;
     int reads = 0;
     int writes = 0;
+    // A chunked read tells its progress after every chunk of this many bytes.
+    std::size_t chunkBytes = std::size_t{1} << 20;
 
     [[nodiscard]] ReadResult ReadWholeFile(const std::string& path) override;
+    [[nodiscard]] ReadResult ReadWholeFileInChunks(const std::string& path, const ReadProgress& progress) override;
     [[nodiscard]] WriteStatus WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
 };
 
