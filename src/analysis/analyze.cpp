@@ -1,6 +1,7 @@
-// ExtractArea and Analyze: the target area into the working dump, with its size and CRC-32.
+// Extraction and Analyze: the target area into the working dump, with its size and CRC-32.
 #include <algorithm>
 #include <new>
+#include <optional>
 
 #include "analysis/crc32.h"
 #include "analysis/extract.h"
@@ -9,9 +10,26 @@
 #include "app/main_dialog.h"
 
 namespace vesperine {
+namespace {
 
-bool MainDialog::ExtractArea(ExtractedArea& extracted) {
-    AreaRequest area;
+// The CRC-32 of bytes piece by piece (8 MiB each), asking poll after each; nothing when the
+// poll broke it off.
+std::optional<std::uint32_t> Crc32InPieces(std::span<const std::uint8_t> bytes, const PiecePoll& poll) {
+    constexpr std::size_t kPiece = std::size_t{8} << 20;
+    std::uint32_t crc = 0;
+    for (std::size_t from = 0; from < bytes.size();) {
+        const std::size_t n = std::min(kPiece, bytes.size() - from);
+        crc = Crc32(bytes.subspan(from, n), crc);
+        from += n;
+        if (poll(from, bytes.size())) return std::nullopt;
+    }
+    return crc;
+}
+
+}  // namespace
+
+bool MainDialog::BeginExtract(PendingExtract& pending) {
+    AreaRequest& area = pending.area;
     area.start = ParseHexField(fields_.areaStart);
     area.end = ParseHexField(fields_.areaEnd);
     area.stripe = StripeModeOf(fields_.stripeMode);
@@ -28,32 +46,53 @@ bool MainDialog::ExtractArea(ExtractedArea& extracted) {
         case AreaCheck::Ok: break;
     }
 
-    const std::uint32_t length = DumpLengthOf(area);
     // Only Analyze records a new length; until it does (a search extracts too), the workspace
     // keeps the length in use within the bytes the new extract holds.
-    std::span<std::uint8_t> dump;
     try {
-        dump = workspace_.PrepareDump(length);
+        pending.dump = workspace_.PrepareDump(DumpLengthOf(area));
     } catch (const std::bad_alloc&) {
         host_.ShowMessage("Out of memory.", std::nullopt, MessageButtons::Ok);
         return false;
     }
-    ExtractInto(workspace_.Base(), workspace_.Mask(), area, dump);
-    extracted = {area.start, length};
     return true;
 }
 
 void MainDialog::Analyze() {
+    if (longTask_) return;
     PullFromControls();
     if (fields_.areaEnd.empty()) return;
-    ExtractedArea area;
-    if (!ExtractArea(area)) return;
-    const std::uint32_t crc = Crc32(workspace_.HeldDump());
-    fields_.dumpCrcText = FormatHex8(crc);
+    PendingExtract pending;
+    if (!BeginExtract(pending)) return;
+    const ExtractedArea area{pending.area.start, static_cast<std::uint32_t>(pending.dump.size())};
+    std::optional<std::uint32_t> crc;
+    if (area.length < kLongTaskBytes) {
+        ExtractInto(workspace_.Base(), workspace_.Mask(), pending.area, pending.dump);
+        crc = Crc32(pending.dump);
+    } else {
+        // The worker reads the base and mask and writes the new dump; nothing else until it ends.
+        const std::span<const std::uint8_t> base = workspace_.Base();
+        const std::span<const std::uint8_t> mask = workspace_.Mask();
+        const TaskEnd end = RunTask("Go Analyze!", [&](const ProgressPoll& poll) {
+            const bool extracted = ExtractInPieces(base, mask, pending.area, pending.dump, [&](std::uint64_t done, std::uint64_t total) {
+                return poll({ProgressUnit::BytesExtracted, done, total});
+            });
+            if (!extracted) return;
+            crc = Crc32InPieces(pending.dump, [&](std::uint64_t done, std::uint64_t total) {
+                return poll({ProgressUnit::BytesHashed, done, total});
+            });
+        });
+        if (end != TaskEnd::Done) return;
+        if (!crc) {
+            // Broken off: like a refused extract, the dump holds new bytes that no length records.
+            host_.ShowMessage("break.", std::nullopt, MessageButtons::Ok);
+            return;
+        }
+    }
+    fields_.dumpCrcText = FormatHex8(*crc);
     fields_.dumpSizeText = FormatDumpSize(area.length);
     PushToControls();
     workspace_.RecordDumpLength(area.length);
-    AppendLog("[AN] Addr:" + FormatHex8(area.start) + " Size:" + FormatHex8(area.length) + " CRC:" + FormatHex8(crc));
+    AppendLog("[AN] Addr:" + FormatHex8(area.start) + " Size:" + FormatHex8(area.length) + " CRC:" + FormatHex8(*crc));
     ResetPaneScroll(ids::kDumpScrollBar, area.length);
     RenderDumpPane();
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 
 namespace vesperine {
@@ -36,5 +37,23 @@ enum class AreaCheck { Ok, OutsideBase, NoMask };
 // whose value has no entry in a substitution mask shorter than 256 bytes are left as they are.
 void ExtractInto(std::span<const std::uint8_t> base, std::span<const std::uint8_t> mask, const AreaRequest& area,
                  std::span<std::uint8_t> dump);
+
+// The same for the part of the dump that starts at dump byte `from` (part.size() bytes), so
+// that a long extraction can be done piece by piece, reporting between pieces: the pieces
+// together give exactly what ExtractInto gives for the whole.
+void ExtractPartInto(std::span<const std::uint8_t> base, std::span<const std::uint8_t> mask, const AreaRequest& area,
+                     std::size_t from, std::span<std::uint8_t> part);
+
+}  // namespace vesperine
+
+namespace vesperine {
+
+// Asked between the pieces of long work over bytes: done of total bytes. True breaks it off.
+using PiecePoll = std::function<bool(std::uint64_t done, std::uint64_t total)>;
+
+// ExtractInto piece by piece (8 MiB each), asking poll after each piece. False when the
+// poll broke it off, the dump then filled only in part.
+[[nodiscard]] bool ExtractInPieces(std::span<const std::uint8_t> base, std::span<const std::uint8_t> mask,
+                                   const AreaRequest& area, std::span<std::uint8_t> dump, const PiecePoll& poll);
 
 }  // namespace vesperine

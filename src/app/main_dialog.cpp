@@ -15,6 +15,11 @@ void MainDialog::OnOk() {
 }
 
 void MainDialog::OnCancel() {
+    if (longTask_) {
+        // The task's poll hears it and breaks off; RunTask then closes the window.
+        closeRequested_ = true;
+        return;
+    }
     workspace_.Release();
     host_.EndDialog(0);
 }

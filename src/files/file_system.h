@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -47,6 +48,9 @@ class FileSystem {
 public:
     virtual ~FileSystem() = default;
     [[nodiscard]] virtual ReadResult ReadWholeFile(const std::string& path) = 0;
+    // The file's length where it can be told without reading it (nothing otherwise): a hint
+    // for how to read it, never trusted as the length read.
+    [[nodiscard]] virtual std::optional<std::uint64_t> FileLength(const std::string& /*path*/) { return std::nullopt; }
     // The same read, telling progress as it goes; a file system that cannot read in chunks
     // reads whole and tells it once at the end.
     [[nodiscard]] virtual ReadResult ReadWholeFileInChunks(const std::string& path, const ReadProgress& progress) {

@@ -64,6 +64,8 @@ void MovePartner(MainDialog& dialog, int movedBar, std::uint32_t n) {
 }  // namespace
 
 void MainDialog::OnVScroll(ScrollRequest request, int barId) {
+    // A dump pane rendered now would read bytes a long task may be writing.
+    if (longTask_) return;
     if (barId != ids::kBaseScrollBar && barId != ids::kDumpScrollBar) return;
     const std::uint32_t n = RequestedPosition(request, PositionOf(host_.ScrollPos(barId)),
                                               PositionOf(host_.ScrollTrackPos(barId)), workspace_.baseLength() / 16u);

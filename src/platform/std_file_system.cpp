@@ -73,6 +73,13 @@ std::string TemporaryNeighbour(const fs::path& target) {
 
 }  // namespace
 
+std::optional<std::uint64_t> StdFileSystem::FileLength(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t length = fs::file_size(path, error);
+    if (error) return std::nullopt;
+    return static_cast<std::uint64_t>(length);
+}
+
 ReadResult StdFileSystem::ReadWholeFile(const std::string& path) { return ReadWholeFileInChunks(path, {}); }
 
 ReadResult StdFileSystem::ReadWholeFileInChunks(const std::string& path, const ReadProgress& progress) {

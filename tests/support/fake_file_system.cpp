@@ -7,10 +7,17 @@ namespace vesperine::testing {
 
 ReadResult FakeFileSystem::ReadWholeFile(const std::string& path) {
     ++reads;
+    if (beforeRead) beforeRead(path);
     if (const auto failure = readFailures.find(path); failure != readFailures.end()) return {failure->second, {}};
     const auto it = files.find(path);
     if (it == files.end()) return {ReadStatus::CannotOpen, {}};
     return {ReadStatus::Ok, ByteBuffer::CopyOf(it->second)};
+}
+
+std::optional<std::uint64_t> FakeFileSystem::FileLength(const std::string& path) {
+    const auto it = files.find(path);
+    if (it == files.end()) return std::nullopt;
+    return it->second.size();
 }
 
 ReadResult FakeFileSystem::ReadWholeFileInChunks(const std::string& path, const ReadProgress& progress) {

@@ -8,9 +8,13 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QElapsedTimer>
+#include <algorithm>
 #include <atomic>
-#include <exception>
+#include <system_error>
 #include <thread>
+
+#include "app/progress_text.h"
 
 namespace vesperine::qt {
 
@@ -19,10 +23,14 @@ namespace {
 constexpr int kRefreshMs = 50;
 constexpr int kBarSteps = 1000;
 
-// What the worker reports and the interface thread reads.
+// What the worker reports and the interface thread reads. The three parts of a report are
+// read apart, so a refresh may pair a new count with the unit before; the next refresh, 50 ms
+// later, shows them together.
 struct Shared {
+    std::atomic<ProgressUnit> unit{ProgressUnit::Windows};
     std::atomic<std::uint64_t> done{0};
     std::atomic<std::uint64_t> total{0};
+    std::atomic<bool> reported{false};
     std::atomic<bool> cancel{false};
     std::atomic<bool> finished{false};
 };
@@ -49,51 +57,68 @@ public:
     }
 
     void Refresh() {
-        const std::uint64_t done = shared_.done;
-        const std::uint64_t total = shared_.total;
+        if (!shared_.reported) return;  // nothing to say before the work's first report
+        const Progress progress{shared_.unit, shared_.done, shared_.total};
+        // The time left is estimated per stage: a search's extraction runs at another rate
+        // than its windows.
+        if (!stageClock_.isValid() || progress.unit != stageUnit_) {
+            stageUnit_ = progress.unit;
+            stageClock_.start();
+        }
+        const double elapsed = static_cast<double>(stageClock_.elapsed()) / 1000.0;
+        label_->setText(QString::fromStdString(ProgressText(progress, elapsed)));
         // Work without a known end (a search stepping by 0) counts up under a busy bar.
-        if (total == 0) {
-            label_->setText(QStringLiteral("%1 so far").arg(done));
+        if (progress.total == 0) {
             bar_->setRange(0, 0);
             return;
         }
-        label_->setText(QStringLiteral("%1 of %2").arg(done).arg(total));
         bar_->setRange(0, kBarSteps);
-        bar_->setValue(static_cast<int>(done * kBarSteps / total));
+        const std::uint64_t done = std::min(progress.done, progress.total);
+        bar_->setValue(static_cast<int>(static_cast<double>(done) / static_cast<double>(progress.total) * kBarSteps));
     }
 
     void reject() override { shared_.cancel = true; }
 
 private:
     Shared& shared_;
+    QElapsedTimer stageClock_;
+    ProgressUnit stageUnit_ = ProgressUnit::Windows;
     QLabel* label_ = nullptr;
     QProgressBar* bar_ = nullptr;
 };
 
 }  // namespace
 
-void RunWithProgress(QWidget& owner, const QString& title, int showDelayMs,
+bool RunWithProgress(QWidget& owner, const QString& title, int showDelayMs,
                      const std::function<void(const ProgressPoll&)>& work) {
     Shared shared;
     ProgressDialog dialog(owner, title, shared);
     QEventLoop loop;
-    std::exception_ptr failure;
+    std::atomic<bool> threw{false};
 
-    const ProgressPoll poll = [&shared](std::uint64_t done, std::uint64_t total) {
-        shared.done = done;
-        shared.total = total;
+    const ProgressPoll poll = [&shared](const Progress& progress) {
+        shared.unit = progress.unit;
+        shared.done = progress.done;
+        shared.total = progress.total;
+        shared.reported = true;
         return shared.cancel.load();
     };
-    std::thread worker([&] {
-        try {
-            work(poll);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        shared.finished = true;
-        // Any posted event wakes the waiting loop below.
-        QMetaObject::invokeMethod(&loop, [] {}, Qt::QueuedConnection);
-    });
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            // Nothing may leave the thread: an exception there would end the program.
+            try {
+                work(poll);
+            } catch (...) {
+                threw = true;
+            }
+            shared.finished = true;
+            // Any posted event wakes the waiting loop below.
+            QMetaObject::invokeMethod(&loop, [] {}, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error&) {
+        return false;
+    }
 
     QTimer refresh;
     QObject::connect(&refresh, &QTimer::timeout, &dialog, &ProgressDialog::Refresh);
@@ -106,7 +131,7 @@ void RunWithProgress(QWidget& owner, const QString& title, int showDelayMs,
         loop.processEvents(input | QEventLoop::WaitForMoreEvents);
     }
     worker.join();
-    if (failure) std::rethrow_exception(failure);
+    return !threw;
 }
 
 }  // namespace vesperine::qt
