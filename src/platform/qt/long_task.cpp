@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <QElapsedTimer>
 #include <algorithm>
 #include <atomic>
@@ -35,14 +36,42 @@ struct Shared {
     std::atomic<bool> finished{false};
 };
 
-// Closing it only asks the work to break off; it goes away when the work has ended.
+// Keeps the user's input away from the owner window while the work runs. This stands in for
+// modality, which would also keep away the window system's close request for the owner: a
+// close must reach it, to break the work off and then close.
+class InputBlocker final : public QObject {
+public:
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::ShortcutOverride:
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::Wheel:
+            case QEvent::ContextMenu:
+            case QEvent::TouchBegin:
+            case QEvent::TouchUpdate:
+            case QEvent::TouchEnd:
+            case QEvent::TabletPress:
+            case QEvent::TabletRelease:
+            case QEvent::DragEnter:
+            case QEvent::DragMove:
+            case QEvent::Drop: return true;
+            default: return false;
+        }
+    }
+};
+
+// A window of its own in front of the owner (its transient child). Closing it only asks the
+// work to break off; it goes away when the work has ended.
 class ProgressDialog final : public QDialog {
 public:
     ProgressDialog(QWidget& owner, const QString& title, Shared& shared)
         : QDialog(&owner, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint), shared_(shared) {
         setObjectName(QString::fromLatin1(kProgressDialogName));
         setWindowTitle(title);
-        setWindowModality(Qt::ApplicationModal);
         auto* layout = new QVBoxLayout(this);
         label_ = new QLabel(this);
         bar_ = new QProgressBar(this);
@@ -123,7 +152,12 @@ bool RunWithProgress(QWidget& owner, const QString& title, int showDelayMs,
     QTimer refresh;
     QObject::connect(&refresh, &QTimer::timeout, &dialog, &ProgressDialog::Refresh);
     refresh.start(kRefreshMs);
-    QTimer::singleShot(showDelayMs, &dialog, [&dialog] { dialog.show(); });
+    InputBlocker blocker;
+    if (QWindow* ownerWindow = owner.windowHandle()) ownerWindow->installEventFilter(&blocker);
+    QTimer::singleShot(showDelayMs, &dialog, [&dialog] {
+        dialog.show();
+        dialog.activateWindow();  // the keyboard goes to Cancel and the break chord
+    });
 
     while (!shared.finished) {
         const QEventLoop::ProcessEventsFlags input =
