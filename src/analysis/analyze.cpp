@@ -1,5 +1,4 @@
 // Extraction and Analyze: the target area into the working dump, with its size and CRC-32.
-#include <algorithm>
 #include <new>
 #include <optional>
 
@@ -10,24 +9,6 @@
 #include "app/main_dialog.h"
 
 namespace vesperine {
-namespace {
-
-// The CRC-32 of bytes piece by piece (8 MiB each), asking poll after each; nothing when the
-// poll broke it off.
-std::optional<std::uint32_t> Crc32InPieces(std::span<const std::uint8_t> bytes, const PiecePoll& poll) {
-    constexpr std::size_t kPiece = std::size_t{8} << 20;
-    std::uint32_t crc = 0;
-    for (std::size_t from = 0; from < bytes.size();) {
-        const std::size_t n = std::min(kPiece, bytes.size() - from);
-        crc = Crc32(bytes.subspan(from, n), crc);
-        from += n;
-        if (poll(from, bytes.size())) return std::nullopt;
-    }
-    return crc;
-}
-
-}  // namespace
-
 bool MainDialog::BeginExtract(PendingExtract& pending) {
     AreaRequest& area = pending.area;
     area.start = ParseHexField(fields_.areaStart);
@@ -72,14 +53,17 @@ void MainDialog::Analyze() {
         // The worker reads the base and mask and writes the new dump; nothing else until it ends.
         const std::span<const std::uint8_t> base = workspace_.Base();
         const std::span<const std::uint8_t> mask = workspace_.Mask();
+        // Each piece is hashed as soon as it is extracted, while it is still in the cache: one
+        // pass over the new dump's memory instead of two.
         const TaskEnd end = RunTask("Go Analyze!", [&](const ProgressPoll& poll) {
-            const bool extracted = ExtractInPieces(base, mask, pending.area, pending.dump, [&](std::uint64_t done, std::uint64_t total) {
-                return poll({ProgressUnit::BytesExtracted, done, total});
-            });
-            if (!extracted) return;
-            crc = Crc32InPieces(pending.dump, [&](std::uint64_t done, std::uint64_t total) {
-                return poll({ProgressUnit::BytesHashed, done, total});
-            });
+            std::uint32_t running = 0;
+            const bool whole = ExtractInPieces(
+                base, mask, pending.area, pending.dump,
+                [&](std::span<const std::uint8_t> piece, std::uint64_t done, std::uint64_t total) {
+                    running = Crc32(piece, running);
+                    return poll({ProgressUnit::BytesHashed, done, total});
+                });
+            if (whole) crc = running;
         });
         if (end != TaskEnd::Done) return;
         if (!crc) {

@@ -70,9 +70,10 @@ bool ExtractInPieces(std::span<const std::uint8_t> base, std::span<const std::ui
     constexpr std::size_t kPiece = std::size_t{8} << 20;
     for (std::size_t from = 0; from < dump.size();) {
         const std::size_t n = std::min(kPiece, dump.size() - from);
-        ExtractPartInto(base, mask, area, from, dump.subspan(from, n));
+        const std::span<std::uint8_t> piece = dump.subspan(from, n);
+        ExtractPartInto(base, mask, area, from, piece);
         from += n;
-        if (poll(from, dump.size())) return false;
+        if (poll(piece, from, dump.size())) return false;
     }
     return true;
 }

@@ -48,11 +48,12 @@ void ExtractPartInto(std::span<const std::uint8_t> base, std::span<const std::ui
 
 namespace vesperine {
 
-// Asked between the pieces of long work over bytes: done of total bytes. True breaks it off.
-using PiecePoll = std::function<bool(std::uint64_t done, std::uint64_t total)>;
+// Given each piece of a long extraction as soon as it is filled (while it is still in the
+// cache, for whoever reads it next), with done of total dump bytes. True breaks it off.
+using PiecePoll = std::function<bool(std::span<const std::uint8_t> piece, std::uint64_t done, std::uint64_t total)>;
 
-// ExtractInto piece by piece (8 MiB each), asking poll after each piece. False when the
-// poll broke it off, the dump then filled only in part.
+// ExtractInto piece by piece (8 MiB each), handing each piece to poll. False when the poll
+// broke it off, the dump then filled only in part.
 [[nodiscard]] bool ExtractInPieces(std::span<const std::uint8_t> base, std::span<const std::uint8_t> mask,
                                    const AreaRequest& area, std::span<std::uint8_t> dump, const PiecePoll& poll);
 

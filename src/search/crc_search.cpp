@@ -36,7 +36,8 @@ void MainDialog::CrcSearch() {
     SearchResult result;
     const TaskEnd end = RunTask("Brute Force(DetectCRC)", [&](const ProgressPoll& progress) {
         const bool extracted = ExtractInPieces(base, mask, pending.area, pending.dump,
-                                               [&](std::uint64_t done, std::uint64_t total) {
+                                               [&](std::span<const std::uint8_t>, std::uint64_t done,
+                                                   std::uint64_t total) {
                                                    return progress({ProgressUnit::BytesExtracted, done, total});
                                                });
         if (!extracted) {
