@@ -38,9 +38,10 @@ void CheckPane(const std::string& hex, const std::string& chars, const char* whi
 
 void CheckInvariants(const DialogHarness& h) {
     const Workspace& w = h.dialog.workspace();
-    Require(w.dumpLength <= w.dumpBuffer.size(), "dumpLength <= dumpBuffer.size()");
-    Require(w.baseLength <= w.baseBuffer.size(), "baseLength <= baseBuffer.size()");
-    Require(w.maskLength <= w.maskBuffer.size(), "maskLength <= maskBuffer.size()");
+    Require(w.dumpLength() <= w.HeldDump().size(), "dumpLength <= the dump bytes held");
+    Require(w.Dump().size() == w.dumpLength(), "Dump() is dumpLength bytes");
+    Require(w.baseLength() == w.Base().size(), "baseLength is the base bytes held");
+    Require(w.maskLength() == w.Mask().size(), "maskLength is the mask bytes held");
     const DialogFields& f = h.dialog.fields();
     CheckPane(f.baseHex, f.baseText, "base pane texts are 984 and 304 bytes");
     CheckPane(f.dumpHex, f.dumpText, "dump pane texts are 984 and 304 bytes");
@@ -115,9 +116,9 @@ void Search(DialogHarness& h, FuzzedDataProvider& in) {
     const auto step = in.ConsumeIntegralInRange<std::uint32_t>(0, 9);
     std::uint32_t target = in.ConsumeIntegral<std::uint32_t>();
     const Workspace& w = h.dialog.workspace();
-    if (in.ConsumeBool() && w.baseLength > 0) {
-        const auto offset = in.ConsumeIntegralInRange<std::uint32_t>(0, w.baseLength - 1);
-        target = Crc32(w.Base().subspan(offset, std::min(size, w.baseLength - offset)));
+    if (in.ConsumeBool() && w.baseLength() > 0) {
+        const auto offset = in.ConsumeIntegralInRange<std::uint32_t>(0, w.baseLength() - 1);
+        target = Crc32(w.Base().subspan(offset, std::min(size, w.baseLength() - offset)));
     }
     h.host.Type(ids::kSearchSize, FormatHex8(size));
     h.host.Type(ids::kSearchCrc, FormatHex8(target));
@@ -146,8 +147,8 @@ void Step(DialogHarness& h, FuzzedDataProvider& in) {
         case 0: Load(h, in, true); break;
         case 1: Load(h, in, false); break;
         case 2:
-            h.host.Type(ids::kAreaStart, HexText(in, in.ConsumeBool() ? 0 : w.baseLength / 2));
-            h.host.Type(ids::kAreaEnd, HexText(in, w.baseLength));
+            h.host.Type(ids::kAreaStart, HexText(in, in.ConsumeBool() ? 0 : w.baseLength() / 2));
+            h.host.Type(ids::kAreaEnd, HexText(in, w.baseLength()));
             break;
         case 3: h.ChooseStripe(in.ConsumeIntegralInRange(-1, 3)); break;
         case 4: h.ChooseMask(in.ConsumeIntegralInRange(-1, 3)); break;
@@ -242,8 +243,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // Escape: everything is released and the dialog ends.
             h.dialog.OnCancel();
             CheckInvariants(h);
-            Require(h.host.endedWith.has_value() && h.dialog.workspace().baseBuffer.empty() &&
-                        h.dialog.workspace().dumpLength == 0,
+            Require(h.host.endedWith.has_value() && h.dialog.workspace().Base().empty() &&
+                        h.dialog.workspace().dumpLength() == 0,
                     "closing releases the workspace");
             break;
         }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the core and the window, the window under Valgrind,
-# the core again under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets.
+# the long tasks under ThreadSanitizer, the core again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh build
@@ -15,6 +16,16 @@ if [ -x build/tests/window/window_tests ]; then
     --num-callers=30 \
     --suppressions=tests/valgrind.supp -q build/tests/window/window_tests --gtest_brief=1
 fi
+# The long tasks under ThreadSanitizer: the core's guard and long-task tests against the fake
+# host's worker thread, and the window's long-task and search tests against the Qt host's.
+# Only these two targets are built, and only the tests with a worker thread are run.
+bash scripts/install-deps.sh
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVESPERINE_TSAN=ON >/dev/null
+cmake --build build-tsan -j"$(nproc)" --target core_tests window_tests
+TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" \
+  build-tsan/tests/core_tests --gtest_brief=1 --gtest_filter='LongTask*:CrcSearch.*:HostContract/*'
+TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" QT_QPA_PLATFORM=offscreen \
+  build-tsan/tests/window/window_tests --gtest_brief=1 --gtest_filter='LongTask*:GoAttack*:LargeFiles*:KeyState*'
 bash scripts/build.sh build-sanitize -DVESPERINE_SANITIZE=ON -DVESPERINE_WINDOW=OFF
 (cd build-sanitize && ctest --output-on-failure --timeout 900)
 # Each fuzz target for a short while (clang, ASan and UBSan): hex fields, the dialog's commands,

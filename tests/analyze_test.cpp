@@ -57,7 +57,7 @@ TEST(Analyze, ShowsSizeAndCrcAndLogsTheArea) {
     EXPECT_EQ(h.Text(ids::kDumpCrc), "CBF43926");
     EXPECT_EQ(h.Text(ids::kDumpSize), "9 bytes (0x00000009)");
     EXPECT_EQ(h.LastLogLine(), "[AN] Addr:00000001 Size:00000009 CRC:CBF43926");
-    EXPECT_EQ(h.dialog.workspace().dumpLength, 9u);
+    EXPECT_EQ(h.dialog.workspace().dumpLength(), 9u);
 
     h.Run("0", "A", 1);
     EXPECT_EQ(h.LastLogLine().substr(0, 33), "[AN] Addr:00000000 Size:00000005 ");
@@ -156,7 +156,7 @@ TEST(Analyze, AreasOutsideTheBaseFileAreRefusedBeforeAnythingIsRead) {
         ASSERT_EQ(h.host.MessageTexts(), std::vector<std::string>{"Target area is outside the base file."})
             << c.start << ".." << c.end;
         EXPECT_EQ(h.HeldDump(), "01 02 03 04");
-        EXPECT_EQ(h.dialog.workspace().dumpLength, 4u);
+        EXPECT_EQ(h.dialog.workspace().dumpLength(), 4u);
     }
     AnalyzeHarness none;
     none.TypeArea("0", "10");

@@ -255,7 +255,7 @@ TEST(CrcSearch, LeavesTheAnalyzedDumpsTextsAndPane) {
     EXPECT_EQ(h.Text(ids::kDumpCrc), crcText);
     EXPECT_EQ(h.Text(ids::kDumpHex), paneHex);
     EXPECT_EQ(h.host.ScrollPos(ids::kDumpScrollBar), scrollPos);
-    EXPECT_LE(h.dialog.workspace().dumpLength, h.dialog.workspace().dumpBuffer.size());
+    EXPECT_LE(h.dialog.workspace().dumpLength(), h.dialog.workspace().HeldDump().size());
     EXPECT_EQ(h.HeldDump(), kDigits);
 }
 

@@ -144,8 +144,8 @@ TEST(Lifecycle, CancelReleasesTheWorkspaceAndEndsTheDialog) {
     h.dialog.OnCancel();
     EXPECT_TRUE(h.host.endedWith.has_value());
     EXPECT_TRUE(h.host.messages.empty()) << "no question on close";
-    EXPECT_EQ(h.dialog.workspace().baseLength, 0u);
-    EXPECT_TRUE(h.dialog.workspace().dumpBuffer.empty());
+    EXPECT_EQ(h.dialog.workspace().baseLength(), 0u);
+    EXPECT_TRUE(h.dialog.workspace().HeldDump().empty());
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ TEST(LoadBaseFile, SetsTheAreaToTheWholeFileAndShowsItFromTheTop) {
     EXPECT_EQ(h.Text(ids::kAreaEnd), "00012345");
     EXPECT_EQ(h.host.ScrollPos(ids::kBaseScrollBar), 0);
     EXPECT_EQ(h.Text(ids::kBaseHex).substr(0, 11), "00000000 41");
-    EXPECT_EQ(h.dialog.workspace().baseLength, 0x12345u);
+    EXPECT_EQ(h.dialog.workspace().baseLength(), 0x12345u);
 
     h.LoadBase({}, "/roms/empty.bin");
     EXPECT_EQ(h.Text(ids::kAreaEnd), "00000000");
@@ -30,7 +30,7 @@ TEST(LoadBaseFile, CancellingChangesNothing) {
     h.LoadBase(HexBytes("01 02"));
     h.host.openAnswers.push_back(std::nullopt);
     h.dialog.LoadBaseFile();
-    EXPECT_EQ(h.dialog.workspace().baseLength, 2u);
+    EXPECT_EQ(h.dialog.workspace().baseLength(), 2u);
     EXPECT_TRUE(h.host.messages.empty());
     EXPECT_EQ(h.Text(ids::kBasePath), "/roms/base.bin");
 }
@@ -77,7 +77,7 @@ TEST(LoadMaskFile, ChangesOnlyTheMask) {
     const std::string pane = h.Text(ids::kBaseHex);
     h.LoadMask(HexBytes("FF"), "/roms/m.bin");
     EXPECT_EQ(h.Text(ids::kMaskPath), "/roms/m.bin");
-    EXPECT_EQ(h.dialog.workspace().maskLength, 1u);
+    EXPECT_EQ(h.dialog.workspace().maskLength(), 1u);
     EXPECT_EQ(h.Text(ids::kAreaEnd), "00000003");
     EXPECT_EQ(h.Text(ids::kBaseHex), pane);
     EXPECT_EQ(h.Text(ids::kDumpHex), "");

@@ -89,7 +89,7 @@ TEST_F(FileFaultsTest, FilesThatCannotBeReadAreRefusedAndThePreviousBaseStays) {
         EXPECT_EQ(BaseState(), kept) << c.path;
         Load(c.path, false);
         ExpectOneMessage(c.message, c.path);
-        EXPECT_EQ(dialog_.workspace().maskLength, 0u) << c.path;
+        EXPECT_EQ(dialog_.workspace().maskLength(), 0u) << c.path;
     }
 }
 
@@ -163,7 +163,7 @@ TEST(FileFaultsFake, AShortReadOfTheMaskKeepsTheMaskInUse) {
 TEST_F(FileFaultsTest, AFullDiskShowsWriteErrorAndKeepsTheOldFile) {
     Load(WriteFile("big.bin", std::string(1 << 20, '\xEE')));
     dialog_.Analyze();
-    ASSERT_EQ(dialog_.workspace().dumpLength, 1u << 20);
+    ASSERT_EQ(dialog_.workspace().dumpLength(), 1u << 20);
 
     Save("/dev/full");
     ExpectOneMessage("Write error.", "/dev/full");
@@ -228,7 +228,7 @@ TEST_F(FileFaultsTest, ASparseFileOfTwoGibibytesIsRefusedAndThePreviousFileStays
     EXPECT_EQ(BaseState(), kept);
     Load(huge, false);
     ExpectOneMessage("File too large: 2 GiB or more cannot be loaded.", huge);
-    EXPECT_EQ(dialog_.workspace().maskLength, 0u);
+    EXPECT_EQ(dialog_.workspace().maskLength(), 0u);
 }
 
 }  // namespace

@@ -91,7 +91,7 @@ TEST(PaneCommands, RenderReadsTheBarPositionAndRecordsTheTop) {
     h.LoadBase(Bytes(0x1000, 0x11));
     h.host.SetScrollPos(ids::kBaseScrollBar, 0x10);
     h.dialog.RenderBasePane();
-    EXPECT_EQ(h.dialog.workspace().baseTop, 0x100u);
+    EXPECT_EQ(h.dialog.workspace().baseTop(), 0x100u);
     EXPECT_EQ(Row(h.Text(ids::kBaseHex), 0).substr(0, 8), "00000100");
 }
 

@@ -33,7 +33,7 @@ TEST_F(StdFileSystemTest, ReadsWholeFilesIncludingEmptyOnes) {
     Write(Path("rom.bin"), std::string("\x00\x01\xFF", 3));
     const ReadResult read = files_.ReadWholeFile(Path("rom.bin"));
     EXPECT_EQ(read.status, ReadStatus::Ok);
-    EXPECT_EQ(read.bytes, (Bytes{0x00, 0x01, 0xFF}));
+    EXPECT_EQ(Bytes(read.bytes.begin(), read.bytes.end()), (Bytes{0x00, 0x01, 0xFF}));
     Write(Path("empty.bin"), "");
     EXPECT_EQ(files_.ReadWholeFile(Path("empty.bin")).status, ReadStatus::Ok);
 }
@@ -132,7 +132,8 @@ TEST_F(StdFileSystemTest, PathsLongerThanOldLimitsWork) {
     const std::string path = (deep / (name + ".bin")).string();
     ASSERT_GT(path.size(), 600u);
     EXPECT_EQ(files_.WriteWholeFile(path, Bytes{9}), WriteStatus::Ok);
-    EXPECT_EQ(files_.ReadWholeFile(path).bytes, Bytes{9});
+    const ReadResult read = files_.ReadWholeFile(path);
+    EXPECT_EQ(Bytes(read.bytes.begin(), read.bytes.end()), Bytes{9});
 }
 
 }  // namespace

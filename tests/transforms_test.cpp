@@ -247,7 +247,7 @@ TEST(Transforms, WithoutADumpChangeNothingButStillLogTheEmptyCrc) {
     h.dialog.SwapHalves();
     EXPECT_EQ(h.Text(ids::kDumpCrc), "00000000");
     EXPECT_EQ(h.LastLogLine(), "Swap 1stHalf & 2ndHalf CRC:00000000");
-    EXPECT_EQ(h.dialog.workspace().dumpLength, 0u);
+    EXPECT_EQ(h.dialog.workspace().dumpLength(), 0u);
 }
 
 TEST(Transforms, KeepSizeTextAndTheDumpPanesRows) {
@@ -267,10 +267,10 @@ TEST(Transforms, KeepSizeTextAndTheDumpPanesRows) {
         EXPECT_EQ(h.Text(ids::kDumpSize), size);
         EXPECT_EQ(h.host.ScrollPos(ids::kDumpScrollBar), 5);
         EXPECT_EQ(h.Text(ids::kDumpHex).substr(0, 8), "00000050");
-        EXPECT_EQ(h.dialog.workspace().dumpLength, 0x1000u);
+        EXPECT_EQ(h.dialog.workspace().dumpLength(), 0x1000u);
     }
     // The base file is never touched.
-    EXPECT_EQ(h.dialog.workspace().baseBuffer, base);
+    EXPECT_TRUE(std::ranges::equal(h.dialog.workspace().Base(), base));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// ExtractArea and Analyze: the target area into the working dump, with its size and CRC-32.
-#include <algorithm>
+// Extraction and Analyze: the target area into the working dump, with its size and CRC-32.
 #include <new>
+#include <optional>
 
 #include "analysis/crc32.h"
 #include "analysis/extract.h"
@@ -9,16 +9,15 @@
 #include "app/main_dialog.h"
 
 namespace vesperine {
-
-bool MainDialog::ExtractArea(ExtractedArea& extracted) {
-    AreaRequest area;
+bool MainDialog::BeginExtract(PendingExtract& pending) {
+    AreaRequest& area = pending.area;
     area.start = ParseHexField(fields_.areaStart);
     area.end = ParseHexField(fields_.areaEnd);
     area.stripe = StripeModeOf(fields_.stripeMode);
     area.mask = MaskModeOf(fields_.maskMode);
 
     // Refusals come before the dump is touched, so the dump shown stays the dump held.
-    switch (CheckArea(area, workspace_.baseLength, workspace_.maskLength)) {
+    switch (CheckArea(area, workspace_.baseLength(), workspace_.maskLength())) {
         case AreaCheck::OutsideBase:
             host_.ShowMessage("Target area is outside the base file.", std::nullopt, MessageButtons::Ok);
             return false;
@@ -28,36 +27,56 @@ bool MainDialog::ExtractArea(ExtractedArea& extracted) {
         case AreaCheck::Ok: break;
     }
 
-    const std::uint32_t length = DumpLengthOf(area);
-    // At most one dump is held: the old one goes before the new one is requested.
-    const std::uint32_t shownLength = workspace_.dumpLength;
-    workspace_.dumpBuffer = Bytes{};
-    workspace_.dumpLength = 0;
+    // Only Analyze records a new length; until it does (a search extracts too), the workspace
+    // keeps the length in use within the bytes the new extract holds.
     try {
-        workspace_.dumpBuffer.resize(length);
+        pending.dump = workspace_.PrepareDump(DumpLengthOf(area));
     } catch (const std::bad_alloc&) {
         host_.ShowMessage("Out of memory.", std::nullopt, MessageButtons::Ok);
         return false;
     }
-    ExtractInto(workspace_.Base(), workspace_.Mask(), area, workspace_.dumpBuffer);
-    // Only Analyze records a new length; until it does (a search extracts too), the length
-    // still in use must not pass the bytes the new extract holds.
-    workspace_.dumpLength = std::min(shownLength, length);
-    extracted = {area.start, length};
     return true;
 }
 
 void MainDialog::Analyze() {
+    if (longTask_) return;
     PullFromControls();
     if (fields_.areaEnd.empty()) return;
-    ExtractedArea area;
-    if (!ExtractArea(area)) return;
-    const std::uint32_t crc = Crc32(workspace_.dumpBuffer);
-    fields_.dumpCrcText = FormatHex8(crc);
+    PendingExtract pending;
+    if (!BeginExtract(pending)) return;
+    const ExtractedArea area{pending.area.start, static_cast<std::uint32_t>(pending.dump.size())};
+    std::optional<std::uint32_t> crc;
+    if (area.length < kLongTaskBytes) {
+        ExtractInto(workspace_.Base(), workspace_.Mask(), pending.area, pending.dump);
+        crc = Crc32(pending.dump);
+    } else {
+        // The worker reads the base and mask and writes the new dump; nothing else until it ends.
+        const std::span<const std::uint8_t> base = workspace_.Base();
+        const std::span<const std::uint8_t> mask = workspace_.Mask();
+        // Each piece is hashed as soon as it is extracted, while it is still in the cache: one
+        // pass over the new dump's memory instead of two.
+        const TaskEnd end = RunTask("Go Analyze!", [&](const ProgressPoll& poll) {
+            std::uint32_t running = 0;
+            const bool whole = ExtractInPieces(
+                base, mask, pending.area, pending.dump,
+                [&](std::span<const std::uint8_t> piece, std::uint64_t done, std::uint64_t total) {
+                    running = Crc32(piece, running);
+                    return poll({ProgressUnit::BytesHashed, done, total});
+                });
+            if (whole) crc = running;
+        });
+        if (end != TaskEnd::Done) return;
+        if (!crc) {
+            // Broken off: like a refused extract, the dump holds new bytes that no length records.
+            host_.ShowMessage("break.", std::nullopt, MessageButtons::Ok);
+            return;
+        }
+    }
+    fields_.dumpCrcText = FormatHex8(*crc);
     fields_.dumpSizeText = FormatDumpSize(area.length);
     PushToControls();
-    workspace_.dumpLength = area.length;
-    AppendLog("[AN] Addr:" + FormatHex8(area.start) + " Size:" + FormatHex8(area.length) + " CRC:" + FormatHex8(crc));
+    workspace_.RecordDumpLength(area.length);
+    AppendLog("[AN] Addr:" + FormatHex8(area.start) + " Size:" + FormatHex8(area.length) + " CRC:" + FormatHex8(*crc));
     ResetPaneScroll(ids::kDumpScrollBar, area.length);
     RenderDumpPane();
 }

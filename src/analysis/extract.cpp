@@ -29,30 +29,53 @@ AreaCheck CheckArea(const AreaRequest& area, std::size_t baseLength, std::size_t
 
 void ExtractInto(std::span<const std::uint8_t> base, std::span<const std::uint8_t> mask, const AreaRequest& area,
                  std::span<std::uint8_t> dump) {
-    const std::size_t length = dump.size();
+    ExtractPartInto(base, mask, area, 0, dump);
+}
+
+void ExtractPartInto(std::span<const std::uint8_t> base, std::span<const std::uint8_t> mask, const AreaRequest& area,
+                     std::size_t from, std::span<std::uint8_t> part) {
+    const std::size_t length = part.size();
     if (length == 0) return;
-    const std::uint8_t* from = base.data() + area.start;
+    const std::size_t stride = area.stripe == StripeMode::Full ? 1 : 2;
+    const std::uint8_t* source = base.data() + area.start + from * stride;
     switch (area.stripe) {
-        case StripeMode::Full: std::memcpy(dump.data(), from, length); break;
+        case StripeMode::Full: std::memcpy(part.data(), source, length); break;
         case StripeMode::Odd:
-            for (std::size_t i = 0; i < length; ++i) dump[i] = from[2 * i];
+            for (std::size_t i = 0; i < length; ++i) part[i] = source[2 * i];
             break;
         case StripeMode::Even:
-            for (std::size_t i = 0; i < length; ++i) dump[i] = from[2 * i + 1];
+            for (std::size_t i = 0; i < length; ++i) part[i] = source[2 * i + 1];
             break;
     }
     if (area.mask == MaskMode::Exor) {
-        // The mask repeats from dump byte 0, so walk it in whole passes rather than by modulo.
-        for (std::size_t at = 0; at < length; at += mask.size()) {
-            const std::size_t n = std::min(mask.size(), length - at);
-            for (std::size_t k = 0; k < n; ++k) dump[at + k] ^= mask[k];
+        // The mask repeats from dump byte 0, so walk it in whole passes rather than by modulo;
+        // a part that starts inside a pass begins at that pass's phase.
+        std::size_t phase = from % mask.size();
+        for (std::size_t at = 0; at < length;) {
+            const std::size_t n = std::min(mask.size() - phase, length - at);
+            for (std::size_t k = 0; k < n; ++k) part[at + k] ^= mask[phase + k];
+            at += n;
+            phase = 0;
         }
     } else if (area.mask == MaskMode::Replace) {
         std::array<std::uint8_t, 256> table{};
         for (std::size_t v = 0; v < table.size(); ++v)
             table[v] = v < mask.size() ? mask[v] : static_cast<std::uint8_t>(v);
-        for (auto& b : dump) b = table[b];
+        for (auto& b : part) b = table[b];
     }
+}
+
+bool ExtractInPieces(std::span<const std::uint8_t> base, std::span<const std::uint8_t> mask, const AreaRequest& area,
+                     std::span<std::uint8_t> dump, const PiecePoll& poll) {
+    constexpr std::size_t kPiece = std::size_t{8} << 20;
+    for (std::size_t from = 0; from < dump.size();) {
+        const std::size_t n = std::min(kPiece, dump.size() - from);
+        const std::span<std::uint8_t> piece = dump.subspan(from, n);
+        ExtractPartInto(base, mask, area, from, piece);
+        from += n;
+        if (poll(piece, from, dump.size())) return false;
+    }
+    return true;
 }
 
 }  // namespace vesperine

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 
 namespace vesperine {
@@ -36,5 +37,24 @@ enum class AreaCheck { Ok, OutsideBase, NoMask };
 // whose value has no entry in a substitution mask shorter than 256 bytes are left as they are.
 void ExtractInto(std::span<const std::uint8_t> base, std::span<const std::uint8_t> mask, const AreaRequest& area,
                  std::span<std::uint8_t> dump);
+
+// The same for the part of the dump that starts at dump byte `from` (part.size() bytes), so
+// that a long extraction can be done piece by piece, reporting between pieces: the pieces
+// together give exactly what ExtractInto gives for the whole.
+void ExtractPartInto(std::span<const std::uint8_t> base, std::span<const std::uint8_t> mask, const AreaRequest& area,
+                     std::size_t from, std::span<std::uint8_t> part);
+
+}  // namespace vesperine
+
+namespace vesperine {
+
+// Given each piece of a long extraction as soon as it is filled (while it is still in the
+// cache, for whoever reads it next), with done of total dump bytes. True breaks it off.
+using PiecePoll = std::function<bool(std::span<const std::uint8_t> piece, std::uint64_t done, std::uint64_t total)>;
+
+// ExtractInto piece by piece (8 MiB each), handing each piece to poll. False when the poll
+// broke it off, the dump then filled only in part.
+[[nodiscard]] bool ExtractInPieces(std::span<const std::uint8_t> base, std::span<const std::uint8_t> mask,
+                                   const AreaRequest& area, std::span<std::uint8_t> dump, const PiecePoll& poll);
 
 }  // namespace vesperine

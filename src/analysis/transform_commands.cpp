@@ -9,22 +9,25 @@
 
 namespace vesperine {
 
-// Each command works on the dumpLength bytes only, and leaves the length, the size text and
+// Each command is refused while a long task runs (it may be writing the dump). Each works on
+// the dumpLength bytes only, and leaves the length, the size text and
 // the dump bar's position as they were, so the pane redraws the same rows.
 
 void MainDialog::QuickExor() {
+    if (longTask_) return;
     PullFromControls();
     // Only the low byte counts: 1FF and FFFFFFFF act as FF, 100 as 0.
     const auto value = static_cast<std::uint8_t>(ParseHexField(fields_.quickXorText) & 0xFFu);
-    XorEachByte(workspace_.Dump(), value);
+    XorEachByte(workspace_.ChangeDump(), value);
     PushToControls();
     RenderDumpPane();
 }
 
 void MainDialog::EndianConvert() {
+    if (longTask_) return;
     PullFromControls();
-    if (fields_.endianMode == 0) SwapBytePairs(workspace_.Dump());
-    if (fields_.endianMode == 1) ReverseByteQuads(workspace_.Dump());
+    if (fields_.endianMode == 0) SwapBytePairs(workspace_.ChangeDump());
+    if (fields_.endianMode == 1) ReverseByteQuads(workspace_.ChangeDump());
     const std::uint32_t crc = Crc32(workspace_.Dump());
     fields_.dumpCrcText = FormatHex8(crc);
     // Widened so that whatever mode the radio group reports cannot overflow the product.
@@ -35,8 +38,9 @@ void MainDialog::EndianConvert() {
 }
 
 void MainDialog::SwapHalves() {
+    if (longTask_) return;
     // No pull: the command reads no control, and its pushes put every field back on screen.
-    ExchangeHalves(workspace_.Dump());
+    ExchangeHalves(workspace_.ChangeDump());
     const std::uint32_t crc = Crc32(workspace_.Dump());
     fields_.dumpCrcText = FormatHex8(crc);
     AppendLog("Swap 1stHalf & 2ndHalf CRC:" + FormatHex8(crc));

@@ -16,9 +16,21 @@ enum class MessageAnswer { Ok, Yes, No };
 // Keys whose state the core polls while it works (the CRC search's break chord).
 enum class PolledKey { Shift, Backspace };
 
-// Called by long work as it goes: `done` of `total` units finished. Returns true when the
-// user asked to break off.
-using ProgressPoll = std::function<bool(std::uint64_t done, std::uint64_t total)>;
+// What long work counts, so that a progress display can say it in words.
+enum class ProgressUnit { BytesRead, BytesExtracted, BytesHashed, Windows };
+
+// How far long work has come: done of total units, total 0 when the work has no known end
+// (a search stepping by 0). One task may count in several units one after another (a search
+// extracts its area, then examines windows).
+struct Progress {
+    ProgressUnit unit = ProgressUnit::Windows;
+    std::uint64_t done = 0;
+    std::uint64_t total = 0;
+};
+
+// Called by long work as it goes, from the thread it runs on. Returns true when the user
+// asked to break off.
+using ProgressPoll = std::function<bool(const Progress& progress)>;
 
 // Texts are 8-bit text in the host's code page (see CodePage()), except the paths that the file
 // dialogs return, which are the platform's own file-name bytes and are only ever shown, never
@@ -77,8 +89,12 @@ public:
     // Runs work to its end before returning, while the window stays painted, shows the
     // progress that work reports through its poll, and lets no other command or input reach
     // the dialog. The poll returns true when the user asked to break off through the
-    // progress display; work decides what that means.
-    virtual void RunLongTask(std::string_view title, const std::function<void(const ProgressPoll&)>& work) = 0;
+    // progress display; work decides what that means. Work runs on another thread where the
+    // host has one, so it touches nothing but what its caller set aside for it, and throws
+    // nothing. Returns false when the work could not be run (no thread could be started);
+    // then it has not run at all.
+    [[nodiscard]] virtual bool RunLongTask(std::string_view title,
+                                           const std::function<void(const ProgressPoll&)>& work) = 0;
 
     // The code page of the 8-bit texts: 932, 936, 949, 950, or any other number for a
     // single-byte page.

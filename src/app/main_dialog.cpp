@@ -3,8 +3,6 @@
 
 namespace vesperine {
 
-void Workspace::Release() { *this = Workspace{}; }
-
 MainDialog::MainDialog(Host& host, FileSystem& files) : host_(host), files_(files) {}
 
 void MainDialog::OnInitDialog() {
@@ -17,6 +15,11 @@ void MainDialog::OnOk() {
 }
 
 void MainDialog::OnCancel() {
+    if (longTask_) {
+        // The task's poll hears it and breaks off; RunTask then closes the window.
+        closeRequested_ = true;
+        return;
+    }
     workspace_.Release();
     host_.EndDialog(0);
 }

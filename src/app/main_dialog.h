@@ -1,13 +1,19 @@
 // MainDialog: the dialog's fields, the workspace buffers and every command, behind the host.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "app/control_ids.h"
 #include "files/file_system.h"
 #include "app/host.h"
+#include "app/workspace.h"
+#include "analysis/extract.h"
 
 namespace vesperine {
 
@@ -37,35 +43,29 @@ struct DialogFields {
     std::string logText;
 };
 
-// The buffers no control shows. Invariant: every length is at most its buffer's size.
-struct Workspace {
-    Bytes baseBuffer;
-    std::uint32_t baseLength = 0;
-    Bytes maskBuffer;
-    std::uint32_t maskLength = 0;
-    Bytes dumpBuffer;
-    std::uint32_t dumpLength = 0;
-    std::uint32_t baseTop = 0;
-    std::uint32_t dumpTop = 0;
-
-    [[nodiscard]] std::span<const std::uint8_t> Base() const { return {baseBuffer.data(), baseLength}; }
-    [[nodiscard]] std::span<const std::uint8_t> Mask() const { return {maskBuffer.data(), maskLength}; }
-    [[nodiscard]] std::span<std::uint8_t> Dump() { return {dumpBuffer.data(), dumpLength}; }
-    [[nodiscard]] std::span<const std::uint8_t> Dump() const { return {dumpBuffer.data(), dumpLength}; }
-    void Release();
-};
-
 // Where an extraction starts and how many dump bytes it gave.
 struct ExtractedArea {
     std::uint32_t start = 0;
     std::uint32_t length = 0;
 };
 
+// Loads and Analyze of at least this many bytes run as long tasks (a worker thread behind a
+// progress display); smaller ones are done at once, as their cost cannot be seen.
+inline constexpr std::uint64_t kLongTaskBytes = std::uint64_t{4} << 20;
+
+// How a long task ended, as the command that ran it sees it.
+enum class TaskEnd {
+    Done,     // the work ran to its end (it may have been broken off; the work says)
+    Failed,   // it could not run or threw; its message has been shown
+    Closing,  // the window was asked to close meanwhile, and now has been: return at once
+};
+
 class MainDialog {
 public:
     MainDialog(Host& host, FileSystem& files);
 
-    // Window life (app/main_dialog.cpp).
+    // Window life (app/main_dialog.cpp). OnCancel during a long task asks the task to break
+    // off; the window closes as soon as it has.
     void OnInitDialog();
     void OnOk();
     void OnCancel();
@@ -99,7 +99,6 @@ public:
     void DumpJump();
 
     // Analysis (analysis/analyze.cpp, analysis/transform_commands.cpp).
-    [[nodiscard]] bool ExtractArea(ExtractedArea& area);
     void Analyze();
     void QuickExor();
     void EndianConvert();
@@ -110,13 +109,28 @@ public:
 
     [[nodiscard]] DialogFields& fields() { return fields_; }
     [[nodiscard]] const DialogFields& fields() const { return fields_; }
-    [[nodiscard]] Workspace& workspace() { return workspace_; }
+    // Read-only: only the commands change the workspace.
     [[nodiscard]] const Workspace& workspace() const { return workspace_; }
     [[nodiscard]] Host& host() { return host_; }
+    // True while a long task's work runs. Meanwhile no routed source reaches a command, and
+    // the commands that would replace, change or write out a buffer return at once.
+    [[nodiscard]] bool LongTaskRunning() const { return longTask_; }
 
 private:
-    bool SaveBytes(std::span<const std::uint8_t> bytes);
-    bool LoadFile(std::string& pathField, Bytes& buffer, std::uint32_t& length);
+    // The first half of the ExtractArea step that Analyze and CrcSearch share: the area's
+    // checks with their messages, and the dump block ready to fill. The second half fills it
+    // (ExtractInto, or ExtractInPieces on a long task's worker).
+    struct PendingExtract {
+        AreaRequest area;
+        std::span<std::uint8_t> dump;
+    };
+    [[nodiscard]] bool BeginExtract(PendingExtract& pending);
+    // Runs work as the host's long task (app/long_task.cpp). The work sees a poll that also
+    // answers true once a close was asked for; what it throws is caught and shown.
+    [[nodiscard]] TaskEnd RunTask(std::string_view title, const std::function<void(const ProgressPoll&)>& work);
+    // Asks for a path, then writes what bytes() gives, taken only once the dialog has returned.
+    bool SaveBytes(const std::function<std::span<const std::uint8_t>()>& bytes);
+    [[nodiscard]] std::optional<ByteBuffer> LoadFile(std::string& pathField, std::string_view title);
     void RenderPane(int barId);
 
     Host& host_;
@@ -124,6 +138,9 @@ private:
     DialogFields fields_;
     Workspace workspace_;
     bool sweeping_ = false;  // set while PushToControls or PullFromControls runs
+    bool longTask_ = false;  // set on the interface thread while RunTask runs
+    // Set by OnCancel during a long task; read by the work's poll on the worker thread.
+    std::atomic<bool> closeRequested_{false};
 };
 
 }  // namespace vesperine

@@ -53,11 +53,19 @@ void Dispatch(MainDialog& dialog, const std::array<Route, N>& routes, int source
 
 }  // namespace
 
-void MainDialog::OnMenuCommand(int menuId) { Dispatch(*this, kMenuRoutes, menuId); }
+// While a long task runs no routed source starts a command: the window is the host's to keep
+// quiet, and this keeps out anything that slips past it.
 
-void MainDialog::OnButtonClicked(int controlId) { Dispatch(*this, kButtonRoutes, controlId); }
+void MainDialog::OnMenuCommand(int menuId) {
+    if (!longTask_) Dispatch(*this, kMenuRoutes, menuId);
+}
+
+void MainDialog::OnButtonClicked(int controlId) {
+    if (!longTask_) Dispatch(*this, kButtonRoutes, controlId);
+}
 
 void MainDialog::OnKeyDown(FilterKey key) {
+    if (longTask_) return;
     switch (key) {
         case FilterKey::PageUp: PagePane(-16); break;
         case FilterKey::PageDown: PagePane(16); break;

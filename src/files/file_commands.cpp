@@ -15,6 +15,7 @@ const char* ReadFailureMessage(ReadStatus status) {
         case ReadStatus::NoSize: return "File size unknown: only regular files can be loaded.";
         case ReadStatus::ShortRead: return "Read error.";
         case ReadStatus::OutOfMemory: return "Out of memory.";
+        case ReadStatus::Broken: return "break.";
         case ReadStatus::Ok: break;
     }
     return "";
@@ -22,58 +23,86 @@ const char* ReadFailureMessage(ReadStatus status) {
 
 }  // namespace
 
-// Reads the chosen file whole into buffer. The path field takes the chosen path even when the
-// load fails, as the next exchange decides what it shows; buffer and length change only on
-// success, so a failed load leaves the previous file in use.
-bool MainDialog::LoadFile(std::string& pathField, Bytes& buffer, std::uint32_t& length) {
+// Reads the chosen file whole. The path field takes the chosen path even when the load fails,
+// as the next exchange decides what it shows; the caller replaces the buffer only on success,
+// so a failed load leaves the previous file in use.
+//
+// A file of kLongTaskBytes or more is read on the host's worker behind its progress display,
+// into a buffer of its own: the file in use stays untouched until the read has ended.
+std::optional<ByteBuffer> MainDialog::LoadFile(std::string& pathField, std::string_view title) {
     const std::optional<std::string> path = host_.ChooseOpenFile();
-    if (!path) return false;
+    if (!path) return std::nullopt;
     pathField = *path;
-    ReadResult read = files_.ReadWholeFile(*path);
+    ReadResult read;
+    const std::optional<std::uint64_t> length = files_.FileLength(*path);
+    if (!length || *length < kLongTaskBytes) {
+        read = files_.ReadWholeFile(*path);
+    } else {
+        const std::string& chosen = *path;
+        const TaskEnd end = RunTask(title, [&](const ProgressPoll& poll) {
+            read = files_.ReadWholeFileInChunks(chosen, [&poll](std::uint64_t done, std::uint64_t total) {
+                return poll({ProgressUnit::BytesRead, done, total});
+            });
+        });
+        if (end != TaskEnd::Done) return std::nullopt;
+    }
     if (read.status != ReadStatus::Ok) {
         // "Out of memory." has no caption of its own; every other refusal names the file.
         const bool named = read.status != ReadStatus::OutOfMemory;
         host_.ShowMessage(ReadFailureMessage(read.status), named ? std::optional<std::string_view>(*path) : std::nullopt,
                           MessageButtons::Ok);
-        return false;
+        return std::nullopt;
     }
-    buffer = std::move(read.bytes);
-    length = static_cast<std::uint32_t>(buffer.size());
-    return true;
+    return std::move(read.bytes);
 }
 
+// The loads, the saves and Analyze are refused while a long task runs: they would replace a
+// buffer the task reads, or read one it writes.
+
 void MainDialog::LoadBaseFile() {
-    if (!LoadFile(fields_.basePath, workspace_.baseBuffer, workspace_.baseLength)) return;
+    if (longTask_) return;
+    std::optional<ByteBuffer> bytes = LoadFile(fields_.basePath, "Load BaseFile");
+    if (!bytes) return;
+    workspace_.ReplaceBase(std::move(*bytes));
     fields_.areaStart = "0";
-    fields_.areaEnd = FormatHex8(workspace_.baseLength);
+    fields_.areaEnd = FormatHex8(workspace_.baseLength());
     PushToControls();
-    ResetPaneScroll(ids::kBaseScrollBar, workspace_.baseLength);
+    ResetPaneScroll(ids::kBaseScrollBar, workspace_.baseLength());
     RenderBasePane();
 }
 
 void MainDialog::LoadMaskFile() {
-    if (!LoadFile(fields_.maskPath, workspace_.maskBuffer, workspace_.maskLength)) return;
+    if (longTask_) return;
+    std::optional<ByteBuffer> bytes = LoadFile(fields_.maskPath, "Load MaskFile");
+    if (!bytes) return;
+    workspace_.ReplaceMask(std::move(*bytes));
     PushToControls();
 }
 
-bool MainDialog::SaveBytes(std::span<const std::uint8_t> bytes) {
+bool MainDialog::SaveBytes(const std::function<std::span<const std::uint8_t>()>& bytes) {
     const std::optional<std::string> path = host_.ChooseSaveFile();
     if (!path) return false;
-    if (files_.WriteWholeFile(*path, bytes) != WriteStatus::Ok) {
+    // The dialog ran a nested event loop; the bytes are taken now, as they stand after it.
+    if (files_.WriteWholeFile(*path, bytes()) != WriteStatus::Ok) {
         host_.ShowMessage("Write error.", *path, MessageButtons::Ok);
         return false;
     }
     return true;
 }
 
-void MainDialog::SaveDumpFile() { SaveBytes(workspace_.Dump()); }
+void MainDialog::SaveDumpFile() {
+    if (longTask_) return;
+    SaveBytes([this] { return workspace_.Dump(); });
+}
 
 void MainDialog::SaveDetectedWindow(std::uint32_t offset, std::uint32_t size) {
     // The caller guarantees the window lies in the bytes held; a window that does not is
     // written as far as it does rather than read past the buffer.
-    const std::span<const std::uint8_t> held(workspace_.dumpBuffer);
-    const std::size_t first = std::min<std::size_t>(offset, held.size());
-    SaveBytes(held.subspan(first, std::min<std::size_t>(size, held.size() - first)));
+    SaveBytes([this, offset, size] {
+        const std::span<const std::uint8_t> held = workspace_.HeldDump();
+        const std::size_t first = std::min<std::size_t>(offset, held.size());
+        return held.subspan(first, std::min<std::size_t>(size, held.size() - first));
+    });
 }
 
 }  // namespace vesperine

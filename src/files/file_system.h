@@ -2,12 +2,17 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "files/byte_buffer.h"
+
 namespace vesperine {
 
+// Small byte strings (tests, literals). Whole files and dumps are ByteBuffers.
 using Bytes = std::vector<std::uint8_t>;
 
 // Files of this length or longer are refused: lengths are 32-bit and the largest signed
@@ -21,12 +26,17 @@ enum class ReadStatus {
     NoSize,       // the end of the stream cannot be taken (a pipe, a terminal)
     ShortRead,    // fewer bytes arrived than the file's length promised
     OutOfMemory,  // no buffer of the file's length could be had
+    Broken,       // the progress callback asked to break off
 };
 
 struct ReadResult {
     ReadStatus status = ReadStatus::CannotOpen;
-    Bytes bytes;  // the whole file when status is Ok, empty otherwise
+    ByteBuffer bytes;  // the whole file when status is Ok, empty otherwise
 };
+
+// Told how far a read has come, done of total bytes, after each chunk. Returns true to break
+// the read off. May be called on whatever thread the read runs on.
+using ReadProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
 
 enum class WriteStatus {
     Ok,
@@ -38,6 +48,19 @@ class FileSystem {
 public:
     virtual ~FileSystem() = default;
     [[nodiscard]] virtual ReadResult ReadWholeFile(const std::string& path) = 0;
+    // The file's length where it can be told without reading it (nothing otherwise): a hint
+    // for how to read it, never trusted as the length read.
+    [[nodiscard]] virtual std::optional<std::uint64_t> FileLength(const std::string& /*path*/) { return std::nullopt; }
+    // The same read, telling progress as it goes; a file system that cannot read in chunks
+    // reads whole and tells it once at the end.
+    [[nodiscard]] virtual ReadResult ReadWholeFileInChunks(const std::string& path, const ReadProgress& progress) {
+        ReadResult result = ReadWholeFile(path);
+        if (result.status == ReadStatus::Ok && progress && progress(result.bytes.size(), result.bytes.size())) {
+            result.bytes.Release();
+            result.status = ReadStatus::Broken;
+        }
+        return result;
+    }
     // Replaces the file at path with bytes, so that a failure never destroys what was there.
     [[nodiscard]] virtual WriteStatus WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) = 0;
 };

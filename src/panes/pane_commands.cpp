@@ -9,7 +9,8 @@ void MainDialog::RenderPane(int barId) {
     const bool base = barId == ids::kBaseScrollBar;
     // Positions are never negative (ranges start at 0); the product wraps as unsigned 32-bit.
     const auto top = static_cast<std::uint32_t>(host_.ScrollPos(barId)) * 16u;
-    (base ? workspace_.baseTop : workspace_.dumpTop) = top;
+    if (base) workspace_.SetBaseTop(top);
+    else workspace_.SetDumpTop(top);
     PaneText text = FormatPane(base ? workspace_.Base() : workspace_.Dump(), top, ClassesForCodePage(host_.CodePage()));
     (base ? fields_.baseHex : fields_.dumpHex) = std::move(text.hex);
     (base ? fields_.baseText : fields_.dumpText) = std::move(text.chars);

@@ -35,8 +35,8 @@ std::uint32_t RequestedPosition(ScrollRequest request, std::uint32_t p, std::uin
 // afresh; nothing when the lengths give no ratio to divide by. A dump move multiplies, and the
 // product wraps modulo 2^32 as the 32-bit arithmetic of the positions does.
 std::optional<std::uint32_t> SyncedPosition(int movedBar, std::uint32_t n, const Workspace& workspace) {
-    if (workspace.dumpLength == 0) return std::nullopt;
-    const std::uint32_t ratio = workspace.baseLength / workspace.dumpLength;
+    if (workspace.dumpLength() == 0) return std::nullopt;
+    const std::uint32_t ratio = workspace.baseLength() / workspace.dumpLength();
     if (movedBar == ids::kDumpScrollBar) return n * ratio;
     if (ratio == 0) return std::nullopt;
     return n / ratio;
@@ -64,9 +64,11 @@ void MovePartner(MainDialog& dialog, int movedBar, std::uint32_t n) {
 }  // namespace
 
 void MainDialog::OnVScroll(ScrollRequest request, int barId) {
+    // A dump pane rendered now would read bytes a long task may be writing.
+    if (longTask_) return;
     if (barId != ids::kBaseScrollBar && barId != ids::kDumpScrollBar) return;
     const std::uint32_t n = RequestedPosition(request, PositionOf(host_.ScrollPos(barId)),
-                                              PositionOf(host_.ScrollTrackPos(barId)), workspace_.baseLength / 16u);
+                                              PositionOf(host_.ScrollTrackPos(barId)), workspace_.baseLength() / 16u);
     // Every request renders, even one that leaves the pane where it was.
     MovePane(*this, barId, ToBarPosition(n));
     // Read after the render, whose pull has just taken the check box's state.

@@ -73,7 +73,18 @@ std::string TemporaryNeighbour(const fs::path& target) {
 
 }  // namespace
 
-ReadResult StdFileSystem::ReadWholeFile(const std::string& path) {
+std::optional<std::uint64_t> StdFileSystem::FileLength(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t length = fs::file_size(path, error);
+    if (error) return std::nullopt;
+    return static_cast<std::uint64_t>(length);
+}
+
+ReadResult StdFileSystem::ReadWholeFile(const std::string& path) { return ReadWholeFileInChunks(path, {}); }
+
+ReadResult StdFileSystem::ReadWholeFileInChunks(const std::string& path, const ReadProgress& progress) {
+    // Chunks small enough that progress moves several times a second even from a slow disk.
+    constexpr std::size_t kChunk = std::size_t{8} << 20;
     ReadResult result;
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
@@ -107,19 +118,24 @@ ReadResult StdFileSystem::ReadWholeFile(const std::string& path) {
     }
     std::size_t got = 0;
     while (got < length) {
-        const std::size_t n = std::fread(result.bytes.data() + got, 1, length - got, stream.get());
+        const std::size_t n = std::fread(result.bytes.data() + got, 1, std::min(kChunk, length - got), stream.get());
         if (n == 0) break;
         got += n;
+        if (progress && progress(got, length)) {
+            result.bytes.Release();
+            result.status = ReadStatus::Broken;
+            return result;
+        }
     }
     if (got != length) {
-        result.bytes = Bytes{};
+        result.bytes.Release();
         result.status = ReadStatus::ShortRead;
         return result;
     }
     // More bytes than the end promised: a file under /proc that says it is empty, or one still
     // growing. Its length is not known, and a prefix must not pass for the whole file.
     if (std::fgetc(stream.get()) != EOF) {
-        result.bytes = Bytes{};
+        result.bytes.Release();
         result.status = ReadStatus::NoSize;
         return result;
     }

@@ -9,6 +9,8 @@ namespace vesperine {
 class StdFileSystem final : public FileSystem {
 public:
     [[nodiscard]] ReadResult ReadWholeFile(const std::string& path) override;
+    [[nodiscard]] std::optional<std::uint64_t> FileLength(const std::string& path) override;
+    [[nodiscard]] ReadResult ReadWholeFileInChunks(const std::string& path, const ReadProgress& progress) override;
     [[nodiscard]] WriteStatus WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
 };
 

@@ -16,24 +16,39 @@ namespace {
 }  // namespace
 
 void MainDialog::CrcSearch() {
+    if (longTask_) return;
     PullFromControls();
     if (fields_.areaEnd.empty()) return;
     const WaitCursor waitCursor(host_);
-    ExtractedArea area;
-    if (!ExtractArea(area)) return;
+    PendingExtract pending;
+    if (!BeginExtract(pending)) return;
+    const ExtractedArea area{pending.area.start, static_cast<std::uint32_t>(pending.dump.size())};
     const std::uint32_t target = ParseHexField(fields_.searchCrcText);
     const std::uint32_t size = ParseHexField(fields_.searchSizeText);
     const std::uint32_t step = ParseHexField(fields_.searchStepText);
 
-    // The work may run on another thread: it reads only the new extract and the host's key
-    // state; every field, log line and message box waits until it has returned.
-    const auto extract = std::span<const std::uint8_t>(workspace_.dumpBuffer).first(area.length);
+    // The work runs on another thread: it reads the base and mask, writes the new extract,
+    // searches it and asks the host's key state; every field, log line and message box
+    // waits until it has returned. The extraction is part of the work, so the progress
+    // display comes as soon for a large area as for a small one.
+    const std::span<const std::uint8_t> base = workspace_.Base();
+    const std::span<const std::uint8_t> mask = workspace_.Mask();
     SearchResult result;
-    host_.RunLongTask("Brute Force(DetectCRC)", [&](const ProgressPoll& progress) {
-        result = FindCrcWindow(extract, target, size, step, [&](std::uint64_t done, std::uint64_t total) {
-            return progress(done, total) || BreakChordDown(host_);
+    const TaskEnd end = RunTask("Brute Force(DetectCRC)", [&](const ProgressPoll& progress) {
+        const bool extracted = ExtractInPieces(base, mask, pending.area, pending.dump,
+                                               [&](std::span<const std::uint8_t>, std::uint64_t done,
+                                                   std::uint64_t total) {
+                                                   return progress({ProgressUnit::BytesExtracted, done, total});
+                                               });
+        if (!extracted) {
+            result.outcome = SearchOutcome::Broken;
+            return;
+        }
+        result = FindCrcWindow(pending.dump, target, size, step, [&](std::uint64_t done, std::uint64_t total) {
+            return progress({ProgressUnit::Windows, done, total}) || BreakChordDown(host_);
         });
     });
+    if (end != TaskEnd::Done) return;
 
     switch (result.outcome) {
         case SearchOutcome::Found: {

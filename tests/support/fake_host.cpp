@@ -2,6 +2,9 @@
 #include "fake_host.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 namespace vesperine::testing {
 
@@ -81,6 +84,7 @@ MessageAnswer FakeHost::ShowMessage(std::string_view text, std::optional<std::st
 
 std::optional<std::string> FakeHost::ChooseOpenFile() {
     ++openDialogs;
+    if (duringFileDialog) duringFileDialog();
     if (openAnswers.empty()) return std::nullopt;
     auto answer = openAnswers.front();
     openAnswers.pop_front();
@@ -89,6 +93,7 @@ std::optional<std::string> FakeHost::ChooseOpenFile() {
 
 std::optional<std::string> FakeHost::ChooseSaveFile() {
     ++saveDialogs;
+    if (duringFileDialog) duringFileDialog();
     if (saveAnswers.empty()) return std::nullopt;
     auto answer = saveAnswers.front();
     saveAnswers.pop_front();
@@ -107,12 +112,47 @@ bool FakeHost::IsKeyDown(PolledKey key) {
     return keyState ? keyState(key, before) : false;
 }
 
-void FakeHost::RunLongTask(std::string_view, const std::function<void(const ProgressPoll&)>& work) {
+bool FakeHost::RunLongTask(std::string_view title, const std::function<void(const ProgressPoll&)>& work) {
+    if (threadsRefused) return false;
     ++longTasks;
-    work([this](std::uint64_t, std::uint64_t) {
+    taskTitles.emplace_back(title);
+    // The worker stops at its first poll until duringTask has run on this thread.
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool polled = false;
+    bool ended = false;
+    bool released = !duringTask;
+    const ProgressPoll poll = [&](const Progress& progress) {
+        {
+            std::unique_lock lock(mutex);
+            if (!polled) {
+                polled = true;
+                changed.notify_all();
+                changed.wait(lock, [&] { return released; });
+            }
+        }
+        progressSeen.push_back(progress);
         const int before = progressPolls++;
         return breakRequested ? breakRequested(before) : false;
+    };
+    std::thread worker([&] {
+        work(poll);
+        const std::lock_guard lock(mutex);
+        ended = true;
+        changed.notify_all();
     });
+    if (duringTask) {
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return polled || ended; });
+        }
+        duringTask();
+        const std::lock_guard lock(mutex);
+        released = true;
+        changed.notify_all();
+    }
+    worker.join();
+    return true;
 }
 
 int FakeHost::CodePage() const { return codePage; }

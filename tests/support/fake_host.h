@@ -40,10 +40,19 @@ public:
     std::deque<MessageAnswer> messageAnswers;
     std::deque<std::optional<std::string>> openAnswers;
     std::deque<std::optional<std::string>> saveAnswers;
+    // Runs while a file dialog is open, as commands may in its nested event loop.
+    std::function<void()> duringFileDialog;
     // Answers key-state queries; gets the key and how many queries of any key came before.
     std::function<bool(PolledKey, int)> keyState;
-    // Answers the long task's break poll; gets how many polls came before.
+    // Answers the long task's break poll; gets how many polls came before. Called on the
+    // task's worker thread.
     std::function<bool(int)> breakRequested;
+    // Called on the calling thread while a long task's work runs: at its first poll, the
+    // worker waiting there until this returns (or after the work, if it never polls). What
+    // the user could do while the progress display shows.
+    std::function<void()> duringTask;
+    // The long task's thread cannot be started: RunLongTask answers false without running it.
+    bool threadsRefused = false;
 
     // What happened.
     std::vector<ShownMessage> messages;
@@ -55,6 +64,8 @@ public:
     int keyQueries = 0;
     int longTasks = 0;
     int progressPolls = 0;
+    std::vector<Progress> progressSeen;  // every report of every long task, in order
+    std::vector<std::string> taskTitles;
     std::optional<int> endedWith;
     // Messages shown while the wait cursor was held.
     int messagesUnderWaitCursor = 0;
@@ -82,7 +93,8 @@ public:
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
     [[nodiscard]] bool IsKeyDown(PolledKey key) override;
-    void RunLongTask(std::string_view title, const std::function<void(const ProgressPoll&)>& work) override;
+    // Runs the work on a thread of its own, as the window does, and waits for it.
+    [[nodiscard]] bool RunLongTask(std::string_view title, const std::function<void(const ProgressPoll&)>& work) override;
     [[nodiscard]] int CodePage() const override;
     void EndDialog(int result) override;
 

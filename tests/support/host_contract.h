@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 #include "app/control_ids.h"
 #include "app/host.h"
@@ -123,10 +124,26 @@ TYPED_TEST_P(HostContract, FocusGoesWhereItIsPut) {
     EXPECT_EQ(host.FocusedControl(), ids::kDumpHex);
 }
 
+TYPED_TEST_P(HostContract, LongTaskRunsItsWorkToItsEndOnAnotherThread) {
+    Host& host = this->host();
+    std::thread::id worker;
+    bool broken = true;
+    bool ended = false;
+    EXPECT_TRUE(host.RunLongTask("work", [&](const ProgressPoll& poll) {
+        worker = std::this_thread::get_id();
+        broken = poll({ProgressUnit::BytesRead, 1, 2});
+        ended = true;
+    }));
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(broken) << "nobody asked to break off";
+    EXPECT_NE(worker, std::this_thread::get_id());
+}
+
 REGISTER_TYPED_TEST_SUITE_P(HostContract, SettingTextReplacesTheWholeText, MultiLineTextKeepsItsCrLfLineBreaks,
                             UneditedTextGivesBackEveryBytePushed, LimitedEditKeepsTextsWithinTheLimit,
                             RadioGroupHasOnePositionOrNone, RadioGroupsAreIndependent, CheckBoxIsClearOrTicked,
                             ScrollRangeBelowItsMinimumIsZeroToZero, ScrollPositionIsClampedIntoTheRange,
-                            TrackPositionIsThePositionWhenNothingIsDragged, FocusGoesWhereItIsPut);
+                            TrackPositionIsThePositionWhenNothingIsDragged, FocusGoesWhereItIsPut,
+                            LongTaskRunsItsWorkToItsEndOnAnotherThread);
 
 }  // namespace vesperine::testing

@@ -105,20 +105,20 @@ TEST(WindowKeys, AltF4ClosesWithoutAnalyzing) {
     h.Key(ids::kBaseHex, Qt::Key_F4, Qt::AltModifier);
     EXPECT_FALSE(h.window.isVisible());
     EXPECT_EQ(AnalyzeLines(h), 0);
-    EXPECT_EQ(h.dialog.workspace().baseLength, 0u) << "closing releases the workspace";
+    EXPECT_EQ(h.dialog.workspace().baseLength(), 0u) << "closing releases the workspace";
 }
 
 TEST(WindowKeys, EscapeClosesAtOnceWithADumpUnsaved) {
     WindowHarness h;
     h.LoadBase(kDigits);
     h.window.MenuAction(ids::kMenuAnalyze)->trigger();
-    ASSERT_EQ(h.dialog.workspace().dumpLength, 9u);
+    ASSERT_EQ(h.dialog.workspace().dumpLength(), 9u);
     h.Key(ids::kDumpHex, Qt::Key_Escape);
     EXPECT_FALSE(h.window.isVisible());
     EXPECT_EQ(h.window.result(), QDialog::Rejected);
     EXPECT_TRUE(h.prompts.messages.empty()) << "no question";
     EXPECT_TRUE(h.prompts.fileDialogs.size() == 1u) << "no save offered";
-    EXPECT_EQ(h.dialog.workspace().dumpLength, 0u);
+    EXPECT_EQ(h.dialog.workspace().dumpLength(), 0u);
 }
 
 TEST(WindowKeys, TheCloseBoxClosesLikeEscape) {
@@ -126,7 +126,7 @@ TEST(WindowKeys, TheCloseBoxClosesLikeEscape) {
     h.LoadBase(kDigits);
     EXPECT_TRUE(h.window.close());
     EXPECT_FALSE(h.window.isVisible());
-    EXPECT_EQ(h.dialog.workspace().baseLength, 0u);
+    EXPECT_EQ(h.dialog.workspace().baseLength(), 0u);
 }
 
 TEST(WindowKeys, EnterInTheAreaStartChangesNothing) {

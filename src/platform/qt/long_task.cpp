@@ -8,9 +8,14 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
+#include <QElapsedTimer>
+#include <algorithm>
 #include <atomic>
-#include <exception>
+#include <system_error>
 #include <thread>
+
+#include "app/progress_text.h"
 
 namespace vesperine::qt {
 
@@ -19,22 +24,54 @@ namespace {
 constexpr int kRefreshMs = 50;
 constexpr int kBarSteps = 1000;
 
-// What the worker reports and the interface thread reads.
+// What the worker reports and the interface thread reads. The three parts of a report are
+// read apart, so a refresh may pair a new count with the unit before; the next refresh, 50 ms
+// later, shows them together.
 struct Shared {
+    std::atomic<ProgressUnit> unit{ProgressUnit::Windows};
     std::atomic<std::uint64_t> done{0};
     std::atomic<std::uint64_t> total{0};
+    std::atomic<bool> reported{false};
     std::atomic<bool> cancel{false};
     std::atomic<bool> finished{false};
 };
 
-// Closing it only asks the work to break off; it goes away when the work has ended.
+// Keeps the user's input away from the owner window while the work runs. This stands in for
+// modality, which would also keep away the window system's close request for the owner: a
+// close must reach it, to break the work off and then close.
+class InputBlocker final : public QObject {
+public:
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::ShortcutOverride:
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::Wheel:
+            case QEvent::ContextMenu:
+            case QEvent::TouchBegin:
+            case QEvent::TouchUpdate:
+            case QEvent::TouchEnd:
+            case QEvent::TabletPress:
+            case QEvent::TabletRelease:
+            case QEvent::DragEnter:
+            case QEvent::DragMove:
+            case QEvent::Drop: return true;
+            default: return false;
+        }
+    }
+};
+
+// A window of its own in front of the owner (its transient child). Closing it only asks the
+// work to break off; it goes away when the work has ended.
 class ProgressDialog final : public QDialog {
 public:
     ProgressDialog(QWidget& owner, const QString& title, Shared& shared)
         : QDialog(&owner, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint), shared_(shared) {
         setObjectName(QString::fromLatin1(kProgressDialogName));
         setWindowTitle(title);
-        setWindowModality(Qt::ApplicationModal);
         auto* layout = new QVBoxLayout(this);
         label_ = new QLabel(this);
         bar_ = new QProgressBar(this);
@@ -49,56 +86,78 @@ public:
     }
 
     void Refresh() {
-        const std::uint64_t done = shared_.done;
-        const std::uint64_t total = shared_.total;
+        if (!shared_.reported) return;  // nothing to say before the work's first report
+        const Progress progress{shared_.unit, shared_.done, shared_.total};
+        // The time left is estimated per stage: a search's extraction runs at another rate
+        // than its windows.
+        if (!stageClock_.isValid() || progress.unit != stageUnit_) {
+            stageUnit_ = progress.unit;
+            stageClock_.start();
+        }
+        const double elapsed = static_cast<double>(stageClock_.elapsed()) / 1000.0;
+        label_->setText(QString::fromStdString(ProgressText(progress, elapsed)));
         // Work without a known end (a search stepping by 0) counts up under a busy bar.
-        if (total == 0) {
-            label_->setText(QStringLiteral("%1 so far").arg(done));
+        if (progress.total == 0) {
             bar_->setRange(0, 0);
             return;
         }
-        label_->setText(QStringLiteral("%1 of %2").arg(done).arg(total));
         bar_->setRange(0, kBarSteps);
-        bar_->setValue(static_cast<int>(done * kBarSteps / total));
+        const std::uint64_t done = std::min(progress.done, progress.total);
+        bar_->setValue(static_cast<int>(static_cast<double>(done) / static_cast<double>(progress.total) * kBarSteps));
     }
 
     void reject() override { shared_.cancel = true; }
 
 private:
     Shared& shared_;
+    QElapsedTimer stageClock_;
+    ProgressUnit stageUnit_ = ProgressUnit::Windows;
     QLabel* label_ = nullptr;
     QProgressBar* bar_ = nullptr;
 };
 
 }  // namespace
 
-void RunWithProgress(QWidget& owner, const QString& title, int showDelayMs,
+bool RunWithProgress(QWidget& owner, const QString& title, int showDelayMs,
                      const std::function<void(const ProgressPoll&)>& work) {
     Shared shared;
     ProgressDialog dialog(owner, title, shared);
     QEventLoop loop;
-    std::exception_ptr failure;
+    std::atomic<bool> threw{false};
 
-    const ProgressPoll poll = [&shared](std::uint64_t done, std::uint64_t total) {
-        shared.done = done;
-        shared.total = total;
+    const ProgressPoll poll = [&shared](const Progress& progress) {
+        shared.unit = progress.unit;
+        shared.done = progress.done;
+        shared.total = progress.total;
+        shared.reported = true;
         return shared.cancel.load();
     };
-    std::thread worker([&] {
-        try {
-            work(poll);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        shared.finished = true;
-        // Any posted event wakes the waiting loop below.
-        QMetaObject::invokeMethod(&loop, [] {}, Qt::QueuedConnection);
-    });
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            // Nothing may leave the thread: an exception there would end the program.
+            try {
+                work(poll);
+            } catch (...) {
+                threw = true;
+            }
+            shared.finished = true;
+            // Any posted event wakes the waiting loop below.
+            QMetaObject::invokeMethod(&loop, [] {}, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error&) {
+        return false;
+    }
 
     QTimer refresh;
     QObject::connect(&refresh, &QTimer::timeout, &dialog, &ProgressDialog::Refresh);
     refresh.start(kRefreshMs);
-    QTimer::singleShot(showDelayMs, &dialog, [&dialog] { dialog.show(); });
+    InputBlocker blocker;
+    if (QWindow* ownerWindow = owner.windowHandle()) ownerWindow->installEventFilter(&blocker);
+    QTimer::singleShot(showDelayMs, &dialog, [&dialog] {
+        dialog.show();
+        dialog.activateWindow();  // the keyboard goes to Cancel and the break chord
+    });
 
     while (!shared.finished) {
         const QEventLoop::ProcessEventsFlags input =
@@ -106,7 +165,7 @@ void RunWithProgress(QWidget& owner, const QString& title, int showDelayMs,
         loop.processEvents(input | QEventLoop::WaitForMoreEvents);
     }
     worker.join();
-    if (failure) std::rethrow_exception(failure);
+    return !threw;
 }
 
 }  // namespace vesperine::qt

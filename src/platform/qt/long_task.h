@@ -13,12 +13,15 @@ namespace vesperine::qt {
 // The progress dialog's object name, for whoever needs to find it (tests).
 inline constexpr const char* kProgressDialogName = "vesperineProgress";
 
-// Runs work on a worker thread and returns when it has ended, rethrowing what it threw. The
-// interface thread meanwhile keeps the windows painted and, after showDelayMs (so that short
-// work shows nothing), shows a modal dialog titled title with "done of total" and a Cancel
+// Runs work on a worker thread and returns when it has ended: true when it ran to its end,
+// false when no thread could be started (the work has not run) or the work threw (what it
+// threw is dropped; the core catches its own). The interface thread meanwhile keeps the
+// windows painted and, after showDelayMs (so that short work shows nothing), shows a dialog
+// in front of owner titled title with what the work counts and how far it is, and a Cancel
 // button; Cancel, Escape or the dialog's close box make the poll answer true. Until the
-// dialog shows, user input waits, so nothing reaches owner before the work ends.
-void RunWithProgress(QWidget& owner, const QString& title, int showDelayMs,
-                     const std::function<void(const ProgressPoll&)>& work);
+// dialog shows, user input waits; after, owner takes none. Nothing but a close request
+// reaches owner before the work ends.
+[[nodiscard]] bool RunWithProgress(QWidget& owner, const QString& title, int showDelayMs,
+                                   const std::function<void(const ProgressPoll&)>& work);
 
 }  // namespace vesperine::qt

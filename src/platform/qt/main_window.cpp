@@ -150,9 +150,9 @@ void MainWindow::done(int result) {
 
 void MainWindow::reject() {
     // Escape and the close box: closing is the dialog's OnCancel, which ends the run itself.
-    if (busy_) return;
+    // During a long task it asks the task to break off, and the window closes once it has.
     if (dialog_) dialog_->OnCancel();
-    else done(QDialog::Rejected);
+    else if (!busy_) done(QDialog::Rejected);
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
@@ -171,7 +171,9 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (busy_) {
+        // The window stays until the task has broken off; the dialog then ends the run.
         event->ignore();
+        reject();
         return;
     }
     QDialog::closeEvent(event);

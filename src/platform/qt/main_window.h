@@ -51,7 +51,8 @@ public:
     [[nodiscard]] const DialogUnits& units() const { return units_; }
     [[nodiscard]] KeyState& keys() { return keys_; }
 
-    // While a long task runs nothing may reach the dialog, a close included.
+    // While a long task runs nothing may reach the dialog's commands; a close request goes
+    // to its OnCancel, which breaks the task off and then closes.
     void SetBusy(bool busy) { busy_ = busy; }
     [[nodiscard]] bool busy() const { return busy_; }
 

@@ -164,14 +164,22 @@ void QtHost::EndWaitCursor() {
 
 bool QtHost::IsKeyDown(PolledKey key) { return window_.keys().Query(key); }
 
-void QtHost::RunLongTask(std::string_view title, const std::function<void(const ProgressPoll&)>& work) {
+bool QtHost::RunLongTask(std::string_view title, const std::function<void(const ProgressPoll&)>& work) {
+    const WaitCursor waitCursor(*this);
     window_.SetBusy(true);
     window_.keys().ForgetPresses();
     struct Idle {
         MainWindow& window;
         ~Idle() { window.SetBusy(false); }
     } idle{window_};
-    RunWithProgress(window_, codec_.Decode(title), progressDelayMs_, work);
+    if (!progressHook_) return RunWithProgress(window_, codec_.Decode(title), progressDelayMs_, work);
+    return RunWithProgress(window_, codec_.Decode(title), progressDelayMs_, [this, &work](const ProgressPoll& poll) {
+        work([this, &poll](const Progress& progress) {
+            const bool broken = poll(progress);
+            progressHook_(progress);
+            return broken;
+        });
+    });
 }
 
 int QtHost::CodePage() const { return codec_.codePage(); }

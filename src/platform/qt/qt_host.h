@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -37,12 +38,16 @@ public:
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
     [[nodiscard]] bool IsKeyDown(PolledKey key) override;
-    void RunLongTask(std::string_view title, const std::function<void(const ProgressPoll&)>& work) override;
+    // Shows the wait cursor at once, and the progress dialog after the progress delay.
+    [[nodiscard]] bool RunLongTask(std::string_view title, const std::function<void(const ProgressPoll&)>& work) override;
     [[nodiscard]] int CodePage() const override;
     void EndDialog(int result) override;
 
     // How long a long task runs before its progress dialog shows (0 in tests: at once).
     void SetProgressDelay(int milliseconds) { progressDelayMs_ = milliseconds; }
+    // Called on the worker with each report of a long task once the dialog has it to show:
+    // lets a test hold the work until the window has shown a report.
+    void SetProgressHook(std::function<void(const Progress&)> hook) { progressHook_ = std::move(hook); }
 
 private:
     // The bytes last set into a control and the text that showed them: an unedited control
@@ -62,6 +67,7 @@ private:
     std::map<int, Pushed> pushed_;
     int waitDepth_ = 0;
     int progressDelayMs_ = 400;
+    std::function<void(const Progress&)> progressHook_;
 };
 
 }  // namespace vesperine::qt

@@ -1,0 +1,63 @@
+// Workspace: the buffers no control shows, with the rules that tie their lengths to their bytes.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "files/byte_buffer.h"
+
+namespace vesperine {
+
+// The base file, the mask file and the working dump, and the panes' top offsets. The base and
+// mask lengths are their buffers' sizes, so they cannot disagree. The dump keeps a recorded
+// length of its own (only Analyze records one; a search extracts without recording), and its
+// rule is kept here: the recorded length never exceeds the bytes held.
+//
+// MainDialog hands out read-only access; the commands that own a change call the mutators.
+class Workspace {
+public:
+    [[nodiscard]] std::span<const std::uint8_t> Base() const { return base_; }
+    [[nodiscard]] std::span<const std::uint8_t> Mask() const { return mask_; }
+    // The dump as last recorded: its first dumpLength() bytes.
+    [[nodiscard]] std::span<const std::uint8_t> Dump() const { return {dump_.data(), dumpLength_}; }
+    // Every byte the dump buffer holds: the last extract, which may be longer than the dump.
+    [[nodiscard]] std::span<const std::uint8_t> HeldDump() const { return dump_; }
+
+    // Lengths are 32-bit: no buffer is ever given more than 2^32 - 1 bytes.
+    [[nodiscard]] std::uint32_t baseLength() const { return static_cast<std::uint32_t>(base_.size()); }
+    [[nodiscard]] std::uint32_t maskLength() const { return static_cast<std::uint32_t>(mask_.size()); }
+    [[nodiscard]] std::uint32_t dumpLength() const { return dumpLength_; }
+    [[nodiscard]] std::uint32_t baseTop() const { return baseTop_; }
+    [[nodiscard]] std::uint32_t dumpTop() const { return dumpTop_; }
+
+    // A loaded file replaces the buffer held, and with it the length. At most 2^32 - 1 bytes.
+    void ReplaceBase(ByteBuffer bytes);
+    void ReplaceMask(ByteBuffer bytes);
+
+    // Makes the dump buffer hold length bytes for a new extract to fill, in the block held
+    // when it fits (its old bytes are then overwritten by the caller), else in a new block
+    // once the old one is gone: never two dumps at once. The recorded length is cut to the
+    // new size, so it stays within the bytes held until the caller records a new one.
+    // Throws std::bad_alloc, after which no dump is held and the recorded length is 0.
+    [[nodiscard]] std::span<std::uint8_t> PrepareDump(std::uint32_t length);
+    // Records the dump's length; it must lie within the bytes held.
+    void RecordDumpLength(std::uint32_t length);
+    // The recorded dump, for the transforms that change it in place.
+    [[nodiscard]] std::span<std::uint8_t> ChangeDump() { return {dump_.data(), dumpLength_}; }
+
+    void SetBaseTop(std::uint32_t top) { baseTop_ = top; }
+    void SetDumpTop(std::uint32_t top) { dumpTop_ = top; }
+
+    // Back to the start: no buffers, every number 0.
+    void Release();
+
+private:
+    ByteBuffer base_;
+    ByteBuffer mask_;
+    ByteBuffer dump_;
+    std::uint32_t dumpLength_ = 0;
+    std::uint32_t baseTop_ = 0;
+    std::uint32_t dumpTop_ = 0;
+};
+
+}  // namespace vesperine

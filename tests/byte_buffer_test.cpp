@@ -1,0 +1,72 @@
+// ByteBuffer and Workspace: blocks reused when they fit, huge-page alignment, lengths kept within bytes.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <span>
+
+#include "app/workspace.h"
+#include "files/byte_buffer.h"
+
+namespace vesperine {
+namespace {
+
+TEST(ByteBuffer, ResizeWithinTheBlockKeepsTheBlockAndItsBytes) {
+    ByteBuffer buffer(100);
+    buffer[0] = 0xA5;
+    const std::uint8_t* block = buffer.data();
+    buffer.resize(10);
+    EXPECT_EQ(buffer.data(), block);
+    EXPECT_EQ(buffer.size(), 10u);
+    EXPECT_EQ(buffer[0], 0xA5);
+    buffer.resize(buffer.capacity());
+    EXPECT_EQ(buffer.data(), block);
+}
+
+TEST(ByteBuffer, LargeBlocksAreAlignedToWholeHugePages) {
+    const ByteBuffer buffer(ByteBuffer::kLargeBlock + 1);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(buffer.data()) % ByteBuffer::kLargeBlock, 0u);
+    EXPECT_EQ(buffer.capacity(), 2 * ByteBuffer::kLargeBlock);
+}
+
+TEST(ByteBuffer, IsAContiguousRangeThatMovesWithoutCopying) {
+    ByteBuffer source = ByteBuffer::CopyOf(std::span<const std::uint8_t>({1, 2, 3}));
+    const std::uint8_t* block = source.data();
+    const ByteBuffer moved = std::move(source);
+    const std::span<const std::uint8_t> view(moved);
+    ASSERT_EQ(view.size(), 3u);
+    EXPECT_EQ(view.data(), block);
+    EXPECT_EQ(view[2], 3);
+    EXPECT_TRUE(source.empty());  // NOLINT(bugprone-use-after-move): a moved-from buffer is empty
+}
+
+TEST(ByteBuffer, AnImpossibleSizeIsBadAllocAndLeavesItEmpty) {
+    ByteBuffer buffer(16);
+    EXPECT_THROW(buffer.resize(SIZE_MAX - 8), std::bad_alloc);
+    EXPECT_TRUE(buffer.empty());
+    EXPECT_EQ(buffer.capacity(), 0u);
+}
+
+TEST(Workspace, ANewDumpCutsTheRecordedLengthToItsBytes) {
+    Workspace w;
+    (void)w.PrepareDump(100);
+    w.RecordDumpLength(100);
+    (void)w.PrepareDump(40);  // a search's shorter extract
+    EXPECT_EQ(w.dumpLength(), 40u);
+    EXPECT_EQ(w.HeldDump().size(), 40u);
+    (void)w.PrepareDump(400);
+    EXPECT_EQ(w.dumpLength(), 40u) << "only a record changes it upwards";
+}
+
+TEST(Workspace, ReplacingAFileReplacesItsLength) {
+    Workspace w;
+    w.ReplaceBase(ByteBuffer(0x12345));
+    w.ReplaceMask(ByteBuffer(3));
+    EXPECT_EQ(w.baseLength(), 0x12345u);
+    EXPECT_EQ(w.maskLength(), 3u);
+    w.Release();
+    EXPECT_EQ(w.baseLength(), 0u);
+    EXPECT_TRUE(w.HeldDump().empty());
+}
+
+}  // namespace
+}  // namespace vesperine
