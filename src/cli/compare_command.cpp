@@ -14,8 +14,8 @@
 namespace vesperine::cli {
 
 int RunCompare(const CompareOptions& options, FileSystem& files, Streams streams) {
-    const std::optional<Bytes> a = LoadInputFile(files, options.fileA, streams.err);
-    const std::optional<Bytes> b = LoadInputFile(files, options.fileB, streams.err);
+    const std::optional<ByteBuffer> a = LoadInputFile(files, options.fileA, streams.err);
+    const std::optional<ByteBuffer> b = LoadInputFile(files, options.fileB, streams.err);
     if (!a || !b) return kExitError;
     const std::span<const std::uint8_t> bytesA(a->data(), a->size());
     const std::span<const std::uint8_t> bytesB(b->data(), b->size());

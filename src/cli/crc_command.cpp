@@ -22,7 +22,7 @@ int RunCrc(const CrcOptions& options, FileSystem& files, Streams streams) {
     nlohmann::json results = nlohmann::json::array();
     for (const std::string& path : options.files) {
         std::ostringstream why;
-        const std::optional<Bytes> file = LoadInputFile(files, path, why);
+        const std::optional<ByteBuffer> file = LoadInputFile(files, path, why);
         std::optional<Dump> dump;
         if (file) dump = CutDump(*request, *file, path, why);
         if (!dump) {

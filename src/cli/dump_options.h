@@ -38,7 +38,7 @@ struct Dump {
 struct DumpRequest {
     AreaRequest area;
     bool wholeFile = true;  // no END given: the area ends at the file's end
-    std::optional<Bytes> mask;
+    std::optional<ByteBuffer> mask;
 };
 
 // Parses the options and reads the mask file. On a mistake writes "vesperine-cli: ..." to err

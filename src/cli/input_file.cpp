@@ -12,12 +12,13 @@ const char* ReadFailureText(ReadStatus status) {
         case ReadStatus::NoSize: return "File size unknown: only regular files can be loaded.";
         case ReadStatus::ShortRead: return "Read error.";
         case ReadStatus::OutOfMemory: return "Out of memory.";
+        case ReadStatus::Broken: return "break.";
         case ReadStatus::Ok: break;
     }
     return "";
 }
 
-std::optional<Bytes> LoadInputFile(FileSystem& files, const std::string& path, std::ostream& err) {
+std::optional<ByteBuffer> LoadInputFile(FileSystem& files, const std::string& path, std::ostream& err) {
     ReadResult read = files.ReadWholeFile(path);
     if (read.status != ReadStatus::Ok) {
         err << "vesperine-cli: " << path << ": " << ReadFailureText(read.status) << '\n';

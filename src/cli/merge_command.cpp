@@ -26,9 +26,9 @@ int RunMerge(const MergeOptions& options, FileSystem& files, Streams streams) {
     }
     const std::optional<Interleave> layout = CheckInterleave(count, options.width, streams.err);
     if (!layout) return kExitError;
-    std::vector<Bytes> parts;
+    std::vector<ByteBuffer> parts;
     for (const std::string& path : options.parts) {
-        std::optional<Bytes> part = LoadInputFile(files, path, streams.err);
+        std::optional<ByteBuffer> part = LoadInputFile(files, path, streams.err);
         if (!part) return kExitError;
         parts.push_back(std::move(*part));
     }

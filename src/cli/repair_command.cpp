@@ -92,7 +92,7 @@ int RunRepair(const RepairOptions& options, FileSystem& files, Streams streams) 
         streams.err << "vesperine-cli: --crc " << options.crc << ": not a CRC-32 in hex (1 to 8 digits).\n";
         return kExitError;
     }
-    const std::optional<Bytes> file = LoadInputFile(files, options.file, streams.err);
+    const std::optional<ByteBuffer> file = LoadInputFile(files, options.file, streams.err);
     if (!file) return kExitError;
     const std::span<const std::uint8_t> bytes(file->data(), file->size());
     const RepairResult result = diagnosis::FindBitRepairs(bytes, *expected, options.bits);

@@ -182,7 +182,7 @@ int RunSearch(const SearchOptions& options, FileSystem& files, Streams streams) 
     if (!numbers) return kExitError;
     const std::optional<DumpRequest> request = PrepareDump(options.dump, files, streams.err);
     if (!request) return kExitError;
-    const std::optional<Bytes> file = LoadInputFile(files, options.file, streams.err);
+    const std::optional<ByteBuffer> file = LoadInputFile(files, options.file, streams.err);
     if (!file) return kExitError;
     const std::optional<Dump> dump = CutDump(*request, *file, options.file, streams.err);
     if (!dump) return kExitError;

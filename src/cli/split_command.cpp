@@ -60,7 +60,7 @@ int RunSplit(const SplitOptions& options, FileSystem& files, Streams streams) {
             return kExitError;
         }
     }
-    const std::optional<Bytes> file = LoadInputFile(files, options.file, streams.err);
+    const std::optional<ByteBuffer> file = LoadInputFile(files, options.file, streams.err);
     if (!file) return kExitError;
     const std::span<const std::uint8_t> whole(file->data(), file->size());
     if (whole.empty()) {
