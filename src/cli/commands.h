@@ -6,5 +6,8 @@
 namespace vesperine::cli {
 
 void RegisterCrcCommand(CLI::App& app, int& status);  // crc_command.cpp
+void RegisterHashCommand(CLI::App& app, int& status);      // hash_command.cpp
+void RegisterIdentifyCommand(CLI::App& app, int& status);  // identify_command.cpp
+void RegisterDatCommand(CLI::App& app, int& status);       // dat_command.cpp
 
 }  // namespace vesperine::cli

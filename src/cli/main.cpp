@@ -13,6 +13,9 @@ using namespace vesperine::cli;
 // Every subcommand, in the order --help lists them.
 constexpr RegisterCommand kCommands[] = {
     RegisterCrcCommand,
+    RegisterHashCommand,
+    RegisterIdentifyCommand,
+    RegisterDatCommand,
 };
 
 }  // namespace
