@@ -48,8 +48,13 @@ constexpr std::size_t kTwoThreadsFrom = std::size_t{4} << 20;
 
 }  // namespace
 
-Digests ComputeDigests(std::span<const std::uint8_t> bytes, DigestThreads threads, std::size_t chunkSize) {
+Digests ComputeDigests(std::span<const std::uint8_t> bytes, DigestThreads threads, std::size_t chunkSize,
+                       unsigned kinds) {
     chunkSize = std::max<std::size_t>(chunkSize, 64);
+    const bool wantMd5 = (kinds & kMd5) != 0;
+    const bool wantSha1 = (kinds & kSha1) != 0;
+    const bool wantSha256 = (kinds & kSha256) != 0;
+    if (!wantMd5) threads = DigestThreads::One;
     if (threads == DigestThreads::Auto) {
         threads = bytes.size() >= kTwoThreadsFrom && std::thread::hardware_concurrency() >= 2 ? DigestThreads::Two
                                                                                               : DigestThreads::One;
@@ -66,15 +71,15 @@ Digests ComputeDigests(std::span<const std::uint8_t> bytes, DigestThreads thread
     std::uint32_t crc = 0;
     ForEachChunk(bytes, chunkSize, [&](std::span<const std::uint8_t> chunk) {
         crc = Crc32(chunk, crc);
-        if (threads == DigestThreads::One) md5.Update(chunk);
-        sha1.Update(chunk);
-        sha256.Update(chunk);
+        if (wantMd5 && threads == DigestThreads::One) md5.Update(chunk);
+        if (wantSha1) sha1.Update(chunk);
+        if (wantSha256) sha256.Update(chunk);
     });
     if (md5Thread.joinable()) md5Thread.join();
     digests.crc32 = crc;
-    md5.Finish(digests.md5);
-    sha1.Finish(digests.sha1);
-    sha256.Finish(digests.sha256);
+    if (wantMd5) md5.Finish(digests.md5);
+    if (wantSha1) sha1.Finish(digests.sha1);
+    if (wantSha256) sha256.Finish(digests.sha256);
     return digests;
 }
 

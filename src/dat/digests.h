@@ -24,11 +24,15 @@ struct Digests {
 // the first does CRC-32, SHA-1 and SHA-256.
 enum class DigestThreads { One, Two, Auto };
 
+// Which of MD5, SHA-1 and SHA-256 to compute (CRC-32 and the size always are); the others are
+// left zero. Confirming a DAT entry needs only the digests the entry gives.
+enum DigestKind : unsigned { kMd5 = 1, kSha1 = 2, kSha256 = 4, kAllDigests = 7 };
+
 // The bytes are fed in chunks of chunkSize to each digest in turn, so that a chunk is read
 // from memory once and then from the cache. Auto takes two threads for inputs of 4 MiB and more
-// when the machine has two cores or more.
+// when the machine has two cores or more and MD5 is wanted.
 inline constexpr std::size_t kDigestChunk = std::size_t{128} << 10;
 [[nodiscard]] Digests ComputeDigests(std::span<const std::uint8_t> bytes, DigestThreads threads = DigestThreads::Auto,
-                                     std::size_t chunkSize = kDigestChunk);
+                                     std::size_t chunkSize = kDigestChunk, unsigned kinds = kAllDigests);
 
 }  // namespace vesperine::dat

@@ -47,7 +47,10 @@ struct Verdict {
     return verdict;
 }
 
-[[nodiscard]] bool NeedsDigests(const RomEntry& rom) { return rom.md5 || rom.sha1 || rom.sha256; }
+// The digests that confirming rom takes (0 when the DAT gives only a CRC-32).
+[[nodiscard]] unsigned DigestsFor(const RomEntry& rom) {
+    return (rom.md5 ? kMd5 : 0u) | (rom.sha1 ? kSha1 : 0u) | (rom.sha256 ? kSha256 : 0u);
+}
 
 }  // namespace
 
@@ -93,7 +96,6 @@ Identification Identify(std::span<const std::uint8_t> file, std::string_view fil
     const std::vector<RomEntry>& roms = index.roms();
     Identification result;
     std::vector<bool> viewMatched(views.size(), false);
-    std::vector<std::optional<std::uint32_t>> viewCrcs(views.size());
     std::set<std::size_t> romsMatched;
     std::set<std::pair<std::size_t, std::size_t>> nearSeen;  // (view, rom)
     auto addNear = [&](std::size_t v, std::size_t rom, std::string reason) {
@@ -103,10 +105,15 @@ Identification Identify(std::span<const std::uint8_t> file, std::string_view fil
     for (std::size_t v = 0; v < views.size(); ++v) {
         const ViewSpec& view = views[v];
         if (!index.HasSize(view.size)) continue;
-        viewCrcs[v] = ViewCrc(file, view);
+        const std::vector<std::size_t> hits = index.WithCrc(view.size, ViewCrc(file, view));
+        // The view is hashed once for all its hits, with the digests any of them gives.
+        unsigned kinds = 0;
+        for (const std::size_t r : hits) kinds |= DigestsFor(roms[r]);
         std::optional<Digests> digests;
-        for (const std::size_t r : index.WithCrc(view.size, *viewCrcs[v])) {
-            if (NeedsDigests(roms[r]) && !digests) digests = ComputeDigests(MaterializeView(file, view).bytes);
+        if (kinds != 0) {
+            digests = ComputeDigests(MaterializeView(file, view).bytes, DigestThreads::Auto, kDigestChunk, kinds);
+        }
+        for (const std::size_t r : hits) {
             Verdict verdict = digests ? Confirm(roms[r], *digests) : Verdict{};
             if (verdict.differs) {
                 addNear(v, r, "crc32 agrees but " + *verdict.differs + " differs");
