@@ -5,4 +5,5 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVESPERINE_BENCH=ON -DVESPERINE_TESTS=OFF -DVESPERINE_WINDOW=OFF >/dev/null
 cmake --build build-bench -j"$(nproc)"
-exec build-bench/bench/vesperine_bench "$@"
+build-bench/bench/vesperine_bench "$@"
+bash bench/compare_hash.sh build-bench/src/cli/vesperine-cli

@@ -10,6 +10,9 @@ class StdFileSystem final : public FileSystem {
 public:
     [[nodiscard]] ReadResult ReadWholeFile(const std::string& path) override;
     [[nodiscard]] WriteStatus WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
+    // In pieces of kPieceSize through one reused buffer (std_file_pieces.cpp).
+    static constexpr std::size_t kPieceSize = std::size_t{1} << 20;
+    [[nodiscard]] ReadStatus ReadPieces(const std::string& path, const PieceSink& take) override;
 };
 
 }  // namespace vesperine

@@ -8,7 +8,9 @@
 #include "cli/hash_command.h"
 #include "cli/identify_command.h"
 #include "dat/zip_maker.h"
+#include "platform/std_file_system.h"
 #include "support/fake_file_system.h"
+#include "support/scratch_dir.h"
 
 namespace vesperine::cli {
 namespace {
@@ -24,7 +26,7 @@ struct Outcome {
 };
 
 template <typename Options, typename Run>
-Outcome RunWith(FakeFileSystem& files, const Options& options, Run run) {
+Outcome RunWith(FileSystem& files, const Options& options, Run run) {
     std::ostringstream out, err;
     const int status = run(options, files, Streams{out, err});
     return {status, out.str(), err.str()};
@@ -65,6 +67,34 @@ TEST(HashCommandTest, JsonCarriesEveryDigest) {
     EXPECT_EQ(entry["crc32"], "00000000");
     EXPECT_EQ(entry["md5"], "d41d8cd98f00b204e9800998ecf8427e");
     EXPECT_EQ(entry["sha1"], "da39a3ee5e6b4b0d3255bfef95601890afd80709");
+}
+
+TEST(HashCommandTest, RealFilesAreHashedPieceByPieceWithTheLoadersRefusals) {
+    vesperine::testing::ScratchDir dir("vesperine-hash-");
+    // Pieces of the real reader end inside the file and at its end.
+    std::string bytes(StdFileSystem::kPieceSize * 2 + 3, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
+    const std::string big = dir.Write("big.bin", bytes);
+    const std::string abc = dir.Write("abc.bin", "abc");
+    const std::string empty = dir.Write("empty.bin", "");
+    StdFileSystem real;
+    FakeFileSystem fake;
+    fake.files[big] = Bytes(bytes.begin(), bytes.end());
+    HashOptions options;
+    options.files = {big, abc, empty};
+    const Outcome piecewise = RunWith(real, options, RunHash);
+    EXPECT_EQ(piecewise.status, kExitOk);
+    EXPECT_NE(piecewise.out.find(abc + ": " + kAbcDigests), std::string::npos);
+    EXPECT_NE(piecewise.out.find(empty + ": 0 bytes (0x00000000) CRC:00000000 MD5:d41d8cd98f00b204e9800998ecf8427e"),
+              std::string::npos);
+    options.files = {big};
+    EXPECT_EQ(piecewise.out.substr(0, piecewise.out.find('\n') + 1), RunWith(fake, options, RunHash).out);
+
+    options.files = {dir.Path("missing.bin"), dir.path().string()};
+    const Outcome refused = RunWith(real, options, RunHash);
+    EXPECT_EQ(refused.status, kExitError);
+    EXPECT_EQ(refused.err, "vesperine-cli: " + options.files[0] + ": File not found.\n" + "vesperine-cli: " +
+                               options.files[1] + ": File not found.\n");
 }
 
 // Two chips of a board and the board read as one file, their bytes interleaved.

@@ -63,6 +63,29 @@ TEST(DigestsTest, ThreadsAndChunkSizesGiveTheSameDigests) {
     }
 }
 
+TEST(DigestsTest, PiecesOfAnySizeGiveTheDigestsOfTheWhole) {
+    const auto bytes = RandomBytes((std::size_t{9} << 20) + 5, 11);
+    const Digests whole = ComputeDigests(bytes, DigestThreads::One);
+    for (const DigestThreads threads : {DigestThreads::One, DigestThreads::Two, DigestThreads::Auto}) {
+        DigestStream stream(threads);
+        std::size_t at = 0;
+        for (std::size_t piece = 1; at < bytes.size(); piece = piece * 3 + 1) {
+            const std::size_t n = std::min(piece, bytes.size() - at);
+            stream.Update(std::span(bytes).subspan(at, n));
+            at += n;
+        }
+        EXPECT_EQ(stream.Finish(), whole);
+    }
+}
+
+TEST(DigestsTest, OnlyTheChosenDigestsAreComputed) {
+    const Digests d = ComputeDigests(BytesOf("abc"), DigestThreads::Two, kDigestChunk, kSha1);
+    EXPECT_EQ(d.crc32, 0x352441C2u);
+    EXPECT_EQ(HexOf(d.sha1), "a9993e364706816aba3e25717850c26c9cd0d89d");
+    EXPECT_EQ(d.md5, Md5{});
+    EXPECT_EQ(d.sha256, Sha256{});
+}
+
 class ExternalDigestTest : public ::testing::Test {
 protected:
     void SetUp() override {
