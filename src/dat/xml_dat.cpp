@@ -28,8 +28,13 @@ DatParse ReadXmlDat(std::string_view text) {
         document.load_buffer(text.data(), text.size(), pugi::parse_default | pugi::parse_doctype, pugi::encoding_utf8);
     LineCounter lines(text);
     if (!parsed) {
-        return Refused(lines.LineAt(static_cast<std::size_t>(parsed.offset)),
-                       std::string("XML: ") + parsed.description());
+        // pugixml names a cut-short file by whatever it was reading at the end ("Start-end tags
+        // mismatch" for an element never closed): say what happened instead.
+        const std::size_t end = text.find_last_not_of(" \t\r\n") + 1;
+        const auto offset = static_cast<std::size_t>(parsed.offset);
+        const bool cutShort = offset + 1 >= end && parsed.status != pugi::status_no_document_element;
+        return Refused(lines.LineAt(offset), cutShort ? "XML: the file ends before its elements are closed (cut short?)"
+                                                      : std::string("XML: ") + parsed.description());
     }
     const pugi::xml_node root = document.document_element();
     if (std::strcmp(root.name(), "datafile") != 0 && std::strcmp(root.name(), "mame") != 0) {

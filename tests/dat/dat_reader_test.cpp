@@ -107,8 +107,9 @@ struct Malformed {
 
 TEST(DatReaderTest, MalformedDatsAreRefusedWithTheirLine) {
     const Malformed cases[] = {
-        {"<datafile>\n<game name=\"g\">\n<rom name=\"a\" size=\"4\"", 3, "XML:"},
-        {"<datafile>\n<game name=\"g\">\n<rom name=\"a\" size=\"4\"/>\n</game>\n", 4, "XML:"},
+        {"<datafile>\n<game name=\"g\">\n<rom name=\"a\" size=\"4\"", 3, "XML: the file ends before"},
+        {"<datafile>\n<game name=\"g\">\n<rom name=\"a\"/></gmae>\n</datafile>", 3, "XML: Start-end tags mismatch"},
+        {"<datafile>\n<game name=\"g\">\n<rom name=\"a\" size=\"4\"/>\n</game>\n", 4, "cut short"},
         {"<datafile>\n<game name=\"g\">\n\n<rom name=\"a\" size=\"4\" crc=\"1234567\"/>\n</game></datafile>", 4,
          "crc \"1234567\" is not 8 hex digits"},
         {"<datafile><game name=\"g\">\n<rom name=\"a\" size=\"4\" sha1=\"a9993e364706816aba3e25717850c26c9cd0d8\"/>"
