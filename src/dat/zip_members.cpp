@@ -3,12 +3,15 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "dat/rom_entry.h"
 
 namespace vesperine::dat {
 namespace {
+
+constexpr zip_uint64_t kFirstReserve = zip_uint64_t{16} << 20;
 
 struct ArchiveCloser {
     void operator()(zip_t* archive) const { zip_discard(archive); }
@@ -68,19 +71,20 @@ ZipRead ReadZipMembers(std::span<const std::uint8_t> bytes,
             result.error = "zip: " + name + ": " + zip_strerror(archive.get());
             return result;
         }
-        ZipMember member{name, std::vector<std::uint8_t>(stat.size)};
-        std::uint64_t done = 0;
-        while (done < stat.size) {
-            const zip_int64_t got = zip_fread(file.get(), member.bytes.data() + done, stat.size - done);
-            if (got <= 0) break;
-            done += static_cast<std::uint64_t>(got);
+        // The buffer grows with what really comes out: a header may promise any size, and a
+        // damaged or hostile archive should not make the reader take that much memory first.
+        ZipMember member{name, {}};
+        member.bytes.reserve(static_cast<std::size_t>(std::min<zip_uint64_t>(stat.size, kFirstReserve)));
+        std::uint8_t piece[64 * 1024];
+        zip_int64_t got = 0;
+        while (member.bytes.size() <= stat.size && (got = zip_fread(file.get(), piece, sizeof piece)) > 0) {
+            member.bytes.insert(member.bytes.end(), piece, piece + got);
         }
-        // Reading past the promised size also ends the member: a stream longer than its
-        // header says, or one whose CRC-32 fails at its end, is refused.
-        std::uint8_t extra = 0;
-        if (done != stat.size || zip_fread(file.get(), &extra, 1) != 0) {
+        // A stream longer or shorter than its header says, or one whose CRC-32 fails at its end,
+        // is refused.
+        if (got < 0 || member.bytes.size() != stat.size) {
             const zip_error_t* fileError = zip_file_get_error(file.get());
-            const int code = fileError != nullptr ? zip_error_code_zip(fileError) : ZIP_ER_READ;
+            const int code = fileError != nullptr ? zip_error_code_zip(fileError) : ZIP_ER_OK;
             result.error = "zip: " + name + ": " + (code != ZIP_ER_OK ? ErrorText(code) : "damaged member");
             return result;
         }
