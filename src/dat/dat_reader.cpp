@@ -33,8 +33,10 @@ namespace {
 
 DatParse ReadDat(std::span<const std::uint8_t> bytes) {
     if (!LooksLikeZip(bytes)) return ReadPlainDat(TextOf(bytes));
-    const ZipRead zip = ReadZipMembers(
-        bytes, [](std::string_view name) { return EndsWith(name, ".dat") || EndsWith(name, ".xml"); });
+    // Archives made on a Mac carry a resource-fork twin of each file under __MACOSX/: not a DAT.
+    const ZipRead zip = ReadZipMembers(bytes, [](std::string_view name) {
+        return (EndsWith(name, ".dat") || EndsWith(name, ".xml")) && !name.starts_with("__MACOSX/");
+    });
     if (!zip.error.empty()) return {{}, DatError{"", 0, zip.error}};
     if (zip.members.empty()) return {{}, DatError{"", 0, "the zip holds no .dat or .xml file"}};
     DatParse result;

@@ -134,8 +134,7 @@ Identification Identify(std::span<const std::uint8_t> file, std::string_view fil
             if (roms[r].size == views[0].size && !romsMatched.count(r)) addNear(0, r, "same size and name, " + reasonFor(r));
         }
     }
-    const std::vector<ViewMatch> matches = result.matches;
-    for (const ViewMatch& match : matches) {
+    for (const ViewMatch& match : result.matches) {
         const auto matchedView = std::find_if(views.begin(), views.end(), [&](const ViewSpec& s) { return s.name == match.view; });
         for (const std::size_t r : index.OfGame(roms[match.rom].game)) {
             if (romsMatched.count(r)) continue;

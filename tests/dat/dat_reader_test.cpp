@@ -154,6 +154,7 @@ TEST(DatReaderTest, DeepNestingCostsOnlyACounter) {
 
 TEST(DatReaderTest, ZippedDatIsReadMemberByMember) {
     const auto zip = testing::MakeZip({{"readme.txt", "not a DAT"},
+                                       {"__MACOSX/._one.dat", "\x05\x16\x07\x00 resource fork"},
                                        {"one.dat", std::string(kLogiqx)},
                                        {"sub/two.DAT", "game ( name h rom ( name z size 1 crc ffffffff ) )"}});
     const DatParse parse = ReadDat(zip);
