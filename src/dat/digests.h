@@ -34,9 +34,11 @@ enum DigestKind : unsigned { kMd5 = 1, kSha1 = 2, kSha256 = 4, kAllDigests = 7 }
 // then from the cache (the chunk size matters little between 16 KiB and 1 MiB, measured).
 inline constexpr std::size_t kDigestChunk = std::size_t{128} << 10;
 
-// Digests of bytes that arrive in pieces (a file read in a small buffer). A piece need only
-// live during its Update: with two threads, Update hands it to the MD5 thread and returns when
-// both threads are done with it. Auto takes the second thread once kTwoThreadsFrom bytes came.
+// Digests of bytes that arrive in pieces (a file read in a small buffer); a piece need only live
+// during its Update. With two threads, Update copies each piece into a ring of buffers for the
+// MD5 thread and goes on at once with the other digests: the threads meet only when the ring
+// is full, so neither waits for the other to be scheduled on a busy machine. Auto takes the
+// second thread once kTwoThreadsFrom bytes came.
 class DigestStream {
 public:
     explicit DigestStream(DigestThreads threads = DigestThreads::Auto, std::size_t chunkSize = kDigestChunk,
@@ -54,7 +56,8 @@ private:
     std::unique_ptr<State> state_;
 };
 
-// All of bytes at once, as one piece of a DigestStream.
+// All of bytes at once. With two threads, the MD5 thread reads the bytes where they are, and the
+// threads meet once, at the end.
 [[nodiscard]] Digests ComputeDigests(std::span<const std::uint8_t> bytes, DigestThreads threads = DigestThreads::Auto,
                                      std::size_t chunkSize = kDigestChunk, unsigned kinds = kAllDigests);
 
