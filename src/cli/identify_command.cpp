@@ -136,7 +136,8 @@ void RegisterIdentifyCommand(CLI::App& app, int& status) {
         "identify", "Name each file, or its halves, quarters, odd/even bytes, bus lanes, byte swaps, inversion or "
                     "trimmed overdump, by DAT files");
     command->add_option("FILE", options->files, "Dumps to identify; a *.zip is taken member by member")->required();
-    command->add_option("--dat", options->dats, "DAT files: Logiqx or machine-list XML, bracketed text, or zipped")
+    command->add_option("--dat", options->dats, "DAT files: Logiqx or machine-list XML, bracketed text, or zipped (after the FILEs: --dat "
+                      "takes every argument that follows it)")
         ->required();
     command->add_flag("--near", options->near,
                       "Also report near misses: a ROM of the same size whose name has the file's stem, or of the "
