@@ -113,8 +113,8 @@ DatParse ReadBracketDat(std::string_view text) {
         const Token key = *token;
         const std::optional<Token> value = tokens.Next(error);
         if (!value) return refuse(tokens.line(), error);
-        if (value->kind == TokenKind::End) return refuse(key.line, "\"" + std::string(key.text) + "\" ends the file without a value");
-        if (value->kind == TokenKind::Close) return refuse(value->line, "\"" + std::string(key.text) + "\" has no value");
+        if (value->kind == TokenKind::End) return refuse(key.line, QuotedForMessage("", key.text) + " ends the file without a value");
+        if (value->kind == TokenKind::Close) return refuse(value->line, QuotedForMessage("", key.text) + " has no value");
         if (value->kind == TokenKind::Open) {
             if (place == Place::Top) outerLine = key.line;
             if (place == Place::Top && IsGameBlock(key.text)) {
@@ -133,7 +133,7 @@ DatParse ReadBracketDat(std::string_view text) {
             }
             continue;
         }
-        if (place == Place::Top) return refuse(key.line, "\"" + std::string(key.text) + "\" is not followed by '('");
+        if (place == Place::Top) return refuse(key.line, QuotedForMessage("", key.text) + " is not followed by '('");
         if (place == Place::Game && key.text == "name") gameName = std::string(value->text);
         if (place == Place::Rom) {
             sizeSeen = sizeSeen || key.text == "size";

@@ -26,6 +26,11 @@ namespace {
 }
 
 [[nodiscard]] DatParse ReadPlainDat(std::string_view text) {
+    // Text DATs hold no NUL byte; a ROM image or other binary file given as a DAT usually does
+    // early on, and is named as such rather than by its first garbage word.
+    if (text.substr(0, 4096).find('\0') != std::string_view::npos) {
+        return {{}, DatError{"", 0, "not a DAT: binary data"}};
+    }
     return LooksLikeXml(text) ? ReadXmlDat(text) : ReadBracketDat(text);
 }
 

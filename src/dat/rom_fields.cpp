@@ -14,9 +14,7 @@ namespace {
 }
 
 [[nodiscard]] std::string Quoted(std::string_view key, std::string_view value) {
-    // A long garbage value is cut so that the message stays one readable line.
-    const std::string_view shown = value.substr(0, 80);
-    return std::string(key) + " \"" + std::string(shown) + (shown.size() < value.size() ? "...\"" : "\"");
+    return QuotedForMessage(key, value);
 }
 
 template <std::size_t N>
@@ -47,6 +45,15 @@ std::string DescribeDatError(const DatError& error) {
     std::string text = error.member.empty() ? "" : error.member + ": ";
     if (error.line != 0) text += "line " + std::to_string(error.line) + ": ";
     return text + error.message;
+}
+
+std::string QuotedForMessage(std::string_view key, std::string_view value) {
+    constexpr std::size_t kShown = 40;
+    std::string text(key);
+    if (!text.empty()) text += ' ';
+    text += '"';
+    for (const char c : value.substr(0, kShown)) text += c >= 0x20 && c < 0x7F ? c : '?';
+    return text + (value.size() > kShown ? "...\"" : "\"");
 }
 
 bool ParseHexDigits(std::string_view text, std::span<std::uint8_t> out) {

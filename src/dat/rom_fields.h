@@ -22,6 +22,10 @@ namespace vesperine::dat {
 // Exactly 2 * out.size() hex digits into out, first digit the high nibble of out[0].
 [[nodiscard]] bool ParseHexDigits(std::string_view text, std::span<std::uint8_t> out);
 
+// "key \"value\"" for a message: the value cut after 40 characters ("...") and any byte that
+// is not printable ASCII shown as '?', so that garbage stays one short readable line.
+[[nodiscard]] std::string QuotedForMessage(std::string_view key, std::string_view value);
+
 // Lower-case hex of bytes.
 [[nodiscard]] std::string HexOf(std::span<const std::uint8_t> bytes);
 

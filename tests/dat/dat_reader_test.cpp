@@ -100,7 +100,7 @@ TEST(DatReaderTest, MissingHashesAreFineAndNodumpIsKept) {
 }
 
 struct Malformed {
-    std::string_view text;
+    std::string text;
     std::uint32_t line;
     std::string_view message;
 };
@@ -132,7 +132,8 @@ TEST(DatReaderTest, MalformedDatsAreRefusedWithTheirLine) {
         {"game ( name g rom ( name a ( ) ) )", 1, "'(' without a name before it"},
         {"game ( name g rom ( name a size ) )", 1, "\"size\" has no value"},
         {"game ( name g rom ( size 4 ) )", 1, "rom has no name"},
-        {"emulator\nname", 1, "is not followed by '('"},
+        {"emulator\nname", 1, "\"emulator\" is not followed by '('"},
+        {"\x01\xFF\x7F" + std::string(100, 'x') + " y", 1, "\"???xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx...\" is not"},
     };
     for (const Malformed& c : cases) {
         const DatParse parse = ReadDat(BytesOf(c.text));
@@ -166,6 +167,7 @@ TEST(DatReaderTest, ZippedDatIsReadMemberByMember) {
     ASSERT_TRUE(bad.error);
     EXPECT_EQ(DescribeDatError(*bad.error).substr(0, 15), "bad.xml: line 3");
     EXPECT_TRUE(ReadDat(testing::MakeZip({{"a.txt", "x"}})).error);
+    EXPECT_EQ(ReadDat(BytesOf(std::string_view("game (\0", 7))).error->message, "not a DAT: binary data");
 }
 
 TEST(DatReaderTest, DamagedZipIsRefused) {
