@@ -7,3 +7,4 @@ cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVESPERINE_BENCH=ON -DVESP
 cmake --build build-bench -j"$(nproc)"
 build-bench/bench/vesperine_bench "$@"
 bash bench/compare_crc.sh
+bash bench/compare_hash.sh build-bench/src/cli/vesperine-cli

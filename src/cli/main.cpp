@@ -20,6 +20,9 @@ constexpr RegisterCommand kCommands[] = {
     RegisterDiagnoseCommand,
     RegisterCompareCommand,
     RegisterRepairCommand,
+    RegisterHashCommand,
+    RegisterIdentifyCommand,
+    RegisterDatCommand,
 };
 
 }  // namespace

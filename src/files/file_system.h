@@ -63,6 +63,17 @@ public:
     }
     // Replaces the file at path with bytes, so that a failure never destroys what was there.
     [[nodiscard]] virtual WriteStatus WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) = 0;
+
+    // Hands the file at path to take in pieces, in order, for a caller that needs each byte once
+    // (hashing) and no buffer of the file's length. Refuses as ReadWholeFile refuses; after a
+    // failure, what take was given is not the file and must be dropped. The default reads the
+    // file whole and hands it over as one piece.
+    using PieceSink = std::function<void(std::span<const std::uint8_t> piece)>;
+    [[nodiscard]] virtual ReadStatus ReadPieces(const std::string& path, const PieceSink& take) {
+        const ReadResult read = ReadWholeFile(path);
+        if (read.status == ReadStatus::Ok) take(std::span<const std::uint8_t>(read.bytes.data(), read.bytes.size()));
+        return read.status;
+    }
 };
 
 }  // namespace vesperine

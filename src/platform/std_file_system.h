@@ -12,6 +12,9 @@ public:
     [[nodiscard]] std::optional<std::uint64_t> FileLength(const std::string& path) override;
     [[nodiscard]] ReadResult ReadWholeFileInChunks(const std::string& path, const ReadProgress& progress) override;
     [[nodiscard]] WriteStatus WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
+    // In pieces of kPieceSize through one reused buffer (std_file_pieces.cpp).
+    static constexpr std::size_t kPieceSize = std::size_t{1} << 20;
+    [[nodiscard]] ReadStatus ReadPieces(const std::string& path, const PieceSink& take) override;
 };
 
 }  // namespace vesperine

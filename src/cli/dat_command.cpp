@@ -1,0 +1,82 @@
+// The dat subcommand: each file hashed in one pass, the entries written as one Logiqx game.
+#include "cli/dat_command.h"
+
+#include <CLI/CLI.hpp>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <set>
+
+#include "cli/commands.h"
+#include "cli/hash_command.h"
+#include "cli/input_file.h"
+#include "dat/dat_writer.h"
+#include "dat/digests.h"
+#include "platform/std_file_system.h"
+
+namespace vesperine::cli {
+
+int RunDat(const DatOptions& options, FileSystem& files, Streams streams) {
+    std::vector<dat::RomEntry> roms;
+    std::set<std::string> names;
+    nlohmann::json listed = nlohmann::json::array();
+    for (const std::string& path : options.files) {
+        const std::optional<ByteBuffer> file = LoadInputFile(files, path, streams.err);
+        if (!file) return kExitError;
+        const std::string name = std::filesystem::path(path).filename().string();
+        if (!names.insert(name).second) {
+            streams.err << "vesperine-cli: " << path << ": another file is also named " << name << "\n";
+            return kExitError;
+        }
+        const dat::Digests digests = dat::ComputeDigests(*file);
+        dat::RomEntry rom;
+        rom.name = name;
+        rom.size = digests.size;
+        rom.crc = digests.crc32;
+        rom.md5 = digests.md5;
+        rom.sha1 = digests.sha1;
+        rom.sha256 = digests.sha256;
+        roms.push_back(std::move(rom));
+        nlohmann::json entry = {{"name", name}};
+        entry.update(DigestsJson(digests));
+        listed.push_back(std::move(entry));
+    }
+    const std::string game =
+        options.name.empty() ? std::filesystem::path(options.files.front()).stem().string() : options.name;
+    const std::string description = options.description.empty() ? game : options.description;
+    const std::optional<std::string> text = dat::WriteLogiqxDat(game, description, roms);
+    if (!text) {
+        streams.err << "vesperine-cli: a name or the description holds a control character, which XML cannot hold\n";
+        return kExitError;
+    }
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text->data());
+    if (!SaveOutputFile(files, options.output, {bytes, text->size()}, streams.err)) return kExitError;
+    if (options.json) {
+        streams.out << nlohmann::json{{"output", options.output}, {"game", game}, {"roms", listed}}.dump(2) << '\n';
+    } else {
+        streams.out << options.output << ": " << roms.size() << (roms.size() == 1 ? " ROM" : " ROMs") << " of \""
+                    << game << "\"\n";
+    }
+    return kExitOk;
+}
+
+void RegisterDatCommand(CLI::App& app, int& status) {
+    auto options = std::make_shared<DatOptions>();
+    CLI::App* command = app.add_subcommand(
+        "dat", "Write a Logiqx DAT of one game for new dumps: name, size, CRC-32, MD5, SHA-1 and SHA-256 of each");
+    command->add_option("FILE", options->files, "The dumps, one rom each, named by their file names")->required();
+    command->add_option("-o,--output", options->output, "The DAT to write (replaced whole, or left as it was)")
+        ->required();
+    command->add_option("--name", options->name, "The game's name (default: the first file's name without extension)");
+    command->add_option("--description", options->description, "The game's description (default: its name)");
+    command->add_flag("--json", options->json, "One JSON document instead of the line");
+    command->footer("Example:\n  vesperine-cli dat prg-lo.u3 prg-hi.u4 -o mygame.dat --name mygame\n"
+                    "  mygame.dat: 2 ROMs of \"mygame\"");
+    command->callback([options, &status] {
+        StdFileSystem files;
+        status = RunDat(*options, files, {std::cout, std::cerr});
+    });
+}
+
+}  // namespace vesperine::cli

@@ -1,0 +1,27 @@
+// dat: a Logiqx DAT entry written for new dumps, with every digest, ready to submit.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+#include "files/file_system.h"
+
+namespace vesperine::cli {
+
+struct DatOptions {
+    std::vector<std::string> files;
+    std::string output;
+    std::string name;         // the game's name; the first file's name without its extension when empty
+    std::string description;  // the name when empty
+    bool json = false;
+};
+
+// Writes output (atomically) as a Logiqx DAT with one game holding one rom per file, named by
+// the file's name without its folders, then reports "OUT: N ROMs of "GAME"" or with json
+// {"output","game","roms":[{"name","size","crc32","md5","sha1","sha256"}]}. Refuses, with
+// kExitError and nothing written, a file that cannot be read, two files of the same name and
+// names that XML cannot hold.
+[[nodiscard]] int RunDat(const DatOptions& options, FileSystem& files, Streams streams);
+
+}  // namespace vesperine::cli

@@ -1,0 +1,157 @@
+// The identify subcommand: DATs read and indexed once, then each file and each zip member.
+#include "cli/identify_command.h"
+
+#include <CLI/CLI.hpp>
+#include <cctype>
+#include <iostream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/commands.h"
+#include "cli/input_file.h"
+#include "dat/dat_reader.h"
+#include "dat/identify.h"
+#include "dat/zip_members.h"
+#include "platform/std_file_system.h"
+
+namespace vesperine::cli {
+namespace {
+
+[[nodiscard]] bool IsZipName(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string tail = path.substr(path.size() - 4);
+    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return tail == ".zip";
+}
+
+// How a status reads in a line: the two that warn say why.
+[[nodiscard]] std::string StatusText(dat::RomStatus status) {
+    switch (status) {
+        case dat::RomStatus::BadDump: return "BAD DUMP (the DAT knows no good dump)";
+        case dat::RomStatus::NoDump: return "NO DUMP (the DAT knows no dump)";
+        default: return dat::RomStatusName(status);
+    }
+}
+
+[[nodiscard]] std::optional<dat::DatIndex> LoadDats(const std::vector<std::string>& paths, FileSystem& files,
+                                                    std::ostream& err) {
+    std::vector<dat::RomEntry> roms;
+    for (const std::string& path : paths) {
+        const std::optional<ByteBuffer> bytes = LoadInputFile(files, path, err);
+        if (!bytes) return std::nullopt;
+        dat::DatParse parse = dat::ReadDat(*bytes);
+        if (parse.error) {
+            err << "vesperine-cli: " << path << ": " << dat::DescribeDatError(*parse.error) << '\n';
+            return std::nullopt;
+        }
+        std::move(parse.roms.begin(), parse.roms.end(), std::back_inserter(roms));
+    }
+    if (roms.empty()) {
+        err << "vesperine-cli: the DATs describe no ROM\n";
+        return std::nullopt;
+    }
+    return dat::DatIndex(std::move(roms));
+}
+
+// Identifies one file or member and writes its lines or adds its JSON. Gives whether it matched.
+bool Report(const std::string& path, std::span<const std::uint8_t> bytes, const dat::DatIndex& index,
+            const IdentifyOptions& options, Streams streams, nlohmann::json& results) {
+    const dat::Identification found = dat::Identify(bytes, path, index, options.near);
+    const auto& roms = index.roms();
+    if (options.json) {
+        nlohmann::json matches = nlohmann::json::array(), near = nlohmann::json::array();
+        for (const dat::ViewMatch& m : found.matches) {
+            const dat::RomEntry& rom = roms[m.rom];
+            matches.push_back({{"view", m.view}, {"rom", rom.name}, {"game", rom.game}, {"size", rom.size},
+                               {"status", dat::RomStatusName(rom.status)}, {"verified", m.verified}});
+        }
+        for (const dat::NearMiss& n : found.nearMisses) {
+            const dat::RomEntry& rom = roms[n.rom];
+            near.push_back({{"view", n.view}, {"rom", rom.name}, {"game", rom.game}, {"size", rom.size},
+                            {"status", dat::RomStatusName(rom.status)}, {"reason", n.reason}});
+        }
+        results.push_back({{"path", path}, {"size", bytes.size()}, {"matches", matches}, {"nearMisses", near}});
+        return !found.matches.empty();
+    }
+    for (const dat::ViewMatch& m : found.matches) {
+        const dat::RomEntry& rom = roms[m.rom];
+        streams.out << path << ": " << m.view << " = \"" << rom.name << "\" in \"" << rom.game << "\", "
+                    << StatusText(rom.status) << " (";
+        for (std::size_t i = 0; i < m.verified.size(); ++i) streams.out << (i ? " " : "") << m.verified[i];
+        streams.out << ")\n";
+    }
+    for (const dat::NearMiss& n : found.nearMisses) {
+        const dat::RomEntry& rom = roms[n.rom];
+        streams.out << path << ": " << n.view << " ~ \"" << rom.name << "\" in \"" << rom.game << "\", "
+                    << StatusText(rom.status) << ": " << n.reason << '\n';
+    }
+    if (found.matches.empty()) streams.out << path << ": no match\n";
+    return !found.matches.empty();
+}
+
+}  // namespace
+
+int RunIdentify(const IdentifyOptions& options, FileSystem& files, Streams streams) {
+    const std::optional<dat::DatIndex> index = LoadDats(options.dats, files, streams.err);
+    if (!index) return kExitError;
+    bool error = false;
+    bool unmatched = false;
+    nlohmann::json results = nlohmann::json::array();
+    auto fail = [&](const std::string& path, const std::string& message) {
+        streams.err << "vesperine-cli: " << path << ": " << message << '\n';
+        results.push_back({{"path", path}, {"error", message}});
+        error = true;
+    };
+    for (const std::string& path : options.files) {
+        std::ostringstream why;
+        const std::optional<ByteBuffer> file = LoadInputFile(files, path, why);
+        if (!file) {
+            streams.err << why.str();
+            results.push_back({{"path", path}, {"error", why.str()}});
+            error = true;
+            continue;
+        }
+        if (!IsZipName(path)) {
+            unmatched |= !Report(path, *file, *index, options, streams, results);
+            continue;
+        }
+        const dat::ZipRead zip = dat::ReadZipMembers(*file, [](std::string_view) { return true; });
+        if (!zip.error.empty()) {
+            fail(path, zip.error);
+            continue;
+        }
+        if (zip.members.empty()) fail(path, "the zip holds no file");
+        for (const dat::ZipMember& member : zip.members) {
+            unmatched |= !Report(path + "/" + member.name, member.bytes, *index, options, streams, results);
+        }
+    }
+    if (options.json) streams.out << nlohmann::json{{"files", results}}.dump(2) << '\n';
+    return error ? kExitError : unmatched ? kExitNo : kExitOk;
+}
+
+void RegisterIdentifyCommand(CLI::App& app, int& status) {
+    auto options = std::make_shared<IdentifyOptions>();
+    CLI::App* command = app.add_subcommand(
+        "identify", "Name each file, or its halves, quarters, odd/even bytes, bus lanes, byte swaps, inversion or "
+                    "trimmed overdump, by DAT files");
+    command->add_option("FILE", options->files, "Dumps to identify; a *.zip is taken member by member")->required();
+    command->add_option("--dat", options->dats, "DAT files: Logiqx or machine-list XML, bracketed text, or zipped (after the FILEs: --dat "
+                      "takes every argument that follows it)")
+        ->required();
+    command->add_flag("--near", options->near,
+                      "Also report near misses: a ROM of the same size whose name has the file's stem, or of the "
+                      "same size and layout as a matched ROM of its game, with a different CRC-32");
+    command->add_flag("--json", options->json, "One JSON document instead of lines");
+    command->footer("Exit status: 0 when every file (every zip member) matched, 1 when one matched nothing, 2 on "
+                    "an unreadable file or DAT.\n"
+                    "Example:\n  vesperine-cli identify board.bin --dat arcade.dat\n"
+                    "  board.bin: odd bytes = \"prg-lo.u3\" in \"mygame\", good (crc32 sha1)\n"
+                    "  board.bin: even bytes = \"prg-hi.u4\" in \"mygame\", good (crc32 sha1)");
+    command->callback([options, &status] {
+        StdFileSystem files;
+        status = RunIdentify(*options, files, {std::cout, std::cerr});
+    });
+}
+
+}  // namespace vesperine::cli

@@ -1,0 +1,36 @@
+// identify: what each file, or one of its views, is according to DAT files.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+#include "files/file_system.h"
+
+namespace vesperine::cli {
+
+struct IdentifyOptions {
+    std::vector<std::string> files;
+    std::vector<std::string> dats;
+    bool near = false;
+    bool json = false;
+};
+
+/*
+  Reads every DAT (a malformed one ends the run with its line before any file is looked at),
+  then each file: a file named *.zip member by member ("SET.zip/MEMBER"), any other file
+  whole. Plain output, one line per match, near miss, or file that matched nothing:
+
+    PATH: VIEW = "ROM" in "GAME", STATUS (crc32 md5 sha1 sha256)
+    PATH: VIEW ~ "ROM" in "GAME", STATUS: REASON
+    PATH: no match
+
+  json gives {"files":[{"path","size","matches":[{"view","rom","game","size","status",
+  "verified"}],"nearMisses":[{"view","rom","game","size","status","reason"}]} or {"path",
+  "error"}]}. Status: kExitOk when every file (every member) matched under some view, kExitNo
+  when one matched nothing (near misses are not matches), kExitError when a DAT or a file could
+  not be read.
+*/
+[[nodiscard]] int RunIdentify(const IdentifyOptions& options, FileSystem& files, Streams streams);
+
+}  // namespace vesperine::cli

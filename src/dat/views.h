@@ -1,0 +1,54 @@
+// The views of a dump that a DAT may know under another name: parts, lanes, swaps, inversion.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vesperine::dat {
+
+enum class ViewKind {
+    Part,      // size bytes from offset
+    Lanes,     // of each group of stride bytes, the width bytes from offset
+    Swap,      // each group of width bytes reversed
+    Inverted,  // each byte XOR FF
+};
+
+struct ViewSpec {
+    std::string name;    // "whole", "half 2 of 2", "odd bytes", "byte lane 3 of 4", ...
+    std::string family;  // views that split the file the same way: "halves", "byte lanes", ...
+    ViewKind kind = ViewKind::Part;
+    std::uint64_t offset = 0;
+    std::uint32_t width = 1;
+    std::uint32_t stride = 1;
+    std::uint64_t size = 0;
+};
+
+// The smallest p below the file's length n such that the file is n / p copies of its first p
+// bytes, or 0 when it is not an overdump.
+[[nodiscard]] std::uint64_t OverdumpPeriod(std::span<const std::uint8_t> file);
+
+// Every view that the file's length allows, in a fixed order: whole; halves and quarters
+// (lengths divisible by 2 and 4); odd and even bytes, as the window's stripes name them (odd =
+// the 1st, 3rd, ... byte); the four byte lanes and the two 16-bit lanes of a 32-bit bus;
+// 16-bit and 32-bit byte swaps; inverted; and for an overdump the first d bytes for every d
+// that is a multiple of the period and divides the length ("trimmed to 1 of k copies"). Halves
+// and quarters that equal such a trimmed image are left out: they would only repeat it.
+[[nodiscard]] std::vector<ViewSpec> ViewsOf(std::span<const std::uint8_t> file);
+
+// Bytes [from, from + out.size()) of the view. from must be a multiple of the view's width.
+void FillView(std::span<const std::uint8_t> file, const ViewSpec& view, std::uint64_t from, std::span<std::uint8_t> out);
+
+// CRC-32 of the view, built chunk by chunk: a view never exists whole for its CRC.
+[[nodiscard]] std::uint32_t ViewCrc(std::span<const std::uint8_t> file, const ViewSpec& view);
+
+// The view's bytes whole: the file itself for a part, a copy otherwise. bytes stays valid as
+// long as the ViewBytes and the file live.
+struct ViewBytes {
+    std::vector<std::uint8_t> owned;
+    std::span<const std::uint8_t> bytes;
+};
+[[nodiscard]] ViewBytes MaterializeView(std::span<const std::uint8_t> file, const ViewSpec& view);
+
+}  // namespace vesperine::dat
