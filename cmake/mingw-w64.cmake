@@ -20,8 +20,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(ZLIB_USE_STATIC_LIBS ON)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
-# Test programs built here run under Wine (wine64, or wine on newer Debian).
-find_program(VESPERINE_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+# Test programs built here run under Wine (ctest runs them through it).
+find_program(VESPERINE_WINE NAMES wine wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(VESPERINE_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${VESPERINE_WINE})
 endif()
