@@ -9,6 +9,7 @@ dir=build-mingw
 cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVESPERINE_WINDOW=OFF -DVESPERINE_ISAL=OFF -DVESPERINE_WERROR=ON "$@" >/dev/null
 cmake --build "$dir" -j"$(nproc)" --target core_tests
+bash scripts/lint.sh --windows "$dir"  # the Win32 file system, which the Linux lint cannot parse
 
 wine=$(command -v wine || command -v wine64 || ls /usr/lib/wine/wine64 2>/dev/null || true)
 [ -n "$wine" ] || { echo "Wine is needed for the Windows tests: apt-get install wine64" >&2; exit 1; }
