@@ -1,8 +1,14 @@
 # Shortcuts for the scripts that do the work.
-.PHONY: run test bench
+.PHONY: run test bench lint format windows
 run:
 	bash scripts/run.sh
 test:
 	bash scripts/test.sh
 bench:
 	bash scripts/bench.sh
+lint:
+	bash scripts/lint.sh
+format:
+	bash scripts/format.sh
+windows:
+	bash scripts/windows.sh

@@ -11,6 +11,9 @@ packages=(
   xvfb xauth                      # screenshots and window tests under a virtual display
   xdotool imagemagick             # driving the program for its screenshot
   clang libclang-rt-14-dev        # fuzzing and sanitizer runs
+  clang-format clang-tidy         # layout (scripts/format.sh) and lint (scripts/lint.sh)
+  g++-mingw-w64-x86-64 libz-mingw-w64-dev googletest  # the Windows cross build of the core tests
+  wine wine64                     # running them (scripts/windows.sh)
   libcli11-dev nlohmann-json3-dev # vesperine-cli: arguments and --json
   libpugixml-dev libzip-dev       # DAT files, zipped DATs and ROM sets
   libssl-dev                      # MD5 and the SHA family

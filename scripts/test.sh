@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the core and the window, the window under Valgrind,
-# the long tasks under ThreadSanitizer, the core again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the fuzz targets.
+# Builds everything (warnings are errors) and runs every test: lint on the core, the core and the
+# window, the window under Valgrind, the long tasks under ThreadSanitizer, the core again under
+# AddressSanitizer and UndefinedBehaviorSanitizer without ISA-L, the core's tests on Windows
+# (MinGW-w64 under Wine), and the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/build.sh build
+bash scripts/build.sh build -DVESPERINE_WERROR=ON
+bash scripts/lint.sh build
 (cd build && ctest --output-on-failure --timeout 600)
 # The window tests once more under Valgrind's memcheck: no invalid access and no leak.
 if [ -x build/tests/window/window_tests ]; then
@@ -26,8 +28,13 @@ TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" \
   build-tsan/tests/core_tests --gtest_brief=1 --gtest_filter='LongTask*:CrcSearch.*:HostContract/*'
 TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" QT_QPA_PLATFORM=offscreen \
   build-tsan/tests/window/window_tests --gtest_brief=1 --gtest_filter='LongTask*:GoAttack*:LargeFiles*:KeyState*'
-bash scripts/build.sh build-sanitize -DVESPERINE_SANITIZE=ON -DVESPERINE_WINDOW=OFF
+# The sanitizer build is also the build without ISA-L: CRC-32 through zlib's crc32, as where
+# ISA-L does not exist (ISA-L's assembly is not instrumented by the sanitizers anyway).
+bash scripts/build.sh build-sanitize -DVESPERINE_SANITIZE=ON -DVESPERINE_WINDOW=OFF -DVESPERINE_ISAL=OFF \
+  -DVESPERINE_WERROR=ON
 (cd build-sanitize && ctest --output-on-failure --timeout 900)
+# The core's tests cross-built for Windows and run under Wine.
+bash scripts/windows.sh
 # Each fuzz target for a short while (clang, ASan and UBSan): hex fields, the dialog's commands,
 # the window search.
 bash scripts/fuzz.sh 20

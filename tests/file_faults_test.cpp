@@ -1,17 +1,16 @@
 // Bad files end to end: the dialog on the fake host with the real file system, so each fault
 // goes through the C library and comes back as what the user sees.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "app/main_dialog.h"
-#include "platform/std_file_system.h"
+#include "platform/native_file_system.h"
 #include "panes/pane_text.h"
 #include "support/dialog_harness.h"
 #include "support/fake_host.h"
+#include "support/posix_only.h"
 #include "support/scratch_dir.h"
 
 namespace vesperine {
@@ -62,15 +61,16 @@ protected:
     testing::ScratchDir scratch_{"vesperine-faults-"};
     const fs::path& dir_ = scratch_.path();
     FakeHost host_;
-    StdFileSystem files_;
+    NativeFileSystem files_;
     MainDialog dialog_{host_, files_};
 };
 
 TEST_F(FileFaultsTest, FilesThatCannotBeReadAreRefusedAndThePreviousBaseStays) {
+    VESPERINE_POSIX_ONLY("symbolic links, fifos, /dev/zero and /proc");
     LoadGoodBase();
     const std::string kept = BaseState();
     fs::create_symlink(Path("gone.bin"), Path("dangling.bin"));
-    ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
+    ASSERT_TRUE(testing::MakeFifo(Path("pipe")));
     const struct {
         std::string path;
         const char* message;
@@ -94,12 +94,13 @@ TEST_F(FileFaultsTest, FilesThatCannotBeReadAreRefusedAndThePreviousBaseStays) {
 }
 
 TEST_F(FileFaultsTest, PermissionBitsRefuseAFileUnlessRootReadsItAnyway) {
+    VESPERINE_POSIX_ONLY("permission bits");
     LoadGoodBase();
     const std::string kept = BaseState();
     const std::string secret = WriteFile("secret.bin", "\x77");
     fs::permissions(secret, fs::perms::none);
     Load(secret);
-    if (::geteuid() == 0) {
+    if (testing::RunningAsRoot()) {
         EXPECT_TRUE(host_.messages.empty());
         EXPECT_EQ(HexString(dialog_.workspace().Base()), "77");
     } else {
@@ -161,6 +162,7 @@ TEST(FileFaultsFake, AShortReadOfTheMaskKeepsTheMaskInUse) {
 }
 
 TEST_F(FileFaultsTest, AFullDiskShowsWriteErrorAndKeepsTheOldFile) {
+    VESPERINE_POSIX_ONLY("/dev/full and a file-size limit (RLIMIT_FSIZE)");
     Load(WriteFile("big.bin", std::string(1 << 20, '\xEE')));
     dialog_.Analyze();
     ASSERT_EQ(dialog_.workspace().dumpLength(), 1u << 20);
@@ -189,6 +191,7 @@ TEST_F(FileFaultsTest, AFullDiskShowsWriteErrorAndKeepsTheOldFile) {
 // a folder takes leaves no room for a temporary suffix, and that must not mean writing over
 // the old file in place.
 TEST_F(FileFaultsTest, AFullDiskKeepsAnOldFileWhoseNameIsAsLongAsAllowed) {
+    VESPERINE_POSIX_ONLY("a file-size limit (RLIMIT_FSIZE)");
     Load(WriteFile("big.bin", std::string(1 << 20, '\x5A')));
     dialog_.Analyze();
     const std::string old = WriteFile(std::string(250, 'n'), "precious old contents");

@@ -1,9 +1,16 @@
-// CRC-32 through ISA-L, with the byte-wise table kept as the reference.
+// CRC-32 through ISA-L (zlib's crc32 where ISA-L is missing), with the byte-wise table kept as
+// the reference.
 #include "analysis/crc32.h"
 
+#if VESPERINE_HAVE_ISAL
 #include <isa-l/crc.h>
+#else
+#include <zlib.h>
+#endif
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 
 namespace vesperine {
 namespace {
@@ -24,9 +31,21 @@ constexpr auto kTable = MakeTable();
 }  // namespace
 
 std::uint32_t Crc32(std::span<const std::uint8_t> bytes, std::uint32_t previous) {
-    // ISA-L's gzip CRC takes and returns the finished (complemented) value, like zlib's crc32.
+    // ISA-L's gzip CRC and zlib's crc32 both take and return the finished (complemented) value.
     if (bytes.empty()) return previous;
+#if VESPERINE_HAVE_ISAL
     return crc32_gzip_refl(previous, bytes.data(), bytes.size());
+#else
+    // zlib's length is an unsigned int (32 bits on every platform here, Windows included), so
+    // longer spans go in pieces of at most 1 GiB.
+    constexpr std::size_t kPiece = std::size_t{1} << 30;
+    uLong crc = previous;
+    for (std::size_t at = 0; at < bytes.size(); at += kPiece) {
+        const std::size_t n = std::min(kPiece, bytes.size() - at);
+        crc = crc32(crc, bytes.data() + at, static_cast<uInt>(n));
+    }
+    return static_cast<std::uint32_t>(crc);
+#endif
 }
 
 std::uint32_t Crc32Bytewise(std::span<const std::uint8_t> bytes, std::uint32_t previous) {

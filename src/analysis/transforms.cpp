@@ -56,7 +56,7 @@ void SwapBytePairs(std::span<std::uint8_t> bytes) {
 
 void ReverseByteQuads(std::span<std::uint8_t> bytes) {
     std::size_t i = TransformWholeBlocks(bytes, ReverseBytesOfQuads);
-    for (; bytes.size() - i >= 4; i += 4) std::reverse(bytes.begin() + i, bytes.begin() + i + 4);
+    for (; bytes.size() - i >= 4; i += 4) std::reverse(bytes.data() + i, bytes.data() + i + 4);
 }
 
 void ExchangeHalves(std::span<std::uint8_t> bytes) {

@@ -1,4 +1,4 @@
-// The real file system: whole-file reads and replacing writes through the C library.
+// The real file system on POSIX systems: whole-file reads and replacing writes through the C library.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -9,15 +9,7 @@
 
 #include "platform/std_file_system.h"
 
-#ifdef _WIN32
-#include <io.h>
-#define VSP_FSEEK _fseeki64
-#define VSP_FTELL _ftelli64
-#else
 #include <unistd.h>
-#define VSP_FSEEK fseeko
-#define VSP_FTELL ftello
-#endif
 
 namespace vesperine {
 namespace {
@@ -49,12 +41,8 @@ private:
 bool WriteAll(Stream& stream, std::span<const std::uint8_t> bytes) {
     if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stream.get()) != bytes.size()) return false;
     if (std::fflush(stream.get()) != 0) return false;
-#ifdef _WIN32
-    if (_commit(_fileno(stream.get())) != 0) return false;
-#else
     // Devices such as /dev/full or a terminal cannot be synced; only the write and flush count there.
     if (::fsync(fileno(stream.get())) != 0 && errno != EINVAL && errno != EROFS) return false;
-#endif
     return stream.Close();
 }
 
@@ -96,12 +84,12 @@ ReadResult StdFileSystem::ReadWholeFileInChunks(const std::string& path, const R
     }
     Stream stream(path, "rb");
     if (stream.get() == nullptr) return result;
-    if (VSP_FSEEK(stream.get(), 0, SEEK_END) != 0) {
+    if (::fseeko(stream.get(), 0, SEEK_END) != 0) {
         result.status = ReadStatus::NoSize;
         return result;
     }
-    const auto end = static_cast<std::int64_t>(VSP_FTELL(stream.get()));
-    if (end < 0 || VSP_FSEEK(stream.get(), 0, SEEK_SET) != 0) {
+    const auto end = static_cast<std::int64_t>(::ftello(stream.get()));
+    if (end < 0 || ::fseeko(stream.get(), 0, SEEK_SET) != 0) {
         result.status = ReadStatus::NoSize;
         return result;
     }

@@ -1,4 +1,4 @@
-// The real file system through the C library: the implementation of FileSystem for the programs.
+// The real file system through the C library: the implementation of FileSystem on POSIX systems.
 #pragma once
 
 #include "files/file_system.h"

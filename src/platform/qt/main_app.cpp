@@ -4,7 +4,7 @@
 #include <QFileInfo>
 
 #include "app/main_dialog.h"
-#include "platform/std_file_system.h"
+#include "platform/native_file_system.h"
 #include "platform/qt/app_icon.h"
 #include "platform/qt/code_page_text.h"
 #include "platform/qt/main_window.h"
@@ -25,7 +25,7 @@ int MainApp::Run() {
     MainWindow window;
     DialogPrompts prompts(&window);
     QtHost host(window, prompts, CodePageOfLocale());
-    StdFileSystem files;
+    NativeFileSystem files;
     MainDialog dialog(host, files);
     window.Attach(dialog);
     window.RunModal();

@@ -1,0 +1,219 @@
+// The real file system on Windows: whole-file reads and replacing writes through the Win32 API.
+#include "platform/win_file_system.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <new>
+#include <random>
+
+namespace vesperine {
+namespace {
+
+// ReadFile and WriteFile take 32-bit counts; larger spans go in pieces of at most 1 GiB.
+constexpr std::size_t kPiece = std::size_t{1} << 30;
+
+// Closes the handle on every way out; Close() reports whether the close succeeded.
+class Handle {
+public:
+    explicit Handle(HANDLE handle) : handle_(handle) {}
+    ~Handle() {
+        if (valid()) ::CloseHandle(handle_);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    [[nodiscard]] bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    [[nodiscard]] HANDLE get() const { return handle_; }
+    [[nodiscard]] bool Close() {
+        const HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return ::CloseHandle(handle) != 0;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+// UTF-8 to UTF-16; an empty result for text that is not UTF-8 (no such file can be named).
+std::wstring Widen(const std::string& text) {
+    if (text.empty() || text.size() > 0x7FFFFFFF) return {};
+    const int size = static_cast<int>(text.size());
+    const int count = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+    if (count <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(count), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), count);
+    return wide;
+}
+
+// The absolute form of a path with the \\?\ prefix, which lifts the 260-character limit of the
+// Win32 calls. Device names (NUL, CON, \\.\...) keep the form GetFullPathNameW gives them.
+std::wstring ExtendedPath(const std::wstring& path) {
+    if (path.empty()) return {};
+    const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return {};
+    std::wstring full(needed, L'\0');
+    const DWORD length = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) return {};
+    full.resize(length);
+    if (full.rfind(L"\\\\?\\", 0) == 0 || full.rfind(L"\\\\.\\", 0) == 0) return full;
+    if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);  // \\server\share
+    return L"\\\\?\\" + full;
+}
+
+[[nodiscard]] Handle OpenExisting(const std::wstring& path, DWORD access, DWORD flags = FILE_ATTRIBUTE_NORMAL) {
+    return Handle(::CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, flags, nullptr));
+}
+
+[[nodiscard]] Handle CreateNew(const std::wstring& path) {
+    return Handle(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// Writes all of bytes and makes sure they reached the disk: a full disk often shows only at
+// the flush or the close, and must not pass for success.
+bool WriteAll(Handle& file, std::span<const std::uint8_t> bytes) {
+    for (std::size_t at = 0; at < bytes.size();) {
+        const auto piece = static_cast<DWORD>(std::min(kPiece, bytes.size() - at));
+        DWORD written = 0;
+        if (::WriteFile(file.get(), bytes.data() + at, piece, &written, nullptr) == 0 || written == 0) return false;
+        at += written;
+    }
+    // Devices such as NUL or a console cannot be flushed; only the write counts there.
+    if (::FlushFileBuffers(file.get()) == 0 && ::GetFileType(file.get()) == FILE_TYPE_DISK) return false;
+    return file.Close();
+}
+
+// A name in the target's folder. The target's name is cut short first, so that a name near the
+// longest a folder takes (255 characters) still leaves room for the suffix.
+std::wstring TemporaryNeighbour(const std::wstring& target) {
+    const std::size_t slash = target.find_last_of(L"\\/");
+    const std::size_t nameStart = slash == std::wstring::npos ? 0 : slash + 1;
+    std::wstring temporary = target.substr(0, nameStart + std::min<std::size_t>(target.size() - nameStart, 200));
+    std::random_device random;
+    wchar_t suffix[24];
+    std::swprintf(suffix, sizeof suffix / sizeof suffix[0], L".%08x.part", static_cast<unsigned>(random()));
+    return temporary + suffix;
+}
+
+// The file a link or junction leads to, or the path itself when it is none or cannot be followed.
+std::wstring FollowLink(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return path;
+    const Handle file = OpenExisting(path, 0, FILE_FLAG_BACKUP_SEMANTICS);
+    if (!file.valid()) return path;
+    const DWORD needed = ::GetFinalPathNameByHandleW(file.get(), nullptr, 0, FILE_NAME_NORMALIZED);
+    if (needed == 0) return path;
+    std::wstring final(needed, L'\0');
+    const DWORD length = ::GetFinalPathNameByHandleW(file.get(), final.data(), needed, FILE_NAME_NORMALIZED);
+    if (length == 0 || length >= needed) return path;
+    final.resize(length);
+    return final;
+}
+
+}  // namespace
+
+ReadResult WinFileSystem::ReadWholeFile(const std::string& path) {
+    ReadResult result;  // CannotOpen
+    const std::wstring wide = ExtendedPath(Widen(path));
+    if (wide.empty()) return result;
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return result;
+    const Handle file = OpenExisting(wide, GENERIC_READ);
+    if (!file.valid()) return result;
+    // A pipe, a console or a device such as NUL has no end to seek to.
+    LARGE_INTEGER end{};
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK || ::GetFileSizeEx(file.get(), &end) == 0 || end.QuadPart < 0) {
+        result.status = ReadStatus::NoSize;
+        return result;
+    }
+    if (static_cast<std::uint64_t>(end.QuadPart) >= kMaxFileLength) {
+        result.status = ReadStatus::TooLarge;
+        return result;
+    }
+    const auto length = static_cast<std::size_t>(end.QuadPart);
+    try {
+        result.bytes.resize(length);
+    } catch (const std::bad_alloc&) {
+        result.status = ReadStatus::OutOfMemory;
+        return result;
+    }
+    std::size_t got = 0;
+    while (got < length) {
+        DWORD n = 0;
+        const auto piece = static_cast<DWORD>(std::min(kPiece, length - got));
+        if (::ReadFile(file.get(), result.bytes.data() + got, piece, &n, nullptr) == 0 || n == 0) break;
+        got += n;
+    }
+    if (got != length) {
+        result.bytes = Bytes{};
+        result.status = ReadStatus::ShortRead;
+        return result;
+    }
+    // More bytes than the size promised: a file still growing. A prefix must not pass for the
+    // whole file.
+    std::uint8_t extra = 0;
+    DWORD n = 0;
+    if (::ReadFile(file.get(), &extra, 1, &n, nullptr) != 0 && n != 0) {
+        result.bytes = Bytes{};
+        result.status = ReadStatus::NoSize;
+        return result;
+    }
+    result.status = ReadStatus::Ok;
+    return result;
+}
+
+WriteStatus WinFileSystem::WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+    std::wstring target = ExtendedPath(Widen(path));
+    if (target.empty()) return WriteStatus::CannotOpen;
+    // Saving over a link replaces the file it points to, not the link.
+    target = FollowLink(target);
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return WriteStatus::CannotOpen;
+    // A read-only mark says the file is to be kept; Windows refuses to replace it, and so do we
+    // before anything is written (Wine would let the move below replace it).
+    if (exists && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return WriteStatus::CannotOpen;
+
+    // Devices (NUL, a console, a pipe) cannot be replaced by a rename; they are written in place.
+    if (target.rfind(L"\\\\.\\", 0) == 0) {
+        Handle device = OpenExisting(target, GENERIC_WRITE);
+        if (!device.valid()) return WriteStatus::CannotOpen;
+        return WriteAll(device, bytes) ? WriteStatus::Ok : WriteStatus::Failed;
+    }
+
+    // Write beside the target and move it over, so a failure leaves the old file intact.
+    const std::wstring temporary = TemporaryNeighbour(target);
+    Handle file = CreateNew(temporary);
+    if (!file.valid()) {
+        // No neighbour can be made (a folder we may not add to). Writing an existing file in
+        // place could leave it half written, so that is refused; a new file loses nothing.
+        if (exists) return WriteStatus::CannotOpen;
+        Handle direct = CreateNew(target);
+        if (!direct.valid()) return WriteStatus::CannotOpen;
+        return WriteAll(direct, bytes) ? WriteStatus::Ok : WriteStatus::Failed;
+    }
+    if (!WriteAll(file, bytes)) {
+        ::DeleteFileW(temporary.c_str());
+        return WriteStatus::Failed;
+    }
+    // The replaced file's hidden and system marks carry over, as its permissions do on Linux.
+    if (exists) {
+        const DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                         FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+        if (kept != 0) ::SetFileAttributesW(temporary.c_str(), kept);
+    }
+    if (::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
+        ::DeleteFileW(temporary.c_str());
+        return WriteStatus::Failed;
+    }
+    return WriteStatus::Ok;
+}
+
+}  // namespace vesperine

@@ -1,0 +1,17 @@
+// The real file system on Windows: the implementation of FileSystem through the Win32 API.
+#pragma once
+
+#include "files/file_system.h"
+
+namespace vesperine {
+
+// Paths are UTF-8 and reach Windows as wide characters, so any name the system holds can be
+// loaded and saved whatever the ANSI code page; long paths get the \\?\ prefix. Statuses are
+// those of StdFileSystem for the same faults.
+class WinFileSystem final : public FileSystem {
+public:
+    [[nodiscard]] ReadResult ReadWholeFile(const std::string& path) override;
+    [[nodiscard]] WriteStatus WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
+};
+
+}  // namespace vesperine

@@ -1,0 +1,79 @@
+// The Windows file system's own faults: wide-character names, devices, names that are not
+// UTF-8, files that cannot be replaced. Built only for Windows; run under Wine in CI.
+#include "platform/win_file_system.h"
+
+#include <gtest/gtest.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "support/scratch_dir.h"
+
+namespace vesperine {
+namespace {
+
+namespace fs = std::filesystem;
+
+class WinFileSystemTest : public ::testing::Test {
+protected:
+    // Joined as text: a std::filesystem::path made from a std::string would read it in the ANSI
+    // code page, not as UTF-8.
+    std::string Path(const std::string& name) const { return scratch_.path().string() + "\\" + name; }
+
+    testing::ScratchDir scratch_{"vesperine-winfs-"};
+    WinFileSystem files_;
+};
+
+TEST_F(WinFileSystemTest, UtfEightNamesReachWindowsAsWideCharacters) {
+    // "ROM-Ä-日本-Ω.bin": outside any single ANSI code page.
+    const std::string name = "ROM-\xC3\x84-\xE6\x97\xA5\xE6\x9C\xAC-\xCE\xA9.bin";
+    const std::wstring wide = L"ROM-\u00C4-\u65E5\u672C-\u03A9.bin";
+    ASSERT_EQ(files_.WriteWholeFile(Path(name), Bytes{0xC3, 0x00, 0x84}), WriteStatus::Ok);
+    EXPECT_TRUE(fs::exists(scratch_.path() / wide)) << "the file has the wide name, not a code page's guess";
+    EXPECT_EQ(files_.ReadWholeFile(Path(name)).bytes, (Bytes{0xC3, 0x00, 0x84}));
+    EXPECT_EQ(files_.WriteWholeFile(Path(name), Bytes{7}), WriteStatus::Ok);
+    EXPECT_EQ(files_.ReadWholeFile(Path(name)).bytes, Bytes{7});
+    EXPECT_EQ(scratch_.FileCount(), 1) << "no temporary file left";
+}
+
+TEST_F(WinFileSystemTest, NamesThatAreNotUtfEightCannotBeOpened) {
+    const std::string broken = Path("bad-\xFF\xFE.bin");
+    EXPECT_EQ(files_.ReadWholeFile(broken).status, ReadStatus::CannotOpen);
+    EXPECT_EQ(files_.WriteWholeFile(broken, Bytes{1}), WriteStatus::CannotOpen);
+    EXPECT_EQ(files_.ReadWholeFile("").status, ReadStatus::CannotOpen);
+    EXPECT_EQ(scratch_.FileCount(), 0);
+}
+
+TEST_F(WinFileSystemTest, TheNullDeviceHasNoSizeAndIsWrittenInPlace) {
+    EXPECT_EQ(files_.ReadWholeFile("NUL").status, ReadStatus::NoSize);
+    EXPECT_EQ(files_.WriteWholeFile("NUL", Bytes(100, 7)), WriteStatus::Ok);
+}
+
+TEST_F(WinFileSystemTest, AFileThatCannotBeReplacedIsKeptWhole) {
+    const std::string old = scratch_.Write("keep.bin", "precious old contents");
+    fs::permissions(old, fs::perms::owner_write, fs::perm_options::remove);  // the read-only mark
+    ASSERT_NE(::GetFileAttributesW(fs::path(old).c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_EQ(files_.WriteWholeFile(old, Bytes(1000, 1)), WriteStatus::CannotOpen);
+    fs::permissions(old, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(testing::ScratchDir::Read(old), "precious old contents");
+    EXPECT_EQ(scratch_.FileCount(), 1) << "no temporary file left";
+}
+
+TEST_F(WinFileSystemTest, ForwardAndBackSlashesAndRelativePathsAllWork) {
+    const std::string forward = scratch_.path().generic_string() + "/slashes.bin";
+    ASSERT_EQ(files_.WriteWholeFile(forward, Bytes{1, 2}), WriteStatus::Ok);
+    EXPECT_EQ(files_.ReadWholeFile(Path("slashes.bin")).bytes, (Bytes{1, 2}));
+    const fs::path before = fs::current_path();
+    fs::current_path(scratch_.path());
+    const ReadResult relative = files_.ReadWholeFile("slashes.bin");
+    fs::current_path(before);
+    EXPECT_EQ(relative.bytes, (Bytes{1, 2}));
+}
+
+}  // namespace
+}  // namespace vesperine
