@@ -13,7 +13,7 @@ public:
     [[nodiscard]] ReadResult ReadWholeFileInChunks(const std::string& path, const ReadProgress& progress) override;
     [[nodiscard]] WriteStatus WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
     // In pieces of kPieceSize through one reused buffer (std_file_pieces.cpp).
-    static constexpr std::size_t kPieceSize = std::size_t{1} << 20;
+    static constexpr std::size_t kPieceSize = std::size_t{1} << 18;
     [[nodiscard]] ReadStatus ReadPieces(const std::string& path, const PieceSink& take) override;
 };
 
