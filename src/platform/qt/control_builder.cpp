@@ -54,12 +54,32 @@ QWidget* BuildButton(const ControlSpec& spec, QWidget& parent) {
     return button;
 }
 
+// On the platform the template comes from, a radio button or check box takes a click anywhere
+// in its rectangle, not only on its mark and caption.
+class WholeRadioButton final : public QRadioButton {
+public:
+    using QRadioButton::QRadioButton;
+
+protected:
+    [[nodiscard]] bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
+class WholeCheckBox final : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    [[nodiscard]] bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
 QWidget* BuildLabel(const ControlSpec& spec, QWidget& parent) {
     auto* label = new QLabel(ShownCaption(spec.caption), &parent);
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     label->setMargin(0);
     label->setIndent(0);
+    // Static text never takes a click: one lying over a control lets the click through.
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
     return label;
 }
 
@@ -69,16 +89,19 @@ QWidget* BuildWidget(const ControlSpec& spec, QWidget& parent, const DialogUnits
             return Has(spec, kMultiLine) ? BuildMultiLineEdit(spec, parent, units) : BuildLineEdit(spec, parent);
         case ControlKind::Button: return BuildButton(spec, parent);
         case ControlKind::Radio: {
-            auto* radio = new QRadioButton(Caption(spec), &parent);
+            auto* radio = new WholeRadioButton(Caption(spec), &parent);
             radio->setAutoExclusive(false);  // its QButtonGroup keeps it exclusive
             return radio;
         }
-        case ControlKind::Check: return new QCheckBox(Caption(spec), &parent);
+        case ControlKind::Check: return new WholeCheckBox(Caption(spec), &parent);
         case ControlKind::ScrollBar: return new RequestScrollBar(&parent);
         case ControlKind::Label: return BuildLabel(spec, parent);
         case ControlKind::GroupBox: {
             auto* box = new QGroupBox(Caption(spec), &parent);
             box->setFocusPolicy(Qt::NoFocus);
+            // A frame is only drawn: "Assist Func" lies over the swap button in the stacking
+            // order, and the click must reach the button.
+            box->setAttribute(Qt::WA_TransparentForMouseEvents);
             return box;
         }
     }
