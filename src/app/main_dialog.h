@@ -87,6 +87,10 @@ public:
     // Files (files/file_commands.cpp).
     void LoadBaseFile();
     void LoadMaskFile();
+    // The loads of a path given without the open dialog (the command line, a dropped file):
+    // the same checks, messages and results as when the dialog had chosen it.
+    void LoadBaseFileFrom(const std::string& path);
+    void LoadMaskFileFrom(const std::string& path);
     void SaveDumpFile();
     void SaveDetectedWindow(std::uint32_t offset, std::uint32_t size);
 
@@ -116,7 +120,7 @@ public:
 
 private:
     bool SaveBytes(std::span<const std::uint8_t> bytes);
-    bool LoadFile(std::string& pathField, Bytes& buffer, std::uint32_t& length);
+    bool LoadFile(const std::string& path, std::string& pathField, Bytes& buffer, std::uint32_t& length);
     void RenderPane(int barId);
 
     Host& host_;

@@ -22,18 +22,16 @@ const char* ReadFailureMessage(ReadStatus status) {
 
 }  // namespace
 
-// Reads the chosen file whole into buffer. The path field takes the chosen path even when the
-// load fails, as the next exchange decides what it shows; buffer and length change only on
-// success, so a failed load leaves the previous file in use.
-bool MainDialog::LoadFile(std::string& pathField, Bytes& buffer, std::uint32_t& length) {
-    const std::optional<std::string> path = host_.ChooseOpenFile();
-    if (!path) return false;
-    pathField = *path;
-    ReadResult read = files_.ReadWholeFile(*path);
+// Reads the file whole into buffer. The path field takes the path even when the load fails,
+// as the next exchange decides what it shows; buffer and length change only on success, so a
+// failed load leaves the previous file in use.
+bool MainDialog::LoadFile(const std::string& path, std::string& pathField, Bytes& buffer, std::uint32_t& length) {
+    pathField = path;
+    ReadResult read = files_.ReadWholeFile(path);
     if (read.status != ReadStatus::Ok) {
         // "Out of memory." has no caption of its own; every other refusal names the file.
         const bool named = read.status != ReadStatus::OutOfMemory;
-        host_.ShowMessage(ReadFailureMessage(read.status), named ? std::optional<std::string_view>(*path) : std::nullopt,
+        host_.ShowMessage(ReadFailureMessage(read.status), named ? std::optional<std::string_view>(path) : std::nullopt,
                           MessageButtons::Ok);
         return false;
     }
@@ -43,7 +41,11 @@ bool MainDialog::LoadFile(std::string& pathField, Bytes& buffer, std::uint32_t& 
 }
 
 void MainDialog::LoadBaseFile() {
-    if (!LoadFile(fields_.basePath, workspace_.baseBuffer, workspace_.baseLength)) return;
+    if (const std::optional<std::string> path = host_.ChooseOpenFile()) LoadBaseFileFrom(*path);
+}
+
+void MainDialog::LoadBaseFileFrom(const std::string& path) {
+    if (!LoadFile(path, fields_.basePath, workspace_.baseBuffer, workspace_.baseLength)) return;
     fields_.areaStart = "0";
     fields_.areaEnd = FormatHex8(workspace_.baseLength);
     PushToControls();
@@ -52,7 +54,11 @@ void MainDialog::LoadBaseFile() {
 }
 
 void MainDialog::LoadMaskFile() {
-    if (!LoadFile(fields_.maskPath, workspace_.maskBuffer, workspace_.maskLength)) return;
+    if (const std::optional<std::string> path = host_.ChooseOpenFile()) LoadMaskFileFrom(*path);
+}
+
+void MainDialog::LoadMaskFileFrom(const std::string& path) {
+    if (!LoadFile(path, fields_.maskPath, workspace_.maskBuffer, workspace_.maskLength)) return;
     PushToControls();
 }
 
