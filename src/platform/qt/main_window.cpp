@@ -19,6 +19,7 @@
 #include "platform/qt/control_builder.h"
 #include "platform/qt/control_layout.h"
 #include "platform/qt/request_scroll_bar.h"
+#include "platform/qt/system_keys.h"
 
 namespace vesperine::qt {
 
@@ -73,6 +74,7 @@ MainWindow::MainWindow() : QDialog(nullptr), units_(DialogFont()) {
     BuildMenu();
     RouteControls();
     RouteDrops();
+    keys_.SetSystemQuery(SystemKeyQuery());
 }
 
 MainWindow::~MainWindow() {
