@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config valgrind
   qt6-base-dev libgl-dev          # the window
+  libxcb1-dev                     # the break chord asked of the X server
   libisal-dev zlib1g-dev          # CRC-32 and its algebra
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic            # the panes' fixed-pitch font

@@ -83,6 +83,28 @@ TEST(LoadMaskFile, ChangesOnlyTheMask) {
     EXPECT_EQ(h.Text(ids::kDumpHex), "");
 }
 
+TEST(LoadFileFromAPath, LoadsAsTheDialogWouldWithoutOpeningIt) {
+    DialogHarness h;
+    h.host.Type(ids::kAreaStart, "77");
+    h.files.files["/roms/given.bin"] = HexBytes("41 42 43");
+    h.files.files["/roms/mask.bin"] = HexBytes("FF");
+    h.dialog.LoadBaseFileFrom("/roms/given.bin");
+    h.dialog.LoadMaskFileFrom("/roms/mask.bin");
+    EXPECT_EQ(h.host.openDialogs, 0);
+    EXPECT_EQ(h.Text(ids::kBasePath), "/roms/given.bin");
+    EXPECT_EQ(h.Text(ids::kMaskPath), "/roms/mask.bin");
+    EXPECT_EQ(h.Text(ids::kAreaStart), "0");
+    EXPECT_EQ(h.Text(ids::kAreaEnd), "00000003");
+    EXPECT_EQ(h.Text(ids::kBaseHex).substr(0, 17), "00000000 41 42 43");
+    EXPECT_EQ(h.dialog.workspace().maskLength(), 1u);
+
+    h.dialog.LoadMaskFileFrom("/roms/missing.bin");
+    ASSERT_EQ(h.host.messages.size(), 1u);
+    EXPECT_EQ(h.host.messages[0].text, "File not found.");
+    EXPECT_EQ(h.host.messages[0].caption, std::optional<std::string>("/roms/missing.bin"));
+    EXPECT_EQ(h.dialog.workspace().maskLength(), 1u);
+}
+
 TEST(SaveDumpFile, WritesTheDumpOrNothingBeforeAnyAnalyze) {
     DialogHarness h;
     h.host.saveAnswers.push_back("/out/empty.bin");

@@ -87,6 +87,10 @@ public:
     // Files (files/file_commands.cpp).
     void LoadBaseFile();
     void LoadMaskFile();
+    // The loads of a path given without the open dialog (the command line, a dropped file):
+    // the same checks, messages and results as when the dialog had chosen it.
+    void LoadBaseFileFrom(const std::string& path);
+    void LoadMaskFileFrom(const std::string& path);
     void SaveDumpFile();
     void SaveDetectedWindow(std::uint32_t offset, std::uint32_t size);
 
@@ -130,7 +134,8 @@ private:
     [[nodiscard]] TaskEnd RunTask(std::string_view title, const std::function<void(const ProgressPoll&)>& work);
     // Asks for a path, then writes what bytes() gives, taken only once the dialog has returned.
     bool SaveBytes(const std::function<std::span<const std::uint8_t>()>& bytes);
-    [[nodiscard]] std::optional<ByteBuffer> LoadFile(std::string& pathField, std::string_view title);
+    [[nodiscard]] std::optional<ByteBuffer> LoadFile(const std::string& path, std::string& pathField,
+                                                    std::string_view title);
     void RenderPane(int barId);
 
     Host& host_;

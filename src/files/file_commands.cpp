@@ -23,24 +23,22 @@ const char* ReadFailureMessage(ReadStatus status) {
 
 }  // namespace
 
-// Reads the chosen file whole. The path field takes the chosen path even when the load fails,
-// as the next exchange decides what it shows; the caller replaces the buffer only on success,
-// so a failed load leaves the previous file in use.
+// Reads the file whole. The path field takes the path even when the load fails, as the next
+// exchange decides what it shows; the caller replaces the buffer only on success, so a failed
+// load leaves the previous file in use.
 //
 // A file of kLongTaskBytes or more is read on the host's worker behind its progress display,
 // into a buffer of its own: the file in use stays untouched until the read has ended.
-std::optional<ByteBuffer> MainDialog::LoadFile(std::string& pathField, std::string_view title) {
-    const std::optional<std::string> path = host_.ChooseOpenFile();
-    if (!path) return std::nullopt;
-    pathField = *path;
+std::optional<ByteBuffer> MainDialog::LoadFile(const std::string& path, std::string& pathField,
+                                               std::string_view title) {
+    pathField = path;
     ReadResult read;
-    const std::optional<std::uint64_t> length = files_.FileLength(*path);
+    const std::optional<std::uint64_t> length = files_.FileLength(path);
     if (!length || *length < kLongTaskBytes) {
-        read = files_.ReadWholeFile(*path);
+        read = files_.ReadWholeFile(path);
     } else {
-        const std::string& chosen = *path;
         const TaskEnd end = RunTask(title, [&](const ProgressPoll& poll) {
-            read = files_.ReadWholeFileInChunks(chosen, [&poll](std::uint64_t done, std::uint64_t total) {
+            read = files_.ReadWholeFileInChunks(path, [&poll](std::uint64_t done, std::uint64_t total) {
                 return poll({ProgressUnit::BytesRead, done, total});
             });
         });
@@ -49,7 +47,7 @@ std::optional<ByteBuffer> MainDialog::LoadFile(std::string& pathField, std::stri
     if (read.status != ReadStatus::Ok) {
         // "Out of memory." has no caption of its own; every other refusal names the file.
         const bool named = read.status != ReadStatus::OutOfMemory;
-        host_.ShowMessage(ReadFailureMessage(read.status), named ? std::optional<std::string_view>(*path) : std::nullopt,
+        host_.ShowMessage(ReadFailureMessage(read.status), named ? std::optional<std::string_view>(path) : std::nullopt,
                           MessageButtons::Ok);
         return std::nullopt;
     }
@@ -61,7 +59,12 @@ std::optional<ByteBuffer> MainDialog::LoadFile(std::string& pathField, std::stri
 
 void MainDialog::LoadBaseFile() {
     if (longTask_) return;
-    std::optional<ByteBuffer> bytes = LoadFile(fields_.basePath, "Load BaseFile");
+    if (const std::optional<std::string> path = host_.ChooseOpenFile()) LoadBaseFileFrom(*path);
+}
+
+void MainDialog::LoadBaseFileFrom(const std::string& path) {
+    if (longTask_) return;
+    std::optional<ByteBuffer> bytes = LoadFile(path, fields_.basePath, "Load BaseFile");
     if (!bytes) return;
     workspace_.ReplaceBase(std::move(*bytes));
     fields_.areaStart = "0";
@@ -73,7 +76,12 @@ void MainDialog::LoadBaseFile() {
 
 void MainDialog::LoadMaskFile() {
     if (longTask_) return;
-    std::optional<ByteBuffer> bytes = LoadFile(fields_.maskPath, "Load MaskFile");
+    if (const std::optional<std::string> path = host_.ChooseOpenFile()) LoadMaskFileFrom(*path);
+}
+
+void MainDialog::LoadMaskFileFrom(const std::string& path) {
+    if (longTask_) return;
+    std::optional<ByteBuffer> bytes = LoadFile(path, fields_.maskPath, "Load MaskFile");
     if (!bytes) return;
     workspace_.ReplaceMask(std::move(*bytes));
     PushToControls();

@@ -2,10 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QClipboard>
+#include <QLabel>
 #include <QDialog>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTimer>
 #include <functional>
 
@@ -39,6 +43,54 @@ TEST(DialogPrompts, AYesNoBoxHasNoIconAndGivesTheAnswer) {
               MessageAnswer::No);
     EXPECT_EQ(icon, QMessageBox::NoIcon);
     EXPECT_EQ(title, QStringLiteral("Detect!"));
+}
+
+// Uses another style while it lives: whether a message box's text can be selected is, left to
+// itself, each style's choice.
+class StyleInUse {
+public:
+    explicit StyleInUse(const char* name) : previous_(QApplication::style()->name()) {
+        QApplication::setStyle(QStyleFactory::create(QLatin1String(name)));
+    }
+    ~StyleInUse() { QApplication::setStyle(QStyleFactory::create(previous_)); }
+    StyleInUse(const StyleInUse&) = delete;
+    StyleInUse& operator=(const StyleInUse&) = delete;
+
+private:
+    QString previous_;
+};
+
+TEST(DialogPrompts, TheTextCanBeSelectedWithTheMouseAndCopiedInAnyStyle) {
+    StyleInUse windows("Windows");  // a style that leaves a message box's text unselectable
+    WindowHarness h;
+    DialogPrompts prompts(&h.window);
+    QWidget* focused = nullptr;
+    QWidget* okButton = nullptr;
+    QString selected;
+    QString copied;
+    WhenModalOpens<QMessageBox>([&](QMessageBox* box) {
+        // The focus is given when the window system activates the box.
+        EXPECT_TRUE(QTest::qWaitForWindowActive(box));
+        focused = box->focusWidget();
+        okButton = box->button(QMessageBox::Ok);
+        auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        const QPoint start(1, label->height() / 2);
+        const QPoint end(label->width() - 1, label->height() / 2);
+        QTest::mousePress(label, Qt::LeftButton, {}, start);
+        QTest::mouseMove(label, end);
+        QTest::mouseRelease(label, Qt::LeftButton, {}, end);
+        selected = label->selectedText();
+        QApplication::clipboard()->clear();
+        QTest::keyClick(label, Qt::Key_C, Qt::ControlModifier);
+        copied = QApplication::clipboard()->text();
+        if (focused) QTest::keyClick(focused, Qt::Key_Return);
+        if (box->isVisible()) box->button(QMessageBox::Ok)->click();
+    });
+    EXPECT_EQ(prompts.AskMessage(QStringLiteral("File not found."), QStringLiteral("/roms/missing.bin"), MessageButtons::Ok),
+              MessageAnswer::Ok);
+    EXPECT_EQ(focused, okButton) << "Enter and Space still answer";
+    EXPECT_EQ(selected, QStringLiteral("File not found."));
+    EXPECT_EQ(copied, QStringLiteral("File not found."));
 }
 
 TEST(DialogPrompts, TheOpenDialogListsEveryFileAndWantsAnExistingOne) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cerrno>
 #include <clocale>
+#include <cstdlib>
 #include <langinfo.h>
 
 namespace vesperine::qt {
@@ -25,8 +26,9 @@ struct CodesetRule {
     std::string_view prefix;
     int codePage;
 };
-constexpr std::array<CodesetRule, 6> kCodesetRules{{
-    {"SHIFT_JIS", 932}, {"EUC-JP", 932}, {"BIG5", 950}, {"GB", 936}, {"EUC-CN", 936}, {"EUC-KR", 949},
+// Compared without case, "-" or "_": nl_langinfo says "EUC-JP" where a locale's name says "eucJP".
+constexpr std::array<CodesetRule, 7> kCodesetRules{{
+    {"SHIFTJIS", 932}, {"SJIS", 932}, {"EUCJP", 932}, {"BIG5", 950}, {"GB", 936}, {"EUCCN", 936}, {"EUCKR", 949},
 }};
 
 constexpr int kSingleBytePage = 1252;
@@ -45,14 +47,14 @@ const char* IconvNameOf(int codePage) {
     return "CP1252";
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        const char a = text[i] >= 'a' && text[i] <= 'z' ? static_cast<char>(text[i] - 'a' + 'A') : text[i];
-        const char b = prefix[i] >= 'a' && prefix[i] <= 'z' ? static_cast<char>(prefix[i] - 'a' + 'A') : prefix[i];
-        if (a != b) return false;
+// Whether the codeset, in upper case and without "-" and "_", starts with prefix.
+bool CodesetStartsWith(std::string_view codeset, std::string_view prefix) {
+    std::string folded;
+    for (const char c : codeset) {
+        if (c == '-' || c == '_') continue;
+        folded += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
     }
-    return true;
+    return folded.starts_with(prefix);
 }
 
 // Runs one whole conversion; on a sequence that cannot be converted, writes "?" and skips
@@ -89,6 +91,24 @@ std::size_t Utf8SequenceLength(unsigned char lead) {
     return 1;
 }
 
+// The locale the environment names for the character type, by POSIX's precedence; a variable
+// set to the empty string counts as unset.
+std::string_view NamedCharacterTypeLocale() {
+    for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0') return value;
+    }
+    return {};
+}
+
+// The codeset part of language[_territory][.codeset][@modifier], "" without one.
+std::string_view CodesetOfName(std::string_view localeName) {
+    const std::size_t dot = localeName.find('.');
+    if (dot == std::string_view::npos) return {};
+    const std::string_view rest = localeName.substr(dot + 1);
+    return rest.substr(0, rest.find('@'));
+}
+
 }  // namespace
 
 int CodePageForLocale(std::string_view localeName, std::string_view codeset) {
@@ -102,13 +122,17 @@ int CodePageForLocale(std::string_view localeName, std::string_view codeset) {
     for (const auto& rule : kLanguageRules)
         if (language == rule.language && (rule.territory.empty() || territory == rule.territory)) return rule.codePage;
     for (const auto& rule : kCodesetRules)
-        if (StartsWith(codeset, rule.prefix)) return rule.codePage;
+        if (CodesetStartsWith(codeset, rule.prefix)) return rule.codePage;
     return kSingleBytePage;
 }
 
 int CodePageOfLocale() {
-    const char* name = std::setlocale(LC_CTYPE, nullptr);
-    return CodePageForLocale(name ? name : "", nl_langinfo(CODESET));
+    const char* active = std::setlocale(LC_CTYPE, nullptr);
+    const std::string_view named = NamedCharacterTypeLocale();
+    // A locale that is not installed cannot be set, and the process stays in "C"; the name the
+    // user chose still says which code page the texts are in.
+    if (!named.empty() && (active == nullptr || named != active)) return CodePageForLocale(named, CodesetOfName(named));
+    return CodePageForLocale(active ? active : "", nl_langinfo(CODESET));
 }
 
 CodePageText::CodePageText(int codePage)

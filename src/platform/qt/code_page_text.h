@@ -12,7 +12,9 @@ namespace vesperine::qt {
 // Korean 949, traditional Chinese 950; anything else is taken as the single-byte page 1252.
 // localeName is LC_CTYPE's name ("ja_JP.UTF-8"), codeset its character set ("UTF-8").
 [[nodiscard]] int CodePageForLocale(std::string_view localeName, std::string_view codeset);
-// The same for the process's current LC_CTYPE.
+// The same for the locale the environment names for LC_CTYPE (LC_ALL, then LC_CTYPE, then
+// LANG), installed or not: iconv converts without the locale. With none named, the process's
+// current LC_CTYPE.
 [[nodiscard]] int CodePageOfLocale();
 
 // Converts through glibc's iconv. Bytes that do not form a character of the page show as "?",

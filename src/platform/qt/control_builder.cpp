@@ -23,6 +23,17 @@ QString Caption(const ControlSpec& spec) { return QString::fromLatin1(spec.capti
 
 bool Has(const ControlSpec& spec, Style style) { return (spec.styles & style) != 0; }
 
+// On the platform the template comes from, a button, radio button or check box takes a click
+// anywhere in its rectangle, not only on its bevel, mark or caption as a style may decide.
+template <typename Button>
+class WholeRectButton final : public Button {
+public:
+    using Button::Button;
+
+protected:
+    [[nodiscard]] bool hitButton(const QPoint& pos) const override { return this->rect().contains(pos); }
+};
+
 QWidget* BuildMultiLineEdit(const ControlSpec& spec, QWidget& parent, const DialogUnits& units) {
     auto* edit = new QPlainTextEdit(&parent);
     // A template border is one thin line; the text then starts one dialog unit inside the
@@ -47,7 +58,7 @@ QWidget* BuildLineEdit(const ControlSpec& spec, QWidget& parent) {
 }
 
 QWidget* BuildButton(const ControlSpec& spec, QWidget& parent) {
-    auto* button = new QPushButton(Caption(spec), &parent);
+    auto* button = new WholeRectButton<QPushButton>(Caption(spec), &parent);
     // Enter belongs to the dialog's OK step, never to a focused or default button.
     button->setAutoDefault(false);
     button->setDefault(false);
@@ -60,6 +71,8 @@ QWidget* BuildLabel(const ControlSpec& spec, QWidget& parent) {
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     label->setMargin(0);
     label->setIndent(0);
+    // Static text never takes a click: one lying over a control lets the click through.
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
     return label;
 }
 
@@ -69,16 +82,19 @@ QWidget* BuildWidget(const ControlSpec& spec, QWidget& parent, const DialogUnits
             return Has(spec, kMultiLine) ? BuildMultiLineEdit(spec, parent, units) : BuildLineEdit(spec, parent);
         case ControlKind::Button: return BuildButton(spec, parent);
         case ControlKind::Radio: {
-            auto* radio = new QRadioButton(Caption(spec), &parent);
+            auto* radio = new WholeRectButton<QRadioButton>(Caption(spec), &parent);
             radio->setAutoExclusive(false);  // its QButtonGroup keeps it exclusive
             return radio;
         }
-        case ControlKind::Check: return new QCheckBox(Caption(spec), &parent);
+        case ControlKind::Check: return new WholeRectButton<QCheckBox>(Caption(spec), &parent);
         case ControlKind::ScrollBar: return new RequestScrollBar(&parent);
         case ControlKind::Label: return BuildLabel(spec, parent);
         case ControlKind::GroupBox: {
             auto* box = new QGroupBox(Caption(spec), &parent);
             box->setFocusPolicy(Qt::NoFocus);
+            // A frame is only drawn: "Assist Func" lies over the swap button in the stacking
+            // order, and the click must reach the button.
+            box->setAttribute(Qt::WA_TransparentForMouseEvents);
             return box;
         }
     }

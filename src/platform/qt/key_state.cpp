@@ -14,7 +14,8 @@ void KeyState::Release(PolledKey key) { Of(key).down = false; }
 bool KeyState::Query(PolledKey key) {
     Key& k = Of(key);
     const bool pressed = k.pressed.exchange(false);
-    return k.down || pressed;
+    // A press and release quicker than the polls still counts once, when its events came here.
+    return pressed || (systemQuery_ ? systemQuery_(key) : k.down.load());
 }
 
 void KeyState::ForgetPresses() {

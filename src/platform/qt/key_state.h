@@ -1,17 +1,27 @@
-// The polled keys' state, kept from the key events and readable from any thread.
+// The polled keys' state: asked of the system where it can be, kept from key events otherwise.
 #pragma once
 
 #include <array>
 #include <atomic>
+#include <functional>
+#include <utility>
 
 #include "app/host.h"
 
 namespace vesperine::qt {
 
-// Linux offers no query of a key's physical state, so the key events keep it: a key counts
-// as down from its press to its release, and a press is remembered until the next query.
+// Whether a key is held down at this moment, asked of the system (the keyboard's state, not
+// the program's input): it answers whichever window has the focus, another program's included.
+using KeyDownQuery = std::function<bool(PolledKey)>;
+
+// The key events keep a press until the next query; a key counts as down from its press to its
+// release unless a system query is set, which then says alone whether it is down. Without one
+// (Wayland, offscreen) only this program's key events are seen.
 class KeyState {
 public:
+    // Set before any long task runs: the worker thread reads it unguarded.
+    void SetSystemQuery(KeyDownQuery query) { systemQuery_ = std::move(query); }
+
     void Press(PolledKey key);
     void Release(PolledKey key);
     // Corrects whether the key is down, without counting a press.
@@ -29,6 +39,7 @@ private:
     [[nodiscard]] Key& Of(PolledKey key) { return keys_[key == PolledKey::Shift ? 0 : 1]; }
 
     std::array<Key, 2> keys_;
+    KeyDownQuery systemQuery_;
 };
 
 }  // namespace vesperine::qt

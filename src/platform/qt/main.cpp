@@ -1,7 +1,9 @@
 // The vesperine program: one modal dialog, opened at start and closed to end.
 #include <cstdio>
 #include <cstdlib>
+#include <span>
 
+#include "platform/qt/command_line.h"
 #include "platform/qt/main_app.h"
 
 namespace {
@@ -23,10 +25,24 @@ bool DisplayMissing() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    using vesperine::qt::CommandLine;
+    const CommandLine line = vesperine::qt::ParseCommandLine(
+        std::span<const char* const>(argv + 1, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)));
+    switch (line.action) {
+        case CommandLine::Action::Help: std::fputs(vesperine::qt::HelpText().c_str(), stdout); return 0;
+        case CommandLine::Action::Version: std::fputs(vesperine::qt::VersionText().c_str(), stdout); return 0;
+        case CommandLine::Action::Refuse:
+            std::fprintf(stderr, "vesperine: %s\nTry 'vesperine --help' for more information.\n", line.refusal.c_str());
+            return vesperine::qt::kUsageStatus;
+        case CommandLine::Action::Run: break;
+    }
     if (DisplayMissing()) {
         std::fputs("vesperine: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are unset).\n", stderr);
         return 1;
     }
-    vesperine::qt::MainApp app(argc, argv);
-    return app.Run();
+    // The toolkit sees no arguments: the files are ours, and its own options (-platform,
+    // -style) are set through its environment variables instead (QT_QPA_PLATFORM, QT_STYLE_OVERRIDE).
+    int toolkitArgc = 1;
+    vesperine::qt::MainApp app(toolkitArgc, argv);
+    return app.Run(line.files);
 }

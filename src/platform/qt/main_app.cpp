@@ -2,6 +2,7 @@
 #include "platform/qt/main_app.h"
 
 #include <QFileInfo>
+#include <QTimer>
 
 #include "app/main_dialog.h"
 #include "platform/native_file_system.h"
@@ -21,15 +22,26 @@ MainApp::MainApp(int& argc, char** argv) : app_(argc, argv) {
     QApplication::setWindowIcon(AppIcon());
 }
 
-int MainApp::Run() {
+int MainApp::Run(const StartFiles& startFiles) {
     MainWindow window;
     DialogPrompts prompts(&window);
     QtHost host(window, prompts, CodePageOfLocale());
     NativeFileSystem files;
     MainDialog dialog(host, files);
     window.Attach(dialog);
+    QueueStartFiles(window, dialog, startFiles);
     window.RunModal();
     return 0;
+}
+
+void QueueStartFiles(MainWindow& window, MainDialog& dialog, const StartFiles& files) {
+    if (!files.base && !files.mask) return;
+    QTimer::singleShot(0, &window, [&dialog, files] {
+        // The two loads stand apart, as two dialogs would: a refused base file does not keep
+        // the mask file from loading.
+        if (files.base) dialog.LoadBaseFileFrom(*files.base);
+        if (files.mask) dialog.LoadMaskFileFrom(*files.mask);
+    });
 }
 
 }  // namespace vesperine::qt

@@ -5,9 +5,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <array>
@@ -17,6 +19,7 @@
 #include "platform/qt/control_builder.h"
 #include "platform/qt/control_layout.h"
 #include "platform/qt/request_scroll_bar.h"
+#include "platform/qt/system_keys.h"
 
 namespace vesperine::qt {
 
@@ -32,6 +35,18 @@ constexpr std::array<PaneBar, 4> kPaneBars{{
     {ids::kBaseText, ids::kBaseScrollBar},
     {ids::kDumpHex, ids::kDumpScrollBar},
     {ids::kDumpText, ids::kDumpScrollBar},
+}};
+
+// The controls that take a dropped file, and whether it loads as the base file or the mask.
+struct DropTarget {
+    int controlId;
+    bool asBase;
+};
+constexpr std::array<DropTarget, 4> kDropTargets{{
+    {ids::kBaseHex, true},
+    {ids::kBaseText, true},
+    {ids::kBasePath, true},
+    {ids::kMaskPath, false},
 }};
 
 }  // namespace
@@ -58,6 +73,8 @@ MainWindow::MainWindow() : QDialog(nullptr), units_(DialogFont()) {
     byId_ = std::move(built.byId);
     BuildMenu();
     RouteControls();
+    RouteDrops();
+    keys_.SetSystemQuery(SystemKeyQuery());
 }
 
 MainWindow::~MainWindow() {
@@ -98,6 +115,38 @@ void MainWindow::RouteControls() {
         wheelTargets_[edit->viewport()] = ScrollBar(pane.barId);
         edit->viewport()->installEventFilter(this);
     }
+}
+
+void MainWindow::RouteDrops() {
+    const auto accepting = [this] { return Reachable() != nullptr; };
+    auto* base = new FileDropFilter(this, accepting, [this](const DroppedFile& file) { LoadDroppedFile(true, file); });
+    auto* mask = new FileDropFilter(this, accepting, [this](const DroppedFile& file) { LoadDroppedFile(false, file); });
+    for (const DropTarget& target : kDropTargets) {
+        QWidget* control = Control(target.controlId);
+        // A pane's drags arrive at its viewport, the widget under the pointer.
+        auto* plain = qobject_cast<QPlainTextEdit*>(control);
+        for (QWidget* receiver : {control, plain ? plain->viewport() : nullptr}) {
+            if (!receiver) continue;
+            receiver->setAcceptDrops(true);
+            receiver->installEventFilter(target.asBase ? base : mask);
+        }
+    }
+}
+
+void MainWindow::LoadDroppedFile(bool asBase, const DroppedFile& file) {
+    // After the drop has been answered: a message box opened inside the drop would keep the
+    // program the file came from waiting for the answer.
+    QTimer::singleShot(0, this, [this, asBase, file] {
+        MainDialog* dialog = Reachable();
+        if (!dialog) return;
+        if (!file.refusal.empty()) {
+            dialog->host().ShowMessage(file.refusal, std::nullopt, MessageButtons::Ok);
+            return;
+        }
+        const std::string path = QFile::encodeName(file.path).toStdString();
+        if (asBase) dialog->LoadBaseFileFrom(path);
+        else dialog->LoadMaskFileFrom(path);
+    });
 }
 
 void MainWindow::Attach(MainDialog& dialog) { dialog_ = &dialog; }

@@ -8,6 +8,7 @@
 
 #include "app/control_ids.h"
 #include "platform/qt/dialog_units.h"
+#include "platform/qt/file_drop.h"
 #include "platform/qt/key_filter.h"
 #include "platform/qt/key_state.h"
 
@@ -25,7 +26,8 @@ class RequestScrollBar;
 // A fixed-size window with a minimise box and a menu bar of four items, its controls placed
 // in dialog units of the dialog font. Buttons, menu items, the memo's changes, the scroll
 // bars' requests and the key filter's keys go to the attached MainDialog; Escape, the close
-// box and Alt+F4 run its OnCancel, Enter where no control takes it its OnOk.
+// box and Alt+F4 run its OnCancel, Enter where no control takes it its OnOk. A file dropped
+// on a base pane or the base path loads as the base file, on the mask path as the mask file.
 class MainWindow final : public QDialog {
     Q_OBJECT
 public:
@@ -67,6 +69,8 @@ protected:
 private:
     void BuildMenu();
     void RouteControls();
+    void RouteDrops();
+    void LoadDroppedFile(bool asBase, const DroppedFile& file);
     void OnFilterKey(FilterKey key);
     // The dialog, unless a long task runs: the progress dialog's modality keeps user input
     // away, and this keeps away anything that slips past it.

@@ -15,6 +15,10 @@ const char* const kFilter = "All File(*.*) (*)";
 MessageAnswer DialogPrompts::AskMessage(const QString& text, const QString& caption, MessageButtons buttons) {
     QMessageBox box(QMessageBox::NoIcon, caption, text,
                     buttons == MessageButtons::Ok ? QMessageBox::Ok : QMessageBox::Yes | QMessageBox::No, owner_);
+    // People copy an error's words into a report: the text is selectable with the mouse and
+    // the keyboard and Ctrl+C copies it, whatever the style would choose. The focus stays on
+    // the button, so Enter and Space still answer.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     const int answer = box.exec();
     if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
     return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;

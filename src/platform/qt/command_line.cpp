@@ -1,0 +1,71 @@
+// ParseCommandLine: options first, then at most two files made absolute.
+#include "platform/qt/command_line.h"
+
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+namespace vesperine::qt {
+
+namespace {
+
+// A relative path against the current folder, cleaned of "." and ".." steps; a path that
+// cannot be made absolute (no current folder) is kept as given, and so is an empty one.
+std::string AbsolutePath(const std::string& given) {
+    if (given.empty()) return given;
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(given, error);
+    if (error) return given;
+    return absolute.lexically_normal().string();
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(std::span<const char* const> arguments) {
+    CommandLine line;
+    std::vector<std::string> files;
+    bool optionsEnded = false;
+    for (const char* raw : arguments) {
+        const std::string_view argument(raw);
+        if (!optionsEnded && argument == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && (argument == "--help" || argument == "-h")) {
+            return CommandLine{CommandLine::Action::Help, {}, {}};
+        } else if (!optionsEnded && argument == "--version") {
+            return CommandLine{CommandLine::Action::Version, {}, {}};
+        } else if (!optionsEnded && argument.size() > 1 && argument.front() == '-') {
+            // Checked after the loop, so that --help later on the line still wins.
+            if (line.refusal.empty()) line.refusal = "unknown option '" + std::string(argument) + "'";
+        } else {
+            files.emplace_back(argument);
+        }
+    }
+    if (line.refusal.empty() && files.size() > 2)
+        line.refusal = "too many files: at most a base file and a mask file, not " + std::to_string(files.size());
+    if (!line.refusal.empty()) {
+        line.action = CommandLine::Action::Refuse;
+        return line;
+    }
+    if (!files.empty()) line.files.base = AbsolutePath(files[0]);
+    if (files.size() > 1) line.files.mask = AbsolutePath(files[1]);
+    return line;
+}
+
+std::string HelpText() {
+    return "Usage: vesperine [BASE [MASK]]\n"
+           "Load a ROM image, cut an area out of it (whole, or the odd or even bytes), mask it,\n"
+           "see its size and CRC-32, transform it, search it for a CRC-32 and save it.\n"
+           "\n"
+           "  BASE          load this file as the base file at start, as \"Load BaseFile (F1)\" does\n"
+           "  MASK          load this file as the mask file at start, as \"Load MaskFile (F2)\" does\n"
+           "  -h, --help    show this help and exit\n"
+           "  --version     show the version and exit\n"
+           "  --            every argument after it is a file, even one starting with \"-\"\n"
+           "\n"
+           "A file dropped on a base pane or on the base path loads as the base file, one dropped\n"
+           "on the mask path as the mask file.\n";
+}
+
+std::string VersionText() { return "vesperine " VESPERINE_VERSION "\n"; }
+
+}  // namespace vesperine::qt
