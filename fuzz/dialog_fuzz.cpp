@@ -3,8 +3,8 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "analysis/crc32.h"
@@ -105,7 +105,8 @@ void ScriptSave(DialogHarness& h, FuzzedDataProvider& in) {
     const std::optional<std::string> path = ChosenPath(in);
     if (path) {
         h.files.writeFailures.erase(*path);
-        if (in.ConsumeBool()) h.files.writeFailures[*path] = in.ConsumeBool() ? WriteStatus::CannotOpen : WriteStatus::Failed;
+        if (in.ConsumeBool())
+            h.files.writeFailures[*path] = in.ConsumeBool() ? WriteStatus::CannotOpen : WriteStatus::Failed;
     }
     h.host.saveAnswers.push_back(path);
 }
@@ -134,8 +135,8 @@ void Scroll(DialogHarness& h, FuzzedDataProvider& in) {
     FakeScrollBar& state = h.host.bars[bar == 0 ? ids::kBaseScrollBar : bar];
     // A drag goes anywhere in the bar's range; a stale one may lie outside it.
     if (request == ScrollRequest::ThumbTrack) {
-        state.track = in.ConsumeBool() ? in.ConsumeIntegralInRange(state.minimum, state.maximum)
-                                       : in.ConsumeIntegral<int>();
+        state.track =
+            in.ConsumeBool() ? in.ConsumeIntegralInRange(state.minimum, state.maximum) : in.ConsumeIntegral<int>();
     }
     h.dialog.OnVScroll(request, bar);
     state.track.reset();

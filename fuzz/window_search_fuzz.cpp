@@ -39,8 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t leng
     FuzzedDataProvider in(data, length);
     // Sizes and steps are mostly small, sometimes anything; the extract is the input's tail,
     // repeated to reach past the poll interval of 4096 windows.
-    auto size = in.ConsumeBool() ? in.ConsumeIntegralInRange<std::uint32_t>(0, 300) : in.ConsumeIntegral<std::uint32_t>();
-    const auto step = in.ConsumeBool() ? in.ConsumeIntegralInRange<std::uint32_t>(0, 40) : in.ConsumeIntegral<std::uint32_t>();
+    auto size =
+        in.ConsumeBool() ? in.ConsumeIntegralInRange<std::uint32_t>(0, 300) : in.ConsumeIntegral<std::uint32_t>();
+    const auto step =
+        in.ConsumeBool() ? in.ConsumeIntegralInRange<std::uint32_t>(0, 40) : in.ConsumeIntegral<std::uint32_t>();
     const auto repeat = in.ConsumeIntegralInRange(1, 64);
     const bool targetFromWindow = in.ConsumeBool();
     const auto pick = in.ConsumeIntegral<std::uint32_t>();
@@ -53,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t leng
     // Keep the reference's cost (windows times size) within reach.
     if (step != 0 && size <= extract.size()) {
         const std::uint64_t windows = (extract.size() - size) / step + 1;
-        if (windows * size > (std::uint64_t{1} << 23)) size = static_cast<std::uint32_t>((std::uint64_t{1} << 23) / windows);
+        if (windows * size > (std::uint64_t{1} << 23))
+            size = static_cast<std::uint32_t>((std::uint64_t{1} << 23) / windows);
     }
     if (targetFromWindow && size <= extract.size()) {
         const std::uint64_t start = step == 0 ? 0 : (pick % ((extract.size() - size) / step + 1)) * step;

@@ -181,8 +181,9 @@ TEST(Analyze, RepeatedAnalyzeGivesIdenticalLines) {
     h.LoadBase(HexBytes("01 02 03"));
     h.Run("0", "3");
     h.dialog.Analyze();
-    EXPECT_EQ(h.Text(ids::kMemo), "[AN] Addr:00000000 Size:00000003 CRC:55BC801D\r\n"
-                                  "[AN] Addr:00000000 Size:00000003 CRC:55BC801D");
+    EXPECT_EQ(h.Text(ids::kMemo),
+              "[AN] Addr:00000000 Size:00000003 CRC:55BC801D\r\n"
+              "[AN] Addr:00000000 Size:00000003 CRC:55BC801D");
 }
 
 TEST(CheckArea, EmptyAreasPassAnywhereAndLengthsHalve) {

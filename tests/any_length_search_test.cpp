@@ -74,13 +74,13 @@ TEST(AnyLengthSearch, KnownCases) {
         {"31 32 33 34 35 36 37 38 39", Target(0xCBF43926), "[0,9)"},  // the whole extract
         {"00 31 32 33 34 35 36 37 38 39 00", Target(0xCBF43926), "[1,10)"},
         {"31 32 33 34 35 36 37 38 39 31 32 33 34 35 36 37 38 39", Target(0xCBF43926), "[0,9)[9,18)"},
-        {"00 31 32 33 34 35 36 37 38 39", Target(0xCBF43926, 1, 0xFFFFFFFF, 2), ""},  // off the grid
+        {"00 31 32 33 34 35 36 37 38 39", Target(0xCBF43926, 1, 0xFFFFFFFF, 2), ""},        // off the grid
         {"00 00 31 32 33 34 35 36 37 38 39 00", Target(0xCBF43926, 1, 0xFFFFFFFF, 2), ""},  // end 11 off it
         {"00 00 31 32 33 34 35 36 37 38 39 00", Target(0xCBF43926, 1, 0xFFFFFFFF, 1), "[2,11)"},
-        {"31 32 33 34 35 36 37 38 39", Target(0xCBF43926, 10), ""},     // shorter than the minimum
-        {"31 32 33 34 35 36 37 38 39", Target(0xCBF43926, 1, 8), ""},   // longer than the maximum
+        {"31 32 33 34 35 36 37 38 39", Target(0xCBF43926, 10), ""},    // shorter than the minimum
+        {"31 32 33 34 35 36 37 38 39", Target(0xCBF43926, 1, 8), ""},  // longer than the maximum
         {"31 32 33 34 35 36 37 38 39", Target(0xCBF43926, 9, 9), "[0,9)"},
-        {"31 32 33", Target(0x00000000), ""},                // the empty range's CRC is not reported
+        {"31 32 33", Target(0x00000000), ""},  // the empty range's CRC is not reported
         {"31 32 33", Target(0x00000000, 0), ""},
         {"31 32 33 31", Target(0x83DCEFB7), "[0,1)[3,4)"},  // "1" at both ends
         {"", Target(0x00000000), ""},

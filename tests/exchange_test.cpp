@@ -130,9 +130,10 @@ TEST(Routing, MenuButtonsAndKeysReachTheSameCommands) {
     h.dialog.OnMenuCommand(ids::kMenuAnalyze);
     h.dialog.OnButtonClicked(ids::kAnalyzeButton);
     h.dialog.OnKeyDown(FilterKey::F4);
-    EXPECT_EQ(h.Text(ids::kMemo), "[AN] Addr:00000000 Size:00000003 CRC:55BC801D\r\n"
-                                  "[AN] Addr:00000000 Size:00000003 CRC:55BC801D\r\n"
-                                  "[AN] Addr:00000000 Size:00000003 CRC:55BC801D");
+    EXPECT_EQ(h.Text(ids::kMemo),
+              "[AN] Addr:00000000 Size:00000003 CRC:55BC801D\r\n"
+              "[AN] Addr:00000000 Size:00000003 CRC:55BC801D\r\n"
+              "[AN] Addr:00000000 Size:00000003 CRC:55BC801D");
 }
 
 TEST(Lifecycle, CancelReleasesTheWorkspaceAndEndsTheDialog) {

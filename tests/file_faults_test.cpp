@@ -6,8 +6,8 @@
 #include <fstream>
 
 #include "app/main_dialog.h"
-#include "platform/native_file_system.h"
 #include "panes/pane_text.h"
+#include "platform/native_file_system.h"
 #include "support/dialog_harness.h"
 #include "support/fake_host.h"
 #include "support/posix_only.h"
@@ -26,7 +26,9 @@ protected:
     void SetUp() override { dialog_.OnInitDialog(); }
 
     std::string Path(const std::string& name) const { return scratch_.Path(name); }
-    std::string WriteFile(const std::string& name, const std::string& bytes) const { return scratch_.Write(name, bytes); }
+    std::string WriteFile(const std::string& name, const std::string& bytes) const {
+        return scratch_.Write(name, bytes);
+    }
     static std::string ReadFile(const std::string& path) { return testing::ScratchDir::Read(path); }
     void Load(const std::string& path, bool base = true) {
         host_.openAnswers.push_back(path);

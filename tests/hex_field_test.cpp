@@ -14,11 +14,29 @@ TEST(ParseHexField, ReadsAsStrtoulDoes) {
         const char* text;
         std::uint32_t value;
     } cases[] = {
-        {"", 0},           {"0", 0},           {"10", 0x10},       {"1234", 0x1234},  {"ffffffff", 0xFFFFFFFF},
-        {"FFFFFFFF", 0xFFFFFFFF}, {"  \t1A", 0x1A}, {"+20", 0x20},   {"-1", 0xFFFFFFFF}, {"-10", 0xFFFFFFF0},
-        {"0x1F", 0x1F},    {"0X1f", 0x1F},     {"0x", 0},          {"0xg", 0},        {"12g4", 0x12},
-        {"g", 0},          {"-", 0},           {" ", 0},           {"1 2", 1},        {"--1", 0},
-        {"-0x10", 0xFFFFFFF0}, {"123456789", 0xFFFFFFFF}, {"-123456789", 0xFFFFFFFF},
+        {"", 0},
+        {"0", 0},
+        {"10", 0x10},
+        {"1234", 0x1234},
+        {"ffffffff", 0xFFFFFFFF},
+        {"FFFFFFFF", 0xFFFFFFFF},
+        {"  \t1A", 0x1A},
+        {"+20", 0x20},
+        {"-1", 0xFFFFFFFF},
+        {"-10", 0xFFFFFFF0},
+        {"0x1F", 0x1F},
+        {"0X1f", 0x1F},
+        {"0x", 0},
+        {"0xg", 0},
+        {"12g4", 0x12},
+        {"g", 0},
+        {"-", 0},
+        {" ", 0},
+        {"1 2", 1},
+        {"--1", 0},
+        {"-0x10", 0xFFFFFFF0},
+        {"123456789", 0xFFFFFFFF},
+        {"-123456789", 0xFFFFFFFF},
     };
     for (const auto& c : cases) EXPECT_EQ(ParseHexField(c.text), c.value) << '"' << c.text << '"';
 }

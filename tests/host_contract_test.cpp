@@ -1,6 +1,6 @@
 // The host contract for the fake host that the core's tests run on.
-#include "support/fake_host.h"
 #include "support/host_contract.h"
+#include "support/fake_host.h"
 
 namespace vesperine::testing {
 namespace {

@@ -160,7 +160,9 @@ TEST(LongTask, ALargeAnalyzeExtractsAndHashesOnTheWorkerPieceByPiece) {
         Bytes expected(length);
         for (std::size_t i = 0; i < length; ++i) {
             const std::uint8_t b = base[3 + (c.stripe == 0 ? i : 2 * i + (c.stripe == 2 ? 1 : 0))];
-            expected[i] = c.mask == 1 ? static_cast<std::uint8_t>(b ^ mask[i % 3]) : c.mask == 2 ? (b < 3 ? mask[b] : b) : b;
+            expected[i] = c.mask == 1   ? static_cast<std::uint8_t>(b ^ mask[i % 3])
+                          : c.mask == 2 ? (b < 3 ? mask[b] : b)
+                                        : b;
         }
         EXPECT_EQ(h.dialog.workspace().dumpLength(), length) << c.stripe;
         EXPECT_EQ(h.Text(ids::kDumpCrc), FormatHex8(ZlibCrc(expected))) << c.stripe;

@@ -84,7 +84,8 @@ TEST(Scrolling, EachRequestKindOnTheBaseBarAtItsEdges) {
         h.host.Type(ids::kBaseHex, "typed");
         h.Request(kBase, c.request);
         EXPECT_EQ(h.Pos(kBase), c.to) << "from " << c.from << " request " << static_cast<int>(c.request);
-        EXPECT_EQ(h.TopRow(ids::kBaseHex), RowOf(c.to)) << "from " << c.from << " request " << static_cast<int>(c.request);
+        EXPECT_EQ(h.TopRow(ids::kBaseHex), RowOf(c.to))
+            << "from " << c.from << " request " << static_cast<int>(c.request);
     }
 }
 
@@ -141,11 +142,9 @@ TEST(Sync, PartnerFollowsByTheRatioOfTheLengths) {
         int to;
         int partnerTo;
     } cases[] = {
-        {0x20000, "20000", 1, kBase, 0x100, 0x80},  // odd bytes: ratio 2
-        {0x20000, "20000", 1, kDump, 0x80, 0x100},
-        {0x30000, "10000", 0, kBase, 7, 2},  // ratio 3
-        {0x30000, "10000", 0, kDump, 2, 6},
-        {0x1000, "1000", 0, kBase, 100, 100},  // ratio 1
+        {0x20000, "20000", 1, kBase, 0x100, 0x80},                                        // odd bytes: ratio 2
+        {0x20000, "20000", 1, kDump, 0x80, 0x100}, {0x30000, "10000", 0, kBase, 7, 2},    // ratio 3
+        {0x30000, "10000", 0, kDump, 2, 6},        {0x1000, "1000", 0, kBase, 100, 100},  // ratio 1
         {0x1000, "1000", 0, kDump, 100, 100},
     };
     for (const auto& c : cases) {
@@ -249,7 +248,7 @@ TEST(PagingKeys, PageTheFocusedHexPane) {
         FilterKey key;
         int to;
     } cases[] = {
-        {0, FilterKey::PageDown, 16}, {5, FilterKey::PageUp, 0}, {230, FilterKey::PageDown, 241},
+        {0, FilterKey::PageDown, 16},  {5, FilterKey::PageUp, 0}, {230, FilterKey::PageDown, 241},
         {241, FilterKey::PageUp, 225}, {0, FilterKey::PageUp, 0},
     };
     for (const auto& c : cases) {

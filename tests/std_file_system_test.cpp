@@ -24,7 +24,9 @@ namespace fs = std::filesystem;
 class StdFileSystemTest : public ::testing::Test {
 protected:
     std::string Path(const std::string& name) const { return scratch_.Path(name); }
-    static void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+    static void Write(const std::string& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
     static std::string Read(const std::string& path) { return testing::ScratchDir::Read(path); }
 
     testing::ScratchDir scratch_{"vesperine-fs-"};

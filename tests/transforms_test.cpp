@@ -98,8 +98,10 @@ TEST(Transforms, LongDumpsMatchByteAtATimeAndStayInsideTheirBytes) {
 
             t.fast(dump);
             EXPECT_TRUE(std::equal(dump.begin(), dump.end(), expected.begin())) << t.name << " size " << size;
-            EXPECT_TRUE(std::equal(held.begin(), held.begin() + kGuard + 1, before.begin())) << t.name << " size " << size;
-            EXPECT_TRUE(std::equal(held.end() - kGuard, held.end(), before.end() - kGuard)) << t.name << " size " << size;
+            EXPECT_TRUE(std::equal(held.begin(), held.begin() + kGuard + 1, before.begin()))
+                << t.name << " size " << size;
+            EXPECT_TRUE(std::equal(held.end() - kGuard, held.end(), before.end() - kGuard))
+                << t.name << " size " << size;
 
             // Each is its own inverse, for whole and incomplete final groups alike.
             t.fast(dump);
@@ -132,7 +134,8 @@ struct TransformHarness : DialogHarness {
         dialog.SaveDumpFile();
         const Bytes& saved = files.files.at("/out/dump.bin");
         char text[9];
-        std::snprintf(text, sizeof text, "%08lX", static_cast<unsigned long>(::crc32(0, saved.data(), static_cast<uInt>(saved.size()))));
+        std::snprintf(text, sizeof text, "%08lX",
+                      static_cast<unsigned long>(::crc32(0, saved.data(), static_cast<uInt>(saved.size()))));
         return text;
     }
 };
@@ -142,12 +145,8 @@ TEST(QuickExor, UsesTheLowByteOfTheValue) {
         const char* value;
         const char* dump;
     } cases[] = {
-        {"FF", "FF A5 00 7E"},
-        {"1FF", "FF A5 00 7E"},
-        {"FFFFFFFF", "FF A5 00 7E"},
-        {"100", "00 5A FF 81"},
-        {"", "00 5A FF 81"},
-        {"0x3", "03 59 FC 82"},
+        {"FF", "FF A5 00 7E"},  {"1FF", "FF A5 00 7E"}, {"FFFFFFFF", "FF A5 00 7E"},
+        {"100", "00 5A FF 81"}, {"", "00 5A FF 81"},    {"0x3", "03 59 FC 82"},
     };
     for (const auto& c : cases) {
         TransformHarness h("00 5A FF 81");

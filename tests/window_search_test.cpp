@@ -26,8 +26,8 @@ std::uint32_t ZlibCrc(std::span<const std::uint8_t> bytes) {
 }
 
 // The oracle: every window that fits, in order, its CRC computed by zlib from its first byte.
-std::optional<std::uint32_t> FirstHit(std::span<const std::uint8_t> extract, std::uint32_t target,
-                                      std::uint32_t size, std::uint32_t step) {
+std::optional<std::uint32_t> FirstHit(std::span<const std::uint8_t> extract, std::uint32_t target, std::uint32_t size,
+                                      std::uint32_t step) {
     for (std::uint64_t offset = 0; offset + size <= extract.size(); offset += step) {
         if (ZlibCrc(extract.subspan(offset, size)) == target) return static_cast<std::uint32_t>(offset);
     }
@@ -56,8 +56,8 @@ TEST(WindowSearch, KnownCases) {
         std::uint32_t step;
         const char* result;
     } cases[] = {
-        {"31 32 33 34 35 36 37 38 39", 0xCBF43926, 9, 4, "Found 0"},  // a window as long as the extract
-        {"00 31 32 33 34 35 36 37 38 39", 0xCBF43926, 9, 1, "Found 1"},  // the window ending at the last byte
+        {"31 32 33 34 35 36 37 38 39", 0xCBF43926, 9, 4, "Found 0"},      // a window as long as the extract
+        {"00 31 32 33 34 35 36 37 38 39", 0xCBF43926, 9, 1, "Found 1"},   // the window ending at the last byte
         {"00 31 32 33 34 35 36 37 38 39", 0xCBF43926, 9, 2, "NotFound"},  // off the step's grid
         {"00 00 31 32 33 34 35 36 37 38 39 00 00", 0xCBF43926, 9, 2, "Found 2"},
         {"31 32 33 34 35 36 37 38", 0xCBF43926, 9, 1, "NotFound"},  // size above the length
@@ -68,9 +68,9 @@ TEST(WindowSearch, KnownCases) {
         {"31 32 33", 0x6DD28E9B, 1, 1, "Found 2"},  // "3", the last one-byte window
         {"31 32 33", 0x6DD28E9B, 1, 2, "Found 2"},
         {"31 32 33", 0x6DD28E9B, 1, 3, "NotFound"},
-        {"00 31 32 33", 0x884863D2, 3, 3, "NotFound"},        // "123" at 1 is off the grid
-        {"31 32 33 31 32 33", 0x6DD28E9B, 1, 5, "Found 5"},   // step above size
-        {"31 32 33 31 32 33", 0x83DCEFB7, 1, 3, "Found 0"},   // the first of two equal windows
+        {"00 31 32 33", 0x884863D2, 3, 3, "NotFound"},       // "123" at 1 is off the grid
+        {"31 32 33 31 32 33", 0x6DD28E9B, 1, 5, "Found 5"},  // step above size
+        {"31 32 33 31 32 33", 0x83DCEFB7, 1, 3, "Found 0"},  // the first of two equal windows
     };
     for (const auto& c : cases) {
         const Bytes extract = HexBytes(c.extract);
@@ -94,8 +94,8 @@ TEST(WindowSearch, AgreesWithWindowByWindowCrcs) {
         const bool twoValues = below(4) == 0;
         for (auto& b : extract) b = static_cast<std::uint8_t>(twoValues ? below(2) : random());
 
-        const std::uint32_t sizes[] = {0, 1, length, length + 1, length == 0 ? 0 : below(length),
-                                       std::min<std::uint32_t>(length, 1 + below(40))};
+        const std::uint32_t sizes[] = {
+            0, 1, length, length + 1, length == 0 ? 0 : below(length), std::min<std::uint32_t>(length, 1 + below(40))};
         for (const std::uint32_t size : sizes) {
             const std::uint32_t steps[] = {1, 3, 4, size + 1, 1 + below(64)};
             for (const std::uint32_t step : steps) {

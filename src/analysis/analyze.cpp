@@ -57,12 +57,12 @@ void MainDialog::Analyze() {
         // pass over the new dump's memory instead of two.
         const TaskEnd end = RunTask("Go Analyze!", [&](const ProgressPoll& poll) {
             std::uint32_t running = 0;
-            const bool whole = ExtractInPieces(
-                base, mask, pending.area, pending.dump,
-                [&](std::span<const std::uint8_t> piece, std::uint64_t done, std::uint64_t total) {
-                    running = Crc32(piece, running);
-                    return poll({ProgressUnit::BytesHashed, done, total});
-                });
+            const bool whole =
+                ExtractInPieces(base, mask, pending.area, pending.dump,
+                                [&](std::span<const std::uint8_t> piece, std::uint64_t done, std::uint64_t total) {
+                                    running = Crc32(piece, running);
+                                    return poll({ProgressUnit::BytesHashed, done, total});
+                                });
             if (whole) crc = running;
         });
         if (end != TaskEnd::Done) return;

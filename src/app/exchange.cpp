@@ -11,8 +11,8 @@ enum class Exchange { Binding, Text, LimitedText, Radio, Check };
 struct ExchangeRow {
     int id;  // the control, or a radio group's first button
     Exchange kind;
-    std::string DialogFields::* text = nullptr;
-    std::int32_t DialogFields::* number = nullptr;
+    std::string DialogFields::*text = nullptr;
+    std::int32_t DialogFields::*number = nullptr;
     int lastId = 0;  // a radio group's last button
 };
 

@@ -9,11 +9,11 @@
 #include <string>
 #include <string_view>
 
+#include "analysis/extract.h"
 #include "app/control_ids.h"
-#include "files/file_system.h"
 #include "app/host.h"
 #include "app/workspace.h"
-#include "analysis/extract.h"
+#include "files/file_system.h"
 
 namespace vesperine {
 
@@ -135,7 +135,7 @@ private:
     // Asks for a path, then writes what bytes() gives, taken only once the dialog has returned.
     bool SaveBytes(const std::function<std::span<const std::uint8_t>()>& bytes);
     [[nodiscard]] std::optional<ByteBuffer> LoadFile(const std::string& path, std::string& pathField,
-                                                    std::string_view title);
+                                                     std::string_view title);
     void RenderPane(int barId);
 
     Host& host_;

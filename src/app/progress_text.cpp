@@ -48,7 +48,8 @@ std::string ProgressText(const Progress& progress, double elapsedSeconds) {
     }
     // done never passes total in practice; a report that does shows 100 %, not more.
     const std::uint64_t done = progress.done < progress.total ? progress.done : progress.total;
-    const std::uint64_t percent = done <= UINT64_MAX / 100 ? done * 100 / progress.total : done / (progress.total / 100);
+    const std::uint64_t percent =
+        done <= UINT64_MAX / 100 ? done * 100 / progress.total : done / (progress.total / 100);
     text += " of " + WithThousands(progress.total) + " " + words.noun + " (" + std::to_string(percent) + " %)";
     if (elapsedSeconds >= 1.0 && done > 0 && done < progress.total)
         text += TimeLeft(elapsedSeconds * static_cast<double>(progress.total - done) / static_cast<double>(done));

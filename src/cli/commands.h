@@ -5,14 +5,14 @@
 
 namespace vesperine::cli {
 
-void RegisterCrcCommand(CLI::App& app, int& status);  // crc_command.cpp
-void RegisterExtractCommand(CLI::App& app, int& status);  // extract_command.cpp
-void RegisterSplitCommand(CLI::App& app, int& status);  // split_command.cpp
-void RegisterMergeCommand(CLI::App& app, int& status);  // merge_command.cpp
-void RegisterSearchCommand(CLI::App& app, int& status);  // search_command.cpp
+void RegisterCrcCommand(CLI::App& app, int& status);       // crc_command.cpp
+void RegisterExtractCommand(CLI::App& app, int& status);   // extract_command.cpp
+void RegisterSplitCommand(CLI::App& app, int& status);     // split_command.cpp
+void RegisterMergeCommand(CLI::App& app, int& status);     // merge_command.cpp
+void RegisterSearchCommand(CLI::App& app, int& status);    // search_command.cpp
 void RegisterDiagnoseCommand(CLI::App& app, int& status);  // diagnose_command.cpp
-void RegisterCompareCommand(CLI::App& app, int& status);  // compare_command.cpp
-void RegisterRepairCommand(CLI::App& app, int& status);  // repair_command.cpp
+void RegisterCompareCommand(CLI::App& app, int& status);   // compare_command.cpp
+void RegisterRepairCommand(CLI::App& app, int& status);    // repair_command.cpp
 void RegisterHashCommand(CLI::App& app, int& status);      // hash_command.cpp
 void RegisterIdentifyCommand(CLI::App& app, int& status);  // identify_command.cpp
 void RegisterDatCommand(CLI::App& app, int& status);       // dat_command.cpp

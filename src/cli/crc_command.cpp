@@ -71,8 +71,8 @@ int RunCrc(const CrcOptions& options, FileSystem& files, Streams streams) {
     for (const std::string& path : options.files) {
         std::ostringstream why;
         const bool plainRange = request->area.stripe == StripeMode::Full && request->area.mask == MaskMode::Nothing;
-        const std::optional<Checksum> dump = plainRange ? StreamChecksum(*request, files, path, why)
-                                                        : CutChecksum(*request, files, path, why);
+        const std::optional<Checksum> dump =
+            plainRange ? StreamChecksum(*request, files, path, why) : CutChecksum(*request, files, path, why);
         if (!dump) {
             streams.err << why.str();
             results.push_back({{"path", path}, {"error", why.str()}});
@@ -97,8 +97,9 @@ void RegisterCrcCommand(CLI::App& app, int& status) {
     command->add_option("FILE", options->files, "Files to checksum")->required();
     AddDumpOptions(*command, options->dump);
     command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer("Example:\n  vesperine-cli crc --area 0:80000 --stripe odd board.bin\n"
-                    "  board.bin: 262144 bytes (0x00040000) CRC:1A2B3C4D");
+    command->footer(
+        "Example:\n  vesperine-cli crc --area 0:80000 --stripe odd board.bin\n"
+        "  board.bin: 262144 bytes (0x00040000) CRC:1A2B3C4D");
     command->callback([options, &status] {
         StdFileSystem files;
         status = RunCrc(*options, files, {std::cout, std::cerr});

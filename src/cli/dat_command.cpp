@@ -71,8 +71,9 @@ void RegisterDatCommand(CLI::App& app, int& status) {
     command->add_option("--name", options->name, "The game's name (default: the first file's name without extension)");
     command->add_option("--description", options->description, "The game's description (default: its name)");
     command->add_flag("--json", options->json, "One JSON document instead of the line");
-    command->footer("Example:\n  vesperine-cli dat prg-lo.u3 prg-hi.u4 -o mygame.dat --name mygame\n"
-                    "  mygame.dat: 2 ROMs of \"mygame\"");
+    command->footer(
+        "Example:\n  vesperine-cli dat prg-lo.u3 prg-hi.u4 -o mygame.dat --name mygame\n"
+        "  mygame.dat: 2 ROMs of \"mygame\"");
     command->callback([options, &status] {
         StdFileSystem files;
         status = RunDat(*options, files, {std::cout, std::cerr});

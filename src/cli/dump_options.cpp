@@ -14,8 +14,10 @@ void AddDumpOptions(CLI::App& command, DumpOptions& options) {
     command.add_option("--area", options.area, "Target area START:END in hex, END exclusive (default: the whole file)");
     command.add_option("--stripe", options.stripe, "full, odd (1st, 3rd ... byte of the area) or even (2nd, 4th ...)")
         ->check(CLI::IsMember({"full", "odd", "even"}));
-    command.add_option("--mask", options.maskPath, "Mask file: XOR repeated from the first dump byte, or a 256-byte table");
-    command.add_option("--mask-mode", options.maskMode, "nothing, xor or replace (default: xor with --mask, else nothing)")
+    command.add_option("--mask", options.maskPath,
+                       "Mask file: XOR repeated from the first dump byte, or a 256-byte table");
+    command
+        .add_option("--mask-mode", options.maskMode, "nothing, xor or replace (default: xor with --mask, else nothing)")
         ->check(CLI::IsMember({"nothing", "xor", "replace"}));
 }
 
@@ -31,10 +33,11 @@ std::optional<DumpRequest> PrepareDump(const DumpOptions& options, FileSystem& f
         request.wholeFile = !range->end.has_value();
         request.area.end = range->end.value_or(0);
     }
-    request.area.stripe = options.stripe == "odd" ? StripeMode::Odd
+    request.area.stripe = options.stripe == "odd"    ? StripeMode::Odd
                           : options.stripe == "even" ? StripeMode::Even
                                                      : StripeMode::Full;
-    const std::string mode = options.maskMode.empty() ? (options.maskPath.empty() ? "nothing" : "xor") : options.maskMode;
+    const std::string mode =
+        options.maskMode.empty() ? (options.maskPath.empty() ? "nothing" : "xor") : options.maskMode;
     request.area.mask = mode == "xor" ? MaskMode::Exor : mode == "replace" ? MaskMode::Replace : MaskMode::Nothing;
     if (!options.maskPath.empty()) {
         request.mask = LoadInputFile(files, options.maskPath, err);
@@ -50,15 +53,13 @@ std::optional<Dump> CutDump(const DumpRequest& request, std::span<const std::uin
         // A file the loader accepted is below 2 GiB, so its length is a 32-bit end.
         area.end = static_cast<std::uint32_t>(file.size());
     }
-    const std::span<const std::uint8_t> mask = request.mask ? std::span<const std::uint8_t>(*request.mask)
-                                                            : std::span<const std::uint8_t>();
+    const std::span<const std::uint8_t> mask =
+        request.mask ? std::span<const std::uint8_t>(*request.mask) : std::span<const std::uint8_t>();
     switch (CheckArea(area, file.size(), mask.size())) {
         case AreaCheck::OutsideBase:
             err << "vesperine-cli: " << path << ": Target area is outside the base file.\n";
             return std::nullopt;
-        case AreaCheck::NoMask:
-            err << "vesperine-cli: " << path << ": MASK data is nothing.\n";
-            return std::nullopt;
+        case AreaCheck::NoMask: err << "vesperine-cli: " << path << ": MASK data is nothing.\n"; return std::nullopt;
         case AreaCheck::Ok: break;
     }
     Dump dump;

@@ -43,8 +43,7 @@ struct DumpRequest {
 
 // Parses the options and reads the mask file. On a mistake writes "vesperine-cli: ..." to err
 // and gives nothing: a malformed area, an unknown mode, a mask file that cannot be read.
-[[nodiscard]] std::optional<DumpRequest> PrepareDump(const DumpOptions& options, FileSystem& files,
-                                                     std::ostream& err);
+[[nodiscard]] std::optional<DumpRequest> PrepareDump(const DumpOptions& options, FileSystem& files, std::ostream& err);
 
 // Cuts the dump from file as Analyze does. Refuses, with the window's message written to err
 // after "vesperine-cli: PATH: ", an area outside the file ("Target area is outside the base

@@ -104,8 +104,11 @@ int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams
             applied.push_back(t.kind == TransformKind::Xor ? std::string(NameOf(t.kind)) + " " + t.text
                                                            : std::string(NameOf(t.kind)));
         }
-        streams.out << nlohmann::json{{"output", options.output}, {"start", dump->start}, {"size", size},
-                                      {"crc32", FormatHex8(crc)}, {"transforms", applied}}
+        streams.out << nlohmann::json{{"output", options.output},
+                                      {"start", dump->start},
+                                      {"size", size},
+                                      {"crc32", FormatHex8(crc)},
+                                      {"transforms", applied}}
                            .dump(2)
                     << '\n';
     } else {
@@ -127,10 +130,11 @@ CLI::App* AddExtractCommand(CLI::App& app, ExtractOptions& options) {
         }
     }
     command->add_flag("--json", options.json, "One JSON document instead of a line");
-    command->footer("Transforms apply in the order given, each as many times as given.\n\n"
-                    "Example:\n"
-                    "  vesperine-cli extract bios.bin --area 0:10000 --stripe even --swap16 --xor FF -o even.bin\n"
-                    "  even.bin: 32768 bytes (0x00008000) CRC:806FB2A5");
+    command->footer(
+        "Transforms apply in the order given, each as many times as given.\n\n"
+        "Example:\n"
+        "  vesperine-cli extract bios.bin --area 0:10000 --stripe even --swap16 --xor FF -o even.bin\n"
+        "  even.bin: 32768 bytes (0x00008000) CRC:806FB2A5");
     return command;
 }
 

@@ -31,14 +31,16 @@ int RunHash(const HashOptions& options, FileSystem& files, Streams streams) {
     // A whole file is hashed as it is read, in pieces: no buffer of its length to allocate and
     // fill (a third of the time for 1 GiB). A cut dump needs the file whole first.
     const bool wholeFiles = options.dump.area.empty() && options.dump.stripe == "full" &&
-                            options.dump.maskPath.empty() && (options.dump.maskMode.empty() || options.dump.maskMode == "nothing");
+                            options.dump.maskPath.empty() &&
+                            (options.dump.maskMode.empty() || options.dump.maskMode == "nothing");
     for (const std::string& path : options.files) {
         std::ostringstream why;
         std::optional<dat::Digests> digests;
         std::uint32_t start = 0;
         if (wholeFiles) {
             dat::DigestStream stream;
-            const ReadStatus read = files.ReadPieces(path, [&](std::span<const std::uint8_t> piece) { stream.Update(piece); });
+            const ReadStatus read =
+                files.ReadPieces(path, [&](std::span<const std::uint8_t> piece) { stream.Update(piece); });
             if (read == ReadStatus::Ok) {
                 digests = stream.Finish();
             } else {
@@ -77,10 +79,11 @@ void RegisterHashCommand(CLI::App& app, int& status) {
     command->add_option("FILE", options->files, "Files to hash")->required();
     AddDumpOptions(*command, options->dump);
     command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer("Example:\n  vesperine-cli hash abc.bin\n"
-                    "  abc.bin: 3 bytes (0x00000003) CRC:352441C2 MD5:900150983cd24fb0d6963f7d28e17f72 "
-                    "SHA1:a9993e364706816aba3e25717850c26c9cd0d89d "
-                    "SHA256:ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    command->footer(
+        "Example:\n  vesperine-cli hash abc.bin\n"
+        "  abc.bin: 3 bytes (0x00000003) CRC:352441C2 MD5:900150983cd24fb0d6963f7d28e17f72 "
+        "SHA1:a9993e364706816aba3e25717850c26c9cd0d89d "
+        "SHA256:ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     command->callback([options, &status] {
         StdFileSystem files;
         status = RunHash(*options, files, {std::cout, std::cerr});

@@ -63,13 +63,21 @@ bool Report(const std::string& path, std::span<const std::uint8_t> bytes, const 
         nlohmann::json matches = nlohmann::json::array(), near = nlohmann::json::array();
         for (const dat::ViewMatch& m : found.matches) {
             const dat::RomEntry& rom = roms[m.rom];
-            matches.push_back({{"view", m.view}, {"rom", rom.name}, {"game", rom.game}, {"size", rom.size},
-                               {"status", dat::RomStatusName(rom.status)}, {"verified", m.verified}});
+            matches.push_back({{"view", m.view},
+                               {"rom", rom.name},
+                               {"game", rom.game},
+                               {"size", rom.size},
+                               {"status", dat::RomStatusName(rom.status)},
+                               {"verified", m.verified}});
         }
         for (const dat::NearMiss& n : found.nearMisses) {
             const dat::RomEntry& rom = roms[n.rom];
-            near.push_back({{"view", n.view}, {"rom", rom.name}, {"game", rom.game}, {"size", rom.size},
-                            {"status", dat::RomStatusName(rom.status)}, {"reason", n.reason}});
+            near.push_back({{"view", n.view},
+                            {"rom", rom.name},
+                            {"game", rom.game},
+                            {"size", rom.size},
+                            {"status", dat::RomStatusName(rom.status)},
+                            {"reason", n.reason}});
         }
         results.push_back({{"path", path}, {"size", bytes.size()}, {"matches", matches}, {"nearMisses", near}});
         return !found.matches.empty();
@@ -133,21 +141,25 @@ int RunIdentify(const IdentifyOptions& options, FileSystem& files, Streams strea
 void RegisterIdentifyCommand(CLI::App& app, int& status) {
     auto options = std::make_shared<IdentifyOptions>();
     CLI::App* command = app.add_subcommand(
-        "identify", "Name each file, or its halves, quarters, odd/even bytes, bus lanes, byte swaps, inversion or "
-                    "trimmed overdump, by DAT files");
+        "identify",
+        "Name each file, or its halves, quarters, odd/even bytes, bus lanes, byte swaps, inversion or "
+        "trimmed overdump, by DAT files");
     command->add_option("FILE", options->files, "Dumps to identify; a *.zip is taken member by member")->required();
-    command->add_option("--dat", options->dats, "DAT files: Logiqx or machine-list XML, bracketed text, or zipped (after the FILEs: --dat "
-                      "takes every argument that follows it)")
+    command
+        ->add_option("--dat", options->dats,
+                     "DAT files: Logiqx or machine-list XML, bracketed text, or zipped (after the FILEs: --dat "
+                     "takes every argument that follows it)")
         ->required();
     command->add_flag("--near", options->near,
                       "Also report near misses: a ROM of the same size whose name has the file's stem, or of the "
                       "same size and layout as a matched ROM of its game, with a different CRC-32");
     command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer("Exit status: 0 when every file (every zip member) matched, 1 when one matched nothing, 2 on "
-                    "an unreadable file or DAT.\n"
-                    "Example:\n  vesperine-cli identify board.bin --dat arcade.dat\n"
-                    "  board.bin: odd bytes = \"prg-lo.u3\" in \"mygame\", good (crc32 sha1)\n"
-                    "  board.bin: even bytes = \"prg-hi.u4\" in \"mygame\", good (crc32 sha1)");
+    command->footer(
+        "Exit status: 0 when every file (every zip member) matched, 1 when one matched nothing, 2 on "
+        "an unreadable file or DAT.\n"
+        "Example:\n  vesperine-cli identify board.bin --dat arcade.dat\n"
+        "  board.bin: odd bytes = \"prg-lo.u3\" in \"mygame\", good (crc32 sha1)\n"
+        "  board.bin: even bytes = \"prg-hi.u4\" in \"mygame\", good (crc32 sha1)");
     command->callback([options, &status] {
         StdFileSystem files;
         status = RunIdentify(*options, files, {std::cout, std::cerr});

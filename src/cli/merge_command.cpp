@@ -84,10 +84,11 @@ void RegisterMergeCommand(CLI::App& app, int& status) {
     command->add_option("-o,--output", options->output, "The file to write (replaced atomically)")->required();
     command->add_option("--width", options->width, "Bytes per chip and address: 1, 2 or 4 (default 1)");
     command->add_flag("--json", options->json, "One JSON document instead of a line");
-    command->footer("The exact inverse of split with the same --width.\n\n"
-                    "Example (four 8-bit chips of a 32-bit bus):\n"
-                    "  vesperine-cli merge rom_0.bin rom_1.bin rom_2.bin rom_3.bin -o bios.bin\n"
-                    "  bios.bin: 131072 bytes (0x00020000) CRC:44D56F86");
+    command->footer(
+        "The exact inverse of split with the same --width.\n\n"
+        "Example (four 8-bit chips of a 32-bit bus):\n"
+        "  vesperine-cli merge rom_0.bin rom_1.bin rom_2.bin rom_3.bin -o bios.bin\n"
+        "  bios.bin: 131072 bytes (0x00020000) CRC:44D56F86");
     command->callback([options, &status] {
         StdFileSystem files;
         status = RunMerge(*options, files, {std::cout, std::cerr});

@@ -122,8 +122,8 @@ private:
     };
     if (numbers.step == 0) {
         // One look at the window at 0: a break at the first poll ends the endless repetition.
-        const SearchResult once = FindCrcWindows(dump, numbers.target, numbers.size, 0,
-                                                 [](std::uint64_t, std::uint64_t) { return true; }, onHit);
+        const SearchResult once = FindCrcWindows(
+            dump, numbers.target, numbers.size, 0, [](std::uint64_t, std::uint64_t) { return true; }, onHit);
         if (once.outcome == SearchOutcome::Broken) {
             err << "vesperine-cli: --step 0 examines the window at 0 again and again, and it does not match: give a "
                    "step of 1 or more\n";
@@ -207,14 +207,15 @@ void RegisterSearchCommand(CLI::App& app, int& status) {
     command->add_option("--max", options->maxLength, "With --any-length: longest length (hex)")->type_name("L");
     AddDumpOptions(*command, options->dump);
     command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer("Exit status 0 with a hit, 1 with none (\"CRC not found.\"), 2 on errors. ADR is the area start\n"
-                    "plus the offset in the dump, as in the window's log. A CRC has 32 bits: in n bytes about\n"
-                    "n * n / 2^33 ranges of any length match any target by chance; bound them with --min and --max.\n\n"
-                    "Examples:\n"
-                    "  vesperine-cli search board.bin --crc 9F2CDEF4 --size 9C00\n"
-                    "  DetectCRC:9F2CDEF4 ADR:00011170 SIZE:00009C00\n"
-                    "  vesperine-cli search board.bin --crc 9F2CDEF4 --any-length --max 10000\n"
-                    "  DetectCRC:9F2CDEF4 ADR:00011170 SIZE:00009C00");
+    command->footer(
+        "Exit status 0 with a hit, 1 with none (\"CRC not found.\"), 2 on errors. ADR is the area start\n"
+        "plus the offset in the dump, as in the window's log. A CRC has 32 bits: in n bytes about\n"
+        "n * n / 2^33 ranges of any length match any target by chance; bound them with --min and --max.\n\n"
+        "Examples:\n"
+        "  vesperine-cli search board.bin --crc 9F2CDEF4 --size 9C00\n"
+        "  DetectCRC:9F2CDEF4 ADR:00011170 SIZE:00009C00\n"
+        "  vesperine-cli search board.bin --crc 9F2CDEF4 --any-length --max 10000\n"
+        "  DetectCRC:9F2CDEF4 ADR:00011170 SIZE:00009C00");
     command->callback([options, &status] {
         StdFileSystem files;
         status = RunSearch(*options, files, {std::cout, std::cerr});

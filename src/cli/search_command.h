@@ -13,12 +13,12 @@ namespace vesperine::cli {
 struct SearchOptions {
     std::string file;
     DumpOptions dump;
-    std::string crc;        // --crc, required
-    std::string size;       // --size, the window's size; required without --any-length
-    std::string step = "1"; // --step
-    bool all = false;       // every hit, not only the first
-    bool anyLength = false; // every range whatever its start and length
-    std::string minLength;  // --min, --max: bounds on the length with --any-length
+    std::string crc;         // --crc, required
+    std::string size;        // --size, the window's size; required without --any-length
+    std::string step = "1";  // --step
+    bool all = false;        // every hit, not only the first
+    bool anyLength = false;  // every range whatever its start and length
+    std::string minLength;   // --min, --max: bounds on the length with --any-length
     std::string maxLength;
     bool json = false;
     std::uint64_t memoryLimit = 0;  // for --any-length's tables; 0: TableMemoryBudget()

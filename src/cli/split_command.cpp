@@ -124,11 +124,12 @@ void RegisterSplitCommand(CLI::App& app, int& status) {
     command->add_option("-o,--output", options->pattern, "Part file names, {n} the part's number from 0")->required();
     command->add_flag("--pad", options->pad, "Fill a short last group with FF (erased EPROM) instead of refusing");
     command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer("Part 0 takes the image's first unit of --width bytes, part 1 the next, and so on in turn.\n\n"
-                    "Example (a 32-bit bus of four 8-bit chips):\n"
-                    "  vesperine-cli split bios.bin --ways 4 -o rom_{n}.bin\n"
-                    "  rom_0.bin: 32768 bytes (0x00008000) CRC:D2C553C8\n  ...\n"
-                    "  rom_3.bin: 32768 bytes (0x00008000) CRC:45B9C18A");
+    command->footer(
+        "Part 0 takes the image's first unit of --width bytes, part 1 the next, and so on in turn.\n\n"
+        "Example (a 32-bit bus of four 8-bit chips):\n"
+        "  vesperine-cli split bios.bin --ways 4 -o rom_{n}.bin\n"
+        "  rom_0.bin: 32768 bytes (0x00008000) CRC:D2C553C8\n  ...\n"
+        "  rom_3.bin: 32768 bytes (0x00008000) CRC:45B9C18A");
     command->callback([options, &status] {
         StdFileSystem files;
         status = RunSplit(*options, files, {std::cout, std::cerr});

@@ -50,7 +50,9 @@ public:
     [[nodiscard]] std::uint32_t line() const { return line_; }
 
 private:
-    [[nodiscard]] static bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+    [[nodiscard]] static bool IsSpace(char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+    }
 
     std::string_view text_;
     std::size_t pos_ = 0;
@@ -113,8 +115,10 @@ DatParse ReadBracketDat(std::string_view text) {
         const Token key = *token;
         const std::optional<Token> value = tokens.Next(error);
         if (!value) return refuse(tokens.line(), error);
-        if (value->kind == TokenKind::End) return refuse(key.line, QuotedForMessage("", key.text) + " ends the file without a value");
-        if (value->kind == TokenKind::Close) return refuse(value->line, QuotedForMessage("", key.text) + " has no value");
+        if (value->kind == TokenKind::End)
+            return refuse(key.line, QuotedForMessage("", key.text) + " ends the file without a value");
+        if (value->kind == TokenKind::Close)
+            return refuse(value->line, QuotedForMessage("", key.text) + " has no value");
         if (value->kind == TokenKind::Open) {
             if (place == Place::Top) outerLine = key.line;
             if (place == Place::Top && IsGameBlock(key.text)) {

@@ -34,11 +34,18 @@ std::optional<std::string> WriteLogiqxDat(const std::string& gameName, const std
         "\"http://www.logiqx.com/Dats/datafile.dtd\">\n"
         "<datafile>\n"
         "\t<header>\n"
-        "\t\t<name>" + *game + "</name>\n"
-        "\t\t<description>" + *about + "</description>\n"
+        "\t\t<name>" +
+        *game +
+        "</name>\n"
+        "\t\t<description>" +
+        *about +
+        "</description>\n"
         "\t</header>\n"
-        "\t<game name=\"" + *game + "\">\n"
-        "\t\t<description>" + *about + "</description>\n";
+        "\t<game name=\"" +
+        *game +
+        "\">\n"
+        "\t\t<description>" +
+        *about + "</description>\n";
     for (const RomEntry& rom : roms) {
         const std::optional<std::string> name = EscapeXml(rom.name);
         if (!name) return std::nullopt;

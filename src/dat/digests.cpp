@@ -185,11 +185,13 @@ Digests ComputeDigests(std::span<const std::uint8_t> bytes, DigestThreads thread
                        unsigned kinds) {
     chunkSize = std::max<std::size_t>(chunkSize, 64);
     if (!CanUseTwoThreads(kinds)) threads = DigestThreads::One;
-    if (threads == DigestThreads::Auto) threads = bytes.size() >= kTwoThreadsFrom ? DigestThreads::Two : DigestThreads::One;
+    if (threads == DigestThreads::Auto)
+        threads = bytes.size() >= kTwoThreadsFrom ? DigestThreads::Two : DigestThreads::One;
     DigestSet digests(kinds);
     std::thread md5Thread;
     if (threads == DigestThreads::Two) {
-        md5Thread = std::thread([&] { ForEachChunk(bytes, chunkSize, [&](auto chunk) { digests.md5.Update(chunk); }); });
+        md5Thread =
+            std::thread([&] { ForEachChunk(bytes, chunkSize, [&](auto chunk) { digests.md5.Update(chunk); }); });
     }
     ForEachChunk(bytes, chunkSize, [&](auto chunk) { digests.Update(chunk, threads == DigestThreads::One); });
     if (md5Thread.joinable()) md5Thread.join();

@@ -71,10 +71,9 @@ DatIndex::DatIndex(std::vector<RomEntry> roms) : roms_(std::move(roms)) {
 bool DatIndex::HasSize(std::uint64_t size) const { return std::binary_search(sizes_.begin(), sizes_.end(), size); }
 
 std::vector<std::size_t> DatIndex::WithCrc(std::uint64_t size, std::uint32_t crc) const {
-    const auto [first, last] = std::equal_range(byCrc_.begin(), byCrc_.end(), Key{size, crc, 0},
-                                                [](const Key& a, const Key& b) {
-                                                    return a.size != b.size ? a.size < b.size : a.crc < b.crc;
-                                                });
+    const auto [first, last] =
+        std::equal_range(byCrc_.begin(), byCrc_.end(), Key{size, crc, 0},
+                         [](const Key& a, const Key& b) { return a.size != b.size ? a.size < b.size : a.crc < b.crc; });
     std::vector<std::size_t> found;
     for (auto it = first; it != last; ++it) found.push_back(it->rom);
     return found;
@@ -131,11 +130,13 @@ Identification Identify(std::span<const std::uint8_t> file, std::string_view fil
     };
     if (!viewMatched[0]) {
         for (const std::size_t r : index.WithStem(fileName)) {
-            if (roms[r].size == views[0].size && !romsMatched.count(r)) addNear(0, r, "same size and name, " + reasonFor(r));
+            if (roms[r].size == views[0].size && !romsMatched.count(r))
+                addNear(0, r, "same size and name, " + reasonFor(r));
         }
     }
     for (const ViewMatch& match : result.matches) {
-        const auto matchedView = std::find_if(views.begin(), views.end(), [&](const ViewSpec& s) { return s.name == match.view; });
+        const auto matchedView =
+            std::find_if(views.begin(), views.end(), [&](const ViewSpec& s) { return s.name == match.view; });
         for (const std::size_t r : index.OfGame(roms[match.rom].game)) {
             if (romsMatched.count(r)) continue;
             for (std::size_t v = 0; v < views.size(); ++v) {

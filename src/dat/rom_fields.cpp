@@ -13,9 +13,7 @@ namespace {
     return -1;
 }
 
-[[nodiscard]] std::string Quoted(std::string_view key, std::string_view value) {
-    return QuotedForMessage(key, value);
-}
+[[nodiscard]] std::string Quoted(std::string_view key, std::string_view value) { return QuotedForMessage(key, value); }
 
 template <std::size_t N>
 [[nodiscard]] std::optional<std::string> TakeDigest(std::optional<std::array<std::uint8_t, N>>& field,

@@ -111,12 +111,14 @@ std::vector<ViewSpec> ViewsOf(std::span<const std::uint8_t> file) {
     if (n % 4 == 0 && n >= 4) views.push_back({"32-bit byte swap", "32-bit byte swap", ViewKind::Swap, 0, 4, 4, n});
     if (n >= 1) views.push_back({"inverted", "inverted", ViewKind::Inverted, 0, 1, 1, n});
     for (const std::uint64_t d : trimmedSizes) {
-        views.push_back({"trimmed to 1 of " + std::to_string(n / d) + " copies", "trimmed", ViewKind::Part, 0, 1, 1, d});
+        views.push_back(
+            {"trimmed to 1 of " + std::to_string(n / d) + " copies", "trimmed", ViewKind::Part, 0, 1, 1, d});
     }
     return views;
 }
 
-void FillView(std::span<const std::uint8_t> file, const ViewSpec& view, std::uint64_t from, std::span<std::uint8_t> out) {
+void FillView(std::span<const std::uint8_t> file, const ViewSpec& view, std::uint64_t from,
+              std::span<std::uint8_t> out) {
     switch (view.kind) {
         case ViewKind::Part: std::memcpy(out.data(), file.data() + view.offset + from, out.size()); return;
         case ViewKind::Lanes: FillLanes(file.data(), view, from, out); return;

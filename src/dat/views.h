@@ -38,7 +38,8 @@ struct ViewSpec {
 [[nodiscard]] std::vector<ViewSpec> ViewsOf(std::span<const std::uint8_t> file);
 
 // Bytes [from, from + out.size()) of the view. from must be a multiple of the view's width.
-void FillView(std::span<const std::uint8_t> file, const ViewSpec& view, std::uint64_t from, std::span<std::uint8_t> out);
+void FillView(std::span<const std::uint8_t> file, const ViewSpec& view, std::uint64_t from,
+              std::span<std::uint8_t> out);
 
 // CRC-32 of the view, built chunk by chunk: a view never exists whole for its CRC.
 [[nodiscard]] std::uint32_t ViewCrc(std::span<const std::uint8_t> file, const ViewSpec& view);

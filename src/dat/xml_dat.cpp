@@ -38,7 +38,8 @@ DatParse ReadXmlDat(std::string_view text) {
     }
     const pugi::xml_node root = document.document_element();
     if (std::strcmp(root.name(), "datafile") != 0 && std::strcmp(root.name(), "mame") != 0) {
-        return Refused(LineOf(lines, root), std::string("XML root <") + root.name() + "> is neither <datafile> nor <mame>");
+        return Refused(LineOf(lines, root),
+                       std::string("XML root <") + root.name() + "> is neither <datafile> nor <mame>");
     }
     DatParse result;
     for (const pugi::xml_node game : root.children()) {

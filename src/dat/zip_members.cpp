@@ -35,8 +35,7 @@ bool LooksLikeZip(std::span<const std::uint8_t> bytes) {
            ((bytes[2] == 3 && bytes[3] == 4) || (bytes[2] == 5 && bytes[3] == 6));
 }
 
-ZipRead ReadZipMembers(std::span<const std::uint8_t> bytes,
-                       const std::function<bool(std::string_view name)>& wanted) {
+ZipRead ReadZipMembers(std::span<const std::uint8_t> bytes, const std::function<bool(std::string_view name)>& wanted) {
     ZipRead result;
     zip_error_t error;
     zip_error_init(&error);

@@ -84,7 +84,8 @@ void MainDialog::PagePane(int step) {
     if (barId == 0) return;
     // No upper limit here: the bar clamps. Widened so that no position plus step can overflow.
     const std::int64_t moved = std::int64_t{host_.ScrollPos(barId)} + step;
-    const auto n = static_cast<std::uint32_t>(std::clamp<std::int64_t>(moved, 0, std::numeric_limits<std::uint32_t>::max()));
+    const auto n =
+        static_cast<std::uint32_t>(std::clamp<std::int64_t>(moved, 0, std::numeric_limits<std::uint32_t>::max()));
     MovePane(*this, barId, ToBarPosition(n));
     if (fields_.syncScroll != 1) return;
     // Paging the base leaves a dump pane never shown alone; paging the dump does not ask.

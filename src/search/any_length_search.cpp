@@ -61,7 +61,6 @@ using crc_algebra::InverseShiftOperator;
   ranges of at least one byte.
 */
 
-
 constexpr std::uint64_t kOffsetsPerPoll = 65536;
 constexpr std::size_t kShortRun = 16;  // below this the byte-wise table beats the library's call
 // Starts per partition that the partition count aims at: its table then fits the L2 cache.
@@ -216,9 +215,8 @@ void JoinPartition(std::span<const Entry> starts, std::span<const Entry> ends, c
 }
 
 template <typename Multiply>
-[[nodiscard]] AnyLengthResult SearchWith(std::span<const std::uint8_t> extract, const Grid& grid,
-                                         std::uint32_t target, const Multiply& multiply, const WindowPoll& poll,
-                                         const RangeHit& onHit) {
+[[nodiscard]] AnyLengthResult SearchWith(std::span<const std::uint8_t> extract, const Grid& grid, std::uint32_t target,
+                                         const Multiply& multiply, const WindowPoll& poll, const RangeHit& onHit) {
     AnyLengthResult result;
     Partitions parts;
     std::vector<Entry> table;
@@ -243,7 +241,8 @@ template <typename Multiply>
     for (std::size_t p = 0; p < partitions; ++p) {
         const std::span<const Entry> starts(parts.starts.data() + parts.startFirst[p],
                                             parts.starts.data() + parts.startFirst[p + 1]);
-        const std::span<const Entry> ends(parts.ends.data() + parts.endFirst[p], parts.ends.data() + parts.endFirst[p + 1]);
+        const std::span<const Entry> ends(parts.ends.data() + parts.endFirst[p],
+                                          parts.ends.data() + parts.endFirst[p + 1]);
         JoinPartition(starts, ends, grid, table, hits);
         for (std::uint64_t tick = 0; tick < kTicksPerPartition; ++tick) {
             if (counter.Tick()) {

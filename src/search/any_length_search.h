@@ -52,8 +52,7 @@ using RangeHit = std::function<bool(std::uint32_t start, std::uint32_t end)>;
 
 // The same ranges from every range's CRC-32 computed afresh, O(n^2) in CRC work: the reference
 // the fast search is checked and measured against. Ignores memoryLimit.
-[[nodiscard]] AnyLengthResult FindCrcRangesNaive(std::span<const std::uint8_t> extract,
-                                                 const AnyLengthRequest& request, const WindowPoll& poll,
-                                                 const RangeHit& onHit);
+[[nodiscard]] AnyLengthResult FindCrcRangesNaive(std::span<const std::uint8_t> extract, const AnyLengthRequest& request,
+                                                 const WindowPoll& poll, const RangeHit& onHit);
 
 }  // namespace vesperine

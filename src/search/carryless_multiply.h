@@ -35,8 +35,8 @@ public:
 #if VESPERINE_HAVE_CARRYLESS
     // Only where Available().
     [[nodiscard]] VESPERINE_CARRYLESS_TARGET std::uint32_t operator()(std::uint32_t a, std::uint32_t b) const {
-        const __m128i product = _mm_clmulepi64_si128(_mm_cvtsi32_si128(static_cast<int>(a)),
-                                                     _mm_cvtsi32_si128(static_cast<int>(b)), 0);
+        const __m128i product =
+            _mm_clmulepi64_si128(_mm_cvtsi32_si128(static_cast<int>(a)), _mm_cvtsi32_si128(static_cast<int>(b)), 0);
         const auto wide = static_cast<std::uint64_t>(_mm_cvtsi128_si64(product)) << 1;
         return static_cast<std::uint32_t>(wide >> 32) ^ byX32_(static_cast<std::uint32_t>(wide));
     }

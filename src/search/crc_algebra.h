@@ -21,7 +21,9 @@ inline constexpr std::uint32_t kPolynomial = 0xEDB88320u;  // P without its x^32
 inline constexpr std::uint32_t kOne = 0x80000000u;         // the polynomial 1
 
 // a x mod P: one step of the CRC register.
-[[nodiscard]] constexpr std::uint32_t MultiplyByX(std::uint32_t a) { return (a >> 1) ^ (kPolynomial & (0u - (a & 1u))); }
+[[nodiscard]] constexpr std::uint32_t MultiplyByX(std::uint32_t a) {
+    return (a >> 1) ^ (kPolynomial & (0u - (a & 1u)));
+}
 
 // a b mod P, without branches on the data (their pattern is random for CRC values).
 [[nodiscard]] constexpr std::uint32_t MultModP(std::uint32_t a, std::uint32_t b) {

@@ -35,11 +35,11 @@ void MainDialog::CrcSearch() {
     const std::span<const std::uint8_t> mask = workspace_.Mask();
     SearchResult result;
     const TaskEnd end = RunTask("Brute Force(DetectCRC)", [&](const ProgressPoll& progress) {
-        const bool extracted = ExtractInPieces(base, mask, pending.area, pending.dump,
-                                               [&](std::span<const std::uint8_t>, std::uint64_t done,
-                                                   std::uint64_t total) {
-                                                   return progress({ProgressUnit::BytesExtracted, done, total});
-                                               });
+        const bool extracted =
+            ExtractInPieces(base, mask, pending.area, pending.dump,
+                            [&](std::span<const std::uint8_t>, std::uint64_t done, std::uint64_t total) {
+                                return progress({ProgressUnit::BytesExtracted, done, total});
+                            });
         if (!extracted) {
             result.outcome = SearchOutcome::Broken;
             return;

@@ -133,14 +133,14 @@ SearchResult FindCrcWindows(std::span<const std::uint8_t> extract, std::uint32_t
     if (step == 0 || step >= size || size > extract.size()) {
         // Windows that do not overlap hash each byte at most once when taken whole; step 0
         // hashes its one window once.
-        const std::uint64_t perPoll = std::clamp<std::uint64_t>(kBytesPerPoll / std::max<std::uint32_t>(size, 1), 1,
-                                                                kWindowsPerPoll);
+        const std::uint64_t perPoll =
+            std::clamp<std::uint64_t>(kBytesPerPoll / std::max<std::uint32_t>(size, 1), 1, kWindowsPerPoll);
         return Scan(extract, target, size, step, poll, onHit, perPoll,
                     [&](std::uint64_t offset) { return ContinueCrc(0, Window(extract, offset, size)); });
     }
     // Each window moves both prefix cursors by step bytes.
-    const std::uint64_t perPoll = std::clamp<std::uint64_t>(kBytesPerPoll / (std::uint64_t{2} * step), 1,
-                                                            kWindowsPerPoll);
+    const std::uint64_t perPoll =
+        std::clamp<std::uint64_t>(kBytesPerPoll / (std::uint64_t{2} * step), 1, kWindowsPerPoll);
     PrefixWindows prefixWindows(extract, size);
     return Scan(extract, target, size, step, poll, onHit, perPoll, prefixWindows);
 }

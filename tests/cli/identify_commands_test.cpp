@@ -93,8 +93,8 @@ TEST(HashCommandTest, RealFilesAreHashedPieceByPieceWithTheLoadersRefusals) {
     options.files = {dir.Path("missing.bin"), dir.path().string()};
     const Outcome refused = RunWith(real, options, RunHash);
     EXPECT_EQ(refused.status, kExitError);
-    EXPECT_EQ(refused.err, "vesperine-cli: " + options.files[0] + ": File not found.\n" + "vesperine-cli: " +
-                               options.files[1] + ": File not found.\n");
+    EXPECT_EQ(refused.err, "vesperine-cli: " + options.files[0] + ": File not found.\n" +
+                               "vesperine-cli: " + options.files[1] + ": File not found.\n");
 }
 
 // Two chips of a board and the board read as one file, their bytes interleaved.

@@ -108,8 +108,9 @@ TEST(SearchCommandTest, FindsWhatGoAttackFindsOnRandomInputs) {
 TEST(SearchCommandTest, AllListsEveryMatchingWindowAtItsAddress) {
     FakeFileSystem files;
     // "123456789" (CBF43926) at 2, 11 and 20 of the file; the area starts at 1.
-    files.files["f"] = HexBytes("00 00 31 32 33 34 35 36 37 38 39 31 32 33 34 35 36 37 38 39 "
-                                "31 32 33 34 35 36 37 38 39");
+    files.files["f"] = HexBytes(
+        "00 00 31 32 33 34 35 36 37 38 39 31 32 33 34 35 36 37 38 39 "
+        "31 32 33 34 35 36 37 38 39");
     SearchOptions options = Window("f", "CBF43926", "9");
     options.dump.area = "1:";
     options.all = true;

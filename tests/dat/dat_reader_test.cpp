@@ -113,7 +113,8 @@ TEST(DatReaderTest, MalformedDatsAreRefusedWithTheirLine) {
         {"<datafile>\n<game name=\"g\">\n\n<rom name=\"a\" size=\"4\" crc=\"1234567\"/>\n</game></datafile>", 4,
          "crc \"1234567\" is not 8 hex digits"},
         {"<datafile><game name=\"g\">\n<rom name=\"a\" size=\"4\" sha1=\"a9993e364706816aba3e25717850c26c9cd0d8\"/>"
-         "</game></datafile>", 2, "is not 40 hex digits"},
+         "</game></datafile>",
+         2, "is not 40 hex digits"},
         {"<mame>\n<machine name=\"g\">\n<rom name=\"a\" size=\"4\" crc=\"1234567g\"/>\n</machine></mame>", 3,
          "crc \"1234567g\" is not 8 hex digits"},
         {"<datafile>\n<game name=\"g\">\n<rom name=\"a\" size=\"4294967296\"/>\n</game></datafile>", 3,

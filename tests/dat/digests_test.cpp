@@ -91,8 +91,8 @@ protected:
     void SetUp() override {
         bytes_ = RandomBytes((std::size_t{5} << 20) + 12345, 7);
         path_ = ::testing::TempDir() + "vesperine-digest-" + std::to_string(::getpid()) + ".bin";
-        std::ofstream(path_, std::ios::binary).write(reinterpret_cast<const char*>(bytes_.data()),
-                                                     static_cast<std::streamsize>(bytes_.size()));
+        std::ofstream(path_, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes_.data()), static_cast<std::streamsize>(bytes_.size()));
         digests_ = ComputeDigests(bytes_);
     }
     void TearDown() override { std::remove(path_.c_str()); }
@@ -117,11 +117,12 @@ TEST_F(ExternalDigestTest, AgreesWithPythonHashlib) {
     const std::string line = FirstLineOf(
         "python3 -c \"import hashlib,sys,zlib; d=open(sys.argv[1],'rb').read(); "
         "print('%08x' % zlib.crc32(d), hashlib.md5(d).hexdigest(), hashlib.sha1(d).hexdigest(), "
-        "hashlib.sha256(d).hexdigest())\" " + path_);
+        "hashlib.sha256(d).hexdigest())\" " +
+        path_);
     char crc[9];
     std::snprintf(crc, sizeof crc, "%08x", digests_.crc32);
-    EXPECT_EQ(line, std::string(crc) + " " + HexOf(digests_.md5) + " " + HexOf(digests_.sha1) + " " +
-                        HexOf(digests_.sha256));
+    EXPECT_EQ(line,
+              std::string(crc) + " " + HexOf(digests_.md5) + " " + HexOf(digests_.sha1) + " " + HexOf(digests_.sha256));
 }
 
 }  // namespace

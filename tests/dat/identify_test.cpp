@@ -58,10 +58,16 @@ Bytes Hex(std::string_view text) {
 TEST(ViewsTest, EachViewTakesItsBytes) {
     const Bytes file = Hex("00 01 02 03 04 05 06 07");
     const std::pair<const char*, const char*> cases[] = {
-        {"whole", "00 01 02 03 04 05 06 07"}, {"half 2 of 2", "04 05 06 07"}, {"quarter 3 of 4", "04 05"},
-        {"odd bytes", "00 02 04 06"},        {"even bytes", "01 03 05 07"},   {"byte lane 0 of 4", "00 04"},
-        {"byte lane 3 of 4", "03 07"},       {"16-bit lane 1 of 2", "02 03 06 07"},
-        {"16-bit byte swap", "01 00 03 02 05 04 07 06"}, {"32-bit byte swap", "03 02 01 00 07 06 05 04"},
+        {"whole", "00 01 02 03 04 05 06 07"},
+        {"half 2 of 2", "04 05 06 07"},
+        {"quarter 3 of 4", "04 05"},
+        {"odd bytes", "00 02 04 06"},
+        {"even bytes", "01 03 05 07"},
+        {"byte lane 0 of 4", "00 04"},
+        {"byte lane 3 of 4", "03 07"},
+        {"16-bit lane 1 of 2", "02 03 06 07"},
+        {"16-bit byte swap", "01 00 03 02 05 04 07 06"},
+        {"32-bit byte swap", "03 02 01 00 07 06 05 04"},
         {"inverted", "FF FE FD FC FB FA F9 F8"},
     };
     const std::vector<ViewSpec> views = ViewsOf(file);
@@ -110,18 +116,50 @@ TEST(IdentifyTest, EveryViewOfARealImageIsFoundUnderItsName) {
     const Bytes noise = RandomBytes(rom.size() * 4, 2);
     const Placement placements[] = {
         {"whole", [](const Bytes& r, const Bytes&) { return r; }},
-        {"half 2 of 2", [](const Bytes& r, const Bytes& n) { Bytes b(n.begin(), n.begin() + r.size()); b.insert(b.end(), r.begin(), r.end()); return b; }},
-        {"quarter 3 of 4", [](const Bytes& r, const Bytes& n) {
-             Bytes b(n.begin(), n.begin() + 2 * r.size()); b.insert(b.end(), r.begin(), r.end());
-             b.insert(b.end(), n.begin(), n.begin() + r.size()); return b; }},
+        {"half 2 of 2",
+         [](const Bytes& r, const Bytes& n) {
+             Bytes b(n.begin(), n.begin() + r.size());
+             b.insert(b.end(), r.begin(), r.end());
+             return b;
+         }},
+        {"quarter 3 of 4",
+         [](const Bytes& r, const Bytes& n) {
+             Bytes b(n.begin(), n.begin() + 2 * r.size());
+             b.insert(b.end(), r.begin(), r.end());
+             b.insert(b.end(), n.begin(), n.begin() + r.size());
+             return b;
+         }},
         {"odd bytes", [](const Bytes& r, const Bytes& n) { return Interleave(r, n, 2, 1, 0); }},
         {"even bytes", [](const Bytes& r, const Bytes& n) { return Interleave(r, n, 2, 1, 1); }},
         {"byte lane 2 of 4", [](const Bytes& r, const Bytes& n) { return Interleave(r, n, 4, 1, 2); }},
         {"16-bit lane 1 of 2", [](const Bytes& r, const Bytes& n) { return Interleave(r, n, 4, 2, 1); }},
-        {"16-bit byte swap", [](const Bytes& r, const Bytes&) { Bytes b = r; for (std::size_t i = 0; i < b.size(); i += 2) std::swap(b[i], b[i + 1]); return b; }},
-        {"32-bit byte swap", [](const Bytes& r, const Bytes&) { Bytes b = r; for (std::size_t i = 0; i < b.size(); i += 4) { std::swap(b[i], b[i + 3]); std::swap(b[i + 1], b[i + 2]); } return b; }},
-        {"inverted", [](const Bytes& r, const Bytes&) { Bytes b = r; for (auto& x : b) x = static_cast<std::uint8_t>(~x); return b; }},
-        {"trimmed to 1 of 4 copies", [](const Bytes& r, const Bytes&) { Bytes b; for (int k = 0; k < 4; ++k) b.insert(b.end(), r.begin(), r.end()); return b; }},
+        {"16-bit byte swap",
+         [](const Bytes& r, const Bytes&) {
+             Bytes b = r;
+             for (std::size_t i = 0; i < b.size(); i += 2) std::swap(b[i], b[i + 1]);
+             return b;
+         }},
+        {"32-bit byte swap",
+         [](const Bytes& r, const Bytes&) {
+             Bytes b = r;
+             for (std::size_t i = 0; i < b.size(); i += 4) {
+                 std::swap(b[i], b[i + 3]);
+                 std::swap(b[i + 1], b[i + 2]);
+             }
+             return b;
+         }},
+        {"inverted",
+         [](const Bytes& r, const Bytes&) {
+             Bytes b = r;
+             for (auto& x : b) x = static_cast<std::uint8_t>(~x);
+             return b;
+         }},
+        {"trimmed to 1 of 4 copies",
+         [](const Bytes& r, const Bytes&) {
+             Bytes b;
+             for (int k = 0; k < 4; ++k) b.insert(b.end(), r.begin(), r.end());
+             return b;
+         }},
     };
     const DatIndex index({EntryFor(rom, "vgabios.bin", "seabios"), EntryFor(noise, "other.bin", "other")});
     for (const Placement& placement : placements) {

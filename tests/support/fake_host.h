@@ -94,7 +94,8 @@ public:
     void EndWaitCursor() override;
     [[nodiscard]] bool IsKeyDown(PolledKey key) override;
     // Runs the work on a thread of its own, as the window does, and waits for it.
-    [[nodiscard]] bool RunLongTask(std::string_view title, const std::function<void(const ProgressPoll&)>& work) override;
+    [[nodiscard]] bool RunLongTask(std::string_view title,
+                                   const std::function<void(const ProgressPoll&)>& work) override;
     [[nodiscard]] int CodePage() const override;
     void EndDialog(int result) override;
 

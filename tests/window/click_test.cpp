@@ -22,13 +22,15 @@ bool TakesClicks(ControlKind kind) { return kind != ControlKind::Label && kind !
 std::vector<QPoint> VisiblePoints(const MainWindow& window, std::size_t row) {
     const QWidget* control = window.templateWidgets()[row];
     const QRect r = control->rect();
-    const QPoint local[] = {r.center(), {2, 2}, {r.width() - 3, 2}, {2, r.height() - 3}, {r.width() - 3, r.height() - 3}};
+    const QPoint local[] = {
+        r.center(), {2, 2}, {r.width() - 3, 2}, {2, r.height() - 3}, {r.width() - 3, r.height() - 3}};
     std::vector<QPoint> points;
     for (const QPoint& p : local) {
         const QPoint inParent = control->mapToParent(p);
         bool covered = false;
         for (std::size_t above = 0; above < row; ++above)
-            covered |= TakesClicks(kControls[above].kind) && window.templateWidgets()[above]->geometry().contains(inParent);
+            covered |=
+                TakesClicks(kControls[above].kind) && window.templateWidgets()[above]->geometry().contains(inParent);
         if (!covered) points.push_back(control->mapTo(&window, p));
     }
     return points;
@@ -51,7 +53,9 @@ struct ClickHarness : WindowHarness {
         window.Control(ids::kMemo)->setFocus();
     }
 
-    [[nodiscard]] bool Logged(const char* text) const { return dialog.fields().logText.find(text) != std::string::npos; }
+    [[nodiscard]] bool Logged(const char* text) const {
+        return dialog.fields().logText.find(text) != std::string::npos;
+    }
     [[nodiscard]] bool Told(const char* text) const {
         for (const AskedMessage& message : prompts.messages)
             if (message.text == QLatin1String(text)) return true;
@@ -69,7 +73,9 @@ const std::vector<ButtonTrace>& ButtonTraces() {
         {ids::kBaseFileButton, [](const ClickHarness& h) { return h.Text(ids::kBasePath) == "/roms/picked.bin"; }},
         {ids::kMaskFileButton, [](const ClickHarness& h) { return h.Text(ids::kMaskPath) == "/roms/picked.bin"; }},
         {ids::kAnalyzeButton,
-         [](const ClickHarness& h) { return h.dialog.fields().logText.find("[AN]") != h.dialog.fields().logText.rfind("[AN]"); }},
+         [](const ClickHarness& h) {
+             return h.dialog.fields().logText.find("[AN]") != h.dialog.fields().logText.rfind("[AN]");
+         }},
         {ids::kBaseJumpButton, [](const ClickHarness& h) { return h.host.ScrollPos(ids::kBaseScrollBar) == 0x20; }},
         {ids::kDumpJumpButton, [](const ClickHarness& h) { return h.host.ScrollPos(ids::kDumpScrollBar) == 0x20; }},
         {ids::kQuickExorButton, [](const ClickHarness& h) { return h.dialog.workspace().Dump()[1] == 0xFE; }},
@@ -77,7 +83,9 @@ const std::vector<ButtonTrace>& ButtonTraces() {
         {ids::kAttackButton, [](const ClickHarness& h) { return h.Told("CRC not found."); }},
         {ids::kSwapButton, [](const ClickHarness& h) { return h.Logged("Swap 1stHalf & 2ndHalf CRC:"); }},
         {ids::kSaveDumpButton,
-         [](const ClickHarness& h) { return !h.prompts.fileDialogs.empty() && h.prompts.fileDialogs.back() == FileChoice::Save; }},
+         [](const ClickHarness& h) {
+             return !h.prompts.fileDialogs.empty() && h.prompts.fileDialogs.back() == FileChoice::Save;
+         }},
         {ids::kLogClearButton, [](const ClickHarness& h) { return h.dialog.fields().logText.empty(); }},
     };
     return traces;
@@ -130,7 +138,8 @@ TEST(WindowClicks, EveryEditTakesTheFocusFromAnyVisiblePoint) {
         if (kControls[row].kind != ControlKind::Edit) continue;
         WindowHarness probe;
         for (const QPoint& point : VisiblePoints(probe.window, row)) {
-            SCOPED_TRACE(::testing::Message() << "edit " << kControls[row].id << " at " << point.x() << "," << point.y());
+            SCOPED_TRACE(::testing::Message()
+                         << "edit " << kControls[row].id << " at " << point.x() << "," << point.y());
             WindowHarness h;
             QWidget* edit = h.window.templateWidgets()[row];
             h.W(ids::kSaveDumpButton)->setFocus();

@@ -22,12 +22,12 @@ struct LocaleCase {
 
 TEST(CodePageForLocale, FollowsTheLanguageThenTheCharacterSet) {
     const LocaleCase cases[] = {
-        {"ja_JP.UTF-8", "UTF-8", 932},  {"ja_JP.eucJP", "EUC-JP", 932}, {"zh_CN.UTF-8", "UTF-8", 936},
-        {"zh_SG.GBK", "GBK", 936},      {"zh_TW.UTF-8", "UTF-8", 950},  {"zh_HK.big5hkscs", "BIG5-HKSCS", 950},
-        {"ko_KR.UTF-8", "UTF-8", 949},  {"en_US.UTF-8", "UTF-8", 1252}, {"de_DE@euro", "ISO-8859-15", 1252},
-        {"C", "ANSI_X3.4-1968", 1252},  {"C.UTF-8", "UTF-8", 1252},     {"xx", "SHIFT_JIS", 932},
+        {"ja_JP.UTF-8", "UTF-8", 932}, {"ja_JP.eucJP", "EUC-JP", 932}, {"zh_CN.UTF-8", "UTF-8", 936},
+        {"zh_SG.GBK", "GBK", 936},     {"zh_TW.UTF-8", "UTF-8", 950},  {"zh_HK.big5hkscs", "BIG5-HKSCS", 950},
+        {"ko_KR.UTF-8", "UTF-8", 949}, {"en_US.UTF-8", "UTF-8", 1252}, {"de_DE@euro", "ISO-8859-15", 1252},
+        {"C", "ANSI_X3.4-1968", 1252}, {"C.UTF-8", "UTF-8", 1252},     {"xx", "SHIFT_JIS", 932},
         {"kok_IN", "UTF-8", 1252},     {"zh", "UTF-8", 936},           {"ja", "UTF-8", 932},
-        {"xx", "sjis", 932},            {"xx", "eucKR", 949},           {"xx", "euc-cn", 936},
+        {"xx", "sjis", 932},           {"xx", "eucKR", 949},           {"xx", "euc-cn", 936},
     };
     for (const LocaleCase& c : cases) EXPECT_EQ(CodePageForLocale(c.name, c.codeset), c.codePage) << c.name;
 }
@@ -76,14 +76,14 @@ TEST(CodePageOfLocale, TheNameTheEnvironmentGivesCountsThoughTheLocaleIsNotInsta
         {"", "", "ko_KR.UTF-8", 949},                        // then LANG; empty counts as unset
         {nullptr, nullptr, "zh_CN.GB18030", 936},
         {nullptr, nullptr, "zh_HK.UTF-8", 950},
-        {nullptr, nullptr, "xx_YY.SJIS", 932},               // by the codeset in the name
+        {nullptr, nullptr, "xx_YY.SJIS", 932},  // by the codeset in the name
         {nullptr, nullptr, "en_US.UTF-8", 1252},
     };
     if (Installed("ja_JP.UTF-8")) std::fputs("note: ja_JP.UTF-8 is installed here\n", stderr);
     for (const auto& c : cases) {
         LocaleEnvironment environment(c.all, c.ctype, c.lang);
-        EXPECT_EQ(CodePageOfLocale(), c.codePage) << (c.all ? c.all : "-") << " " << (c.ctype ? c.ctype : "-") << " "
-                                                  << (c.lang ? c.lang : "-");
+        EXPECT_EQ(CodePageOfLocale(), c.codePage)
+            << (c.all ? c.all : "-") << " " << (c.ctype ? c.ctype : "-") << " " << (c.lang ? c.lang : "-");
     }
 }
 

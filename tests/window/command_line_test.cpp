@@ -85,7 +85,8 @@ Outcome RunProgram(const QStringList& arguments) {
     program.closeWriteChannel();
     if (!program.waitForFinished(20000)) return {-1, {}, {}};
     return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
-            QString::fromLocal8Bit(program.readAllStandardOutput()), QString::fromLocal8Bit(program.readAllStandardError())};
+            QString::fromLocal8Bit(program.readAllStandardOutput()),
+            QString::fromLocal8Bit(program.readAllStandardError())};
 }
 
 TEST(Program, HelpAndVersionNeedNoDisplay) {
@@ -102,7 +103,8 @@ TEST(Program, WrongUsageEndsWithStatusTwoAndSaysWhy) {
     const Outcome unknown = RunProgram({QStringLiteral("--bogus")});
     EXPECT_EQ(unknown.status, 2);
     EXPECT_EQ(unknown.out, QString());
-    EXPECT_TRUE(unknown.err.startsWith(QStringLiteral("vesperine: unknown option '--bogus'\n"))) << unknown.err.toStdString();
+    EXPECT_TRUE(unknown.err.startsWith(QStringLiteral("vesperine: unknown option '--bogus'\n")))
+        << unknown.err.toStdString();
     const Outcome many = RunProgram({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
     EXPECT_EQ(many.status, 2);
     EXPECT_TRUE(many.err.contains(QStringLiteral("too many files"))) << many.err.toStdString();

@@ -101,7 +101,7 @@ TEST(FileDrop, NoOtherControlAndNoBusyWindowTakesAFile) {
     h.files.files["/roms/a.bin"] = {1};
     EXPECT_FALSE(Drop(h, ids::kAreaStart, {File("/roms/a.bin")}));
     Drop(h, ids::kDumpHex, {File("/roms/a.bin")});  // the pane may take it as text, as before
-    h.window.SetBusy(true);  // as while a long task runs
+    h.window.SetBusy(true);                         // as while a long task runs
     EXPECT_FALSE(Drop(h, ids::kBaseHex, {File("/roms/a.bin")}));
     h.window.SetBusy(false);
     EXPECT_EQ(h.files.reads, 0);

@@ -1,19 +1,19 @@
 // The long task: progress dialog, its Cancel, the polled keys, and "Go Attack!" running behind it.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QWindow>
 #include <QLabel>
-#include <QProgressBar>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
-#include <zlib.h>
 
 #include "app/format.h"
 
@@ -48,8 +48,8 @@ TEST(LongTask, WorkWithoutAKnownEndCountsUpUnderABusyBar) {
     WindowHarness h;
     QString seen;
     int maximum = -1;
-    const QString endless = QStringLiteral(
-        "Examined 7 windows; step 0 repeats one window until you break (Cancel or Shift+Backspace)");
+    const QString endless =
+        QStringLiteral("Examined 7 windows; step 0 repeats one window until you break (Cancel or Shift+Backspace)");
     WhenProgressShows([&](QWidget* p) { return ProgressText(p) == endless; },
                       [&](QWidget* progress) {
                           seen = ProgressText(progress);
@@ -75,8 +75,7 @@ TEST(LongTask, ShowsDoneOfTotalInFrontAndHearsShiftInTheProgressDialog) {
     WhenProgressShows([&](QWidget* p) { return ProgressText(p) == text; },
                       [&](QWidget* progress) {
                           seen = ProgressText(progress);
-                          inFront = QApplication::activeWindow() == progress &&
-                                    progress->parentWidget() == &h.window;
+                          inFront = QApplication::activeWindow() == progress && progress->parentWidget() == &h.window;
                           waitCursor = QGuiApplication::overrideCursor() != nullptr;
                           QTest::keyPress(progress, Qt::Key_Shift);
                       });
@@ -98,8 +97,9 @@ TEST(LongTask, ShowsDoneOfTotalInFrontAndHearsShiftInTheProgressDialog) {
 
 TEST(LongTask, CancelMakesThePollAnswerTrue) {
     WindowHarness h;
-    WhenProgressShows([](QWidget*) { return true; },
-                      [](QWidget* progress) { QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton); });
+    WhenProgressShows(
+        [](QWidget*) { return true; },
+        [](QWidget* progress) { QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton); });
     int polls = 0;
     EXPECT_TRUE(h.host.RunLongTask("work", [&](const ProgressPoll& poll) {
         while (!poll({ProgressUnit::Windows, static_cast<std::uint64_t>(polls), 0})) {
@@ -155,16 +155,17 @@ TEST(GoAttack, RunsBehindTheProgressDialogUnderTheWaitCursorUntilCancelled) {
     h.W<QLineEdit>(ids::kSearchStep)->setText(QStringLiteral("0"));  // no hit: runs until broken off
     QString title;
     bool waitCursor = false;
-    WhenProgressShows([](QWidget*) { return true; }, [&](QWidget* progress) {
-        title = progress->windowTitle();
-        waitCursor = QGuiApplication::overrideCursor() != nullptr;
-        // Through the window system, as a user's click comes, so that what keeps input away
-        // from the window applies.
-        QWidget* analyze = h.W(ids::kAnalyzeButton);
-        QTest::mouseClick(h.window.windowHandle(), Qt::LeftButton, {},
-                          analyze->mapTo(&h.window, analyze->rect().center()));
-        QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
-    });
+    WhenProgressShows([](QWidget*) { return true; },
+                      [&](QWidget* progress) {
+                          title = progress->windowTitle();
+                          waitCursor = QGuiApplication::overrideCursor() != nullptr;
+                          // Through the window system, as a user's click comes, so that what keeps input away
+                          // from the window applies.
+                          QWidget* analyze = h.W(ids::kAnalyzeButton);
+                          QTest::mouseClick(h.window.windowHandle(), Qt::LeftButton, {},
+                                            analyze->mapTo(&h.window, analyze->rect().center()));
+                          QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+                      });
     QTest::mouseClick(h.W(ids::kAttackButton), Qt::LeftButton);
     EXPECT_EQ(title, QStringLiteral("Brute Force(DetectCRC)"));
     EXPECT_TRUE(waitCursor);
@@ -265,15 +266,16 @@ TEST(GoAttack, ACloseDuringTheSearchBreaksItAndThenClosesTheWindow) {
     h.W<QLineEdit>(ids::kSearchStep)->setText(QStringLiteral("0"));  // no hit: runs until broken off
     bool stayedWhileRunning = false;
     bool nothingModal = false;  // nothing modal in front of the window
-    WhenProgressShows([](QWidget*) { return true; }, [&](QWidget*) {
-        // Qt drops a window system's close request for a window that another modal one
-        // blocks (the window itself is modal, as the dialog it stands for); past that check,
-        // the request comes to the window as this event.
-        nothingModal = QGuiApplication::modalWindow() == h.window.windowHandle();
-        QCloseEvent close;
-        QCoreApplication::sendEvent(h.window.windowHandle(), &close);
-        stayedWhileRunning = h.window.isVisible();
-    });
+    WhenProgressShows([](QWidget*) { return true; },
+                      [&](QWidget*) {
+                          // Qt drops a window system's close request for a window that another modal one
+                          // blocks (the window itself is modal, as the dialog it stands for); past that check,
+                          // the request comes to the window as this event.
+                          nothingModal = QGuiApplication::modalWindow() == h.window.windowHandle();
+                          QCloseEvent close;
+                          QCoreApplication::sendEvent(h.window.windowHandle(), &close);
+                          stayedWhileRunning = h.window.isVisible();
+                      });
     QTest::mouseClick(h.W(ids::kAttackButton), Qt::LeftButton);
     EXPECT_TRUE(nothingModal);
     EXPECT_TRUE(stayedWhileRunning) << "the window waits for the search to break off";

@@ -40,7 +40,7 @@ TEST(ScrollBars, LineDownOnTheDumpBarStopsAtTheBaseFilesRowCount) {
     WindowHarness h;
     h.LoadBase(Bytes(0x4000, 0));
     h.window.MenuAction(ids::kMenuAnalyze)->trigger();  // dump of 0x4000: positions 0 to 1009
-    h.LoadBase(Bytes(0x20, 0));                          // base of two rows
+    h.LoadBase(Bytes(0x20, 0));                         // base of two rows
     RequestScrollBar* dumpBar = h.window.ScrollBar(ids::kDumpScrollBar);
     for (int i = 0; i < 4; ++i) ClickPart(dumpBar, QStyle::SC_ScrollBarAddLine);
     EXPECT_EQ(dumpBar->Position(), 2) << "the handler's limit stands, not the bar's own step";
@@ -60,7 +60,8 @@ TEST(ScrollBars, DraggingTheThumbTracksItAndTheReleaseKeepsIt) {
     QTest::mouseMove(bar, bottom);
     QTest::mouseRelease(bar, Qt::LeftButton, {}, bottom);
     EXPECT_GT(bar->Position(), tracked);
-    EXPECT_EQ(FirstRow(h, ids::kBaseHex), QStringLiteral("%1").arg(bar->Position() * 16, 8, 16, QLatin1Char('0')).toUpper());
+    EXPECT_EQ(FirstRow(h, ids::kBaseHex),
+              QStringLiteral("%1").arg(bar->Position() * 16, 8, 16, QLatin1Char('0')).toUpper());
 }
 
 TEST(ScrollBars, TheWheelOverAPaneAsksItsBarForLines) {

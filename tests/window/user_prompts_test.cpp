@@ -3,9 +3,9 @@
 
 #include <QAbstractButton>
 #include <QClipboard>
-#include <QLabel>
 #include <QDialog>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QStyle>
@@ -86,8 +86,9 @@ TEST(DialogPrompts, TheTextCanBeSelectedWithTheMouseAndCopiedInAnyStyle) {
         if (focused) QTest::keyClick(focused, Qt::Key_Return);
         if (box->isVisible()) box->button(QMessageBox::Ok)->click();
     });
-    EXPECT_EQ(prompts.AskMessage(QStringLiteral("File not found."), QStringLiteral("/roms/missing.bin"), MessageButtons::Ok),
-              MessageAnswer::Ok);
+    EXPECT_EQ(
+        prompts.AskMessage(QStringLiteral("File not found."), QStringLiteral("/roms/missing.bin"), MessageButtons::Ok),
+        MessageAnswer::Ok);
     EXPECT_EQ(focused, okButton) << "Enter and Space still answer";
     EXPECT_EQ(selected, QStringLiteral("File not found."));
     EXPECT_EQ(copied, QStringLiteral("File not found."));

@@ -1,12 +1,12 @@
 // CodePageText: iconv conversions between the code page and Unicode; the code page of the locale.
 #include "platform/qt/code_page_text.h"
 
+#include <langinfo.h>
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
-#include <langinfo.h>
 
 namespace vesperine::qt {
 
@@ -19,7 +19,12 @@ struct LanguageRule {
     int codePage;
 };
 constexpr std::array<LanguageRule, 6> kLanguageRules{{
-    {"ja", "", 932}, {"zh", "TW", 950}, {"zh", "HK", 950}, {"zh", "MO", 950}, {"zh", "", 936}, {"ko", "", 949},
+    {"ja", "", 932},
+    {"zh", "TW", 950},
+    {"zh", "HK", 950},
+    {"zh", "MO", 950},
+    {"zh", "", 936},
+    {"ko", "", 949},
 }};
 
 struct CodesetRule {
@@ -28,7 +33,13 @@ struct CodesetRule {
 };
 // Compared without case, "-" or "_": nl_langinfo says "EUC-JP" where a locale's name says "eucJP".
 constexpr std::array<CodesetRule, 7> kCodesetRules{{
-    {"SHIFTJIS", 932}, {"SJIS", 932}, {"EUCJP", 932}, {"BIG5", 950}, {"GB", 936}, {"EUCCN", 936}, {"EUCKR", 949},
+    {"SHIFTJIS", 932},
+    {"SJIS", 932},
+    {"EUCJP", 932},
+    {"BIG5", 950},
+    {"GB", 936},
+    {"EUCCN", 936},
+    {"EUCKR", 949},
 }};
 
 constexpr int kSingleBytePage = 1252;
@@ -38,7 +49,11 @@ struct IconvName {
     const char* name;
 };
 constexpr std::array<IconvName, 5> kIconvNames{{
-    {932, "CP932"}, {936, "GBK"}, {949, "CP949"}, {950, "BIG5"}, {kSingleBytePage, "CP1252"},
+    {932, "CP932"},
+    {936, "GBK"},
+    {949, "CP949"},
+    {950, "BIG5"},
+    {kSingleBytePage, "CP1252"},
 }};
 
 const char* IconvNameOf(int codePage) {

@@ -1,8 +1,8 @@
 // The 8-bit texts of the core in the host's code page, to and from the Unicode text Qt shows.
 #pragma once
 
-#include <QString>
 #include <iconv.h>
+#include <QString>
 #include <string>
 #include <string_view>
 

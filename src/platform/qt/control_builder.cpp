@@ -19,7 +19,9 @@ namespace vesperine::qt {
 
 namespace {
 
-QString Caption(const ControlSpec& spec) { return QString::fromLatin1(spec.caption.data(), static_cast<int>(spec.caption.size())); }
+QString Caption(const ControlSpec& spec) {
+    return QString::fromLatin1(spec.caption.data(), static_cast<int>(spec.caption.size()));
+}
 
 bool Has(const ControlSpec& spec, Style style) { return (spec.styles & style) != 0; }
 
@@ -114,7 +116,8 @@ Qt::FocusPolicy FocusPolicyOf(const ControlSpec& spec) {
 }  // namespace
 
 QString ShownCaption(std::string_view caption) {
-    return QString::fromLatin1(caption.data(), static_cast<int>(caption.size())).replace(QStringLiteral("&&"), QStringLiteral("&"));
+    return QString::fromLatin1(caption.data(), static_cast<int>(caption.size()))
+        .replace(QStringLiteral("&&"), QStringLiteral("&"));
 }
 
 BuiltControls BuildControls(QWidget& parent, const DialogUnits& units) {

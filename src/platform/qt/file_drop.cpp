@@ -22,7 +22,8 @@ FileDropFilter::FileDropFilter(QObject* parent, std::function<bool()> accepting,
 
 bool FileDropFilter::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
-    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return QObject::eventFilter(watched, event);
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+        return QObject::eventFilter(watched, event);
     auto* drag = static_cast<QDropEvent*>(event);
     if (!drag->mimeData()->hasUrls()) return false;
     if (!accepting_()) {

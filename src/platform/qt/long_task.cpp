@@ -2,6 +2,7 @@
 #include "platform/qt/long_task.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
 #include <QProgressBar>
@@ -9,7 +10,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
-#include <QElapsedTimer>
 #include <algorithm>
 #include <atomic>
 #include <system_error>
@@ -143,7 +143,8 @@ bool RunWithProgress(QWidget& owner, const QString& title, int showDelayMs,
             }
             shared.finished = true;
             // Any posted event wakes the waiting loop below.
-            QMetaObject::invokeMethod(&loop, [] {}, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                &loop, [] {}, Qt::QueuedConnection);
         });
     } catch (const std::system_error&) {
         return false;

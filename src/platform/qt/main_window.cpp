@@ -84,7 +84,8 @@ MainWindow::~MainWindow() {
 void MainWindow::BuildMenu() {
     for (const MenuItem& item : kMenuItems) {
         // Items sit on the bar itself; no drop-down menus.
-        QAction* action = menuBar_->addAction(QString::fromLatin1(item.text.data(), static_cast<int>(item.text.size())));
+        QAction* action =
+            menuBar_->addAction(QString::fromLatin1(item.text.data(), static_cast<int>(item.text.size())));
         menuActions_[item.id] = action;
         connect(action, &QAction::triggered, this, [this, id = item.id] {
             if (MainDialog* dialog = Reachable()) dialog->OnMenuCommand(id);

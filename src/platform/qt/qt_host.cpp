@@ -89,7 +89,8 @@ void QtHost::CheckRadio(int firstId, int lastId, int position) {
     // An exclusive group refuses to clear its last checked button; -1 must clear them all.
     if (group) group->setExclusive(false);
     for (int id = firstId; id <= lastId; ++id)
-        if (auto* button = qobject_cast<QAbstractButton*>(window_.Control(id))) button->setChecked(id - firstId == position);
+        if (auto* button = qobject_cast<QAbstractButton*>(window_.Control(id)))
+            button->setChecked(id - firstId == position);
     if (group) group->setExclusive(true);
 }
 

@@ -39,7 +39,8 @@ public:
     void EndWaitCursor() override;
     [[nodiscard]] bool IsKeyDown(PolledKey key) override;
     // Shows the wait cursor at once, and the progress dialog after the progress delay.
-    [[nodiscard]] bool RunLongTask(std::string_view title, const std::function<void(const ProgressPoll&)>& work) override;
+    [[nodiscard]] bool RunLongTask(std::string_view title,
+                                   const std::function<void(const ProgressPoll&)>& work) override;
     [[nodiscard]] int CodePage() const override;
     void EndDialog(int result) override;
 

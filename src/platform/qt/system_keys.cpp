@@ -9,9 +9,9 @@
 #include <mutex>
 
 #if defined(VESPERINE_X11_KEYS)
-#include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 #include <xcb/xcb.h>
+#include <QGuiApplication>
 #endif
 #if defined(_WIN32)
 #include <windows.h>
@@ -56,12 +56,15 @@ public:
         const int first = setup->min_keycode;
         const int count = setup->max_keycode - setup->min_keycode + 1;
         auto* mapping = xcb_get_keyboard_mapping_reply(
-            connection, xcb_get_keyboard_mapping(connection, setup->min_keycode, static_cast<std::uint8_t>(count)), nullptr);
+            connection, xcb_get_keyboard_mapping(connection, setup->min_keycode, static_cast<std::uint8_t>(count)),
+            nullptr);
         if (!mapping) return;
-        const std::span<const std::uint32_t> keysyms(xcb_get_keyboard_mapping_keysyms(mapping),
-                                                     static_cast<std::size_t>(xcb_get_keyboard_mapping_keysyms_length(mapping)));
+        const std::span<const std::uint32_t> keysyms(
+            xcb_get_keyboard_mapping_keysyms(mapping),
+            static_cast<std::size_t>(xcb_get_keyboard_mapping_keysyms_length(mapping)));
         shift_ = KeycodesOf(keysyms, mapping->keysyms_per_keycode, first, kShiftL);
-        for (const std::uint8_t code : KeycodesOf(keysyms, mapping->keysyms_per_keycode, first, kShiftR)) shift_.push_back(code);
+        for (const std::uint8_t code : KeycodesOf(keysyms, mapping->keysyms_per_keycode, first, kShiftR))
+            shift_.push_back(code);
         backspace_ = KeycodesOf(keysyms, mapping->keysyms_per_keycode, first, kBackSpace);
         std::free(mapping);
     }
