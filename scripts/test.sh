@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Builds everything (warnings are errors) and runs every test: lint on the core, the core and the
-# window, the window under Valgrind, the long tasks under ThreadSanitizer, the core again under
+# Checks the layout, builds everything (warnings are errors) and runs every test: lint on the
+# core, the core and the window, the window under Valgrind, the long tasks under ThreadSanitizer, the core again under
 # AddressSanitizer and UndefinedBehaviorSanitizer without ISA-L, the core's tests on Windows
 # (MinGW-w64 under Wine), and the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+bash scripts/format.sh --check
 bash scripts/build.sh build -DVESPERINE_WERROR=ON
 bash scripts/lint.sh build
 (cd build && ctest --output-on-failure --timeout 600)

@@ -135,7 +135,7 @@ struct Entry {
 
 // Calls visit(k, S, E) for k = 0 .. lastOffset in order; false when the poll broke off.
 template <typename Multiply, typename Visit>
-VESPERINE_CARRYLESS_TARGET [[nodiscard]] bool WalkKeys(std::span<const std::uint8_t> extract, const Grid& grid,
+[[nodiscard]] VESPERINE_CARRYLESS_TARGET bool WalkKeys(std::span<const std::uint8_t> extract, const Grid& grid,
                                                        std::uint32_t target, const Multiply& multiply,
                                                        PollCounter& poll, Visit&& visit) {
     const FixedMultiplier inverseStep(InverseShiftOperator(grid.step));
