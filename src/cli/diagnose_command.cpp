@@ -60,12 +60,9 @@ void WritePlain(const std::string& path, const diagnosis::Diagnosis& result, std
 }  // namespace
 
 int RunDiagnose(const DiagnoseOptions& options, FileSystem& files, Streams streams) {
-    const std::optional<DumpRequest> request = PrepareDump(options.dump, files, streams.err);
-    if (!request) return kExitError;
-    const std::optional<ByteBuffer> file = LoadInputFile(files, options.file, streams.err);
-    if (!file) return kExitError;
-    const std::optional<Dump> dump = CutDump(*request, *file, options.file, streams.err);
-    if (!dump) return kExitError;
+    const std::optional<CutFile> cut = LoadAndCut(options.dump, options.file, files, streams.err);
+    if (!cut) return kExitError;
+    const Dump* const dump = &cut->dump;
     const std::string prefix = "vesperine-cli: " + options.file + ": ";
     if (dump->bytes.empty()) {
         streams.err << prefix << "Nothing to diagnose: the dump is empty.\n";

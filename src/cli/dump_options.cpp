@@ -80,4 +80,18 @@ std::optional<Dump> CutDump(const DumpRequest& request, std::span<const std::uin
     return dump;
 }
 
+std::optional<CutFile> LoadAndCut(const DumpOptions& options, const std::string& path, FileSystem& files,
+                                  std::ostream& err) {
+    const std::optional<DumpRequest> request = PrepareDump(options, files, err);
+    if (!request) return std::nullopt;
+    std::optional<CutFile> cut(std::in_place);
+    std::optional<ByteBuffer> file = LoadInputFile(files, path, err);
+    if (!file) return std::nullopt;
+    cut->file = std::move(*file);
+    std::optional<Dump> dump = CutDump(*request, cut->file, path, err);
+    if (!dump) return std::nullopt;
+    cut->dump = std::move(*dump);
+    return cut;
+}
+
 }  // namespace vesperine::cli

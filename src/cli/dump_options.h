@@ -52,4 +52,16 @@ struct DumpRequest {
 [[nodiscard]] std::optional<Dump> CutDump(const DumpRequest& request, std::span<const std::uint8_t> file,
                                           const std::string& path, std::ostream& err);
 
+// A file read whole and the dump cut from it. Moving it keeps dump.bytes valid: both blocks
+// move with their owners.
+struct CutFile {
+    ByteBuffer file;
+    Dump dump;
+};
+
+// PrepareDump, the file read whole, then CutDump: what every subcommand over one dump does
+// first. On any refusal its message is written to err and nothing is given.
+[[nodiscard]] std::optional<CutFile> LoadAndCut(const DumpOptions& options, const std::string& path, FileSystem& files,
+                                                std::ostream& err);
+
 }  // namespace vesperine::cli

@@ -80,12 +80,9 @@ std::vector<TransformArg> TransformsInOrder(const CLI::App& command) {
 }
 
 int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams) {
-    const std::optional<DumpRequest> request = PrepareDump(options.dump, files, streams.err);
-    if (!request) return kExitError;
-    const std::optional<ByteBuffer> file = LoadInputFile(files, options.file, streams.err);
-    if (!file) return kExitError;
-    const std::optional<Dump> dump = CutDump(*request, *file, options.file, streams.err);
-    if (!dump) return kExitError;
+    const std::optional<CutFile> cut = LoadAndCut(options.dump, options.file, files, streams.err);
+    if (!cut) return kExitError;
+    const Dump* const dump = &cut->dump;
     std::vector<std::uint8_t> bytes;
     try {
         bytes.assign(dump->bytes.begin(), dump->bytes.end());

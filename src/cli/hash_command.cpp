@@ -44,7 +44,7 @@ int RunHash(const HashOptions& options, FileSystem& files, Streams streams) {
             if (read == ReadStatus::Ok) {
                 digests = stream.Finish();
             } else {
-                why << "vesperine-cli: " << path << ": " << ReadFailureText(read) << '\n';
+                why << "vesperine-cli: " << path << ": " << ReadFailureMessage(read) << '\n';
             }
         } else if (const std::optional<ByteBuffer> file = LoadInputFile(files, path, why)) {
             if (const std::optional<Dump> dump = CutDump(*request, *file, path, why)) {

@@ -5,23 +5,10 @@
 
 namespace vesperine::cli {
 
-const char* ReadFailureText(ReadStatus status) {
-    switch (status) {
-        case ReadStatus::CannotOpen: return "File not found.";
-        case ReadStatus::TooLarge: return "File too large: 2 GiB or more cannot be loaded.";
-        case ReadStatus::NoSize: return "File size unknown: only regular files can be loaded.";
-        case ReadStatus::ShortRead: return "Read error.";
-        case ReadStatus::OutOfMemory: return "Out of memory.";
-        case ReadStatus::Broken: return "break.";
-        case ReadStatus::Ok: break;
-    }
-    return "";
-}
-
 std::optional<ByteBuffer> LoadInputFile(FileSystem& files, const std::string& path, std::ostream& err) {
     ReadResult read = files.ReadWholeFile(path);
     if (read.status != ReadStatus::Ok) {
-        err << "vesperine-cli: " << path << ": " << ReadFailureText(read.status) << '\n';
+        err << "vesperine-cli: " << path << ": " << ReadFailureMessage(read.status) << '\n';
         return std::nullopt;
     }
     return std::move(read.bytes);

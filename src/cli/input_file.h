@@ -9,9 +9,6 @@
 
 namespace vesperine::cli {
 
-// The window's message for a load that failed ("File not found.", "File too large: ...").
-[[nodiscard]] const char* ReadFailureText(ReadStatus status);
-
 // Reads path whole through files. On failure writes "vesperine-cli: PATH: MESSAGE" to err and
 // gives nothing.
 [[nodiscard]] std::optional<ByteBuffer> LoadInputFile(FileSystem& files, const std::string& path, std::ostream& err);

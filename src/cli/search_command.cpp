@@ -180,12 +180,9 @@ private:
 int RunSearch(const SearchOptions& options, FileSystem& files, Streams streams) {
     const std::optional<SearchNumbers> numbers = ParseNumbers(options, streams.err);
     if (!numbers) return kExitError;
-    const std::optional<DumpRequest> request = PrepareDump(options.dump, files, streams.err);
-    if (!request) return kExitError;
-    const std::optional<ByteBuffer> file = LoadInputFile(files, options.file, streams.err);
-    if (!file) return kExitError;
-    const std::optional<Dump> dump = CutDump(*request, *file, options.file, streams.err);
-    if (!dump) return kExitError;
+    const std::optional<CutFile> cut = LoadAndCut(options.dump, options.file, files, streams.err);
+    if (!cut) return kExitError;
+    const Dump* const dump = &cut->dump;
     HitReport report(options, numbers->target, dump->start, streams.out);
     return options.anyLength ? SearchRanges(options, *numbers, dump->bytes, report, streams.err)
                              : SearchWindows(options, *numbers, dump->bytes, report, streams.err);

@@ -5,23 +5,6 @@
 #include "app/main_dialog.h"
 
 namespace vesperine {
-namespace {
-
-// The message for a load that read nothing usable; the previous file stays loaded.
-const char* ReadFailureMessage(ReadStatus status) {
-    switch (status) {
-        case ReadStatus::CannotOpen: return "File not found.";
-        case ReadStatus::TooLarge: return "File too large: 2 GiB or more cannot be loaded.";
-        case ReadStatus::NoSize: return "File size unknown: only regular files can be loaded.";
-        case ReadStatus::ShortRead: return "Read error.";
-        case ReadStatus::OutOfMemory: return "Out of memory.";
-        case ReadStatus::Broken: return "break.";
-        case ReadStatus::Ok: break;
-    }
-    return "";
-}
-
-}  // namespace
 
 // Reads the file whole. The path field takes the path even when the load fails, as the next
 // exchange decides what it shows; the caller replaces the buffer only on success, so a failed

@@ -44,6 +44,10 @@ enum class WriteStatus {
     Failed,      // a write, flush, close or the final rename failed; the old file is intact
 };
 
+// The message for a read that failed: "File not found.", "File too large: ...", "Read error." and
+// the like; the window shows it in a box, the CLI after the file's name.
+[[nodiscard]] const char* ReadFailureMessage(ReadStatus status);
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
