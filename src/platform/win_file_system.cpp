@@ -152,7 +152,7 @@ ReadResult WinFileSystem::ReadWholeFile(const std::string& path) {
         got += n;
     }
     if (got != length) {
-        result.bytes = Bytes{};
+        result.bytes.Release();
         result.status = ReadStatus::ShortRead;
         return result;
     }
@@ -161,7 +161,7 @@ ReadResult WinFileSystem::ReadWholeFile(const std::string& path) {
     std::uint8_t extra = 0;
     DWORD n = 0;
     if (::ReadFile(file.get(), &extra, 1, &n, nullptr) != 0 && n != 0) {
-        result.bytes = Bytes{};
+        result.bytes.Release();
         result.status = ReadStatus::NoSize;
         return result;
     }
