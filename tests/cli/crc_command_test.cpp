@@ -7,20 +7,13 @@
 
 #include "cli/crc_command.h"
 #include "cli/hex_arg.h"
+#include "cli_outcome.h"
 #include "support/fake_file_system.h"
 
 namespace vesperine::cli {
 namespace {
 
 using vesperine::testing::FakeFileSystem;
-
-Bytes BytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
 
 DumpOptions Cut(std::string area, std::string stripe = "full", std::string maskPath = "", std::string maskMode = "") {
     DumpOptions dump;

@@ -1,5 +1,6 @@
 // diagnose: the plain and JSON forms of a diagnosis, its exit statuses and its refusals.
 #include "cli/diagnose_command.h"
+#include "cli_outcome.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +14,6 @@ namespace vesperine::cli {
 namespace {
 
 using vesperine::testing::FakeFileSystem;
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
 
 Bytes Random(std::size_t length) {
     Bytes bytes(length);

@@ -9,6 +9,7 @@
 
 #include "cli/crc_command.h"
 #include "cli/extract_command.h"
+#include "cli_outcome.h"
 #include "support/dialog_harness.h"
 
 namespace vesperine::cli {
@@ -17,12 +18,6 @@ namespace {
 using vesperine::testing::DialogHarness;
 using vesperine::testing::HexBytes;
 using vesperine::testing::HexString;
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
 
 Outcome Extract(FileSystem& files, const ExtractOptions& options) {
     std::ostringstream out, err;

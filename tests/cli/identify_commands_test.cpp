@@ -7,6 +7,7 @@
 #include "cli/dat_command.h"
 #include "cli/hash_command.h"
 #include "cli/identify_command.h"
+#include "cli_outcome.h"
 #include "dat/zip_maker.h"
 #include "platform/std_file_system.h"
 #include "support/fake_file_system.h"
@@ -16,14 +17,6 @@ namespace vesperine::cli {
 namespace {
 
 using vesperine::testing::FakeFileSystem;
-
-Bytes BytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
 
 template <typename Options, typename Run>
 Outcome RunWith(FileSystem& files, const Options& options, Run run) {

@@ -1,5 +1,6 @@
 // repair and compare: candidates listed, a mended file written only when exactly one exists.
 #include "cli/repair_command.h"
+#include "cli_outcome.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -15,12 +16,6 @@ namespace vesperine::cli {
 namespace {
 
 using vesperine::testing::FakeFileSystem;
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
 
 Bytes Random(std::size_t length, unsigned seed = 3) {
     Bytes bytes(length);

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/search_command.h"
+#include "cli_outcome.h"
 #include "support/dialog_harness.h"
 
 namespace vesperine::cli {
@@ -15,12 +16,6 @@ namespace {
 using vesperine::testing::DialogHarness;
 using vesperine::testing::FakeFileSystem;
 using vesperine::testing::HexBytes;
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
 
 Outcome Search(FileSystem& files, const SearchOptions& options) {
     std::ostringstream out, err;

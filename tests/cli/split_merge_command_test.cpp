@@ -7,6 +7,7 @@
 
 #include "cli/merge_command.h"
 #include "cli/split_command.h"
+#include "cli_outcome.h"
 #include "support/dialog_harness.h"
 
 namespace vesperine::cli {
@@ -21,12 +22,6 @@ std::string ZlibCrc(const Bytes& bytes) {
     std::snprintf(text, sizeof text, "%08lX", ::crc32(0, bytes.data(), static_cast<uInt>(bytes.size())));
     return text;
 }
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
 
 Outcome Split(FileSystem& files, std::string file, std::uint32_t ways, std::uint32_t width, std::string pattern,
               bool pad = false) {
