@@ -14,11 +14,11 @@ TEST(ByteBuffer, ResizeWithinTheBlockKeepsTheBlockAndItsBytes) {
     ByteBuffer buffer(100);
     buffer[0] = 0xA5;
     const std::uint8_t* block = buffer.data();
-    buffer.resize(10);
+    buffer.ResizeDiscarding(10);
     EXPECT_EQ(buffer.data(), block);
     EXPECT_EQ(buffer.size(), 10u);
     EXPECT_EQ(buffer[0], 0xA5);
-    buffer.resize(buffer.capacity());
+    buffer.ResizeDiscarding(buffer.capacity());
     EXPECT_EQ(buffer.data(), block);
 }
 
@@ -41,7 +41,7 @@ TEST(ByteBuffer, IsAContiguousRangeThatMovesWithoutCopying) {
 
 TEST(ByteBuffer, AnImpossibleSizeIsBadAllocAndLeavesItEmpty) {
     ByteBuffer buffer(16);
-    EXPECT_THROW(buffer.resize(SIZE_MAX - 8), std::bad_alloc);
+    EXPECT_THROW(buffer.ResizeDiscarding(SIZE_MAX - 8), std::bad_alloc);
     EXPECT_TRUE(buffer.empty());
     EXPECT_EQ(buffer.capacity(), 0u);
 }

@@ -20,7 +20,7 @@ void Workspace::ReplaceMask(ByteBuffer bytes) {
 std::span<std::uint8_t> Workspace::PrepareDump(std::uint32_t length) {
     dumpLength_ = std::min(dumpLength_, length);
     try {
-        dump_.resize(length);
+        dump_.ResizeDiscarding(length);
     } catch (const std::bad_alloc&) {
         dumpLength_ = 0;
         throw;

@@ -49,7 +49,7 @@ void Free(std::uint8_t* block) noexcept {
 
 }  // namespace
 
-ByteBuffer::ByteBuffer(std::size_t size) { resize(size); }
+ByteBuffer::ByteBuffer(std::size_t size) { ResizeDiscarding(size); }
 
 ByteBuffer ByteBuffer::CopyOf(std::span<const std::uint8_t> bytes) {
     ByteBuffer copy(bytes.size());
@@ -72,7 +72,7 @@ ByteBuffer& ByteBuffer::operator=(ByteBuffer&& other) noexcept {
     return *this;
 }
 
-void ByteBuffer::resize(std::size_t size) {
+void ByteBuffer::ResizeDiscarding(std::size_t size) {
     if (size <= capacity_) {
         size_ = size;
         return;

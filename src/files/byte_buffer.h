@@ -28,12 +28,11 @@ public:
     ByteBuffer& operator=(const ByteBuffer&) = delete;
     ~ByteBuffer() { Release(); }
 
-    // Makes the buffer hold size bytes (named like the containers' resize, but it never
-    // value-initialises). Within the block held when it fits: the bytes there
-    // stay as they were, and nothing is allocated. Otherwise the block held is released
-    // first (never two blocks at once) and a new one is taken; when that throws
-    // std::bad_alloc the buffer is left empty.
-    void resize(std::size_t size);
+    // Makes the buffer hold size bytes, which are unset: when size fits the block held, the
+    // bytes there stay as they were and nothing is allocated; otherwise the contents are
+    // dropped, the block is released first (never two blocks at once) and a new one is taken.
+    // When that throws std::bad_alloc the buffer is left empty.
+    void ResizeDiscarding(std::size_t size);
     // Gives the block back; the buffer is empty afterwards.
     void Release() noexcept;
 

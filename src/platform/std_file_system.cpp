@@ -99,7 +99,7 @@ ReadResult StdFileSystem::ReadWholeFileInChunks(const std::string& path, const R
     }
     const auto length = static_cast<std::size_t>(end);
     try {
-        result.bytes.resize(length);
+        result.bytes.ResizeDiscarding(length);
     } catch (const std::bad_alloc&) {
         result.status = ReadStatus::OutOfMemory;
         return result;

@@ -139,7 +139,7 @@ ReadResult WinFileSystem::ReadWholeFile(const std::string& path) {
     }
     const auto length = static_cast<std::size_t>(end.QuadPart);
     try {
-        result.bytes.resize(length);
+        result.bytes.ResizeDiscarding(length);
     } catch (const std::bad_alloc&) {
         result.status = ReadStatus::OutOfMemory;
         return result;

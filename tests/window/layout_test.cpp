@@ -21,7 +21,7 @@ TEST(WindowLayout, EveryControlStandsAtItsTemplatePlace) {
     const DialogUnits& u = h.window.units();
     ASSERT_EQ(h.window.templateWidgets().size(), kControls.size());
     for (std::size_t i = 0; i < kControls.size(); ++i) {
-        const ControlSpec& spec = kControls[i];
+        const ControlTemplate& spec = kControls[i];
         SCOPED_TRACE(::testing::Message() << "row " << i << " id " << spec.id << " " << spec.caption);
         const QRect expected(qRound(spec.x * u.unitX()), qRound(spec.y * u.unitY()), qRound(spec.w * u.unitX()),
                              qRound(spec.h * u.unitY()));

@@ -19,11 +19,11 @@ namespace vesperine::qt {
 
 namespace {
 
-QString Caption(const ControlSpec& spec) {
+QString Caption(const ControlTemplate& spec) {
     return QString::fromLatin1(spec.caption.data(), static_cast<int>(spec.caption.size()));
 }
 
-bool Has(const ControlSpec& spec, Style style) { return (spec.styles & style) != 0; }
+bool Has(const ControlTemplate& spec, Style style) { return (spec.styles & style) != 0; }
 
 // On the platform the template comes from, a button, radio button or check box takes a click
 // anywhere in its rectangle, not only on its bevel, mark or caption as a style may decide.
@@ -36,7 +36,7 @@ protected:
     [[nodiscard]] bool hitButton(const QPoint& pos) const override { return this->rect().contains(pos); }
 };
 
-QWidget* BuildMultiLineEdit(const ControlSpec& spec, QWidget& parent, const DialogUnits& units) {
+QWidget* BuildMultiLineEdit(const ControlTemplate& spec, QWidget& parent, const DialogUnits& units) {
     auto* edit = new QPlainTextEdit(&parent);
     // A template border is one thin line; the text then starts one dialog unit inside the
     // control, where the panes' column headings start.
@@ -52,14 +52,14 @@ QWidget* BuildMultiLineEdit(const ControlSpec& spec, QWidget& parent, const Dial
     return edit;
 }
 
-QWidget* BuildLineEdit(const ControlSpec& spec, QWidget& parent) {
+QWidget* BuildLineEdit(const ControlTemplate& spec, QWidget& parent) {
     auto* edit = new QLineEdit(&parent);
     edit->setReadOnly(Has(spec, kReadOnly));
     edit->setFrame(Has(spec, kBorder));
     return edit;
 }
 
-QWidget* BuildButton(const ControlSpec& spec, QWidget& parent) {
+QWidget* BuildButton(const ControlTemplate& spec, QWidget& parent) {
     auto* button = new WholeRectButton<QPushButton>(Caption(spec), &parent);
     // Enter belongs to the dialog's OK step, never to a focused or default button.
     button->setAutoDefault(false);
@@ -67,7 +67,7 @@ QWidget* BuildButton(const ControlSpec& spec, QWidget& parent) {
     return button;
 }
 
-QWidget* BuildLabel(const ControlSpec& spec, QWidget& parent) {
+QWidget* BuildLabel(const ControlTemplate& spec, QWidget& parent) {
     auto* label = new QLabel(ShownCaption(spec.caption), &parent);
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -78,7 +78,7 @@ QWidget* BuildLabel(const ControlSpec& spec, QWidget& parent) {
     return label;
 }
 
-QWidget* BuildWidget(const ControlSpec& spec, QWidget& parent, const DialogUnits& units) {
+QWidget* BuildWidget(const ControlTemplate& spec, QWidget& parent, const DialogUnits& units) {
     switch (spec.kind) {
         case ControlKind::Edit:
             return Has(spec, kMultiLine) ? BuildMultiLineEdit(spec, parent, units) : BuildLineEdit(spec, parent);
@@ -103,7 +103,7 @@ QWidget* BuildWidget(const ControlSpec& spec, QWidget& parent, const DialogUnits
     return nullptr;
 }
 
-Qt::FocusPolicy FocusPolicyOf(const ControlSpec& spec) {
+Qt::FocusPolicy FocusPolicyOf(const ControlTemplate& spec) {
     switch (spec.kind) {
         case ControlKind::Edit: return Has(spec, kTabStop) ? Qt::StrongFocus : Qt::ClickFocus;
         case ControlKind::Button:
@@ -124,7 +124,7 @@ BuiltControls BuildControls(QWidget& parent, const DialogUnits& units) {
     BuiltControls built;
     QButtonGroup* group = nullptr;
     QWidget* previousTabStop = nullptr;
-    for (const ControlSpec& spec : kControls) {
+    for (const ControlTemplate& spec : kControls) {
         QWidget* widget = BuildWidget(spec, parent, units);
         widget->setGeometry(units.Rect(spec.x, spec.y, spec.w, spec.h));
         widget->setFocusPolicy(FocusPolicyOf(spec));

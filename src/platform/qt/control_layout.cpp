@@ -14,7 +14,7 @@ constexpr std::uint32_t kResultEdit = kBorder | kTabStop | kReadOnly | kAutoHScr
 constexpr std::uint32_t kMemoEdit = kBorder | kTabStop | kMultiLine | kWantReturn | kAutoHScroll | kVScroll;
 }  // namespace
 
-const std::array<ControlSpec, kControlCount> kControls{{
+const std::array<ControlTemplate, kControlCount> kControls{{
     {ids::kBaseHex, K::Edit, "", 4, 13, 230, 132, kPane},
     {ids::kBaseText, K::Edit, "", 234, 13, 70, 132, kPane},
     {ids::kDumpHex, K::Edit, "", 4, 175, 230, 131, kPane},

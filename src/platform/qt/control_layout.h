@@ -27,7 +27,7 @@ inline constexpr int kNoId = -1;
 
 // One control: id (kNoId for labels and frames), kind, caption as the template spells it
 // ("&&" for one "&"), place and size in dialog units, styles.
-struct ControlSpec {
+struct ControlTemplate {
     int id;
     ControlKind kind;
     std::string_view caption;
@@ -37,7 +37,7 @@ struct ControlSpec {
 
 inline constexpr int kControlCount = 59;
 // In template order, which is also the tab order and the stacking order (first on top).
-extern const std::array<ControlSpec, kControlCount> kControls;
+extern const std::array<ControlTemplate, kControlCount> kControls;
 
 struct MenuItem {
     int id;
