@@ -2,7 +2,6 @@
 #include "search/any_length_search.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <random>
 #include <sstream>
@@ -12,6 +11,7 @@
 
 #include "search/crc_algebra.h"
 #include "support/dialog_harness.h"
+#include "support/test_bytes.h"
 
 namespace vesperine {
 namespace {
@@ -21,9 +21,7 @@ using Ranges = std::vector<std::pair<std::uint32_t, std::uint32_t>>;  // (start,
 
 const WindowPoll kNeverBreak = [](std::uint64_t, std::uint64_t) { return false; };
 
-std::uint32_t ZlibCrc(std::span<const std::uint8_t> bytes) {
-    return static_cast<std::uint32_t>(::crc32(0, bytes.data(), static_cast<uInt>(bytes.size())));
-}
+using vesperine::testing::ZlibCrc;
 
 // The oracle: every non-empty range on the grid, its CRC from zlib, listed by end then start.
 Ranges EveryRange(std::span<const std::uint8_t> extract, const AnyLengthRequest& r) {

@@ -1,7 +1,6 @@
 // Long tasks through the fake host's real thread: commands refused meanwhile, failures shown, a
 // close honoured, large loads and Analyze on the worker with their progress.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <new>
@@ -9,6 +8,7 @@
 
 #include "app/format.h"
 #include "support/dialog_harness.h"
+#include "support/test_bytes.h"
 
 namespace vesperine {
 namespace {
@@ -34,9 +34,7 @@ Bytes Counting(std::size_t size) {
     return bytes;
 }
 
-std::uint32_t ZlibCrc(std::span<const std::uint8_t> bytes) {
-    return static_cast<std::uint32_t>(::crc32(0, bytes.data(), static_cast<uInt>(bytes.size())));
-}
+using vesperine::testing::ZlibCrc;
 
 TEST(LongTaskGuard, NoCommandThatTouchesABufferRunsWhileASearchRuns) {
     DialogHarness h;

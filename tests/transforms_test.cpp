@@ -10,6 +10,7 @@
 #include <random>
 
 #include "support/dialog_harness.h"
+#include "support/test_bytes.h"
 
 namespace vesperine {
 namespace {
@@ -133,10 +134,7 @@ struct TransformHarness : DialogHarness {
         host.saveAnswers.push_back("/out/dump.bin");
         dialog.SaveDumpFile();
         const Bytes& saved = files.files.at("/out/dump.bin");
-        char text[9];
-        std::snprintf(text, sizeof text, "%08lX",
-                      static_cast<unsigned long>(::crc32(0, saved.data(), static_cast<uInt>(saved.size()))));
-        return text;
+        return testing::ZlibCrcText(saved);
     }
 };
 

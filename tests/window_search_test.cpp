@@ -2,13 +2,13 @@
 #include "search/window_search.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <optional>
 #include <random>
 #include <sstream>
 
 #include "support/dialog_harness.h"
+#include "support/test_bytes.h"
 
 namespace vesperine {
 namespace {
@@ -21,9 +21,7 @@ const Search kSearches[] = {&FindCrcWindow, &FindCrcWindowNaive};
 
 const WindowPoll kNeverBreak = [](std::uint64_t, std::uint64_t) { return false; };
 
-std::uint32_t ZlibCrc(std::span<const std::uint8_t> bytes) {
-    return static_cast<std::uint32_t>(::crc32(0, bytes.data(), static_cast<uInt>(bytes.size())));
-}
+using vesperine::testing::ZlibCrc;
 
 // The oracle: every window that fits, in order, its CRC computed by zlib from its first byte.
 std::optional<std::uint32_t> FirstHit(std::span<const std::uint8_t> extract, std::uint32_t target, std::uint32_t size,

@@ -3,7 +3,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
+
+#include "analysis/lanes.h"
 
 namespace vesperine {
 
@@ -36,17 +37,10 @@ void ExtractPartInto(std::span<const std::uint8_t> base, std::span<const std::ui
                      std::size_t from, std::span<std::uint8_t> part) {
     const std::size_t length = part.size();
     if (length == 0) return;
+    // A stripe is a byte lane of two: odd takes offsets 0, 2, 4 ..., even 1, 3, 5 ...
     const std::size_t stride = area.stripe == StripeMode::Full ? 1 : 2;
-    const std::uint8_t* source = base.data() + area.start + from * stride;
-    switch (area.stripe) {
-        case StripeMode::Full: std::memcpy(part.data(), source, length); break;
-        case StripeMode::Odd:
-            for (std::size_t i = 0; i < length; ++i) part[i] = source[2 * i];
-            break;
-        case StripeMode::Even:
-            for (std::size_t i = 0; i < length; ++i) part[i] = source[2 * i + 1];
-            break;
-    }
+    const std::size_t lane = area.stripe == StripeMode::Even ? 1 : 0;
+    GatherLanes(base.data() + area.start + from * stride + lane, stride, 1, part);
     if (area.mask == MaskMode::Exor) {
         // The mask repeats from dump byte 0, so walk it in whole passes rather than by modulo;
         // a part that starts inside a pass begins at that pass's phase.

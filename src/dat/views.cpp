@@ -6,6 +6,9 @@
 #include <cstring>
 
 #include "analysis/crc32.h"
+#include "analysis/lanes.h"
+#include "analysis/repeat_period.h"
+#include "analysis/transforms.h"
 
 namespace vesperine::dat {
 namespace {
@@ -24,67 +27,25 @@ void AddParts(std::vector<ViewSpec>& views, std::uint64_t length, std::uint32_t 
     }
 }
 
-// The loops below are written so that the compiler vectorises them: fixed strides and widths,
-// whole words loaded and stored through memcpy.
-template <std::size_t Stride>
-void TakeBytes(const std::uint8_t* source, std::span<std::uint8_t> out) {
-    for (std::size_t i = 0; i < out.size(); ++i) out[i] = source[i * Stride];
-}
-
-void TakeWords(const std::uint8_t* source, std::span<std::uint8_t> out) {
-    for (std::size_t i = 0; i + 2 <= out.size(); i += 2) std::memcpy(&out[i], source + 2 * i, 2);
-}
-
 void FillLanes(const std::uint8_t* file, const ViewSpec& view, std::uint64_t from, std::span<std::uint8_t> out) {
-    const std::uint8_t* source = file + from / view.width * view.stride + view.offset;
-    if (view.width == 1 && view.stride == 2) return TakeBytes<2>(source, out);
-    if (view.width == 1 && view.stride == 4) return TakeBytes<4>(source, out);
-    if (view.width == 2 && view.stride == 4) return TakeWords(source, out);
-    const std::size_t groups = out.size() / view.width;
-    for (std::size_t i = 0; i < groups; ++i) std::memcpy(&out[i * view.width], source + i * view.stride, view.width);
+    GatherLanes(file + from / view.width * view.stride + view.offset, view.stride, view.width, out);
 }
 
 void FillSwap(const std::uint8_t* source, std::uint32_t width, std::span<std::uint8_t> out) {
+    std::memcpy(out.data(), source, out.size());
     if (width == 2) {
-        for (std::size_t i = 0; i + 2 <= out.size(); i += 2) {
-            std::uint16_t word;
-            std::memcpy(&word, source + i, 2);
-            word = static_cast<std::uint16_t>(word << 8 | word >> 8);
-            std::memcpy(&out[i], &word, 2);
-        }
-        return;
-    }
-    for (std::size_t i = 0; i + 4 <= out.size(); i += 4) {
-        std::uint32_t word;
-        std::memcpy(&word, source + i, 4);
-        word = word >> 24 | (word >> 8 & 0xFF00u) | (word << 8 & 0xFF0000u) | word << 24;
-        std::memcpy(&out[i], &word, 4);
+        SwapBytePairs(out);
+    } else {
+        ReverseByteQuads(out);
     }
 }
 
 }  // namespace
 
-std::uint64_t OverdumpPeriod(std::span<const std::uint8_t> file) {
-    // Periods are divisors of the length: found in pairs below its square root, then tried
-    // from the smallest. A wrong one usually fails at its first bytes.
-    const std::uint64_t n = file.size();
-    std::vector<std::uint64_t> divisors;
-    for (std::uint64_t p = 1; p * p <= n; ++p) {
-        if (n % p != 0) continue;
-        divisors.push_back(p);
-        if (p * p != n) divisors.push_back(n / p);
-    }
-    std::sort(divisors.begin(), divisors.end());
-    for (const std::uint64_t p : divisors) {
-        if (p < n && std::memcmp(file.data(), file.data() + p, n - p) == 0) return p;
-    }
-    return 0;
-}
-
 std::vector<ViewSpec> ViewsOf(std::span<const std::uint8_t> file) {
     const std::uint64_t n = file.size();
     std::vector<std::uint64_t> trimmedSizes;
-    if (const std::uint64_t period = OverdumpPeriod(file); period != 0) {
+    if (const std::uint64_t period = RepeatPeriodOf(file); period != 0) {
         for (std::uint64_t d = period; d < n; d += period) {
             if (n % d == 0) trimmedSizes.push_back(d);
         }
@@ -124,7 +85,8 @@ void FillView(std::span<const std::uint8_t> file, const ViewSpec& view, std::uin
         case ViewKind::Lanes: FillLanes(file.data(), view, from, out); return;
         case ViewKind::Swap: FillSwap(file.data() + from, view.width, out); return;
         case ViewKind::Inverted:
-            for (std::size_t i = 0; i < out.size(); ++i) out[i] = static_cast<std::uint8_t>(file[from + i] ^ 0xFFu);
+            std::memcpy(out.data(), file.data() + from, out.size());
+            XorEachByte(out, 0xFF);
             return;
     }
 }

@@ -25,10 +25,6 @@ struct ViewSpec {
     std::uint64_t size = 0;
 };
 
-// The smallest p below the file's length n such that the file is n / p copies of its first p
-// bytes, or 0 when it is not an overdump.
-[[nodiscard]] std::uint64_t OverdumpPeriod(std::span<const std::uint8_t> file);
-
 // Every view that the file's length allows, in a fixed order: whole; halves and quarters
 // (lengths divisible by 2 and 4); odd and even bytes, as the window's stripes name them (odd =
 // the 1st, 3rd, ... byte); the four byte lanes and the two 16-bit lanes of a 32-bit bus;

@@ -1,9 +1,10 @@
-// Byte lanes: strided copies and word-wide tests of one lane.
+// Byte lanes: copies and word-wide tests of one lane.
 #include "diagnosis/byte_lanes.h"
 
 #include <bit>
 #include <string>
 
+#include "analysis/lanes.h"
 #include "diagnosis/fill_map.h"
 #include "diagnosis/scan.h"
 
@@ -40,8 +41,7 @@ const char* LaneName(Lane lane) { return lane == Lane::Odd ? "odd lane" : "even 
 std::vector<std::uint8_t> SplitLane(std::span<const std::uint8_t> bytes, Lane lane) {
     const std::size_t first = static_cast<std::size_t>(lane);
     std::vector<std::uint8_t> out(bytes.size() > first ? (bytes.size() - first + 1) / 2 : 0);
-    const std::uint8_t* p = bytes.data() + first;
-    for (std::size_t i = 0; i < out.size(); ++i) out[i] = p[2 * i];
+    GatherLanes(bytes.data() + first, 2, 1, out);
     return out;
 }
 

@@ -4,6 +4,7 @@
 #include <bit>
 #include <string>
 
+#include "analysis/repeat_period.h"
 #include "diagnosis/scan.h"
 
 namespace vesperine::diagnosis {
@@ -30,23 +31,9 @@ Finding BlankFinding(std::uint8_t value, std::uint64_t length) {
 }
 
 Repetition FindRepetition(std::span<const std::uint8_t> bytes) {
-    const std::uint64_t length = bytes.size();
-    for (std::uint64_t image = 1; image * 2 <= length; ++image) {
-        // Divisors come in pairs around the square root; past it only the cofactors remain.
-        if (image * image > length) break;
-        if (length % image != 0) continue;
-        if (SameBytes(bytes.data(), bytes.data() + image, length - image)) return {image, length / image};
-    }
-    // Images above the square root: length / d for the divisors d below it, smallest image first.
-    std::uint64_t smallest = 1;
-    while (smallest * smallest <= length) ++smallest;
-    for (std::uint64_t copies = smallest - 1; copies >= 2; --copies) {
-        if (length % copies != 0) continue;
-        const std::uint64_t image = length / copies;
-        if (image * image <= length) continue;  // tried above
-        if (SameBytes(bytes.data(), bytes.data() + image, length - image)) return {image, copies};
-    }
-    return {};
+    const std::uint64_t image = RepeatPeriodOf(bytes);
+    if (image == 0) return {};
+    return {image, bytes.size() / image};
 }
 
 Finding OverdumpFinding(const Repetition& repetition, unsigned width) {

@@ -22,8 +22,7 @@ struct Repetition {
     std::uint64_t copies = 1;
 };
 
-// The smallest image length p that divides the length, below it, with every byte equal to the
-// byte p before it. Each candidate is one memcmp that stops at the first difference.
+// The file's repeat period (RepeatPeriodOf) as an image and its number of copies.
 [[nodiscard]] Repetition FindRepetition(std::span<const std::uint8_t> bytes);
 
 // For a repeated file: two copies of a power-of-two image say that the top address line has

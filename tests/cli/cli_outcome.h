@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "files/file_system.h"
+#include "support/test_bytes.h"
 
 namespace vesperine::cli {
 
@@ -14,7 +15,6 @@ struct Outcome {
     std::string err;
 };
 
-// The bytes of a text, for files made in a fake file system.
-inline Bytes BytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
+using vesperine::testing::BytesOf;
 
 }  // namespace vesperine::cli

@@ -9,18 +9,14 @@
 #include <sstream>
 
 #include "support/fake_file_system.h"
+#include "support/test_bytes.h"
 
 namespace vesperine::cli {
 namespace {
 
 using vesperine::testing::FakeFileSystem;
 
-Bytes Random(std::size_t length) {
-    Bytes bytes(length);
-    std::mt19937 random(7);
-    for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
-    return bytes;
-}
+Bytes Random(std::size_t length) { return vesperine::testing::RandomBytes(length, 7); }
 
 Outcome Diagnose(FakeFileSystem& files, const std::string& path, unsigned width = 1, bool json = false,
                  std::string area = "") {

@@ -3,7 +3,6 @@
 #include "cli_outcome.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <nlohmann/json.hpp>
 #include <random>
@@ -11,25 +10,15 @@
 
 #include "cli/compare_command.h"
 #include "support/fake_file_system.h"
+#include "support/test_bytes.h"
 
 namespace vesperine::cli {
 namespace {
 
 using vesperine::testing::FakeFileSystem;
 
-Bytes Random(std::size_t length, unsigned seed = 3) {
-    Bytes bytes(length);
-    std::mt19937 random(seed);
-    for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
-    return bytes;
-}
-
-std::string CrcText(const Bytes& bytes) {
-    char text[9];
-    std::snprintf(text, sizeof text, "%08X",
-                  static_cast<unsigned>(crc32(0, bytes.data(), static_cast<uInt>(bytes.size()))));
-    return text;
-}
+Bytes Random(std::size_t length, unsigned seed = 3) { return vesperine::testing::RandomBytes(length, seed); }
+using vesperine::testing::ZlibCrcText;
 
 Outcome Repair(FakeFileSystem& files, const std::string& path, const std::string& crc, unsigned bits,
                const std::string& write = "", bool json = false) {
@@ -45,12 +34,12 @@ TEST(RepairCommandTest, WritesTheOneCandidate) {
     Bytes flaky = good;
     flaky[0x123] ^= 0x40;
     files.files["flaky.bin"] = flaky;
-    const Outcome run = Repair(files, "flaky.bin", CrcText(good), 1, "mended.bin");
+    const Outcome run = Repair(files, "flaky.bin", ZlibCrcText(good), 1, "mended.bin");
     EXPECT_EQ(run.status, kExitOk) << run.err;
     EXPECT_EQ(files.files["mended.bin"], good);
     char flip[64];
     std::snprintf(flip, sizeof flip, "  flip offset 0x00123 bit 6 (%02X -> %02X)\n", flaky[0x123], good[0x123]);
-    EXPECT_EQ(run.out, "flaky.bin: CRC:" + CrcText(flaky) + ", expected " + CrcText(good) +
+    EXPECT_EQ(run.out, "flaky.bin: CRC:" + ZlibCrcText(flaky) + ", expected " + ZlibCrcText(good) +
                            "\n1 candidate with one flipped bit\n" + flip + "written: mended.bin\n");
 }
 
@@ -61,12 +50,12 @@ TEST(RepairCommandTest, WritesNothingWhenAmbiguousOrNone) {
     flaky[0x10] ^= 0x01;
     flaky[0x8000] ^= 0x80;
     files.files["flaky.bin"] = flaky;
-    const Outcome pairs = Repair(files, "flaky.bin", CrcText(good), 2, "mended.bin");
+    const Outcome pairs = Repair(files, "flaky.bin", ZlibCrcText(good), 2, "mended.bin");
     EXPECT_EQ(pairs.status, kExitNo);
     EXPECT_NE(pairs.out.find("with two flipped bits: ambiguous, no repair can be chosen"), std::string::npos)
         << pairs.out;
     EXPECT_NE(pairs.out.find("nothing written to mended.bin"), std::string::npos);
-    const Outcome single = Repair(files, "flaky.bin", CrcText(good), 1, "mended.bin");
+    const Outcome single = Repair(files, "flaky.bin", ZlibCrcText(good), 1, "mended.bin");
     EXPECT_EQ(single.status, kExitNo);
     EXPECT_NE(single.out.find("no flip of one bit gives the expected CRC-32 (try --bits 2)"), std::string::npos);
     EXPECT_EQ(files.files.count("mended.bin"), 0u);
@@ -80,7 +69,7 @@ TEST(RepairCommandTest, JsonListsTheFlips) {
     flaky[5] ^= 0x02;
     flaky[60] ^= 0x10;
     files.files["f.bin"] = flaky;
-    const Outcome run = Repair(files, "f.bin", CrcText(good), 2, "", true);
+    const Outcome run = Repair(files, "f.bin", ZlibCrcText(good), 2, "", true);
     EXPECT_EQ(run.status, kExitOk);
     const auto doc = nlohmann::json::parse(run.out);
     EXPECT_EQ(doc["outcome"], "unique");
@@ -107,7 +96,7 @@ TEST(RepairCommandTest, Refusals) {
     Bytes flaky = files.files["ok.bin"];
     flaky[0] ^= 1;
     files.files["flaky.bin"] = flaky;
-    EXPECT_EQ(Repair(files, "flaky.bin", CrcText(files.files["ok.bin"]), 1, "out.bin").status, kExitError);
+    EXPECT_EQ(Repair(files, "flaky.bin", ZlibCrcText(files.files["ok.bin"]), 1, "out.bin").status, kExitError);
 }
 
 TEST(CompareCommandTest, EqualIsZeroDifferentIsOne) {

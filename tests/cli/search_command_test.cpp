@@ -1,7 +1,6 @@
 // search: the same line as Go Attack! in the window, every hit with --all, every range with
 // --any-length, and refusals.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <random>
 #include <sstream>
@@ -9,6 +8,7 @@
 #include "cli/search_command.h"
 #include "cli_outcome.h"
 #include "support/dialog_harness.h"
+#include "support/test_bytes.h"
 
 namespace vesperine::cli {
 namespace {
@@ -23,9 +23,7 @@ Outcome Search(FileSystem& files, const SearchOptions& options) {
     return {status, out.str(), err.str()};
 }
 
-std::uint32_t ZlibCrc(std::span<const std::uint8_t> bytes) {
-    return static_cast<std::uint32_t>(::crc32(0, bytes.data(), static_cast<uInt>(bytes.size())));
-}
+using vesperine::testing::ZlibCrc;
 
 std::string Hex(std::uint32_t value) {
     char text[9];

@@ -1,6 +1,5 @@
 // split and merge: parts written as the interleave says, round trips, and refusals that write nothing.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <random>
 #include <sstream>
@@ -9,6 +8,7 @@
 #include "cli/split_command.h"
 #include "cli_outcome.h"
 #include "support/dialog_harness.h"
+#include "support/test_bytes.h"
 
 namespace vesperine::cli {
 namespace {
@@ -17,11 +17,7 @@ using vesperine::testing::FakeFileSystem;
 using vesperine::testing::HexBytes;
 using vesperine::testing::HexString;
 
-std::string ZlibCrc(const Bytes& bytes) {
-    char text[9];
-    std::snprintf(text, sizeof text, "%08lX", ::crc32(0, bytes.data(), static_cast<uInt>(bytes.size())));
-    return text;
-}
+using vesperine::testing::ZlibCrcText;
 
 Outcome Split(FileSystem& files, std::string file, std::uint32_t ways, std::uint32_t width, std::string pattern,
               bool pad = false) {
@@ -46,8 +42,8 @@ TEST(SplitCommandTest, WritesEachPartUnderItsNumberFromZero) {
     EXPECT_EQ(HexString(files.files.at("rom_0.bin")), "00 10");
     EXPECT_EQ(HexString(files.files.at("rom_3.bin")), "03 13");
     EXPECT_EQ(run.out.substr(0, run.out.find('\n')),
-              "rom_0.bin: 2 bytes (0x00000002) CRC:" + ZlibCrc(HexBytes("00 10")));
-    EXPECT_NE(run.out.find("rom_3.bin: 2 bytes (0x00000002) CRC:" + ZlibCrc(HexBytes("03 13"))), std::string::npos);
+              "rom_0.bin: 2 bytes (0x00000002) CRC:" + ZlibCrcText(HexBytes("00 10")));
+    EXPECT_NE(run.out.find("rom_3.bin: 2 bytes (0x00000002) CRC:" + ZlibCrcText(HexBytes("03 13"))), std::string::npos);
 
     files.files["odd"] = HexBytes("A0 A1 B0");
     const Outcome padded = Split(files, "odd", 2, 2, "{n}", true);

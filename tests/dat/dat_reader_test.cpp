@@ -4,12 +4,13 @@
 #include "dat/dat_reader.h"
 #include "dat/dat_writer.h"
 #include "dat/rom_fields.h"
+#include "support/test_bytes.h"
 #include "zip_maker.h"
 
 namespace vesperine::dat {
 namespace {
 
-std::vector<std::uint8_t> BytesOf(std::string_view text) { return {text.begin(), text.end()}; }
+using vesperine::testing::BytesOf;
 
 Sha1 Sha1Of(std::string_view hex) {
     Sha1 digest{};

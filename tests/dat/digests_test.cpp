@@ -1,7 +1,6 @@
 // Digests in one pass: known vectors, and random data against openssl dgst and Python's hashlib.
 #include <gtest/gtest.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <cstdio>
 #include <fstream>
@@ -9,18 +8,13 @@
 
 #include "dat/digests.h"
 #include "dat/rom_fields.h"
+#include "support/test_bytes.h"
 
 namespace vesperine::dat {
 namespace {
 
-std::vector<std::uint8_t> BytesOf(std::string_view text) { return {text.begin(), text.end()}; }
-
-std::vector<std::uint8_t> RandomBytes(std::size_t size, unsigned seed) {
-    std::mt19937 random(seed);
-    std::vector<std::uint8_t> bytes(size);
-    for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
-    return bytes;
-}
+using vesperine::testing::BytesOf;
+using vesperine::testing::RandomBytes;
 
 // The first line a shell command prints, or nothing when it cannot run.
 std::string FirstLineOf(const std::string& command) {
@@ -59,7 +53,7 @@ TEST(DigestsTest, ThreadsAndChunkSizesGiveTheSameDigests) {
         const Digests one = ComputeDigests(bytes, DigestThreads::One, 4096);
         EXPECT_EQ(ComputeDigests(bytes, DigestThreads::Two, kDigestChunk), one) << size;
         EXPECT_EQ(ComputeDigests(bytes, DigestThreads::Auto, 100), one) << size;
-        EXPECT_EQ(one.crc32, crc32(0, bytes.data(), static_cast<uInt>(bytes.size()))) << size;
+        EXPECT_EQ(one.crc32, vesperine::testing::ZlibCrc(bytes)) << size;
     }
 }
 

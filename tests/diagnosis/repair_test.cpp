@@ -2,21 +2,19 @@
 #include "diagnosis/repair.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <set>
 #include <utility>
 
 #include "dump_maker.h"
+#include "support/test_bytes.h"
 
 namespace vesperine::diagnosis {
 namespace {
 
 using namespace testing;
 
-std::uint32_t ZlibCrc(const Image& bytes) {
-    return static_cast<std::uint32_t>(crc32(0, bytes.data(), static_cast<uInt>(bytes.size())));
-}
+using vesperine::testing::ZlibCrc;
 
 using BitSet = std::set<std::vector<std::pair<std::uint64_t, unsigned>>>;
 

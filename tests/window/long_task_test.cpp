@@ -1,7 +1,6 @@
 // The long task: progress dialog, its Cancel, the polled keys, and "Go Attack!" running behind it.
 #include <gtest/gtest.h>
 
-#include <zlib.h>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -18,6 +17,7 @@
 #include "app/format.h"
 
 #include "platform/qt/long_task.h"
+#include "support/test_bytes.h"
 #include "window_harness.h"
 
 namespace vesperine::qt::testing {
@@ -225,9 +225,7 @@ Bytes Generated(std::size_t size) {
     return bytes;
 }
 
-std::uint32_t ZlibCrc(const Bytes& bytes) {
-    return static_cast<std::uint32_t>(::crc32(0, bytes.data(), static_cast<uInt>(bytes.size())));
-}
+using vesperine::testing::ZlibCrc;
 
 constexpr std::size_t kLarge = std::size_t{64} << 20;
 

@@ -1,0 +1,16 @@
+// The repeat period of an image: the shortest start that the whole image is copies of.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace vesperine {
+
+// The smallest p below the length n that divides n, with every byte equal to the byte p
+// before it (so the image is n / p copies of its first p bytes); 0 when there is none (the
+// image is not repeated, or has fewer than two bytes). Divisors are tried from the smallest,
+// each with one comparison that stops at its first difference, so a wrong one usually costs
+// a few bytes.
+[[nodiscard]] std::uint64_t RepeatPeriodOf(std::span<const std::uint8_t> image);
+
+}  // namespace vesperine
