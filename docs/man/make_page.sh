@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Makes a program's manual page with help2man from its --help and --version, the sections of
+# INCLUDE, and, for a program with subcommands, each subcommand's --help as a section of its
+# own: make_page.sh PROGRAM INCLUDE OUT.1.gz
+set -euo pipefail
+program=$1 include=$2 out=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export LC_ALL=C.UTF-8
+touch "$work/page.h2m"
+subcommands=$("$program" --help | awk '/^Subcommands:$/ { on = 1; next } on && /^  [a-z]/ { print $1 } /^$/ { on = 0 }')
+if [ -n "$subcommands" ]; then
+  {
+    echo "[SUBCOMMANDS]"
+    for sub in $subcommands; do
+      echo ".SS $sub"
+      "$program" "$sub" --help | awk -f "$(dirname "$0")/help_to_roff.awk"
+    done
+  } >"$work/page.h2m"
+fi
+# help2man keeps sections of its own naming in the order given: the subcommands come first.
+cat "$include" >>"$work/page.h2m"
+help2man --no-info --no-discard-stderr --include "$work/page.h2m" --output "$work/page.1" "$program"
+gzip -9n <"$work/page.1" >"$work/page.1.gz"
+mkdir -p "$(dirname "$out")"
+mv "$work/page.1.gz" "$out"
