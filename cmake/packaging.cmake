@@ -1,7 +1,8 @@
 # The Debian package (cpack -G DEB): both programs, the desktop entry, the icons, the manual
 # pages, the bash completion and the copyright notice, with Depends read from the libraries
-# the programs link. The manual pages and the completion's word lists are made from the
-# programs' own --help at build time, so a new subcommand reaches both with nothing kept by hand.
+# the programs link. The manual pages are made from the programs' own --help at build time (and
+# the completion, src/cli/completion.bash, reads it when asked), so a new subcommand reaches
+# both with nothing kept by hand.
 include(GNUInstallDirs)
 
 install(FILES cmake/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})

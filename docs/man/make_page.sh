@@ -20,7 +20,11 @@ if [ -n "$subcommands" ]; then
 fi
 # help2man keeps sections of its own naming in the order given: the subcommands come first.
 cat "$include" >>"$work/page.h2m"
-help2man --no-info --no-discard-stderr --include "$work/page.h2m" --output "$work/page.1" "$program"
+# A first line "name: what it does" is the page's NAME; otherwise INCLUDE gives one.
+name=()
+summary=$("$program" --help | sed -n "1s/^$(basename "$program"): //p")
+[ -z "$summary" ] || name=(--name "$summary")
+help2man --no-info --no-discard-stderr "${name[@]}" --include "$work/page.h2m" --output "$work/page.1" "$program"
 gzip -9n <"$work/page.1" >"$work/page.1.gz"
 mkdir -p "$(dirname "$out")"
 mv "$work/page.1.gz" "$out"
