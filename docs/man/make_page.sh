@@ -4,7 +4,9 @@
 # own: make_page.sh PROGRAM INCLUDE OUT.1.gz
 set -euo pipefail
 program=$1 include=$2 out=$3
-work=$(mktemp -d)
+# Made beside the target and renamed into place when complete, so no half page is left.
+mkdir -p "$(dirname "$out")"
+work=$(mktemp -d "$(dirname "$out")/.page.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 export LC_ALL=C.UTF-8
 touch "$work/page.h2m"
@@ -26,5 +28,4 @@ summary=$("$program" --help | sed -n "1s/^$(basename "$program"): //p")
 [ -z "$summary" ] || name=(--name "$summary")
 help2man --no-info --no-discard-stderr "${name[@]}" --include "$work/page.h2m" --output "$work/page.1" "$program"
 gzip -9n <"$work/page.1" >"$work/page.1.gz"
-mkdir -p "$(dirname "$out")"
 mv "$work/page.1.gz" "$out"
