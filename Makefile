@@ -1,5 +1,5 @@
 # Shortcuts for the scripts that do the work.
-.PHONY: run test bench lint format windows
+.PHONY: run test bench lint format windows package
 run:
 	bash scripts/run.sh
 test:
@@ -12,3 +12,5 @@ format:
 	bash scripts/format.sh
 windows:
 	bash scripts/windows.sh
+package:
+	bash scripts/package.sh

@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVESPERINE_BENCH=ON -DVESPERINE_TESTS=OFF -DVESPERINE_WINDOW=OFF >/dev/null
+bash scripts/configure.sh build-bench -DCMAKE_BUILD_TYPE=Release -DVESPERINE_BENCH=ON -DVESPERINE_TESTS=OFF -DVESPERINE_WINDOW=OFF
 cmake --build build-bench -j"$(nproc)"
 build-bench/bench/vesperine_bench "$@"
 bash bench/compare_crc.sh

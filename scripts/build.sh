@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Configures and builds one build folder: build.sh DIR [cmake options...]
+# Configures (scripts/configure.sh: every option set) and builds one build folder:
+# build.sh DIR [cmake options...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=$1; shift
 bash scripts/install-deps.sh
-cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+bash scripts/configure.sh "$dir" "$@"
 cmake --build "$dir" -j"$(nproc)"

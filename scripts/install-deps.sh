@@ -20,6 +20,9 @@ packages=(
   libssl-dev                      # MD5 and the SHA family
   seabios                         # real ROM images for the identification tests
   rhash                           # the hashing benchmarks' point of comparison
+  dpkg-dev file                   # the Debian package: dpkg-shlibdeps reads the programs' libraries
+  help2man man-db                 # the manual pages, made from --help and checked for warnings
+  bash-completion                 # the completion's helpers (_init_completion, _filedir)
 )
 
 missing=()

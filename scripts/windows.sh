@@ -6,8 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 dir=build-mingw
-cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVESPERINE_WINDOW=OFF -DVESPERINE_CLI=OFF -DVESPERINE_ISAL=OFF -DVESPERINE_WERROR=ON "$@" >/dev/null
+bash scripts/configure.sh "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+  -DVESPERINE_WINDOW=OFF -DVESPERINE_CLI=OFF -DVESPERINE_ISAL=OFF -DVESPERINE_WERROR=ON "$@"
 cmake --build "$dir" -j"$(nproc)" --target core_tests diagnosis_tests
 bash scripts/lint.sh --windows "$dir"  # the Win32 file system, which the Linux lint cannot parse
 

@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <iostream>
 
+#include "app/licence_notice.h"
 #include "cli/command.h"
 #include "cli/commands.h"
 
 namespace {
 
 using namespace vesperine::cli;
+using vesperine::kLicenceNotice;
 
 // Every subcommand, in the order --help lists them.
 constexpr RegisterCommand kCommands[] = {
@@ -24,7 +26,9 @@ int main(int argc, char** argv) {
         "vesperine-cli: size, CRC-32, extraction, split and merge, search, diagnosis and identification of ROM dumps",
         "vesperine-cli"};
     app.require_subcommand(1);
-    app.set_version_flag("--version", std::string("vesperine-cli ") + VESPERINE_VERSION);
+    std::string version = std::string("vesperine-cli " VESPERINE_VERSION "\n") + kLicenceNotice;
+    version.pop_back();  // CLI11 ends the text with a line break of its own
+    app.set_version_flag("--version", version);
     int status = kExitOk;
     for (const RegisterCommand add : kCommands) add(app, status);
     try {

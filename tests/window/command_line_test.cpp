@@ -96,7 +96,12 @@ TEST(Program, HelpAndVersionNeedNoDisplay) {
     EXPECT_EQ(help.err, QString());
     const Outcome version = RunProgram({QStringLiteral("--version")});
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, QStringLiteral("vesperine 1.40\n"));
+    EXPECT_EQ(version.out,
+              QStringLiteral("vesperine 1.40\n"
+                             "Copyright (C) 2026 the Vesperine developers.\n"
+                             "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+                             "This is free software: you are free to change and redistribute it.\n"
+                             "There is NO WARRANTY, to the extent permitted by law.\n"));
 }
 
 TEST(Program, WrongUsageEndsWithStatusTwoAndSaysWhy) {

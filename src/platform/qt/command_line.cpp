@@ -5,6 +5,8 @@
 #include <system_error>
 #include <vector>
 
+#include "app/licence_notice.h"
+
 namespace vesperine::qt {
 
 namespace {
@@ -66,6 +68,6 @@ std::string HelpText() {
            "on the mask path as the mask file.\n";
 }
 
-std::string VersionText() { return "vesperine " VESPERINE_VERSION "\n"; }
+std::string VersionText() { return std::string("vesperine " VESPERINE_VERSION "\n") + kLicenceNotice; }
 
 }  // namespace vesperine::qt
