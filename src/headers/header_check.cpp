@@ -157,6 +157,7 @@ struct SystemView {
     for (FieldCheck& field : report.fields) field.offset += found.skip;
     report.problem = std::move(checked.problem);
     report.notes = std::move(checked.notes);
+    if (found.skip != 0) report.notes.push_back("the copier header is no part of the image and is not summed");
     return report;
 }
 

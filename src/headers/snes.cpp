@@ -74,7 +74,7 @@ template <std::uint64_t Base>
 Checked Check(std::span<const std::uint8_t> image, const char* name) {
     const std::uint16_t computed = ComputedChecksum<Base>(image);
     const std::uint64_t n = image.size();
-    std::string over = "16-bit sum of all " + SizeText(n) + ", " + RangeText(0, n);
+    std::string over = "16-bit sum of all " + SizeText(n) + " of the image";
     if (!std::has_single_bit(n)) {
         const std::uint64_t p = std::bit_floor(n);
         over += ", the " + SizeText(n - p) + " above " + SizeText(p) + " mirrored to fill " + SizeText(2 * p);

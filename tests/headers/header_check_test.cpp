@@ -164,7 +164,7 @@ TEST(HeaderCheckTest, TheSnesChecksumCoversTheMirroredPicture) {
     EXPECT_EQ((report.fields[0].computed - report.fields[0].stored) & 0xFFFF,
               static_cast<std::uint32_t>(4 * (image[0x27FFF] - old)) & 0xFFFF);
     EXPECT_EQ(report.fields[0].range,
-              "16-bit sum of all 160 KiB, 0x000000-0x027FFF, the 32 KiB above 128 KiB mirrored to fill 256 KiB");
+              "16-bit sum of all 160 KiB of the image, the 32 KiB above 128 KiB mirrored to fill 256 KiB");
 }
 
 TEST(HeaderCheckTest, OtherImagesAreOfNoKnownSystemAndAreNotFixed) {
