@@ -171,6 +171,7 @@ int RunHeader(const HeaderOptions& options, FileSystem& files, Streams streams) 
             for (const Change& c : changes) runs.push_back({{"offset", c.offset}, {"from", c.from}, {"to", c.to}});
             document["fixed"] = {{"path", options.output}, {"changes", runs}};
         }
+        if (!refusal.empty()) document["notFixed"] = refusal;
         streams.out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     } else {
         PrintPlain(options.file, report, streams.out);

@@ -29,7 +29,8 @@ struct HeaderOptions {
   input, by file identity. An image already good, of no known system, or whose sums cannot be
   checked gets nothing written. json gives one document {"path","system","layout","good",
   "fields":[{"field","offset","width","stored","computed","range","good"}],"problem","notes",
-  "fixed":{"path","changes":[{"offset","from","to"}]}|null}.
+  "fixed":{"path","changes":[{"offset","from","to"}]}|null}, and "notFixed" with the reason
+  when fix wrote nothing.
   Status: kExitOk when every field is good (with fix: when the written copy is), kExitNo for a
   bad field, no known system or sums that cannot be checked, kExitError for a bad argument or a
   file that cannot be read or written.

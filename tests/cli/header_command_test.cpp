@@ -52,6 +52,7 @@ TEST(HeaderCommandTest, FixWritesACopyThatChecksGoodAndSaysWhatChanged) {
     EXPECT_EQ(json["system"], "Game Boy");
     EXPECT_TRUE(json["good"].get<bool>());
     EXPECT_TRUE(json["fixed"].is_null());
+    EXPECT_EQ(json["notFixed"], "nothing to fix: nothing written to twice.gb");
     EXPECT_EQ(files.files.count("twice.gb"), 0u);
 }
 
