@@ -24,9 +24,10 @@ std::vector<std::uint8_t> RandomBytes(std::size_t size) {
 // 100,000 entries whose sizes include every view size of a 64 MiB file, so that every view is
 // read for its CRC-32, and three entries that two views really match (with SHA-1, so those
 // views are hashed whole to confirm them).
-std::vector<RomEntry> BenchDat(std::span<const std::uint8_t> file) {
+// extra: one more size, for the views a headered file adds.
+std::vector<RomEntry> BenchDat(std::span<const std::uint8_t> file, std::uint64_t extra = 4096) {
     std::mt19937 random(7);
-    const std::uint64_t sizes[] = {file.size(), file.size() / 2, file.size() / 4, 1u << 20, 512u << 10, 4096};
+    const std::uint64_t sizes[] = {file.size(), file.size() / 2, file.size() / 4, 1u << 20, extra, 512u << 10, 4096};
     std::vector<RomEntry> roms;
     for (std::size_t i = 0; i < 100000 - 3; ++i) {
         RomEntry rom;
@@ -62,6 +63,22 @@ void BM_Identify(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size()));
 }
 BENCHMARK(BM_Identify)->Name("BM_Identify/64MiB")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The worst case of the views that headers add: 64 MiB after a 512-byte copier header, a length
+// that is no power of two, and a DAT with the sizes of the image without the header (64 MiB) and
+// of the file padded (128 MiB, twice: with 00 and with FF), so that those views are read too.
+void BM_IdentifyHeadered(benchmark::State& state) {
+    const auto file = RandomBytes((std::size_t{64} << 20) + 512);
+    std::vector<RomEntry> roms = BenchDat(file, std::uint64_t{128} << 20);
+    roms.push_back(RomEntry{});
+    roms.back().name = "image";
+    roms.back().size = std::uint64_t{64} << 20;
+    roms.back().crc = 0;
+    const DatIndex index(std::move(roms));
+    for (auto _ : state) benchmark::DoNotOptimize(Identify(file, "board.smc", index, true));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size()));
+}
+BENCHMARK(BM_IdentifyHeadered)->Name("BM_Identify/64MiB+512")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // CRC-32 of each view of 64 MiB, as identification reads it.
 void BM_ViewCrc(benchmark::State& state) {

@@ -16,5 +16,6 @@ void RegisterRepairCommand(CLI::App& app, int& status);    // repair_command.cpp
 void RegisterHashCommand(CLI::App& app, int& status);      // hash_command.cpp
 void RegisterIdentifyCommand(CLI::App& app, int& status);  // identify_command.cpp
 void RegisterDatCommand(CLI::App& app, int& status);       // dat_command.cpp
+void RegisterHeaderCommand(CLI::App& app, int& status);    // header_command.cpp
 
 }  // namespace vesperine::cli

@@ -142,8 +142,9 @@ void RegisterIdentifyCommand(CLI::App& app, int& status) {
     auto options = std::make_shared<IdentifyOptions>();
     CLI::App* command = app.add_subcommand(
         "identify",
-        "Name each file, or its halves, quarters, odd/even bytes, bus lanes, byte swaps, inversion or "
-        "trimmed overdump, by DAT files");
+        "Name each file, or its halves, quarters, odd/even bytes, bus lanes, byte swaps (N64 byte orders), "
+        "inversion, trimmed overdump, the image after a copier or emulator header, or the file padded to a "
+        "power of two, by DAT files");
     command->add_option("FILE", options->files, "Dumps to identify; a *.zip is taken member by member")->required();
     command
         ->add_option("--dat", options->dats,

@@ -16,14 +16,15 @@ using vesperine::kLicenceNotice;
 constexpr RegisterCommand kCommands[] = {
     RegisterCrcCommand,    RegisterExtractCommand,  RegisterSplitCommand,   RegisterMergeCommand,
     RegisterSearchCommand, RegisterDiagnoseCommand, RegisterCompareCommand, RegisterRepairCommand,
-    RegisterHashCommand,   RegisterIdentifyCommand, RegisterDatCommand,
+    RegisterHashCommand,   RegisterIdentifyCommand, RegisterDatCommand,     RegisterHeaderCommand,
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
     CLI::App app{
-        "vesperine-cli: size, CRC-32, extraction, split and merge, search, diagnosis and identification of ROM dumps",
+        "vesperine-cli: size, CRC-32, extraction, split and merge, search, diagnosis, identification and header "
+        "checksums of ROM dumps",
         "vesperine-cli"};
     app.require_subcommand(1);
     std::string version = std::string("vesperine-cli " VESPERINE_VERSION "\n") + kLicenceNotice;

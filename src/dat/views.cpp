@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
+#include <string_view>
 
 #include "analysis/crc32.h"
 #include "analysis/lanes.h"
@@ -40,6 +42,79 @@ void FillSwap(const std::uint8_t* source, std::uint32_t width, std::span<std::ui
     }
 }
 
+// A header that copiers and emulators put before an image: recognised by its magic at magicAt,
+// or, with no magic, by a length of size more than a multiple of 1 KiB.
+struct AddedHeader {
+    const char* name;
+    std::uint64_t size;
+    std::uint64_t magicAt;
+    std::string_view magic;
+};
+
+constexpr AddedHeader kAddedHeaders[] = {
+    {"512-byte copier header", 512, 0, ""},
+    {"16-byte iNES header", 16, 0, std::string_view("NES\x1A", 4)},
+    {"16-byte fwNES FDS header", 16, 0, std::string_view("FDS\x1A", 4)},
+    {"128-byte Atari 7800 A78 header", 128, 1, "ATARI7800"},
+    {"64-byte Lynx LNX header", 64, 0, "LYNX"},
+};
+
+void AddHeaderViews(std::vector<ViewSpec>& views, std::span<const std::uint8_t> file) {
+    const std::uint64_t n = file.size();
+    for (const AddedHeader& header : kAddedHeaders) {
+        if (n <= header.size) continue;
+        const bool fits = header.magic.empty() ? n % 1024 == header.size
+                                               : std::memcmp(file.data() + header.magicAt, header.magic.data(),
+                                                             header.magic.size()) == 0;
+        if (!fits) continue;
+        views.push_back({std::string("after removing a ") + header.name, "header removed", ViewKind::Part, header.size,
+                         1, 1, n - header.size});
+    }
+}
+
+// The N64 byte order of a file's first word: z64 (big-endian, as the console reads it), v64
+// (16-bit words byte-swapped) or n64 (32-bit words byte-reversed); nullptr for any other file.
+[[nodiscard]] const char* N64Order(std::span<const std::uint8_t> file) {
+    constexpr std::array<std::pair<std::array<std::uint8_t, 4>, const char*>, 3> kOrders = {{
+        {{0x80, 0x37, 0x12, 0x40}, "z64"},
+        {{0x37, 0x80, 0x40, 0x12}, "v64"},
+        {{0x40, 0x12, 0x37, 0x80}, "n64"},
+    }};
+    if (file.size() < 4) return nullptr;
+    for (const auto& [magic, name] : kOrders) {
+        if (std::memcmp(file.data(), magic.data(), 4) == 0) return name;
+    }
+    return nullptr;
+}
+
+// The view's name, with the N64 byte orders it converts between when it takes an N64 image to
+// another of the three (a 16-bit swap between z64 and v64, a 32-bit one between z64 and n64).
+[[nodiscard]] std::string SwapName(const char* name, const char* from, std::uint32_t width) {
+    if (from == nullptr) return name;
+    const std::string_view f(from), other = width == 2 ? "v64" : "n64";
+    if (f != "z64" && f != other) return name;
+    return std::string(name) + ": N64 " + from + " to " + std::string(f == "z64" ? other : "z64") + " byte order";
+}
+
+[[nodiscard]] std::string PowerOfTwoText(std::uint64_t size) {
+    if (size >= (1u << 20)) return std::to_string(size >> 20) + " MiB";
+    if (size >= 1024) return std::to_string(size >> 10) + " KiB";
+    return std::to_string(size) + " bytes";
+}
+
+// Chips are trimmed only when they are large enough to have a tail worth cutting; a file under
+// 1 KiB (a PROM, a fragment) is taken as it is.
+constexpr std::uint64_t kSmallestTrimmed = 1024;
+
+void AddPaddedViews(std::vector<ViewSpec>& views, std::uint64_t n) {
+    if (n < kSmallestTrimmed || std::has_single_bit(n)) return;
+    const std::uint64_t size = std::bit_ceil(n);
+    for (const std::uint8_t fill : {std::uint8_t{0x00}, std::uint8_t{0xFF}}) {
+        views.push_back({"padded to " + PowerOfTwoText(size) + (fill ? " with FF" : " with 00"), "padded",
+                         ViewKind::Padded, 0, 1, 1, size, fill});
+    }
+}
+
 }  // namespace
 
 std::vector<ViewSpec> ViewsOf(std::span<const std::uint8_t> file) {
@@ -68,13 +143,20 @@ std::vector<ViewSpec> ViewsOf(std::span<const std::uint8_t> file) {
                              ViewKind::Lanes, 2u * lane, 2, 4, n / 2});
         }
     }
-    if (n % 2 == 0 && n >= 2) views.push_back({"16-bit byte swap", "16-bit byte swap", ViewKind::Swap, 0, 2, 2, n});
-    if (n % 4 == 0 && n >= 4) views.push_back({"32-bit byte swap", "32-bit byte swap", ViewKind::Swap, 0, 4, 4, n});
+    const char* n64 = N64Order(file);
+    if (n % 2 == 0 && n >= 2) {
+        views.push_back({SwapName("16-bit byte swap", n64, 2), "16-bit byte swap", ViewKind::Swap, 0, 2, 2, n});
+    }
+    if (n % 4 == 0 && n >= 4) {
+        views.push_back({SwapName("32-bit byte swap", n64, 4), "32-bit byte swap", ViewKind::Swap, 0, 4, 4, n});
+    }
     if (n >= 1) views.push_back({"inverted", "inverted", ViewKind::Inverted, 0, 1, 1, n});
     for (const std::uint64_t d : trimmedSizes) {
         views.push_back(
             {"trimmed to 1 of " + std::to_string(n / d) + " copies", "trimmed", ViewKind::Part, 0, 1, 1, d});
     }
+    AddHeaderViews(views, file);
+    AddPaddedViews(views, n);
     return views;
 }
 
@@ -88,6 +170,12 @@ void FillView(std::span<const std::uint8_t> file, const ViewSpec& view, std::uin
             std::memcpy(out.data(), file.data() + from, out.size());
             XorEachByte(out, 0xFF);
             return;
+        case ViewKind::Padded: {
+            const std::size_t have = from < file.size() ? std::min<std::size_t>(out.size(), file.size() - from) : 0;
+            if (have != 0) std::memcpy(out.data(), file.data() + from, have);
+            std::memset(out.data() + have, view.fill, out.size() - have);
+            return;
+        }
     }
 }
 

@@ -1,4 +1,4 @@
-// The views of a dump that a DAT may know under another name: parts, lanes, swaps, inversion.
+// The views of a dump that a DAT may know under another name: parts, lanes, swaps, inversion, headers, padding.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,7 @@ enum class ViewKind {
     Lanes,     // of each group of stride bytes, the width bytes from offset
     Swap,      // each group of width bytes reversed
     Inverted,  // each byte XOR FF
+    Padded,    // the whole file, then fill bytes up to size
 };
 
 struct ViewSpec {
@@ -23,6 +24,7 @@ struct ViewSpec {
     std::uint32_t width = 1;
     std::uint32_t stride = 1;
     std::uint64_t size = 0;
+    std::uint8_t fill = 0;  // the byte a Padded view ends with
 };
 
 // Every view that the file's length allows, in a fixed order: whole; halves and quarters
@@ -30,7 +32,16 @@ struct ViewSpec {
 // the 1st, 3rd, ... byte); the four byte lanes and the two 16-bit lanes of a 32-bit bus;
 // 16-bit and 32-bit byte swaps; inverted; and for an overdump the first d bytes for every d
 // that is a multiple of the period and divides the length ("trimmed to 1 of k copies"). Halves
-// and quarters that equal such a trimmed image are left out: they would only repeat it.
+// and quarters that equal such a trimmed image are left out: they would only repeat it. Then the
+// ways a file reaches people that a DAT does not keep:
+// - the image after a header that copiers and emulators put before it ("after removing a
+//   16-byte iNES header"): 512 bytes when the length is 512 more than a multiple of 1 KiB (SNES
+//   and other copiers), and by their magic iNES and fwNES FDS (16 bytes), Atari 7800 A78 (128)
+//   and Lynx LNX (64);
+// - for a Nintendo 64 image (its first word in any of the three byte orders) the byte swaps are
+//   named by the orders they convert between ("16-bit byte swap: N64 v64 to z64 byte order");
+// - for a length of 1 KiB or more that is no power of two, the file padded to the next power of two with 00 and
+//   with FF ("padded to 4 MiB with FF"), as a trimmed dump was before trimming.
 [[nodiscard]] std::vector<ViewSpec> ViewsOf(std::span<const std::uint8_t> file);
 
 // Bytes [from, from + out.size()) of the view. from must be a multiple of the view's width.

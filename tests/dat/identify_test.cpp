@@ -6,6 +6,7 @@
 #include <functional>
 #include <iterator>
 #include <random>
+#include <tuple>
 
 #include "analysis/repeat_period.h"
 #include "dat/digests.h"
@@ -222,6 +223,33 @@ TEST(IdentifyTest, EntriesWithOnlyACrcMatchOnIt) {
     const Identification found = Identify(rom, "a", DatIndex({entry}), true);
     ASSERT_EQ(found.matches.size(), 1u);
     EXPECT_EQ(found.matches[0].verified, std::vector<std::string>{"crc32"});
+}
+
+// How dumps reach people: each file below holds the ROM after a header, in another N64 byte order,
+// or trimmed of its FF tail, and the match says so.
+TEST(IdentifyTest, HeaderedSwappedAndTrimmedImagesSayHowTheyMatched) {
+    const Bytes rom = RandomBytes(0x8000, 6);
+    Bytes z64 = rom;
+    std::copy_n(Hex("80 37 12 40").begin(), 4, z64.begin());
+    Bytes v64 = z64;
+    for (std::size_t i = 0; i < v64.size(); i += 2) std::swap(v64[i], v64[i + 1]);
+    Bytes tailed = rom;
+    std::fill(tailed.begin() + 20000, tailed.end(), 0xFF);
+    Bytes ines = Hex("4E 45 53 1A 02 01 00 00 00 00 00 00 00 00 00 00");
+    ines.insert(ines.end(), rom.begin(), rom.end());
+    Bytes copier(512, 0);
+    copier.insert(copier.end(), rom.begin(), rom.end());
+    const std::tuple<const char*, Bytes, Bytes> cases[] = {
+        {"after removing a 16-byte iNES header", ines, rom},
+        {"after removing a 512-byte copier header", copier, rom},
+        {"16-bit byte swap: N64 v64 to z64 byte order", v64, z64},
+        {"padded to 32 KiB with FF", Bytes(tailed.begin(), tailed.begin() + 20000), tailed},
+    };
+    for (const auto& [view, file, dumped] : cases) {
+        const Identification found = Identify(file, "x.bin", DatIndex({EntryFor(dumped, "rom", "game")}), false);
+        ASSERT_EQ(found.matches.size(), 1u) << view;
+        EXPECT_EQ(found.matches[0].view, view);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,90 @@
+// Game Boy and Game Boy Advance headers: the boot ROM's header checks and the Game Boy's global sum.
+#include <algorithm>
+#include <array>
+
+#include "headers/systems.h"
+
+namespace vesperine::headers::detail {
+namespace {
+
+// The Nintendo logo the Game Boy's boot ROM compares at 0x104 before it starts a cartridge.
+constexpr std::array<std::uint8_t, 48> kGameBoyLogo = {
+    0xCE, 0xED, 0x66, 0x66, 0xCC, 0x0D, 0x00, 0x0B, 0x03, 0x73, 0x00, 0x83, 0x00, 0x0C, 0x00, 0x0D,
+    0x00, 0x08, 0x11, 0x1F, 0x88, 0x89, 0x00, 0x0E, 0xDC, 0xCC, 0x6E, 0xE6, 0xDD, 0xDD, 0xD9, 0x99,
+    0xBB, 0xBB, 0x67, 0x63, 0x6E, 0x0E, 0xEC, 0xCC, 0xDD, 0xDC, 0x99, 0x9F, 0xBB, 0xB9, 0x33, 0x3E};
+constexpr std::uint64_t kGbLogo = 0x104;
+constexpr std::uint64_t kGbHeaderFirst = 0x134, kGbHeaderEnd = 0x14D;
+constexpr std::uint64_t kGbHeaderChecksum = 0x14D;
+constexpr std::uint64_t kGbGlobalChecksum = 0x14E;
+
+int RecogniseGameBoy(std::span<const std::uint8_t> image) {
+    if (image.size() < 0x150) return 0;
+    return std::equal(kGameBoyLogo.begin(), kGameBoyLogo.end(), image.begin() + kGbLogo) ? 10 : 0;
+}
+
+// The boot ROM's check: x = x - byte - 1 over 0x134..0x14C, starting from 0.
+[[nodiscard]] std::uint8_t GbHeaderChecksum(std::span<const std::uint8_t> image) {
+    std::uint8_t x = 0;
+    for (std::uint64_t i = kGbHeaderFirst; i < kGbHeaderEnd; ++i) x = static_cast<std::uint8_t>(x - image[i] - 1);
+    return x;
+}
+
+// The 16-bit sum of every byte but the two that hold it.
+[[nodiscard]] std::uint16_t GbGlobalChecksum(std::span<const std::uint8_t> image) {
+    return static_cast<std::uint16_t>(ByteSum16(image) - image[kGbGlobalChecksum] - image[kGbGlobalChecksum + 1]);
+}
+
+Checked CheckGameBoy(std::span<const std::uint8_t> image) {
+    Checked checked{"Game Boy", {}, {}, {}};
+    checked.fields.push_back({"header checksum", kGbHeaderChecksum, 1, image[kGbHeaderChecksum],
+                              GbHeaderChecksum(image),
+                              "x = x - byte - 1 over " + RangeText(kGbHeaderFirst, kGbHeaderEnd)});
+    checked.fields.push_back({"global checksum", kGbGlobalChecksum, 2, ReadBe(image, kGbGlobalChecksum, 2),
+                              GbGlobalChecksum(image),
+                              "16-bit sum of all " + SizeText(image.size()) + " but 0x00014E-0x00014F"});
+    checked.notes.emplace_back("the boot ROM checks the header checksum; no Game Boy checks the global one");
+    return checked;
+}
+
+// The global sum covers the header checksum, so that is written first.
+void FixGameBoy(std::span<std::uint8_t> image) {
+    image[kGbHeaderChecksum] = GbHeaderChecksum(image);
+    WriteBe(image, kGbGlobalChecksum, 2, GbGlobalChecksum(image));
+}
+
+constexpr std::uint64_t kGbaFixed = 0xB2;
+constexpr std::uint64_t kGbaHeaderFirst = 0xA0, kGbaHeaderEnd = 0xBD;
+constexpr std::uint64_t kGbaComplement = 0xBD;
+
+// The fixed 0x96 at 0xB2, and an ARM branch (condition "always", opcode 0xEA) as the first
+// instruction at 0.
+int RecogniseGameBoyAdvance(std::span<const std::uint8_t> image) {
+    if (image.size() < 0xC0) return 0;
+    return image[kGbaFixed] == 0x96 && image[3] == 0xEA ? 10 : 0;
+}
+
+// The complement: -(sum of 0xA0..0xBC) - 0x19, in 8 bits.
+[[nodiscard]] std::uint8_t GbaComplement(std::span<const std::uint8_t> image) {
+    std::uint8_t sum = 0;
+    for (std::uint64_t i = kGbaHeaderFirst; i < kGbaHeaderEnd; ++i) sum = static_cast<std::uint8_t>(sum + image[i]);
+    return static_cast<std::uint8_t>(0 - sum - 0x19);
+}
+
+Checked CheckGameBoyAdvance(std::span<const std::uint8_t> image) {
+    Checked checked{"Game Boy Advance", {}, {}, {}};
+    checked.fields.push_back({"complement", kGbaComplement, 1, image[kGbaComplement], GbaComplement(image),
+                              "-(sum of " + RangeText(kGbaHeaderFirst, kGbaHeaderEnd) + ") - 0x19"});
+    return checked;
+}
+
+void FixGameBoyAdvance(std::span<std::uint8_t> image) { image[kGbaComplement] = GbaComplement(image); }
+
+}  // namespace
+
+System GameBoy() { return {"Game Boy", false, nullptr, RecogniseGameBoy, CheckGameBoy, FixGameBoy}; }
+
+System GameBoyAdvance() {
+    return {"Game Boy Advance", false, nullptr, RecogniseGameBoyAdvance, CheckGameBoyAdvance, FixGameBoyAdvance};
+}
+
+}  // namespace vesperine::headers::detail

@@ -1,0 +1,43 @@
+// Mega Drive headers: the 16-bit big-endian word sum from 0x200 to the end, stored at 0x18E.
+#include <cstring>
+
+#include "headers/systems.h"
+
+namespace vesperine::headers::detail {
+namespace {
+
+constexpr std::uint64_t kConsole = 0x100;  // "SEGA MEGA DRIVE", "SEGA GENESIS", ...
+constexpr std::uint64_t kChecksum = 0x18E;
+constexpr std::uint64_t kSummed = 0x200;
+
+int Recognise(std::span<const std::uint8_t> image) {
+    if (image.size() < kSummed) return 0;
+    return std::memcmp(image.data() + kConsole, "SEGA", 4) == 0 ? 10 : 0;
+}
+
+// Words are big-endian, as the 68000 reads them; an odd last byte counts as a word's high byte.
+[[nodiscard]] std::uint16_t WordSum(std::span<const std::uint8_t> image) {
+    std::uint64_t high = 0, low = 0;
+    std::uint64_t i = kSummed;
+    for (; i + 2 <= image.size(); i += 2) {
+        high += image[i];
+        low += image[i + 1];
+    }
+    if (i < image.size()) high += image[i];
+    return static_cast<std::uint16_t>((high << 8) + low);
+}
+
+Checked Check(std::span<const std::uint8_t> image) {
+    Checked checked{"Mega Drive", {}, {}, {}};
+    checked.fields.push_back({"checksum", kChecksum, 2, ReadBe(image, kChecksum, 2), WordSum(image),
+                              "16-bit sum of the big-endian words of " + RangeText(kSummed, image.size())});
+    return checked;
+}
+
+void Fix(std::span<std::uint8_t> image) { WriteBe(image, kChecksum, 2, WordSum(image)); }
+
+}  // namespace
+
+System MegaDrive() { return {"Mega Drive", false, nullptr, Recognise, Check, Fix}; }
+
+}  // namespace vesperine::headers::detail

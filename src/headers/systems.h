@@ -1,0 +1,65 @@
+// The table of systems behind CheckHeader: each a recogniser, a checker and a fixer over the image as its system sees
+// it.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "headers/header_check.h"
+
+namespace vesperine::headers::detail {
+
+// How a file holds an image whose system reads it as big-endian 32-bit words (N64).
+enum class ByteOrder {
+    Native,  // as the system reads it (z64)
+    Swap16,  // each 16-bit word byte-swapped (v64)
+    Swap32,  // each 32-bit word byte-reversed (n64)
+};
+
+// A checker's answer. Offsets are into the image as the system sees it (after any copier header).
+struct Checked {
+    std::string system;  // the system's name, with what the checker learned (the CIC)
+    std::vector<FieldCheck> fields;
+    std::string problem;
+    std::vector<std::string> notes;
+};
+
+struct System {
+    const char* name;
+    bool copierHeader;  // also tried after a 512-byte copier header, when the length says there is one
+    // The byte order the file's first word shows, for a system that has one; nullptr otherwise.
+    ByteOrder (*order)(std::span<const std::uint8_t> file);
+    // 0 when the image is not of this system, higher the surer: 10 for a magic value.
+    int (*recognise)(std::span<const std::uint8_t> image);
+    Checked (*check)(std::span<const std::uint8_t> image);
+    // Sets every field (and any balancing word) so that check finds the image good.
+    void (*fix)(std::span<std::uint8_t> image);
+};
+
+[[nodiscard]] std::span<const System> Systems();
+
+// Each system's entries, from its own file.
+[[nodiscard]] System SnesLoRom();
+[[nodiscard]] System SnesHiRom();
+[[nodiscard]] System MegaDrive();
+[[nodiscard]] System GameBoy();
+[[nodiscard]] System GameBoyAdvance();
+[[nodiscard]] System Nintendo64();
+[[nodiscard]] System WilliamsWpc();
+
+// Unsigned integers of width bytes at offset; the caller has checked the bounds.
+[[nodiscard]] std::uint32_t ReadBe(std::span<const std::uint8_t> bytes, std::uint64_t offset, unsigned width);
+[[nodiscard]] std::uint32_t ReadLe(std::span<const std::uint8_t> bytes, std::uint64_t offset, unsigned width);
+void WriteBe(std::span<std::uint8_t> bytes, std::uint64_t offset, unsigned width, std::uint32_t value);
+void WriteLe(std::span<std::uint8_t> bytes, std::uint64_t offset, unsigned width, std::uint32_t value);
+
+// "0x000200-0x0FFFFF": the bytes [first, end) as an inclusive range of offsets.
+[[nodiscard]] std::string RangeText(std::uint64_t first, std::uint64_t end);
+// "4 MiB", "1.5 MiB", "96 KiB" or "40,961 bytes".
+[[nodiscard]] std::string SizeText(std::uint64_t bytes);
+// The 16-bit sum of the bytes.
+[[nodiscard]] std::uint16_t ByteSum16(std::span<const std::uint8_t> bytes);
+
+}  // namespace vesperine::headers::detail

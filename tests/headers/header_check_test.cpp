@@ -1,0 +1,182 @@
+// Header checksums: images built here with planted headers, their sums from short formulas of their own.
+#include "headers/header_check.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+
+namespace vesperine::headers {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Random(std::size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    Bytes bytes(size);
+    for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
+    return bytes;
+}
+
+void Put(Bytes& b, std::size_t at, std::initializer_list<std::uint8_t> bytes) {
+    for (const std::uint8_t x : bytes) b[at++] = x;
+}
+
+std::uint32_t Sum(const Bytes& b) {
+    std::uint32_t s = 0;
+    for (const std::uint8_t x : b) s += x;
+    return s;
+}
+
+// An SNES image: a header at base, its checksum over the picture the console sees (the part above
+// the largest power of two copied until it fills as much again), planted with its complement.
+Bytes Snes(std::size_t size, std::size_t base, std::uint8_t map) {
+    Bytes b = Random(size, 1);
+    Put(b, base, {'V', 'E', 'S', 'P', 'E', 'R', 'I', 'N', 'E', ' ', 'T',  'E',
+                  'S', 'T', ' ', ' ', ' ', ' ', ' ', ' ', ' ', map, 0x00, 0x0A});
+    Put(b, base + 0x1C, {0xFF, 0xFF, 0x00, 0x00});
+    std::size_t p = 1;
+    while (p * 2 <= size) p *= 2;
+    Bytes picture(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(p));
+    while (size > p && picture.size() < 2 * p) picture.insert(picture.end(), b.begin() + p, b.end());
+    const auto sum = static_cast<std::uint16_t>(Sum(picture));
+    Put(b, base + 0x1C,
+        {static_cast<std::uint8_t>(~sum), static_cast<std::uint8_t>(~sum >> 8), static_cast<std::uint8_t>(sum),
+         static_cast<std::uint8_t>(sum >> 8)});
+    return b;
+}
+
+Bytes MegaDrive() {
+    Bytes b = Random(0x10000, 2);
+    Put(b, 0x100, {'S', 'E', 'G', 'A'});
+    std::uint16_t sum = 0;
+    for (std::size_t i = 0x200; i < b.size(); i += 2) sum = static_cast<std::uint16_t>(sum + (b[i] << 8 | b[i + 1]));
+    Put(b, 0x18E, {static_cast<std::uint8_t>(sum >> 8), static_cast<std::uint8_t>(sum)});
+    return b;
+}
+
+Bytes GameBoy() {
+    Bytes b = Random(0x8000, 3);
+    Put(b, 0x104, {0xCE, 0xED, 0x66, 0x66, 0xCC, 0x0D, 0x00, 0x0B, 0x03, 0x73, 0x00, 0x83, 0x00, 0x0C, 0x00, 0x0D,
+                   0x00, 0x08, 0x11, 0x1F, 0x88, 0x89, 0x00, 0x0E, 0xDC, 0xCC, 0x6E, 0xE6, 0xDD, 0xDD, 0xD9, 0x99,
+                   0xBB, 0xBB, 0x67, 0x63, 0x6E, 0x0E, 0xEC, 0xCC, 0xDD, 0xDC, 0x99, 0x9F, 0xBB, 0xB9, 0x33, 0x3E});
+    int x = 0;
+    for (std::size_t i = 0x134; i <= 0x14C; ++i) x -= b[i] + 1;
+    b[0x14D] = static_cast<std::uint8_t>(x);
+    b[0x14E] = b[0x14F] = 0;
+    const auto global = static_cast<std::uint16_t>(Sum(b));
+    Put(b, 0x14E, {static_cast<std::uint8_t>(global >> 8), static_cast<std::uint8_t>(global)});
+    return b;
+}
+
+Bytes GameBoyAdvance() {
+    Bytes b = Random(0x400, 4);
+    b[3] = 0xEA;
+    b[0xB2] = 0x96;
+    int sum = 0;
+    for (std::size_t i = 0xA0; i <= 0xBC; ++i) sum += b[i];
+    b[0xBD] = static_cast<std::uint8_t>(-sum - 0x19);
+    return b;
+}
+
+// Every word after the boot code zero: all six registers keep the seed but t1, which gains it
+// 0x40000 times, so CRC1 = seed and CRC2 = seed * 0x40001 (6102: F8CA4DDC and 303A4DDC).
+Bytes Nintendo64() {
+    Bytes b(0x101000, 0);
+    Put(b, 0, {0x80, 0x37, 0x12, 0x40});
+    Put(b, 0x10, {0xF8, 0xCA, 0x4D, 0xDC, 0x30, 0x3A, 0x4D, 0xDC});
+    return b;
+}
+
+// A WPC image: vectors into the fixed bank, a checksum, and leading bytes that make the sum of all
+// bytes equal it.
+Bytes Wpc() {
+    Bytes b = Random(0x40000, 5);
+    for (std::size_t i = b.size() - 14; i < b.size(); i += 2) b[i] |= 0x80;
+    Put(b, b.size() - 18, {0x12, 0x34});
+    std::fill(b.begin(), b.begin() + 300, 0);
+    std::uint32_t need = (0x1234 - Sum(b)) & 0xFFFF;
+    for (std::size_t i = 0; need != 0; ++i, need -= b[i - 1]) b[i] = static_cast<std::uint8_t>(std::min(need, 255u));
+    return b;
+}
+
+Bytes Swapped(Bytes b, std::size_t width) {
+    for (std::size_t i = 0; i + width <= b.size(); i += width) std::reverse(b.begin() + i, b.begin() + i + width);
+    return b;
+}
+
+Bytes WithCopierHeader(const Bytes& image) {
+    Bytes b(512 + image.size(), 0);
+    std::copy(image.begin(), image.end(), b.begin() + 512);
+    return b;
+}
+
+struct Case {
+    const char* system;
+    const char* layout;
+    std::function<Bytes()> build;
+    std::size_t corrupt;  // an offset whose change makes a sum bad
+};
+
+const Case kCases[] = {
+    {"SNES LoROM", "", [] { return Snes(0x28000, 0x7FC0, 0x20); }, 0x7FDE},
+    {"SNES HiROM", "", [] { return Snes(0x18000, 0xFFC0, 0x31); }, 0xFFDE},
+    {"SNES LoROM", "with a 512-byte copier header", [] { return WithCopierHeader(Snes(0x20000, 0x7FC0, 0x20)); },
+     0x81DE},
+    {"Mega Drive", "", MegaDrive, 0x18E},
+    {"Game Boy", "", GameBoy, 0x14D},
+    {"Game Boy Advance", "", GameBoyAdvance, 0xBD},
+    {"Nintendo 64 (CIC-6102/7101)", "", Nintendo64, 0x10},
+    {"Nintendo 64 (CIC-6102/7101)", "in v64 byte order (16-bit words byte-swapped)",
+     [] { return Swapped(Nintendo64(), 2); }, 0x11},
+    {"Nintendo 64 (CIC-6102/7101)", "in n64 byte order (32-bit words byte-reversed)",
+     [] { return Swapped(Nintendo64(), 4); }, 0x13},
+    {"Williams WPC", "", Wpc, 0x1000},
+};
+
+TEST(HeaderCheckTest, PlantedChecksumsAreGoodAndACorruptedOneIsBadThenFixed) {
+    for (const Case& c : kCases) {
+        const Bytes good = c.build();
+        ASSERT_FALSE(good.empty()) << c.system;
+        const HeaderReport report = CheckHeader(good);
+        EXPECT_EQ(report.system, c.system);
+        EXPECT_EQ(report.layout, c.layout) << c.system;
+        ASSERT_FALSE(report.fields.empty()) << c.system;
+        EXPECT_TRUE(report.good()) << c.system << ": " << report.fields[0].field << " computed "
+                                   << report.fields[0].computed << " stored " << report.fields[0].stored;
+
+        Bytes bad = good;
+        bad[c.corrupt] ^= 0x01;
+        EXPECT_FALSE(CheckHeader(bad).good()) << c.system;
+        const FixResult fix = FixHeader(bad);
+        ASSERT_TRUE(fix.refusal.empty()) << c.system << ": " << fix.refusal;
+        EXPECT_TRUE(CheckHeader(fix.bytes).good()) << c.system;
+        EXPECT_EQ(CheckHeader(fix.bytes).system, c.system);
+    }
+}
+
+TEST(HeaderCheckTest, TheSnesChecksumCoversTheMirroredPicture) {
+    Bytes image = Snes(0x28000, 0x7FC0, 0x20);
+    const int old = image[0x27FFF];
+    image[0x27FFF] ^= 0x01;  // in the 32 KiB that the picture holds four times
+    const HeaderReport report = CheckHeader(image);
+    ASSERT_EQ(report.fields.size(), 2u);
+    EXPECT_EQ((report.fields[0].computed - report.fields[0].stored) & 0xFFFF,
+              static_cast<std::uint32_t>(4 * (image[0x27FFF] - old)) & 0xFFFF);
+    EXPECT_EQ(report.fields[0].range,
+              "16-bit sum of all 160 KiB of the image, the 32 KiB above 128 KiB mirrored to fill 256 KiB");
+}
+
+TEST(HeaderCheckTest, OtherImagesAreOfNoKnownSystemAndAreNotFixed) {
+    for (const Bytes& image : {Random(0x20000, 9), Bytes{}, Bytes(0x100, 0xFF)}) {
+        EXPECT_FALSE(CheckHeader(image).known());
+        EXPECT_EQ(FixHeader(image).refusal, "the image is of no known system");
+    }
+    Bytes shortN64(0x2000, 0);
+    Put(shortN64, 0, {0x80, 0x37, 0x12, 0x40});
+    EXPECT_FALSE(CheckHeader(shortN64).problem.empty());
+    EXPECT_FALSE(FixHeader(shortN64).refusal.empty());
+}
+
+}  // namespace
+}  // namespace vesperine::headers
