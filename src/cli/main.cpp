@@ -12,9 +12,9 @@ using namespace vesperine::cli;
 
 // Every subcommand, in the order --help lists them.
 constexpr RegisterCommand kCommands[] = {
-    RegisterCrcCommand,    RegisterExtractCommand,  RegisterSplitCommand,   RegisterMergeCommand,
-    RegisterSearchCommand, RegisterDiagnoseCommand, RegisterCompareCommand, RegisterRepairCommand,
-    RegisterHashCommand,   RegisterIdentifyCommand, RegisterDatCommand,
+    RegisterCrcCommand,    RegisterExtractCommand,  RegisterSplitCommand,    RegisterMergeCommand,
+    RegisterSearchCommand, RegisterDiagnoseCommand, RegisterCompareCommand,  RegisterRepairCommand,
+    RegisterReadsCommand,  RegisterHashCommand,     RegisterIdentifyCommand, RegisterDatCommand,
 };
 
 }  // namespace

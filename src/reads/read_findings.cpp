@@ -128,8 +128,8 @@ std::string HexOf(std::uint64_t value, int minDigits) {
 std::vector<ReadsFinding> ExplainReads(const ReadsComparison& c) {
     std::vector<ReadsFinding> findings;
     if (c.Stable()) {
-        findings.push_back({ReadsFindingKind::Stable,
-                            "all " + std::to_string(c.readCount) + " reads agree in every bit: the reads are stable"});
+        const std::string reads = c.readCount == 2 ? "both reads" : "all " + std::to_string(c.readCount) + " reads";
+        findings.push_back({ReadsFindingKind::Stable, reads + " agree in every bit: the reads are stable"});
         return findings;
     }
     AddOutliers(c, findings);
