@@ -257,9 +257,7 @@ void WriteJson(const Report& report, std::ostream& out) {
     out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
 
-}  // namespace
-
-int RunReads(const ReadsOptions& options, FileSystem& files, Streams streams) {
+int RunReadsUnguarded(const ReadsOptions& options, FileSystem& files, Streams streams) {
     std::optional<std::uint32_t> expected;
     if (!options.crc.empty() && !(expected = ParseHexArg(options.crc))) {
         streams.err << "vesperine-cli: --crc " << options.crc << ": not a CRC-32 in hex (1 to 8 digits).\n";
@@ -303,6 +301,18 @@ int RunReads(const ReadsOptions& options, FileSystem& files, Streams streams) {
     }
     if (mend) return unique ? kExitOk : kExitNo;
     return comparison.Stable() ? kExitOk : kExitNo;
+}
+
+}  // namespace
+
+int RunReads(const ReadsOptions& options, FileSystem& files, Streams streams) {
+    try {
+        return RunReadsUnguarded(options, files, streams);
+    } catch (const std::bad_alloc&) {
+        streams.err << "vesperine-cli: not enough memory to compare the reads and build their consensus: nothing "
+                       "written.\n";
+        return kExitError;
+    }
 }
 
 void RegisterReadsCommand(CLI::App& app, int& status) {
