@@ -276,6 +276,7 @@ int RunReadsUnguarded(const ReadsOptions& options, FileSystem& files, Streams st
     ByteBuffer mended;
     if (expected) {
         mend = Mend{!comparison.ListsComplete(), {}, *expected};
+        mend->result.unknowns = comparison.unstableBits;
         if (!mend->tooMany) mend->result = reads::MendByCrc(consensus, comparison.unstable, *expected, kNearest);
         if (!mend->tooMany && mend->result.outcome == MendOutcome::Unique) {
             mended = reads::ApplyAssignment(consensus, mend->result.assignments.front());

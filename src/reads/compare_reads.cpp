@@ -28,61 +28,117 @@ void StoreWord(std::uint8_t* bytes, std::size_t count, std::uint64_t word) {
     }
 }
 
-// The bit-by-bit look at one word in which the reads differ: counts, spread, the consensus word.
+constexpr std::uint64_t kByteLowBits = 0x0101010101010101u;  // bit 0 of every byte
+constexpr std::uint64_t kEvenBytes = 0x0001000100010001u;    // bit 0 of every even byte
+// The bytes of a word whose offset has bit k set, for k = 0, 1, 2.
+constexpr std::uint64_t kOffsetBitMasks[3] = {0xFF00FF00FF00FF00u, 0xFFFF0000FFFF0000u, 0xFFFFFFFF00000000u};
+
+// The look at one word in which the reads differ: counts, spread, the consensus word. The spread
+// depends only on which bits differ and is counted a word at a time; the majority too, for two
+// and three reads; more reads are counted bit by bit.
 class UnstableBitCounter {
 public:
-    UnstableBitCounter(ReadsComparison& result, std::size_t readCount) : result_(result), reads_(readCount) {}
+    UnstableBitCounter(ReadsComparison& result, std::size_t readCount) : c_(result), reads_(readCount) {}
 
     // words[r] is read r's word w; diff has the bits on which they disagree. Gives the consensus word.
     [[nodiscard]] std::uint64_t Look(std::uint64_t w, const std::uint64_t* words, std::uint64_t diff) {
-        std::uint64_t consensus = words[0];
-        for (; diff != 0; diff &= diff - 1) {
-            const auto j = static_cast<unsigned>(std::countr_zero(diff));
-            std::size_t ones = 0;
-            for (std::size_t r = 0; r < reads_; ++r) ones += (words[r] >> j) & 1u;
-            const std::uint64_t index = 64 * w + j;
-            Count(index, ones);
-            CountDissent(words, j, ones);
-            if (2 * ones > reads_) consensus |= std::uint64_t{1} << j;
-            if (2 * ones < reads_) consensus &= ~(std::uint64_t{1} << j);
-        }
-        return consensus;
+        CountSpread(w, diff);
+        List(c_.unstable, w, diff);
+        if (reads_ == 2) return LookTwo(w, words, diff);
+        if (reads_ == 3) return LookThree(words, diff);
+        return LookMany(w, words, diff);
     }
 
 private:
-    void Count(std::uint64_t index, std::size_t ones) {
-        ReadsComparison& c = result_;
-        const std::uint64_t offset = OffsetOf(index);
-        if (c.unstableBits == 0) c.firstOffset = offset;
-        c.lastOffset = offset;
-        if (c.unstableBits++ < kListedBitsLimit) c.unstable.push_back(index);
-        if (2 * ones == reads_) {
-            if (c.ties++ < kListedBitsLimit) c.tied.push_back(index);
-        } else if (2 * ones > reads_) {
-            ++c.oneToZero;
-        } else {
-            ++c.zeroToOne;
-        }
-        const std::uint64_t word = offset / c.width;
-        if (word != lastWord_) {
-            ++c.unstableWords;
-            lastWord_ = word;
-        }
-        ++c.byDataLine[(c.width == 2 ? (offset & 1u) * 8 : 0) + BitOf(index)];
-        for (unsigned k = 0; k < c.addressBits; ++k) c.addressOnes[k] += (word >> k) & 1u;
-    }
-
-    // A read alone in its value: the one 1 among 0s, or the one 0 among 1s.
-    void CountDissent(const std::uint64_t* words, unsigned j, std::size_t ones) {
-        for (std::size_t r = 0; r < reads_; ++r) {
-            const bool one = ((words[r] >> j) & 1u) != 0;
-            if ((one && ones == 1) || (!one && ones == reads_ - 1)) ++result_.soleDissent[r];
+    static void List(std::vector<std::uint64_t>& list, std::uint64_t w, std::uint64_t bits) {
+        for (; bits != 0 && list.size() < kListedBitsLimit; bits &= bits - 1) {
+            list.push_back(64 * w + static_cast<unsigned>(std::countr_zero(bits)));
         }
     }
 
-    ReadsComparison& result_;
+    void CountSpread(std::uint64_t w, std::uint64_t diff) {
+        const auto bits = static_cast<std::uint64_t>(std::popcount(diff));
+        if (c_.unstableBits == 0) c_.firstOffset = 8 * w + static_cast<unsigned>(std::countr_zero(diff)) / 8;
+        c_.lastOffset = 8 * w + (63 - static_cast<unsigned>(std::countl_zero(diff))) / 8;
+        c_.unstableBits += bits;
+        // Each byte's bits folded onto its bit 0, then each 16-bit word's bytes onto the even one.
+        std::uint64_t any = diff | diff >> 4;
+        any |= any >> 2;
+        any = (any | any >> 1) & kByteLowBits;
+        if (c_.width == 2) any = (any | any >> 8) & kEvenBytes;
+        c_.unstableWords += static_cast<std::uint64_t>(std::popcount(any));
+        for (unsigned k = 0; k < 8; ++k) {
+            const std::uint64_t line = (diff >> k) & kByteLowBits;
+            if (c_.width == 1) {
+                c_.byDataLine[k] += static_cast<std::uint64_t>(std::popcount(line));
+            } else {
+                c_.byDataLine[k] += static_cast<std::uint64_t>(std::popcount(line & kEvenBytes));
+                c_.byDataLine[k + 8] += static_cast<std::uint64_t>(std::popcount(line & ~kEvenBytes));
+            }
+        }
+        // The word address is (8w + byte) / width: its lowest `inWord` bits vary within the word,
+        // the others are bits of w.
+        const unsigned inWord = c_.width == 1 ? 3 : 2;
+        for (unsigned k = 0; k < c_.addressBits; ++k) {
+            c_.addressOnes[k] +=
+                k < inWord ? static_cast<std::uint64_t>(std::popcount(diff & kOffsetBitMasks[k + c_.width - 1]))
+                : (w >> (k - inWord)) & 1u ? bits
+                                           : 0;
+        }
+    }
+
+    // Two reads: every unstable bit a tie, each read alone against the other.
+    [[nodiscard]] std::uint64_t LookTwo(std::uint64_t w, const std::uint64_t* words, std::uint64_t diff) {
+        const auto bits = static_cast<std::uint64_t>(std::popcount(diff));
+        c_.ties += bits;
+        List(c_.tied, w, diff);
+        c_.soleDissent[0] += bits;
+        c_.soleDissent[1] += bits;
+        return words[0];
+    }
+
+    // Three reads: no ties, and on every unstable bit exactly one read alone.
+    [[nodiscard]] std::uint64_t LookThree(const std::uint64_t* words, std::uint64_t diff) {
+        const std::uint64_t a = words[0], b = words[1], c = words[2];
+        const std::uint64_t majority = (a & b) | (a & c) | (b & c);
+        c_.oneToZero += static_cast<std::uint64_t>(std::popcount(diff & majority));
+        c_.zeroToOne += static_cast<std::uint64_t>(std::popcount(diff & ~majority));
+        c_.soleDissent[0] += static_cast<std::uint64_t>(std::popcount((a ^ b) & (a ^ c)));
+        c_.soleDissent[1] += static_cast<std::uint64_t>(std::popcount((b ^ a) & (b ^ c)));
+        c_.soleDissent[2] += static_cast<std::uint64_t>(std::popcount((c ^ a) & (c ^ b)));
+        return majority;
+    }
+
+    [[nodiscard]] std::uint64_t LookMany(std::uint64_t w, const std::uint64_t* words, std::uint64_t diff) {
+        std::uint64_t consensus = words[0];
+        std::uint64_t tied = 0;
+        for (; diff != 0; diff &= diff - 1) {
+            const auto j = static_cast<unsigned>(std::countr_zero(diff));
+            const std::uint64_t bit = std::uint64_t{1} << j;
+            std::size_t ones = 0;
+            for (std::size_t r = 0; r < reads_; ++r) ones += (words[r] >> j) & 1u;
+            if (2 * ones == reads_) {
+                tied |= bit;
+            } else if (2 * ones > reads_) {
+                ++c_.oneToZero;
+                consensus |= bit;
+            } else {
+                ++c_.zeroToOne;
+                consensus &= ~bit;
+            }
+            // A read alone in its value: the one 1 among 0s, or the one 0 among 1s.
+            for (std::size_t r = 0; r < reads_; ++r) {
+                const bool one = (words[r] & bit) != 0;
+                if ((one && ones == 1) || (!one && ones == reads_ - 1)) ++c_.soleDissent[r];
+            }
+        }
+        c_.ties += static_cast<std::uint64_t>(std::popcount(tied));
+        List(c_.tied, w, tied);
+        return consensus;
+    }
+
+    ReadsComparison& c_;
     std::size_t reads_;
-    std::uint64_t lastWord_ = ~std::uint64_t{0};
 };
 
 void CheckReads(std::span<const std::span<const std::uint8_t>> reads, unsigned width) {

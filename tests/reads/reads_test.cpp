@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <random>
 #include <set>
 #include <unordered_map>
@@ -165,7 +166,10 @@ TEST(ReadsTest, AgreesWithABitByBitTwin) {
             reads[random() % n][random() % length] ^= std::uint8_t(1u << random() % 8);
         const ReadsComparison c = Compare(reads, width);
         std::vector<std::uint64_t> unstable, dissent(n);
-        std::uint64_t down = 0, up = 0;
+        std::uint64_t down = 0, up = 0, ties = 0;
+        std::array<std::uint64_t, 16> lines{};
+        std::array<std::uint64_t, 32> address{};
+        std::set<std::uint64_t> words;
         for (std::uint64_t i = 0; i < 8 * length; ++i) {
             std::size_t ones = 0;
             for (const Image& read : reads) ones += (read[i / 8] >> i % 8) & 1u;
@@ -173,13 +177,23 @@ TEST(ReadsTest, AgreesWithABitByBitTwin) {
             ASSERT_EQ((c.consensus[i / 8] >> i % 8) & 1u, majority);
             if (ones == 0 || ones == n) continue;
             unstable.push_back(i);
-            down += 2 * ones > n, up += 2 * ones < n;
+            down += 2 * ones > n, up += 2 * ones < n, ties += 2 * ones == n;
+            ++lines[i % 8 + (width == 2 && i / 8 % 2 ? 8 : 0)];
+            words.insert(i / 8 / width);
+            for (unsigned k = 0; k < c.addressBits; ++k) address[k] += (i / 8 / width) >> k & 1u;
             for (std::size_t r = 0; r < n; ++r) dissent[r] += ones == 1 ? (reads[r][i / 8] >> i % 8) & 1u : 0;
             for (std::size_t r = 0; r < n; ++r) dissent[r] += ones == n - 1 ? !((reads[r][i / 8] >> i % 8) & 1u) : 0;
         }
         ASSERT_EQ(c.unstable, unstable);
         ASSERT_EQ(c.soleDissent, dissent);
         ASSERT_EQ(std::pair(c.oneToZero, c.zeroToOne), std::pair(down, up));
+        ASSERT_EQ(c.ties, ties);
+        ASSERT_EQ(c.byDataLine, lines);
+        ASSERT_EQ(c.addressOnes, address);
+        ASSERT_EQ(c.unstableWords, words.size());
+        if (!unstable.empty()) {
+            ASSERT_EQ(std::pair(c.firstOffset, c.lastOffset), std::pair(unstable.front() / 8, unstable.back() / 8));
+        }
     }
 }
 
