@@ -60,7 +60,9 @@ struct ReadsComparison {
 // Compares reads, two or more of one length, with words of width 1 or 2 bytes (a length that is
 // not a multiple of the width is taken as it is: the last byte forms a word alone). Word at a
 // time: 64 bits of every read are compared at once and only the words in which they differ are
-// looked at bit by bit, so the time is one pass over the reads plus a constant per unstable bit.
+// looked at further, still a word at a time for two and three reads and bit by bit for more, so
+// the time is one pass over the reads plus a constant per differing word (per unstable bit with
+// four reads or more, and per listed bit).
 // Memory: the consensus (one read's length) and the lists (at most 64 MiB). Throws
 // std::invalid_argument for fewer than two reads, unequal lengths or another width.
 [[nodiscard]] ReadsComparison CompareReads(std::span<const std::span<const std::uint8_t>> reads, unsigned width = 1);

@@ -139,9 +139,10 @@ std::vector<ReadsFinding> ExplainReads(const ReadsComparison& c) {
     const bool inRegion = AddRegion(c, block, findings);
     const bool onAddress = AddAddress(c, block, inRegion, findings);
     if (!outlier && !onLine && !inRegion && !onAddress) {
-        findings.push_back({ReadsFindingKind::Scattered,
-                            Bits(c.unstableBits) + " follow no data line, address line or block: scattered weak "
-                                                   "cells or noise on the reader"});
+        findings.push_back({ReadsFindingKind::Scattered, Bits(c.unstableBits) +
+                                                             (c.unstableBits == 1 ? " follows" : " follow") +
+                                                             " no data line, address line or block: scattered weak "
+                                                             "cells or noise on the reader"});
     }
     AddDirection(c, findings);
     AddTies(c, findings);
