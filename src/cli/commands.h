@@ -13,6 +13,7 @@ void RegisterSearchCommand(CLI::App& app, int& status);    // search_command.cpp
 void RegisterDiagnoseCommand(CLI::App& app, int& status);  // diagnose_command.cpp
 void RegisterCompareCommand(CLI::App& app, int& status);   // compare_command.cpp
 void RegisterRepairCommand(CLI::App& app, int& status);    // repair_command.cpp
+void RegisterReadsCommand(CLI::App& app, int& status);     // reads_command.cpp
 void RegisterHashCommand(CLI::App& app, int& status);      // hash_command.cpp
 void RegisterIdentifyCommand(CLI::App& app, int& status);  // identify_command.cpp
 void RegisterDatCommand(CLI::App& app, int& status);       // dat_command.cpp

@@ -16,7 +16,8 @@ using vesperine::kLicenceNotice;
 constexpr RegisterCommand kCommands[] = {
     RegisterCrcCommand,    RegisterExtractCommand,  RegisterSplitCommand,   RegisterMergeCommand,
     RegisterSearchCommand, RegisterDiagnoseCommand, RegisterCompareCommand, RegisterRepairCommand,
-    RegisterHashCommand,   RegisterIdentifyCommand, RegisterDatCommand,     RegisterHeaderCommand,
+    RegisterReadsCommand,  RegisterHashCommand,     RegisterIdentifyCommand, RegisterDatCommand,
+    RegisterHeaderCommand,
 };
 
 }  // namespace

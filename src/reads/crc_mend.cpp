@@ -1,0 +1,188 @@
+// The CRC-guided mend: the effects of the unknown bits, 32 equations reduced, the assignments read off.
+#include "reads/crc_mend.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <utility>
+
+#include "analysis/crc32.h"
+#include "reads/compare_reads.h"
+#include "search/crc_algebra.h"
+
+namespace vesperine::reads {
+namespace {
+
+using crc_algebra::kOne;
+
+// Below this many bits between neighbours a step of the register per bit is cheaper than
+// x^gap by squaring (some 32 multiplications of 32 steps each).
+constexpr std::uint64_t kStepLimit = 1024;
+
+// e(d) for each unknown, d = 8n - 1 - index its distance from the end.
+[[nodiscard]] std::vector<std::uint32_t> EffectsOf(std::uint64_t length, std::span<const std::uint64_t> unknownBits) {
+    std::vector<std::uint32_t> effects(unknownBits.size());
+    std::uint32_t effect = crc_algebra::kPolynomial;  // e(0)
+    std::uint64_t d = 0;
+    for (std::size_t i = unknownBits.size(); i-- > 0;) {
+        const std::uint64_t target = 8 * length - 1 - unknownBits[i];
+        const std::uint64_t gap = target - d;
+        if (gap < kStepLimit) {
+            for (std::uint64_t s = 0; s < gap; ++s) effect = crc_algebra::MultiplyByX(effect);
+        } else {
+            effect = crc_algebra::MultModP(effect, crc_algebra::PowerModP(kOne >> 1, gap));
+        }
+        d = target;
+        effects[i] = effect;
+    }
+    return effects;
+}
+
+// The 32 equations: row r holds bit r of every unknown's effect, rhs bit r the syndrome's.
+class Equations {
+public:
+    Equations(std::span<const std::uint32_t> effects, std::uint32_t syndrome)
+        : words_((effects.size() + 63) / 64), bits_(32 * words_), rhs_(syndrome) {
+        for (std::size_t i = 0; i < effects.size(); ++i) {
+            for (std::uint32_t e = effects[i]; e != 0; e &= e - 1) {
+                Row(static_cast<unsigned>(std::countr_zero(e)))[i / 64] |= std::uint64_t{1} << (i % 64);
+            }
+        }
+    }
+
+    // Reduces the rows so that each pivot column is set in its pivot row alone. Gives false
+    // when a row of zeros is left against a 1: no solution.
+    [[nodiscard]] bool Reduce() {
+        bool consistent = true;
+        for (unsigned r = 0; r < 32; ++r) {
+            const std::uint64_t* row = Row(r);
+            const std::uint64_t* set = std::find_if(row, row + words_, [](std::uint64_t w) { return w != 0; });
+            if (set == row + words_) {
+                consistent = consistent && ((rhs_ >> r) & 1u) == 0;
+                continue;
+            }
+            const std::size_t word = static_cast<std::size_t>(set - row);
+            const std::uint64_t column = 64 * word + static_cast<unsigned>(std::countr_zero(*set));
+            pivots_.push_back({r, column});
+            for (unsigned q = 0; q < 32; ++q) {
+                if (q != r && Has(q, column)) AddRowTo(r, q, word);
+            }
+        }
+        return consistent;
+    }
+
+    [[nodiscard]] bool Has(unsigned r, std::uint64_t column) const {
+        return (Row(r)[column / 64] >> (column % 64)) & 1u;
+    }
+    [[nodiscard]] bool Rhs(unsigned r) const { return (rhs_ >> r) & 1u; }
+    [[nodiscard]] const std::vector<std::pair<unsigned, std::uint64_t>>& Pivots() const { return pivots_; }
+
+private:
+    [[nodiscard]] std::uint64_t* Row(unsigned r) { return bits_.data() + r * words_; }
+    [[nodiscard]] const std::uint64_t* Row(unsigned r) const { return bits_.data() + r * words_; }
+
+    // Row r has no bits before its pivot's word, so the words before it are left alone.
+    void AddRowTo(unsigned r, unsigned q, std::size_t fromWord) {
+        const std::uint64_t* source = Row(r);
+        std::uint64_t* target = Row(q);
+        for (std::size_t w = fromWord; w < words_; ++w) target[w] ^= source[w];
+        rhs_ ^= static_cast<std::uint32_t>(Rhs(r)) << q;
+    }
+
+    std::size_t words_;
+    std::vector<std::uint64_t> bits_;
+    std::uint32_t rhs_;
+    std::vector<std::pair<unsigned, std::uint64_t>> pivots_;  // (row, column)
+};
+
+[[nodiscard]] Flips FlipsOf(std::uint64_t mask, std::span<const std::uint64_t> unknownBits) {
+    Flips flips;
+    for (; mask != 0; mask &= mask - 1) flips.push_back(unknownBits[static_cast<unsigned>(std::countr_zero(mask))]);
+    return flips;
+}
+
+// Every solution when u <= 52 (so that k <= 20 and all fit a 64-bit mask), walked in Gray code
+// order from the particular one, the `keep` nearest to the majority kept.
+[[nodiscard]] std::vector<Flips> NearestSolutions(const Equations& eq, std::span<const std::uint64_t> unknownBits,
+                                                  std::size_t keep) {
+    const std::size_t u = unknownBits.size();
+    std::uint64_t pivotMask = 0;
+    std::uint64_t particular = 0;
+    for (const auto& [row, column] : eq.Pivots()) {
+        pivotMask |= std::uint64_t{1} << column;
+        if (eq.Rhs(row)) particular |= std::uint64_t{1} << column;
+    }
+    std::vector<std::uint64_t> nullBasis;  // one per free column: itself and the pivots it moves
+    for (std::size_t f = 0; f < u; ++f) {
+        if ((pivotMask >> f) & 1u) continue;
+        std::uint64_t v = std::uint64_t{1} << f;
+        for (const auto& [row, column] : eq.Pivots()) {
+            if (eq.Has(row, f)) v |= std::uint64_t{1} << column;
+        }
+        nullBasis.push_back(v);
+    }
+    const auto nearer = [](std::uint64_t a, std::uint64_t b) {
+        return std::pair(std::popcount(a), a) < std::pair(std::popcount(b), b);
+    };
+    std::vector<std::uint64_t> best;  // a max-heap by nearer: its top is the farthest kept
+    std::uint64_t x = particular;
+    for (std::uint64_t step = 0;; ++step) {
+        if (best.size() < keep || nearer(x, best.front())) {
+            if (best.size() == keep) {
+                std::pop_heap(best.begin(), best.end(), nearer);
+                best.pop_back();
+            }
+            best.push_back(x);
+            std::push_heap(best.begin(), best.end(), nearer);
+        }
+        if (step + 1 == std::uint64_t{1} << nullBasis.size()) break;
+        x ^= nullBasis[static_cast<unsigned>(std::countr_zero(step + 1))];
+    }
+    std::sort_heap(best.begin(), best.end(), nearer);
+    std::vector<Flips> listed;
+    for (const std::uint64_t mask : best) listed.push_back(FlipsOf(mask, unknownBits));
+    return listed;
+}
+
+[[nodiscard]] Flips ParticularSolution(const Equations& eq, std::span<const std::uint64_t> unknownBits) {
+    Flips flips;
+    for (const auto& [row, column] : eq.Pivots()) {
+        if (eq.Rhs(row)) flips.push_back(unknownBits[column]);
+    }
+    std::sort(flips.begin(), flips.end());
+    return flips;
+}
+
+}  // namespace
+
+MendResult MendByCrc(std::span<const std::uint8_t> consensus, std::span<const std::uint64_t> unknownBits,
+                     std::uint32_t expected, std::size_t keep) {
+    MendResult result;
+    result.consensusCrc = Crc32(consensus);
+    result.unknowns = unknownBits.size();
+    Equations equations(EffectsOf(consensus.size(), unknownBits), result.consensusCrc ^ expected);
+    const bool solvable = equations.Reduce();
+    result.rank = static_cast<unsigned>(equations.Pivots().size());
+    result.freeBits = result.unknowns - result.rank;
+    if (!solvable) {
+        result.outcome = MendOutcome::NoAssignment;
+    } else if (result.freeBits == 0) {
+        result.outcome = MendOutcome::Unique;
+        result.assignments.push_back(ParticularSolution(equations, unknownBits));
+    } else {
+        result.outcome = MendOutcome::Ambiguous;
+        if (result.freeBits <= kListFreeBitsLimit && keep != 0) {
+            result.assignments = NearestSolutions(equations, unknownBits, keep);
+        }
+    }
+    return result;
+}
+
+ByteBuffer ApplyAssignment(std::span<const std::uint8_t> consensus, const Flips& flips) {
+    ByteBuffer mended(consensus.size());
+    if (!consensus.empty()) std::memcpy(mended.data(), consensus.data(), consensus.size());
+    for (const std::uint64_t bit : flips) mended[OffsetOf(bit)] ^= static_cast<std::uint8_t>(1u << BitOf(bit));
+    return mended;
+}
+
+}  // namespace vesperine::reads

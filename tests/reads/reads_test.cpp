@@ -1,0 +1,264 @@
+// Several reads: planted weak bits found by kind, a naive per-bit twin, the mend against brute force.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <random>
+#include <set>
+#include <unordered_map>
+
+#include "diagnosis/dump_maker.h"
+#include "reads/compare_reads.h"
+#include "reads/crc_mend.h"
+#include "reads/read_findings.h"
+
+namespace vesperine::reads {
+namespace {
+
+using diagnosis::testing::CodeImage;
+using Image = std::vector<std::uint8_t>;
+using Kind = ReadsFindingKind;
+
+struct Weak {
+    std::uint64_t offset;
+    unsigned bit;
+    std::size_t read;  // the read in which it flipped
+};
+
+ReadsComparison Compare(const std::vector<Image>& reads, unsigned width = 1) {
+    const std::vector<std::span<const std::uint8_t>> spans(reads.begin(), reads.end());
+    return CompareReads(spans, width);
+}
+
+// count weak bits in distinct bytes, where(random number, k) placing the k-th; with fading only
+// bits that are 1 in the image.
+template <typename Where>
+std::vector<Image> Plant(const Image& image, std::size_t readCount, std::size_t count, Where where,
+                         bool fading = false) {
+    std::vector<Image> reads(readCount, image);
+    std::mt19937_64 random(count);
+    for (std::size_t k = 0; k < count;) {
+        const Weak weak = where(random(), k);
+        const bool taken = std::any_of(reads.begin(), reads.end(),
+                                       [&](const Image& r) { return r[weak.offset] != image[weak.offset]; });
+        if (taken || (fading && !((image[weak.offset] >> weak.bit) & 1u))) continue;
+        reads[weak.read][weak.offset] ^= static_cast<std::uint8_t>(1u << weak.bit);
+        ++k;
+    }
+    return reads;
+}
+
+// Anywhere, in read k mod 3.
+Weak Anywhere(std::uint64_t r, std::size_t k) { return {r % 0x10000, unsigned(r >> 32) % 8, k % 3}; }
+
+std::set<Kind> KindsOf(const std::vector<ReadsFinding>& findings) {
+    std::set<Kind> kinds;
+    for (const ReadsFinding& f : findings) kinds.insert(f.kind);
+    return kinds;
+}
+
+std::string TextOf(const std::vector<ReadsFinding>& findings, Kind kind) {
+    for (const ReadsFinding& f : findings) {
+        if (f.kind == kind) return f.text;
+    }
+    return "";
+}
+
+TEST(ReadsTest, PlantedWeakBitsAreNamed) {
+    const Image image = CodeImage(0x10000);
+    struct Case {
+        const char* name;
+        std::vector<Image> reads;
+        unsigned width;
+        std::set<Kind> kinds;
+        Kind kind;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"one data line",
+         Plant(image, 3, 12,
+               [](std::uint64_t r, std::size_t k) {
+                   return Weak{r % 0x10000, 6, k % 3};
+               }),
+         1,
+         {Kind::DataLine},
+         Kind::DataLine,
+         "all 12 unstable bits are in D6: one weak data line or contact"},
+        {"D11 of a 16-bit chip",
+         Plant(image, 3, 12,
+               [](std::uint64_t r, std::size_t k) {
+                   return Weak{(r % 0x8000) * 2 + 1, 3, k % 3};
+               }),
+         2,
+         {Kind::DataLine},
+         Kind::DataLine,
+         "all 12 unstable bits are in D11: one weak data line or contact"},
+        {"A14 = 1",
+         Plant(image, 3, 40,
+               [](std::uint64_t r, std::size_t k) {
+                   return Weak{(r % 0x10000) | 0x4000, unsigned(r >> 32) % 8, k % 3};
+               }),
+         1,
+         {Kind::Address},
+         Kind::Address,
+         "all 40 unstable bits are where A14 = 1: a flaky address line"},
+        {"one 4 KiB block",
+         Plant(image, 3, 30,
+               [](std::uint64_t r, std::size_t k) {
+                   return Weak{0x4000 + (k == 0 ? 0 : k == 1 ? 0xFFF : r % 0x1000), unsigned(r >> 32) % 8, k % 3};
+               }),
+         1,
+         {Kind::Region},
+         Kind::Region,
+         "all 30 unstable bits lie in 0x4000-0x4FFF (4 KiB of 64 KiB): weak cells in one block or sector"},
+        {"fading",
+         Plant(image, 3, 30, Anywhere, true),
+         1,
+         {Kind::Scattered, Kind::Fading},
+         Kind::Fading,
+         "1 -> 0 only: every unstable bit reads 1 in most reads and 0 in the others"},
+        {"read 3 an outlier",
+         Plant(image, 3, 50,
+               [](std::uint64_t r, std::size_t k) {
+                   return Weak{r % 0x10000, unsigned(r >> 32) % 8, k % 5 == 0 ? 1u : 2u};
+               }),
+         1,
+         {Kind::Outlier},
+         Kind::Outlier,
+         "read 3 differs from the others in 40 bits: reseat and read again"},
+        {"two reads",
+         Plant(image, 2, 10,
+               [](std::uint64_t r, std::size_t k) {
+                   return Weak{r % 0x10000, 5, k % 2};
+               }),
+         1,
+         {Kind::DataLine, Kind::Ties},
+         Kind::Ties,
+         "with two reads every unstable bit is a tie"},
+        {"clean",
+         {image, image, image, image},
+         1,
+         {Kind::Stable},
+         Kind::Stable,
+         "all 4 reads agree in every bit: the reads are stable"},
+    };
+    for (const Case& c : cases) {
+        const ReadsComparison comparison = Compare(c.reads, c.width);
+        const std::vector<ReadsFinding> findings = ExplainReads(comparison);
+        EXPECT_EQ(KindsOf(findings), c.kinds) << c.name;
+        EXPECT_NE(TextOf(findings, c.kind).find(c.text), std::string::npos)
+            << c.name << ": " << TextOf(findings, c.kind);
+        if (c.reads.size() == 3) {
+            EXPECT_TRUE(std::equal(image.begin(), image.end(), comparison.consensus.begin())) << c.name;
+        }
+    }
+}
+
+// A naive twin: every bit of every read looked at alone.
+TEST(ReadsTest, AgreesWithABitByBitTwin) {
+    std::mt19937_64 random(11);
+    for (int trial = 0; trial < 300; ++trial) {
+        const std::size_t n = 2 + random() % 4, length = 1 + random() % 40;
+        const unsigned width = 1 + random() % 2;
+        std::vector<Image> reads(n, CodeImage(length, trial));
+        for (auto k = random() % 12; k-- > 0;)
+            reads[random() % n][random() % length] ^= std::uint8_t(1u << random() % 8);
+        const ReadsComparison c = Compare(reads, width);
+        std::vector<std::uint64_t> unstable, dissent(n);
+        std::uint64_t down = 0, up = 0, ties = 0;
+        std::array<std::uint64_t, 16> lines{};
+        std::array<std::uint64_t, 32> address{};
+        std::set<std::uint64_t> words;
+        for (std::uint64_t i = 0; i < 8 * length; ++i) {
+            std::size_t ones = 0;
+            for (const Image& read : reads) ones += (read[i / 8] >> i % 8) & 1u;
+            const unsigned majority = 2 * ones > n ? 1 : 2 * ones < n ? 0 : (reads[0][i / 8] >> i % 8) & 1u;
+            ASSERT_EQ((c.consensus[i / 8] >> i % 8) & 1u, majority);
+            if (ones == 0 || ones == n) continue;
+            unstable.push_back(i);
+            down += 2 * ones > n, up += 2 * ones < n, ties += 2 * ones == n;
+            ++lines[i % 8 + (width == 2 && i / 8 % 2 ? 8 : 0)];
+            words.insert(i / 8 / width);
+            for (unsigned k = 0; k < c.addressBits; ++k) address[k] += (i / 8 / width) >> k & 1u;
+            for (std::size_t r = 0; r < n; ++r) dissent[r] += ones == 1 ? (reads[r][i / 8] >> i % 8) & 1u : 0;
+            for (std::size_t r = 0; r < n; ++r) dissent[r] += ones == n - 1 ? !((reads[r][i / 8] >> i % 8) & 1u) : 0;
+        }
+        ASSERT_EQ(c.unstable, unstable);
+        ASSERT_EQ(c.soleDissent, dissent);
+        ASSERT_EQ(std::pair(c.oneToZero, c.zeroToOne), std::pair(down, up));
+        ASSERT_EQ(c.ties, ties);
+        ASSERT_EQ(c.byDataLine, lines);
+        ASSERT_EQ(c.addressOnes, address);
+        ASSERT_EQ(c.unstableWords, words.size());
+        if (!unstable.empty()) {
+            ASSERT_EQ(std::pair(c.firstOffset, c.lastOffset), std::pair(unstable.front() / 8, unstable.back() / 8));
+        }
+    }
+}
+
+// Brute force, independent of the algebra: each unknown's effect measured with zlib, then every
+// solution found by meeting in the middle (two halves of at most 19 bits).
+std::vector<std::uint64_t> AllSolutions(const Image& consensus, const std::vector<std::uint64_t>& unknowns,
+                                        std::uint32_t expected) {
+    const auto crc = [](const Image& b) { return std::uint32_t(crc32(0, b.data(), uInt(b.size()))); };
+    std::vector<std::uint32_t> effect;
+    for (std::uint64_t bit : unknowns) {
+        Image flipped = consensus;
+        flipped[bit / 8] ^= std::uint8_t(1u << bit % 8);
+        effect.push_back(crc(flipped) ^ crc(consensus));
+    }
+    const std::size_t low = unknowns.size() / 2, high = unknowns.size() - low;
+    const auto sum = [&](std::uint64_t mask, std::size_t from) {
+        std::uint32_t s = 0;
+        for (std::size_t k = 0; mask >> k; ++k) s ^= (mask >> k) & 1u ? effect[from + k] : 0;
+        return s;
+    };
+    std::unordered_multimap<std::uint32_t, std::uint64_t> lows;
+    for (std::uint64_t m = 0; m >> low == 0; ++m) lows.emplace(sum(m, 0), m);
+    std::vector<std::uint64_t> solutions;
+    for (std::uint64_t m = 0; m >> high == 0; ++m) {
+        const auto [from, to] = lows.equal_range(sum(m, low) ^ crc(consensus) ^ expected);
+        for (auto it = from; it != to; ++it) solutions.push_back(it->second | m << low);
+    }
+    return solutions;
+}
+
+TEST(ReadsTest, MendMatchesBruteForce) {
+    std::mt19937_64 random(5);
+    for (int trial = 0; trial < 60; ++trial) {
+        const std::size_t length = 40 + random() % 400, u = random() % 37;
+        const Image image = CodeImage(length, trial);
+        std::set<std::uint64_t> chosen;
+        while (chosen.size() < u) chosen.insert(random() % (8 * length));
+        const std::vector<std::uint64_t> unknowns(chosen.begin(), chosen.end());
+        Image consensus = image;
+        for (std::uint64_t bit : unknowns) consensus[bit / 8] ^= std::uint8_t((random() % 2) << bit % 8);
+        const std::uint32_t expected =
+            trial % 4 == 3 ? std::uint32_t(random()) : std::uint32_t(crc32(0, image.data(), uInt(length)));
+        std::vector<std::uint64_t> solutions = AllSolutions(consensus, unknowns, expected);
+        const MendResult mend = MendByCrc(consensus, unknowns, expected, 1000);
+        ASSERT_EQ(solutions.empty(), mend.outcome == MendOutcome::NoAssignment) << trial;
+        if (solutions.empty()) continue;
+        ASSERT_EQ(solutions.size(), std::uint64_t{1} << mend.freeBits) << trial;
+        ASSERT_EQ(solutions.size() == 1, mend.outcome == MendOutcome::Unique);
+        std::sort(solutions.begin(), solutions.end(), [](std::uint64_t a, std::uint64_t b) {
+            return std::pair(std::popcount(a), a) < std::pair(std::popcount(b), b);
+        });
+        ASSERT_EQ(mend.assignments.size(), solutions.size());
+        for (std::size_t k = 0; k < solutions.size(); ++k) {
+            Flips flips;
+            for (std::size_t i = 0; i < u; ++i) {
+                if ((solutions[k] >> i) & 1u) flips.push_back(unknowns[i]);
+            }
+            ASSERT_EQ(mend.assignments[k], flips) << trial;
+        }
+        if (mend.outcome == MendOutcome::Unique && trial % 4 != 3) {
+            const ByteBuffer mended = ApplyAssignment(consensus, mend.assignments.front());
+            EXPECT_TRUE(std::equal(image.begin(), image.end(), mended.begin())) << trial;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vesperine::reads
