@@ -20,6 +20,7 @@ packages=(
   libssl-dev                      # MD5 and the SHA family
   seabios                         # real ROM images for the identification tests
   rhash                           # the hashing benchmarks' point of comparison
+  srecord                         # srec_cat: the reference Intel HEX and S-record converter
 )
 
 missing=()
