@@ -61,6 +61,7 @@ std::optional<std::uint32_t> ParseChipSize(std::string_view text) {
         size = (size << 4) | value;
     }
     if (size == 0 || size > kImageEndLimit) return std::nullopt;
+    if (!prefixed && (size & (size - 1)) != 0) return std::nullopt;  // a part name mistyped, most likely
     return static_cast<std::uint32_t>(size);
 }
 

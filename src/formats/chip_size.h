@@ -14,8 +14,10 @@ namespace vesperine::formats {
 [[nodiscard]] std::optional<std::uint32_t> PartSize(std::string_view name);
 
 // A --chip argument: a part name (PartSize) first, since names such as 27512 and 27C512 are
-// hexadecimal numbers too; otherwise a size in hexadecimal (1 to 8 digits, 0x or 0X allowed,
-// and 0x always means a size). Sizes of 0, or of 2 GiB and more, are refused (nothing).
+// hexadecimal numbers too; otherwise a size in hexadecimal (1 to 8 digits). Without 0x the
+// size must be a power of two, as chips are, so that an unknown part such as 27C999 is
+// refused rather than read as 0x27C999 bytes; with 0x (always a size) any size is taken.
+// Sizes of 0, or of 2 GiB and more, are refused (nothing).
 [[nodiscard]] std::optional<std::uint32_t> ParseChipSize(std::string_view text);
 
 }  // namespace vesperine::formats
