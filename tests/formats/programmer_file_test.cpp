@@ -65,8 +65,9 @@ TEST(ProgrammerFileTest, RoundTripsAreExactWithGapsAndHighAddresses) {
     EXPECT_TRUE(Decoded(WriteIntelHex(shuffled)) == layout.image);
 }
 
-// srec_cat reads our files and writes each in the other format (its own layout: 32 bytes a
-// record, its S0 header, no termination without a start address); we read that back.
+// srec_cat reads our files, and a segmented (I16HEX) one whose record wraps within its
+// segment, and writes each in the other format (its own layout: 32 bytes a record, its S0
+// header, no termination without a start address); we read that as the same image.
 TEST(ProgrammerFileTest, SrecCatReadsWhatWeWriteAndWeReadWhatItWrites) {
 #ifdef _WIN32
     GTEST_SKIP() << "srec_cat runs on the build system only";
@@ -75,17 +76,24 @@ TEST(ProgrammerFileTest, SrecCatReadsWhatWeWriteAndWeReadWhatItWrites) {
         GTEST_SKIP() << "srec_cat (Debian srecord) is not installed";
     const vesperine::testing::ScratchDir dir("vesperine-srec-");
     const Layout layout = MakeLayout();
+    const std::string segmented = ":020000021000EC\n:04FFFE0055AA55AA01\n:00000001FF\n";
     const struct {
-        std::string ours;
+        std::string text;
         const char* from;
         const char* to;
-    } conversions[] = {{dir.Write("ours.hex", WriteIntelHex(layout.segments, std::nullopt, 16)), "-intel", "-motorola"},
-                       {dir.Write("ours.s37", WriteSRecords(layout.segments, SRecordKind::S37)), "", "-intel"}};
+    } conversions[] = {{WriteIntelHex(layout.segments, std::nullopt, 16), "-intel", "-motorola"},
+                       {WriteSRecords(layout.segments, SRecordKind::S37), "", "-intel"},
+                       {segmented, "-intel", "-motorola"}};
     for (const auto& c : conversions) {
-        const std::string command = "srec_cat " + c.ours + " " + c.from + " -o " + dir.Path("theirs") + " " + c.to;
+        const std::string command = "srec_cat " + dir.Write("ours", c.text) + " " + c.from + " -o " +
+                                    dir.Path("theirs") + " " + c.to + " 2>/dev/null";
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
-        EXPECT_TRUE(Decoded(vesperine::testing::ScratchDir::Read(dir.Path("theirs"))) == layout.image) << command;
+        EXPECT_TRUE(Decoded(vesperine::testing::ScratchDir::Read(dir.Path("theirs"))) == Decoded(c.text)) << command;
     }
+    const std::vector<std::uint8_t> wrapped = Decoded(segmented);
+    EXPECT_EQ(std::vector(wrapped.begin() + 0x1FFFE, wrapped.end()), (std::vector<std::uint8_t>{0x55, 0xAA}));
+    EXPECT_EQ(std::vector(wrapped.begin() + 0x10000, wrapped.begin() + 0x10003),
+              (std::vector<std::uint8_t>{0x55, 0xAA, 0xFF}));
 #endif
 }
 
