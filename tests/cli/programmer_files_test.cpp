@@ -45,14 +45,14 @@ TEST(ProgrammerFilesTest, ExtractWritesRecordsThatEveryReaderTakesBack) {
     }
     EXPECT_EQ(Extract(files, "rom.bin", "rom.txt", {"srec", "", "", ""}).out,
               "rom.txt: 98304 bytes (0x00018000) CRC:" + crc.substr(crc.find("CRC:") + 4, 8) + " as S28\n");
-    // Padded to a 27C010 with --fill 00, which fills the gap before --address 8000 too.
-    ASSERT_EQ(Extract(files, "rom.bin", "high.hex", {"ihex", "8000", "", ""}).status, kExitOk);
+    // Padded to a 27C010 with --fill 00, which fills the gap before --address 4000 too.
+    ASSERT_EQ(Extract(files, "rom.bin", "high.hex", {"ihex", "4000", "", ""}).status, kExitOk);
     ASSERT_EQ(Extract(files, "high.hex", "chip.bin", {"binary", "", "00", "27C010"}).status, kExitOk);
     const Bytes& chip = files.files["chip.bin"];
     ASSERT_EQ(chip.size(), 0x20000u);
-    EXPECT_EQ(chip[0x7FFF], 0x00);
+    EXPECT_EQ(chip[0x3FFF], 0x00);
     EXPECT_EQ(chip[0x1FFFF], 0x00);
-    EXPECT_TRUE(std::equal(image.begin(), image.end(), chip.begin() + 0x8000));
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), chip.begin() + 0x4000));
 }
 
 TEST(ProgrammerFilesTest, BadInputExitsTwoAndWritesNothing) {
