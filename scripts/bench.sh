@@ -8,3 +8,4 @@ cmake --build build-bench -j"$(nproc)"
 build-bench/bench/vesperine_bench "$@"
 bash bench/compare_crc.sh
 bash bench/compare_hash.sh build-bench/src/cli/vesperine-cli
+bash bench/compare_ihex.sh build-bench/src/cli/vesperine-cli

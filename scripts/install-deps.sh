@@ -23,6 +23,7 @@ packages=(
   dpkg-dev file                   # the Debian package: dpkg-shlibdeps reads the programs' libraries
   help2man man-db                 # the manual pages, made from --help and checked for warnings
   bash-completion                 # the completion's helpers (_init_completion, _filedir)
+  srecord                         # srec_cat: the reference Intel HEX and S-record converter
 )
 
 missing=()

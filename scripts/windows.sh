@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Cross-builds the core, the diagnosis module and their tests for 64-bit Windows with MinGW-w64 (CRC-32 through zlib, as
-# ISA-L has no MinGW build here; GoogleTest from Debian's googletest sources) and runs the tests
-# under Wine, with a Wine prefix of its own in the build folder. No display is needed.
+# Cross-builds the core, the diagnosis and programmer-format modules and their tests for 64-bit
+# Windows with MinGW-w64 (CRC-32 through zlib, as ISA-L has no MinGW build here; GoogleTest
+# from Debian's googletest sources) and runs the tests under Wine, with a Wine prefix of its own
+# in the build folder. No display is needed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 dir=build-mingw
 bash scripts/configure.sh "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
   -DVESPERINE_WINDOW=OFF -DVESPERINE_CLI=OFF -DVESPERINE_ISAL=OFF -DVESPERINE_WERROR=ON "$@"
-cmake --build "$dir" -j"$(nproc)" --target core_tests diagnosis_tests
+cmake --build "$dir" -j"$(nproc)" --target core_tests diagnosis_tests formats_tests
 bash scripts/lint.sh --windows "$dir"  # the Win32 file system, which the Linux lint cannot parse
 
 wine=$(command -v wine || command -v wine64 || ls /usr/lib/wine/wine64 2>/dev/null || true)
@@ -20,6 +21,7 @@ mkdir -p "$WINEPREFIX"
 status=0
 "$wine" "$dir/tests/core_tests.exe" --gtest_brief=1 </dev/null || status=$?
 "$wine" "$dir/tests/diagnosis_tests.exe" --gtest_brief=1 </dev/null || status=$?
+"$wine" "$dir/tests/formats_tests.exe" --gtest_brief=1 </dev/null || status=$?
 # The prefix's server would otherwise linger for a few seconds after the tests.
 if command -v wineserver >/dev/null; then wineserver -k 2>/dev/null || true; fi
 exit $status

@@ -5,13 +5,16 @@
 #include <algorithm>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <vector>
 
 #include "analysis/crc32.h"
 #include "app/format.h"
 #include "cli/commands.h"
 #include "cli/input_file.h"
+#include "formats/programmer_file.h"
 #include "platform/std_file_system.h"
 
 namespace vesperine::cli {
@@ -23,25 +26,58 @@ struct Checksum {
     std::uint32_t crc = 0;
 };
 
+// The CRC of the area of an image held whole, refused as a cut from the whole file is.
+std::optional<Checksum> ImageChecksum(const DumpRequest& request, std::span<const std::uint8_t> image,
+                                      const std::string& path, std::ostream& err) {
+    const std::optional<Dump> dump = CutDump(request, image, path, err);
+    if (!dump) return std::nullopt;
+    return Checksum{dump->start, static_cast<std::uint32_t>(dump->bytes.size()), Crc32(dump->bytes)};
+}
+
 // A dump that is a plain range of the file (Full, no mask) needs no copy of the file: its CRC
 // runs over the pieces as they are read, so a gigabyte costs one read and a few pieces of
 // memory rather than a gigabyte of fresh pages. The area is checked once the file's length is
-// known, with the same refusal as a cut from the whole file.
+// known, with the same refusal as a cut from the whole file. A programmer file, told by its
+// first piece, is gathered whole instead and its image checksummed: its bytes are not the
+// file's.
 std::optional<Checksum> StreamChecksum(const DumpRequest& request, FileSystem& files, const std::string& path,
                                        std::ostream& err) {
     const std::uint64_t start = request.area.start;
     const std::uint64_t end = request.wholeFile ? ~std::uint64_t{0} : request.area.end;
     std::uint64_t position = 0;
     std::uint32_t crc = 0;
+    formats::FileFormat format = formats::FileFormat::Binary;
+    std::vector<std::uint8_t> text;
+    bool outOfMemory = false;
     const ReadStatus status = files.ReadPieces(path, [&](std::span<const std::uint8_t> piece) {
-        const std::uint64_t from = std::max(position, start);
-        const std::uint64_t to = std::min(position + piece.size(), end);
-        if (from < to) crc = Crc32(piece.subspan(from - position, to - from), crc);
+        if (position == 0) format = formats::DetectFormat(piece);
         position += piece.size();
+        if (format != formats::FileFormat::Binary) {
+            try {
+                if (text.empty()) text.reserve(files.FileLength(path).value_or(piece.size()));
+                if (!outOfMemory) text.insert(text.end(), piece.begin(), piece.end());
+            } catch (const std::bad_alloc&) {
+                outOfMemory = true;
+                std::vector<std::uint8_t>().swap(text);
+            }
+            return;
+        }
+        const std::uint64_t from = std::max(position - piece.size(), start);
+        const std::uint64_t to = std::min(position, end);
+        if (from < to) crc = Crc32(piece.subspan(from - (position - piece.size()), to - from), crc);
     });
     if (status != ReadStatus::Ok) {
         err << "vesperine-cli: " << path << ": " << ReadFailureMessage(status) << '\n';
         return std::nullopt;
+    }
+    if (outOfMemory) {
+        err << "vesperine-cli: " << path << ": Out of memory.\n";
+        return std::nullopt;
+    }
+    if (format != formats::FileFormat::Binary) {
+        const std::optional<ByteBuffer> image = DecodeProgrammerInput(text, format, path, 0xFF, err);
+        if (!image) return std::nullopt;
+        return ImageChecksum(request, *image, path, err);
     }
     AreaRequest area = request.area;
     if (request.wholeFile) area.end = static_cast<std::uint32_t>(position);  // the loader refuses 2 GiB and more
@@ -56,9 +92,7 @@ std::optional<Checksum> CutChecksum(const DumpRequest& request, FileSystem& file
                                     std::ostream& err) {
     const std::optional<ByteBuffer> file = LoadInputFile(files, path, err);
     if (!file) return std::nullopt;
-    const std::optional<Dump> dump = CutDump(request, *file, path, err);
-    if (!dump) return std::nullopt;
-    return Checksum{dump->start, static_cast<std::uint32_t>(dump->bytes.size()), Crc32(dump->bytes)};
+    return ImageChecksum(request, *file, path, err);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "cli/commands.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
+#include "cli/programmer_output.h"
 #include "platform/std_file_system.h"
 
 namespace vesperine::cli {
@@ -80,9 +81,14 @@ std::vector<TransformArg> TransformsInOrder(const CLI::App& command) {
 }
 
 int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams) {
-    const std::optional<CutFile> cut = LoadAndCut(options.dump, options.file, files, streams.err);
-    if (!cut) return kExitError;
-    const Dump* const dump = &cut->dump;
+    const std::optional<ProgrammerOutput> programmer = ParseProgrammerArgs(options.programmer, streams.err);
+    if (!programmer) return kExitError;
+    const std::optional<DumpRequest> request = PrepareDump(options.dump, files, streams.err);
+    if (!request) return kExitError;
+    const std::optional<ByteBuffer> file = LoadInputFile(files, options.file, streams.err, programmer->fill);
+    if (!file) return kExitError;
+    const std::optional<Dump> dump = CutDump(*request, *file, options.file, streams.err);
+    if (!dump) return kExitError;
     std::vector<std::uint8_t> bytes;
     try {
         bytes.assign(dump->bytes.begin(), dump->bytes.end());
@@ -91,7 +97,16 @@ int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams
         return kExitError;
     }
     if (!ApplyTransforms(options.transforms, bytes, streams.err)) return kExitError;
-    if (!SaveOutputFile(files, options.output, bytes, streams.err)) return kExitError;
+    if (!FitToChip(*programmer, bytes, streams.err)) return kExitError;
+    if (programmer->format == formats::FileFormat::Binary) {
+        if (!SaveOutputFile(files, options.output, bytes, streams.err)) return kExitError;
+    } else {
+        const std::optional<std::string> text = EncodeOutput(*programmer, bytes, options.output, streams.err);
+        if (!text) return kExitError;
+        const auto* const data = reinterpret_cast<const std::uint8_t*>(text->data());
+        if (!SaveOutputFile(files, options.output, {data, text->size()}, streams.err)) return kExitError;
+    }
+    const std::string formatName = OutputFormatName(*programmer, bytes);
 
     const auto size = static_cast<std::uint32_t>(bytes.size());
     const std::uint32_t crc = Crc32(bytes);
@@ -105,11 +120,15 @@ int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams
                                       {"start", dump->start},
                                       {"size", size},
                                       {"crc32", FormatHex8(crc)},
-                                      {"transforms", applied}}
+                                      {"transforms", applied},
+                                      {"format", formatName.empty() ? "binary" : formatName},
+                                      {"address", programmer->address}}
                            .dump(2)
                     << '\n';
     } else {
-        streams.out << options.output << ": " << FormatDumpSize(size) << " CRC:" << FormatHex8(crc) << '\n';
+        streams.out << options.output << ": " << FormatDumpSize(size) << " CRC:" << FormatHex8(crc);
+        if (!formatName.empty()) streams.out << " as " << formatName;
+        streams.out << '\n';
     }
     return kExitOk;
 }
@@ -126,12 +145,25 @@ CLI::App* AddExtractCommand(CLI::App& app, ExtractOptions& options) {
             command->add_flag(t.option, t.help)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
         }
     }
+    command->add_option("--format", options.programmer.format,
+                        "What to write: binary (default), ihex (Intel HEX), srec (S19, S28 or S37 by the last "
+                        "address), s19, s28 or s37");
+    command->add_option("--address", options.programmer.address,
+                        "The address of the first byte written as ihex or srec (hex, default 0)");
+    command->add_option(
+        "--fill", options.programmer.fill,
+        "The byte for gaps in an Intel HEX or S-record input and for --chip's padding (hex, default FF)");
+    command->add_option(
+        "--chip", options.programmer.chip,
+        "Pad to this chip's size, refuse an image larger: a size in hex or a part (27C512, 27C010 ...)");
     command->add_flag("--json", options.json, "One JSON document instead of a line");
     command->footer(
-        "Transforms apply in the order given, each as many times as given.\n\n"
-        "Example:\n"
+        "Transforms apply in the order given, each as many times as given. An Intel HEX or\n"
+        "S-record input (told by its content) is laid out from address 0, its gaps filled.\n\n"
+        "Examples:\n"
         "  vesperine-cli extract bios.bin --area 0:10000 --stripe even --swap16 --xor FF -o even.bin\n"
-        "  even.bin: 32768 bytes (0x00008000) CRC:806FB2A5");
+        "  even.bin: 32768 bytes (0x00008000) CRC:806FB2A5\n"
+        "  vesperine-cli extract firmware.hex --chip 27C512 -o firmware.bin");
     return command;
 }
 

@@ -6,6 +6,7 @@
 
 #include "cli/command.h"
 #include "cli/dump_options.h"
+#include "cli/programmer_output.h"
 
 namespace CLI {
 class App;
@@ -26,6 +27,7 @@ struct ExtractOptions {
     DumpOptions dump;
     std::vector<TransformArg> transforms;  // applied first to last
     std::vector<std::string> xorValues;    // where the parser keeps --xor's values; transforms has them in order
+    ProgrammerArgs programmer;             // --format, --address, --fill, --chip
     bool json = false;
 };
 
@@ -35,11 +37,16 @@ CLI::App* AddExtractCommand(CLI::App& app, ExtractOptions& options);
 // The transforms of a parsed extract subcommand in the order the command line gave them.
 [[nodiscard]] std::vector<TransformArg> TransformsInOrder(const CLI::App& command);
 
-// Cuts the dump, applies the transforms in order (each the window's button of that name: every
-// byte XOR V, pairs swapped, quads reversed, halves exchanged), writes it to output atomically
-// and prints "OUT: 4096 bytes (0x00001000) CRC:CBF43926" for what was written, or with json
-// {"output","start","size","crc32","transforms"}. Nothing is written when anything fails: a
-// value of --xor that is not one hexadecimal byte, the window's refusals, a write error.
+// Cuts the dump (from a programmer file's image, gaps holding --fill, when the input is one),
+// applies the transforms in order (each the window's button of that name: every byte XOR V,
+// pairs swapped, quads reversed, halves exchanged), pads it with --fill to --chip's size,
+// writes it to output atomically as binary, Intel HEX or S-records (the first byte at
+// --address, 0 by default) and prints "OUT: 4096 bytes (0x00001000) CRC:CBF43926" for the
+// bytes written (" as Intel HEX" or " as S28" after it for records, whose text is read back
+// and checked first), or with json {"output","start","size","crc32","transforms","format",
+// "address"}. Nothing is written when anything fails: a value of --xor that is not one
+// hexadecimal byte, a bad --format, --address, --fill or --chip, an image larger than the
+// chip, a malformed programmer file, the window's refusals, a write error.
 [[nodiscard]] int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams);
 
 }  // namespace vesperine::cli

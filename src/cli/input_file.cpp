@@ -5,13 +5,27 @@
 
 namespace vesperine::cli {
 
-std::optional<ByteBuffer> LoadInputFile(FileSystem& files, const std::string& path, std::ostream& err) {
+std::optional<ByteBuffer> LoadInputFile(FileSystem& files, const std::string& path, std::ostream& err,
+                                        std::uint8_t fill) {
     ReadResult read = files.ReadWholeFile(path);
     if (read.status != ReadStatus::Ok) {
         err << "vesperine-cli: " << path << ": " << ReadFailureMessage(read.status) << '\n';
         return std::nullopt;
     }
-    return std::move(read.bytes);
+    const formats::FileFormat format = formats::DetectFormat(read.bytes);
+    if (format == formats::FileFormat::Binary) return std::move(read.bytes);
+    return DecodeProgrammerInput(read.bytes, format, path, fill, err);
+}
+
+std::optional<ByteBuffer> DecodeProgrammerInput(std::span<const std::uint8_t> text, formats::FileFormat format,
+                                                const std::string& path, std::uint8_t fill, std::ostream& err) {
+    formats::DecodedFile decoded = formats::DecodeProgrammerFile(text, format, fill);
+    if (decoded.error) {
+        err << "vesperine-cli: " << path << ": " << formats::Describe(*decoded.error) << " (read as "
+            << formats::FormatName(format) << ")\n";
+        return std::nullopt;
+    }
+    return std::move(decoded.image);
 }
 
 bool SaveOutputFile(FileSystem& files, const std::string& path, std::span<const std::uint8_t> bytes,

@@ -6,12 +6,23 @@
 
 #include "cli/command.h"
 #include "files/file_system.h"
+#include "formats/programmer_file.h"
 
 namespace vesperine::cli {
 
 // Reads path whole through files. On failure writes "vesperine-cli: PATH: MESSAGE" to err and
-// gives nothing.
-[[nodiscard]] std::optional<ByteBuffer> LoadInputFile(FileSystem& files, const std::string& path, std::ostream& err);
+// gives nothing. A programmer file (Intel HEX or S-records, told by its content) gives the
+// image its records describe, laid out from address 0 with fill in the gaps
+// (formats::DecodeProgrammerFile); a malformed one is refused as
+// "vesperine-cli: PATH: line 12: bad checksum: ... (read as Intel HEX)".
+[[nodiscard]] std::optional<ByteBuffer> LoadInputFile(FileSystem& files, const std::string& path, std::ostream& err,
+                                                      std::uint8_t fill = 0xFF);
+
+// The image of a programmer file's text in format, refused as LoadInputFile refuses it: for a
+// caller that gathered the text itself.
+[[nodiscard]] std::optional<ByteBuffer> DecodeProgrammerInput(std::span<const std::uint8_t> text,
+                                                              formats::FileFormat format, const std::string& path,
+                                                              std::uint8_t fill, std::ostream& err);
 
 // Replaces path with bytes (written to a neighbour first, so a failure keeps the old file). On
 // failure writes "vesperine-cli: PATH: Write error." to err and gives false.

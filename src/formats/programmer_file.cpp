@@ -1,0 +1,205 @@
+// Detecting programmer files and laying their records out as a flat image.
+#include "formats/programmer_file.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "formats/hex_text.h"
+#include "formats/intel_hex.h"
+#include "formats/srecord.h"
+
+namespace vesperine::formats {
+namespace {
+
+constexpr std::size_t kDetectBytes = 4096;
+
+// A stretch of consecutive addresses given by consecutive records, its bytes at data[offset].
+struct Run {
+    std::uint32_t address = 0;
+    std::uint32_t length = 0;
+    std::size_t offset = 0;
+};
+
+// Gathers the records' bytes in file order, joining records that continue the one before into
+// one run, so that a file written in address order costs one run and no allocation a line.
+class RunCollector : public RecordSink {
+public:
+    explicit RunCollector(std::size_t textSize) { data.reserve(textSize / 2); }
+    std::optional<FormatError> Data(std::uint64_t line, std::uint32_t address,
+                                    std::span<const std::uint8_t> bytes) override {
+        if (std::optional<FormatError> far = CheckReach(line, address, bytes.size())) return far;
+        if (bytes.empty()) return std::nullopt;
+        if (runs.empty() || runs.back().address + std::uint64_t{runs.back().length} != address) {
+            runs.push_back({address, 0, data.size()});
+        }
+        runs.back().length += static_cast<std::uint32_t>(bytes.size());
+        data.insert(data.end(), bytes.begin(), bytes.end());
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> data;
+    std::vector<Run> runs;
+};
+
+// Finds, on a second reading after a clash was seen at address, the first record that gives
+// it and the first later record that gives it another byte.
+class ClashFinder : public RecordSink {
+public:
+    explicit ClashFinder(std::uint32_t address) : address_(address) {}
+    std::optional<FormatError> Data(std::uint64_t line, std::uint32_t address,
+                                    std::span<const std::uint8_t> bytes) override {
+        if (clashLine != 0 || address_ < address || address_ - address >= bytes.size()) return std::nullopt;
+        const std::uint8_t byte = bytes[address_ - address];
+        if (firstLine == 0) {
+            firstLine = line;
+            firstByte = byte;
+        } else if (byte != firstByte) {
+            clashLine = line;
+            clashByte = byte;
+        }
+        return std::nullopt;
+    }
+    std::uint64_t firstLine = 0;
+    std::uint8_t firstByte = 0;
+    std::uint64_t clashLine = 0;
+    std::uint8_t clashByte = 0;
+
+private:
+    std::uint32_t address_;
+};
+
+// Compares the records, in order, with one expected segment.
+class SegmentMatcher : public RecordSink {
+public:
+    explicit SegmentMatcher(const Segment& expected) : expected_(expected) {}
+    std::optional<FormatError> Data(std::uint64_t line, std::uint32_t address,
+                                    std::span<const std::uint8_t> bytes) override {
+        const std::span<const std::uint8_t> rest = expected_.bytes.subspan(matched);
+        if (address != expected_.address + matched || bytes.size() > rest.size() ||
+            !std::equal(bytes.begin(), bytes.end(), rest.begin())) {
+            return FormatError{line, "the record written differs from the bytes it should hold"};
+        }
+        matched += bytes.size();
+        return std::nullopt;
+    }
+    std::size_t matched = 0;
+
+private:
+    Segment expected_;
+};
+
+[[nodiscard]] std::optional<FormatError> ReadRecords(std::span<const std::uint8_t> text, FileFormat format,
+                                                     RecordSink& sink, FileNotes& notes) {
+    return format == FileFormat::IntelHex ? ReadIntelHex(text, sink, notes) : ReadSRecords(text, sink, notes);
+}
+
+[[nodiscard]] FormatError ClashError(std::span<const std::uint8_t> text, FileFormat format, std::uint32_t address) {
+    ClashFinder finder(address);
+    FileNotes ignored;
+    (void)ReadRecords(text, format, finder, ignored);
+    std::string message = "address 0x";
+    for (int shift = 28; shift >= 0; shift -= 4) message.push_back(detail::kUpperDigits[(address >> shift) & 0xF]);
+    message += " is given ";
+    detail::AppendHexByte(message, finder.firstByte);
+    message += " by line " + std::to_string(finder.firstLine) + " and ";
+    detail::AppendHexByte(message, finder.clashByte);
+    message += " here";
+    return {finder.clashLine, std::move(message)};
+}
+
+// Lays the runs out in address order: gaps filled, overlaps compared with what an earlier run
+// left. Gives the first address where two runs disagree, or nothing.
+[[nodiscard]] std::optional<std::uint32_t> LayOut(std::vector<Run>& runs, const std::vector<std::uint8_t>& data,
+                                                  std::uint8_t fill, ByteBuffer& image) {
+    std::stable_sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return a.address < b.address; });
+    std::uint64_t covered = 0;  // image[0, covered) is written
+    for (const Run& run : runs) {
+        const std::uint64_t end = std::uint64_t{run.address} + run.length;
+        if (run.address > covered) std::memset(image.data() + covered, fill, run.address - covered);
+        const std::uint64_t overlapEnd = std::min(end, std::max<std::uint64_t>(covered, run.address));
+        const std::uint8_t* const source = data.data() + run.offset;
+        for (std::uint64_t a = run.address; a < overlapEnd; ++a) {
+            if (image[a] != source[a - run.address]) return static_cast<std::uint32_t>(a);
+        }
+        if (end > covered) {
+            const std::uint64_t from = std::max<std::uint64_t>(covered, run.address);
+            std::memcpy(image.data() + from, source + (from - run.address), end - from);
+            covered = end;
+        }
+    }
+    return std::nullopt;
+}
+
+// Whether the first line of head that is not blank is one whole record of the format.
+[[nodiscard]] bool StartsWithRecord(std::span<const std::uint8_t> head, FileFormat format) {
+    for (std::size_t at = 0; at < head.size();) {
+        const detail::Line line = detail::NextLine(head, at);
+        at = line.next;
+        if (line.begin == line.end) continue;
+        return format == FileFormat::IntelHex ? IsIntelHexRecord(head, line.begin, line.end)
+                                              : IsSRecord(head, line.begin, line.end);
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string Describe(const FormatError& error) {
+    return error.line == 0 ? error.message : "line " + std::to_string(error.line) + ": " + error.message;
+}
+
+std::optional<FormatError> CheckReach(std::uint64_t line, std::uint32_t address, std::size_t size) {
+    if (std::uint64_t{address} + size <= kImageEndLimit) return std::nullopt;
+    std::string message = "data at 0x";
+    for (int shift = 28; shift >= 0; shift -= 4) message.push_back(detail::kUpperDigits[(address >> shift) & 0xF]);
+    message += " lies beyond 2 GiB; images are laid out from address 0 and must stay under 2 GiB";
+    return FormatError{line, std::move(message)};
+}
+
+const char* FormatName(FileFormat format) {
+    switch (format) {
+        case FileFormat::IntelHex: return "Intel HEX";
+        case FileFormat::SRecord: return "S-records";
+        case FileFormat::Binary: break;
+    }
+    return "binary";
+}
+
+FileFormat DetectFormat(std::span<const std::uint8_t> bytes) {
+    const std::span<const std::uint8_t> head = bytes.first(std::min(bytes.size(), kDetectBytes));
+    if (StartsWithRecord(head, FileFormat::IntelHex)) return FileFormat::IntelHex;
+    if (StartsWithRecord(head, FileFormat::SRecord)) return FileFormat::SRecord;
+    return FileFormat::Binary;
+}
+
+std::optional<FormatError> CheckWritten(std::span<const std::uint8_t> text, FileFormat format,
+                                        const Segment& expected) {
+    SegmentMatcher matcher(expected);
+    FileNotes notes;
+    if (std::optional<FormatError> bad = ReadRecords(text, format, matcher, notes)) return bad;
+    if (matcher.matched != expected.bytes.size()) return FormatError{0, "the records written end too soon"};
+    return std::nullopt;
+}
+
+DecodedFile DecodeProgrammerFile(std::span<const std::uint8_t> text, FileFormat format, std::uint8_t fill) {
+    DecodedFile result;
+    try {
+        RunCollector collector(text.size());
+        result.error = ReadRecords(text, format, collector, result.notes);
+        if (result.error) return result;
+        std::uint64_t end = 0;
+        for (const Run& run : collector.runs) end = std::max(end, std::uint64_t{run.address} + run.length);
+        result.image.resize(static_cast<std::size_t>(end));
+        if (const std::optional<std::uint32_t> clash = LayOut(collector.runs, collector.data, fill, result.image)) {
+            result.image.Release();
+            result.error = ClashError(text, format, *clash);
+        }
+    } catch (const std::bad_alloc&) {
+        result.image.Release();
+        result.error = FormatError{0, "Out of memory."};
+    }
+    return result;
+}
+
+}  // namespace vesperine::formats
