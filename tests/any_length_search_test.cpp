@@ -161,6 +161,29 @@ TEST(AnyLengthSearch, PollAndHitCanStopTheSearch) {
     EXPECT_EQ(stopped.hits, 1u);
 }
 
+// Hits are told while the search still runs (polls come after the first), in ascending order
+// of end, then start, and none is collected first.
+TEST(AnyLengthSearch, TellsHitsAsTheyAreFoundInOrder) {
+    const Bytes extract(300000, 0);
+    const AnyLengthRequest request = Target(ZlibCrc(std::span(extract).first(1)));
+    std::pair<std::uint32_t, std::uint32_t> last{0, 0};  // (end, start)
+    std::uint64_t hits = 0, pollsAfterAHit = 0;
+    const AnyLengthResult result = FindCrcRanges(
+        extract, request,
+        [&](std::uint64_t, std::uint64_t) {
+            pollsAfterAHit += hits != 0;
+            return false;
+        },
+        [&](std::uint32_t start, std::uint32_t end) {
+            EXPECT_LT(last, std::make_pair(end, start));
+            last = {end, start};
+            ++hits;
+            return true;
+        });
+    EXPECT_EQ(result.hits, extract.size());
+    EXPECT_GT(pollsAfterAHit, 0u);
+}
+
 TEST(CrcAlgebra, InverseShiftUndoesTheShift) {
     for (const std::uint64_t n : {0ull, 1ull, 7ull, 4096ull, 0x7FFFFFFFull, 0x123456789ull}) {
         EXPECT_EQ(crc_algebra::MultModP(crc_algebra::ShiftOperator(n), crc_algebra::InverseShiftOperator(n)),
