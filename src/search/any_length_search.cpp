@@ -67,10 +67,11 @@ using crc_algebra::InverseShiftOperator;
 constexpr std::uint64_t kOffsetsPerPoll = 65536;
 constexpr std::size_t kShortRun = 16;    // below this the byte-wise table beats the library's call
 constexpr std::uint64_t kEndBlocks = 4;  // the ends are sorted a quarter at a time
-constexpr int kDigitBits = 11;           // three radix passes cover a 32-bit key
+constexpr int kDigitBits = 8;            // four radix passes cover a 32-bit key
 constexpr std::size_t kDigitValues = std::size_t{1} << kDigitBits;
-// The counts of the three passes: 24 KiB, on the stack, the same for every search.
-using Histogram = std::array<std::uint32_t, 3 * kDigitValues>;
+constexpr int kPasses = 32 / kDigitBits;
+// The counts of the passes: 4 KiB, on the stack, the same for every search.
+using Histogram = std::array<std::uint32_t, kPasses * kDigitValues>;
 // Indexes of starts stay below it, so it marks an end whose key no start has.
 constexpr std::uint32_t kNoGroup = 0xFFFFFFFF;
 
@@ -104,7 +105,7 @@ struct Grid {
 // Ends per block, and the words of each of the two buffers: one holds the sorted starts (key
 // and offset, two words each); the other first the radix sort's scratch for the starts, then
 // one cursor per start beside a block's ends and their scratch (two words each), the block's
-// groups written over its ends once they are sorted.
+// groups written over that scratch once the ends are sorted.
 struct Layout {
     std::uint64_t blockEnds = 0;
     std::uint64_t bufferWords = 0;
@@ -139,7 +140,7 @@ private:
 [[nodiscard]] std::uint64_t WorkUnits(const Grid& grid, const Layout& layout) {
     const std::uint64_t n = grid.startCount;
     const std::uint64_t blocks = (n + layout.blockEnds - 1) / layout.blockEnds;
-    return n + 3 * n + grid.minSteps + 5 * n + blocks * n;
+    return n + kPasses * n + grid.minSteps + (kPasses + 2) * n + blocks * n;
 }
 
 // S(k) and E(k) for k = 0, 1, 2 ... in turn, one step of the prefix CRC and two fixed
@@ -178,16 +179,18 @@ private:
     std::uint32_t shiftedTarget_;                     // X x^(-8 k step)
 };
 
-// Sorts count (key, offset) word pairs from `from` by key, stably, through `through`: three
-// passes of 11 bits, so the sorted pairs end in `through`.
-void SortByKey(std::uint32_t* from, std::uint32_t* through, std::size_t count, Histogram& histogram) {
+// Sorts count (key, offset) word pairs at `pairs` by key, stably, through `scratch`: four passes
+// of 8 bits (few enough buckets for the scatter to stay in the caches), ending where they began.
+void SortByKey(std::uint32_t* pairs, std::uint32_t* scratch, std::size_t count, Histogram& histogram) {
+    std::uint32_t* from = pairs;
+    std::uint32_t* through = scratch;
     std::fill(histogram.begin(), histogram.end(), 0);
     for (std::size_t i = 0; i < count; ++i) {
-        for (int pass = 0; pass < 3; ++pass) {
+        for (int pass = 0; pass < kPasses; ++pass) {
             ++histogram[pass * kDigitValues + ((from[2 * i] >> (pass * kDigitBits)) & (kDigitValues - 1))];
         }
     }
-    for (int pass = 0; pass < 3; ++pass) {
+    for (int pass = 0; pass < kPasses; ++pass) {
         std::uint32_t* const first = histogram.data() + pass * kDigitValues;
         std::uint32_t sum = 0;
         for (std::size_t d = 0; d < kDigitValues; ++d) sum += std::exchange(first[d], sum);
@@ -260,8 +263,7 @@ template <typename Multiply>
         if (poll.Advance(1)) return false;
     }
     SortByKey(join.starts.data(), join.other.data(), join.startCount, join.histogram);
-    std::swap(join.starts, join.other);
-    return !poll.Advance(3 * grid.startCount);
+    return !poll.Advance(kPasses * grid.startCount);
 }
 
 // The ends block by block, each sorted, merged and its hits told.
@@ -284,9 +286,9 @@ template <typename Multiply>
             if (first + e < grid.lastOffset) walk.Next();
         }
         SortByKey(block, scratch, count, join.histogram);
-        MergeBlock(join, scratch, count, first, block);  // the groups overwrite the unsorted ends
-        if (poll.Advance(4 * count + grid.startCount)) return AnyLengthOutcome::Broken;
-        if (!EmitBlock(join, grid, first, count, block, cursors, onHit, hits)) return AnyLengthOutcome::Broken;
+        MergeBlock(join, block, count, first, scratch);  // the groups overwrite the sort's scratch
+        if (poll.Advance((kPasses + 1) * count + grid.startCount)) return AnyLengthOutcome::Broken;
+        if (!EmitBlock(join, grid, first, count, scratch, cursors, onHit, hits)) return AnyLengthOutcome::Broken;
         if (poll.Advance(count)) return AnyLengthOutcome::Broken;
     }
     return AnyLengthOutcome::Done;
