@@ -179,18 +179,16 @@ private:
     std::uint32_t shiftedTarget_;                     // X x^(-8 k step)
 };
 
-// Sorts count (key, offset) word pairs at `pairs` by key, stably, through `scratch`: four passes
-// of 8 bits (few enough buckets for the scatter to stay in the caches), ending where they began.
-void SortByKey(std::uint32_t* pairs, std::uint32_t* scratch, std::size_t count, Histogram& histogram) {
-    std::uint32_t* from = pairs;
-    std::uint32_t* through = scratch;
+// The low `passes` digits of count (key, offset) word pairs, a stable pass each, ping-ponging
+// between from and through: after an odd number of passes the pairs are in through.
+void SortLowDigits(std::uint32_t* from, std::uint32_t* through, std::size_t count, int passes, Histogram& histogram) {
     std::fill(histogram.begin(), histogram.end(), 0);
     for (std::size_t i = 0; i < count; ++i) {
-        for (int pass = 0; pass < kPasses; ++pass) {
+        for (int pass = 0; pass < passes; ++pass) {
             ++histogram[pass * kDigitValues + ((from[2 * i] >> (pass * kDigitBits)) & (kDigitValues - 1))];
         }
     }
-    for (int pass = 0; pass < kPasses; ++pass) {
+    for (int pass = 0; pass < passes; ++pass) {
         std::uint32_t* const first = histogram.data() + pass * kDigitValues;
         std::uint32_t sum = 0;
         for (std::size_t d = 0; d < kDigitValues; ++d) sum += std::exchange(first[d], sum);
@@ -200,6 +198,36 @@ void SortByKey(std::uint32_t* pairs, std::uint32_t* scratch, std::size_t count, 
             through[2 * at + 1] = from[2 * i + 1];
         }
         std::swap(from, through);
+    }
+}
+
+// Below this many pairs the four passes run over them all; above, the top digit goes first and
+// each of its buckets, a 256th of the pairs on most inputs, is sorted by the other three while
+// it sits in the caches.
+constexpr std::size_t kTopDigitFirst = 1 << 16;
+
+// Sorts count (key, offset) word pairs at `pairs` by key, stably, through `scratch`, in four
+// passes of 8 bits (few enough buckets for each scatter to stay in the caches), ending where
+// they began.
+void SortByKey(std::uint32_t* pairs, std::uint32_t* scratch, std::size_t count, Histogram& histogram) {
+    if (count < kTopDigitFirst) {
+        SortLowDigits(pairs, scratch, count, kPasses, histogram);
+        return;
+    }
+    constexpr int kTopShift = 32 - kDigitBits;
+    std::array<std::uint32_t, kDigitValues + 1> bucketFirst{};
+    for (std::size_t i = 0; i < count; ++i) ++bucketFirst[(pairs[2 * i] >> kTopShift) + 1];
+    for (std::size_t d = 1; d <= kDigitValues; ++d) bucketFirst[d] += bucketFirst[d - 1];
+    std::array<std::uint32_t, kDigitValues> next{};
+    std::copy(bucketFirst.begin(), bucketFirst.end() - 1, next.begin());
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t at = next[pairs[2 * i] >> kTopShift]++;
+        scratch[2 * at] = pairs[2 * i];
+        scratch[2 * at + 1] = pairs[2 * i + 1];
+    }
+    for (std::size_t d = 0; d < kDigitValues; ++d) {
+        const std::size_t first = bucketFirst[d];
+        SortLowDigits(scratch + 2 * first, pairs + 2 * first, bucketFirst[d + 1] - first, kPasses - 1, histogram);
     }
 }
 
