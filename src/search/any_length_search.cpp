@@ -51,7 +51,8 @@ using crc_algebra::InverseShiftOperator;
   So: a first walk computes S for every candidate start on the grid, running Q forward over
   step bytes and z = x^(-8o) by one fixed multiplication per offset, and sorts the (key, start)
   pairs by key with a stable radix sort: the starts of one key then lie together, in ascending
-  order. A second walk computes the end keys E(b) a block at a time (a quarter of the ends),
+  order. A second walk computes the end keys E(b) a block at a time (half the ends, a quarter
+  when a maximum length needs the cursors below, so that all fits in 16 bytes an offset),
   sorts the block by key the same way and merges it with the sorted starts, which gives each
   end the first start of its key, or none. Then the block's ends are visited in ascending
   order, and each emits the starts of its key whose distance lies in the length bounds: one
@@ -65,9 +66,8 @@ using crc_algebra::InverseShiftOperator;
 */
 
 constexpr std::uint64_t kOffsetsPerPoll = 65536;
-constexpr std::size_t kShortRun = 16;    // below this the byte-wise table beats the library's call
-constexpr std::uint64_t kEndBlocks = 4;  // the ends are sorted a quarter at a time
-constexpr int kDigitBits = 8;            // four radix passes cover a 32-bit key
+constexpr std::size_t kShortRun = 16;  // below this the byte-wise table beats the library's call
+constexpr int kDigitBits = 8;          // four radix passes cover a 32-bit key
 constexpr std::size_t kDigitValues = std::size_t{1} << kDigitBits;
 constexpr int kPasses = 32 / kDigitBits;
 // The counts of the passes: 4 KiB, on the stack, the same for every search.
@@ -103,10 +103,12 @@ struct Grid {
 }
 
 // Ends per block, and the words of each of the two buffers: one holds the sorted starts (key
-// and offset, two words each); the other first the radix sort's scratch for the starts, then
-// one cursor per start beside a block's ends and their scratch (two words each), the block's
-// groups written over that scratch once the ends are sorted.
+// and offset, two words each); the other first the radix sort's scratch for the starts, then a
+// block of ends and their scratch (two words each), the block's groups written over that
+// scratch once the ends are sorted, and, when a maximum length can cut ranges short, one cursor
+// per start. The ends are sorted half at a time, or a quarter with the cursors.
 struct Layout {
+    bool cursors = false;
     std::uint64_t blockEnds = 0;
     std::uint64_t bufferWords = 0;
 };
@@ -114,8 +116,9 @@ struct Layout {
 [[nodiscard]] Layout LayoutOf(const Grid& grid) {
     const std::uint64_t n = grid.startCount;
     Layout layout;
-    layout.blockEnds = std::max<std::uint64_t>(1, n / kEndBlocks);
-    layout.bufferWords = std::max(2 * n, n + 4 * layout.blockEnds);
+    layout.cursors = grid.maxSteps < grid.lastOffset;
+    layout.blockEnds = std::max<std::uint64_t>(1, n / (layout.cursors ? 4 : 2));
+    layout.bufferWords = std::max(2 * n, (layout.cursors ? n : 0) + 4 * layout.blockEnds);
     return layout;
 }
 
@@ -264,9 +267,12 @@ void MergeBlock(const Join& join, const std::uint32_t* ends, std::size_t count, 
         if (group == kNoGroup) continue;
         const std::uint64_t end = first + e;
         const std::uint32_t key = join.Key(group);
-        std::size_t i = cursors[group];
-        while (i < join.startCount && join.Key(i) == key && join.Offset(i) + grid.maxSteps < end) ++i;
-        cursors[group] = static_cast<std::uint32_t>(i);
+        std::size_t i = group;
+        if (cursors != nullptr) {
+            i = cursors[group];
+            while (i < join.startCount && join.Key(i) == key && join.Offset(i) + grid.maxSteps < end) ++i;
+            cursors[group] = static_cast<std::uint32_t>(i);
+        }
         for (; i < join.startCount && join.Key(i) == key && join.Offset(i) + grid.minSteps <= end; ++i) {
             ++hits;
             // Offsets are below the extract's length, under 2^32.
@@ -299,10 +305,10 @@ template <typename Multiply>
 [[nodiscard]] AnyLengthOutcome JoinEnds(std::span<const std::uint8_t> extract, const Grid& grid, const Layout& layout,
                                         std::uint32_t target, const Multiply& multiply, PollCounter& poll, Join& join,
                                         const RangeHit& onHit, std::uint64_t& hits) {
-    std::uint32_t* const cursors = join.other.data();
-    std::uint32_t* const block = cursors + grid.startCount;
+    std::uint32_t* const block = join.other.data();
     std::uint32_t* const scratch = block + 2 * layout.blockEnds;
-    for (std::size_t i = 0; i < grid.startCount; ++i) cursors[i] = static_cast<std::uint32_t>(i);
+    std::uint32_t* const cursors = layout.cursors ? scratch + 2 * layout.blockEnds : nullptr;
+    for (std::size_t i = 0; cursors != nullptr && i < grid.startCount; ++i) cursors[i] = static_cast<std::uint32_t>(i);
     KeyWalk walk(extract, grid, target, multiply);
     for (std::uint64_t k = 0; k < grid.minSteps; ++k) walk.Next();
     if (poll.Advance(grid.minSteps)) return AnyLengthOutcome::Broken;
