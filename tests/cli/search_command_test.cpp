@@ -151,24 +151,16 @@ TEST(SearchCommandTest, AnyLengthListsEveryRangeAsZlibFindsThem) {
 // file name that is not UTF-8 gets U+FFFD.
 TEST(SearchCommandTest, JsonIsStreamedAndSurvivesAnyFileName) {
     FakeFileSystem files;
-    const std::string name = "caf\xE9.bin";
-    files.files[name] = HexBytes("31 32 33 34 35 36 37 38 39 31 32 33 34 35 36 37 38 39");
-    const char* const hits =
-        R"([{"address":"00000000","offset":0,"size":9},{"address":"00000009","offset":9,"size":9}])";
-    const struct {
-        bool anyLength;
-        const char* crc;
-        const char* hits;
-    } cases[] = {
-        {false, "CBF43926", hits}, {true, "CBF43926", hits}, {false, "12345678", "[]"}, {true, "12345678", "[]"}};
-    for (const auto& [anyLength, crc, expected] : cases) {
-        SearchOptions options = anyLength ? AnyLength(name, crc) : Window(name, crc, "9");
+    files.files["caf\xE9.bin"] = HexBytes("31 32 33 34 35 36 37 38 39 31 32 33 34 35 36 37 38 39");
+    for (SearchOptions options : {Window("caf\xE9.bin", "CBF43926", "9"), AnyLength("caf\xE9.bin", "CBF43926"),
+                                  AnyLength("caf\xE9.bin", "12345678")}) {
         options.all = options.json = true;
         const Outcome run = Search(files, options);
         const auto doc = nlohmann::json::parse(run.out);
         EXPECT_EQ(doc["path"], "caf\xEF\xBF\xBD.bin");
-        EXPECT_EQ(doc["crc32"], crc);
-        EXPECT_EQ(doc["hits"], nlohmann::json::parse(expected)) << run.out;
+        EXPECT_EQ(doc["hits"].dump(), options.crc == "12345678" ? "[]"
+                                                                : R"([{"address":"00000000","offset":0,"size":9},)"
+                                                                  R"({"address":"00000009","offset":9,"size":9}])");
         EXPECT_EQ(run.out, doc.dump(2) + "\n");
     }
 }

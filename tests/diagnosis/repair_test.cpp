@@ -132,12 +132,6 @@ TEST(RepairTest, OneFlipOutranksThePairsThatAlsoFit) {
     EXPECT_EQ(result.candidates[0], (FlipCandidate{{{0x1234, 5}}}));
 }
 
-}  // namespace
-}  // namespace vesperine::diagnosis
-
-namespace vesperine::diagnosis {
-namespace {
-
 // A flip near the start is found after every pair (the pass runs backward), so with fewer pairs
 // kept than exist it once fell away and a pair led. The single must lead whatever the cap, and
 // the pairs kept must be the first in offset order.
@@ -148,10 +142,8 @@ TEST(RepairTest, TheSingleLeadsWhateverTheCapOnPairs) {
     const RepairResult capped = FindBitRepairs(faulty, ZlibCrc(image), 2, 4);
     ASSERT_GT(all.pairs, 4u);
     EXPECT_EQ(capped.outcome, RepairOutcome::Unique);
-    EXPECT_EQ(capped.pairs, all.pairs);
-    ASSERT_EQ(capped.candidates.size(), 5u);
     EXPECT_EQ(capped.candidates[0], (FlipCandidate{{{0x100, 6}}}));
-    EXPECT_TRUE(std::equal(capped.candidates.begin(), capped.candidates.end(), all.candidates.begin()));
+    EXPECT_EQ(capped.candidates, std::vector(all.candidates.begin(), all.candidates.begin() + 5));
 }
 
 }  // namespace
