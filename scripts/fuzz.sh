@@ -9,7 +9,7 @@ seconds=${1:-20}
 bash scripts/build.sh build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DVESPERINE_FUZZ=ON -DVESPERINE_WINDOW=OFF \
   -DVESPERINE_TESTS=OFF -DVESPERINE_WERROR=ON
 mkdir -p build-fuzz/artifacts
-for target in hex_field window_search dialog programmer_file; do
+for target in hex_field window_search any_length_search repair dialog programmer_file; do
   scratch=build-fuzz/corpus/$target
   mkdir -p "$scratch"
   echo "fuzz_$target: ${seconds}s"

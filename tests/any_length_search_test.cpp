@@ -159,6 +159,44 @@ TEST(AnyLengthSearch, PollAndHitCanStopTheSearch) {
     EXPECT_EQ(stopped.hits, 1u);
 }
 
+// Hits are told while the search still runs (polls come after the first), in ascending order
+// of end, then start, and none is collected first.
+TEST(AnyLengthSearch, TellsHitsAsTheyAreFoundInOrder) {
+    const Bytes extract(300000, 0);
+    const AnyLengthRequest request = Target(ZlibCrc(std::span(extract).first(1)));
+    std::pair<std::uint32_t, std::uint32_t> last{0, 0};  // (end, start)
+    std::uint64_t hits = 0, pollsAfterAHit = 0;
+    const AnyLengthResult result = FindCrcRanges(
+        extract, request,
+        [&](std::uint64_t, std::uint64_t) {
+            pollsAfterAHit += hits != 0;
+            return false;
+        },
+        [&](std::uint32_t start, std::uint32_t end) {
+            EXPECT_LT(last, std::make_pair(end, start));
+            last = {end, start};
+            ++hits;
+            return true;
+        });
+    EXPECT_EQ(result.hits, extract.size());
+    EXPECT_GT(pollsAfterAHit, 0u);
+}
+
+// Large enough for the sort to take the top digit first, with a quarter of the keys equal (a
+// block with CRC 0 repeated, a few bytes changed), against the naive search bounded by --max.
+TEST(AnyLengthSearch, AgreesWithTheNaiveSearchOnLargePeriodicExtracts) {
+    Bytes extract(300000);
+    for (std::size_t i = 0; i < extract.size(); ++i) extract[i] = HexBytes("9D 0A D9 6D")[i % 4];
+    std::mt19937 random(17);
+    for (int k = 0; k < 8; ++k) extract[random() % extract.size()] ^= 0x21;
+    for (const std::uint32_t target : {0u, ZlibCrc(std::span(extract).subspan(1001, 20))}) {
+        const AnyLengthRequest request = Target(target, 1, 24);
+        const Ranges fast = Find(&FindCrcRanges, extract, request);
+        EXPECT_GT(fast.size(), 1000u);
+        EXPECT_EQ(fast, Find(&FindCrcRangesNaive, extract, request)) << target;
+    }
+}
+
 TEST(CrcAlgebra, InverseShiftUndoesTheShift) {
     for (const std::uint64_t n : {0ull, 1ull, 7ull, 4096ull, 0x7FFFFFFFull, 0x123456789ull}) {
         EXPECT_EQ(crc_algebra::MultModP(crc_algebra::ShiftOperator(n), crc_algebra::InverseShiftOperator(n)),

@@ -2,10 +2,13 @@
 #include "cli/repair_command.h"
 
 #include <CLI/CLI.hpp>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 
+#include "analysis/crc32.h"
 #include "app/format.h"
 #include "cli/commands.h"
 #include "cli/hex_arg.h"
@@ -31,6 +34,7 @@ constexpr std::size_t kPlainCandidates = 20;
         case RepairOutcome::Ambiguous: return "ambiguous";
         case RepairOutcome::NoCandidate: return "none";
         case RepairOutcome::TooLarge: return "too-large";
+        case RepairOutcome::Broken: return "broken";
     }
     return "";
 }
@@ -59,7 +63,8 @@ constexpr std::size_t kPlainCandidates = 20;
         case RepairOutcome::NoCandidate:
             return bits == 2 ? "no flip of one or two bits gives the expected CRC-32"
                              : "no flip of one bit gives the expected CRC-32 (try --bits 2)";
-        case RepairOutcome::TooLarge: return "";
+        case RepairOutcome::TooLarge:
+        case RepairOutcome::Broken: return "";
         case RepairOutcome::Unique:
         case RepairOutcome::Ambiguous: break;
     }
@@ -84,6 +89,22 @@ constexpr std::size_t kPlainCandidates = 20;
     return {{"flips", flips}};
 }
 
+// The mended bytes, only when they are what the repair claims: the front candidate is the one
+// candidate of the fewest flips, and the CRC-32 of the bytes with its bits flipped is expected.
+[[nodiscard]] std::optional<std::vector<std::uint8_t>> VerifiedMend(const RepairResult& result,
+                                                                    std::span<const std::uint8_t> bytes,
+                                                                    std::uint32_t expected) {
+    if (result.outcome != RepairOutcome::Unique || result.candidates.empty()) return std::nullopt;
+    const std::size_t fewest = result.singles != 0 ? 1 : 2;
+    const std::uint64_t ofFewest = fewest == 1 ? result.singles : result.pairs;
+    const FlipCandidate& front = result.candidates.front();
+    if (ofFewest != 1 || front.bits.size() != fewest) return std::nullopt;
+    if (result.candidates.size() > 1 && result.candidates[1].bits.size() == fewest) return std::nullopt;
+    std::vector<std::uint8_t> mended = diagnosis::ApplyFlips(bytes, front);
+    if (Crc32(mended) != expected) return std::nullopt;
+    return mended;
+}
+
 }  // namespace
 
 int RunRepair(const RepairOptions& options, FileSystem& files, Streams streams) {
@@ -95,7 +116,9 @@ int RunRepair(const RepairOptions& options, FileSystem& files, Streams streams) 
     const std::optional<ByteBuffer> file = LoadInputFile(files, options.file, streams.err);
     if (!file) return kExitError;
     const std::span<const std::uint8_t> bytes(file->data(), file->size());
-    const RepairResult result = diagnosis::FindBitRepairs(bytes, *expected, options.bits);
+    TerminalProgress progress(options.bits == 2 ? "Trying one and two flipped bits" : "Trying one flipped bit");
+    const RepairResult result =
+        diagnosis::FindBitRepairs(bytes, *expected, options.bits, diagnosis::kKeptPairs, std::ref(progress));
     if (result.outcome == RepairOutcome::TooLarge) {
         const std::uint64_t largest = diagnosis::kPairTableLimit / diagnosis::PairTableBytes(1);
         streams.err << "vesperine-cli: " << options.file << ": a two-bit repair of " << WithThousands(bytes.size())
@@ -107,8 +130,14 @@ int RunRepair(const RepairOptions& options, FileSystem& files, Streams streams) 
     const bool repairable = result.outcome == RepairOutcome::Unique;
     bool written = false;
     if (repairable && !options.writePath.empty()) {
-        const std::vector<std::uint8_t> mended = diagnosis::ApplyFlips(bytes, result.candidates.front());
-        if (!SaveOutputFile(files, options.writePath, mended, streams.err)) return kExitError;
+        const std::optional<std::vector<std::uint8_t>> mended = VerifiedMend(result, bytes, *expected);
+        if (!mended) {
+            streams.err << "vesperine-cli: " << options.file << ": the candidate does not check out (its CRC-32 or "
+                        << "its being the only one of the fewest flips); nothing written to " << options.writePath
+                        << ".\n";
+            return kExitError;
+        }
+        if (!SaveOutputFile(files, options.writePath, *mended, streams.err)) return kExitError;
         written = true;
     }
     const std::string summary = SummaryText(result, options.bits);

@@ -16,9 +16,10 @@ struct RepairOptions {
     bool json = false;
 };
 
-// Lists the candidates ("flip offset 0x01234 bit 5: 12 -> 32"), at most 20 in plain text, and
-// writes the mended file to writePath only when exactly one candidate of the fewest flips
-// exists. With json one document {"path","crc32","expected","bits","outcome","singles","pairs",
+// Lists the candidates ("flip offset 0x01234 bit 5 (12 -> 32)"), one-bit ones first, at most 20
+// in plain text, and writes the mended file to writePath only when exactly one candidate of the
+// fewest flips exists and the mended bytes' CRC-32, computed again, is the expected one. With json one document
+// {"path","crc32","expected","bits","outcome","singles","pairs",
 // "candidates":[{"flips":[{"offset","bit","from","to"}]}],"written"}. Status kExitOk when the
 // CRC already matches or exactly one candidate was found (and written, when asked), kExitNo when
 // none or several were, kExitError for a bad argument, an unreadable or unwritable file, or a

@@ -76,29 +76,39 @@ struct SearchNumbers {
     return numbers;
 }
 
-// The hits as they are found: lines at once (a long search shows its hits while it runs), the
-// JSON document at the end.
+// Text for JSON: invalid UTF-8 in a path becomes U+FFFD instead of throwing.
+[[nodiscard]] std::string JsonText(const std::string& text) {
+    return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// The hits told as they are found, nothing kept: a line each, or with json the document's head
+// before the first hit, each hit as it comes and the tail at the end, laid out as
+// nlohmann::json's dump(2) lays out {"crc32","hits":[{"address","offset","size"}],"path"}.
+// So memory stays the same however many hits there are, and a long search shows its hits
+// while it runs.
 class HitReport {
 public:
     HitReport(const SearchOptions& options, std::uint32_t target, std::uint32_t areaStart, std::ostream& out)
         : options_(options), target_(target), areaStart_(areaStart), out_(out) {}
 
     void Add(std::uint32_t offset, std::uint32_t size) {
-        ++count_;
         // ADR is printed modulo 2^32, like every address the window prints.
         const std::uint32_t address = areaStart_ + offset;
         if (options_.json) {
-            hits_.push_back({{"address", FormatHex8(address)}, {"offset", offset}, {"size", size}});
+            out_ << (count_ == 0 ? Head() + "\n" : std::string(",\n")) << "    {\n      \"address\": \""
+                 << FormatHex8(address) << "\",\n      \"offset\": " << offset << ",\n      \"size\": " << size
+                 << "\n    }";
         } else {
             out_ << "DetectCRC:" << FormatHex8(target_) << " ADR:" << FormatHex8(address)
                  << " SIZE:" << FormatHex8(size) << '\n';
         }
+        ++count_;
     }
 
     [[nodiscard]] int Finish() {
         if (options_.json) {
-            out_ << nlohmann::json{{"path", options_.file}, {"crc32", FormatHex8(target_)}, {"hits", hits_}}.dump(2)
-                 << '\n';
+            out_ << (count_ == 0 ? Head() + "]" : std::string("\n  ]")) << ",\n  \"path\": " << JsonText(options_.file)
+                 << "\n}\n";
         } else if (count_ == 0) {
             out_ << "CRC not found.\n";
         }
@@ -106,12 +116,13 @@ public:
     }
 
 private:
+    [[nodiscard]] std::string Head() const { return "{\n  \"crc32\": \"" + FormatHex8(target_) + "\",\n  \"hits\": ["; }
+
     const SearchOptions& options_;
     std::uint32_t target_;
     std::uint32_t areaStart_;
     std::ostream& out_;
     std::uint64_t count_ = 0;
-    nlohmann::json hits_ = nlohmann::json::array();
 };
 
 [[nodiscard]] int SearchWindows(const SearchOptions& options, const SearchNumbers& numbers,

@@ -27,15 +27,17 @@ struct SearchOptions {
 // Cuts the dump as Analyze does and searches it. Each hit is a line in the window's log form,
 // "DetectCRC:CBF43926 ADR:00000002 SIZE:00000009", ADR being the area start plus the offset in
 // the dump (whatever the stripe); no hit prints "CRC not found." With json one document
-// {"path","crc32","hits":[{"address","offset","size"}]}.
+// {"crc32","hits":[{"address","offset","size"}],"path"}, streamed: each hit is written as it
+// is found and none is kept, with --all as without.
 //
 // A window search examines windows at 0, step, 2 step ... up to the one ending at the dump's
 // last byte, and stops at the first hit unless all is set. Step 0 would examine the window at 0
 // for ever: it is refused unless that window matches.
 //
 // With anyLength every range [a, b) of the dump with a < b, both a multiple of step, and length
-// within --min and --max is a hit, listed by end then start. Its tables take up to 16 bytes per
-// offset examined; what would exceed the memory limit is refused with a hint to narrow the area.
+// within --min and --max is a hit, listed by end then start as found, in time linear in the dump
+// plus the hits. Its tables take 16 bytes per offset examined; what would exceed the memory
+// limit is refused with a hint to narrow the area before anything is allocated.
 //
 // Status: kExitOk with a hit, kExitNo without, kExitError for usage and file errors.
 [[nodiscard]] int RunSearch(const SearchOptions& options, FileSystem& files, Streams streams);

@@ -40,11 +40,11 @@ namespace {
   written to keep any repeat anyway.
 */
 
-constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;  // d is below 2^26 whenever a table is made
+constexpr std::uint32_t kEmptySlot = 0xFFFFFFFFu;  // d is below 2^26 whenever a table is made
 
 struct Slot {
     std::uint32_t effect = 0;
-    std::uint32_t d = kEmpty;
+    std::uint32_t d = kEmptySlot;
 };
 
 [[nodiscard]] std::uint64_t PairSlots(std::uint64_t length) {
@@ -74,13 +74,13 @@ public:
 
     void Insert(std::uint32_t effect, std::uint32_t d) {
         std::uint64_t i = Home(effect);
-        while (slots_[i].d != kEmpty) i = (i + 1) & mask_;
+        while (slots_[i].d != kEmptySlot) i = (i + 1) & mask_;
         slots_[i] = {effect, d};
     }
 
     template <typename Found>
     void ForEach(std::uint32_t effect, Found&& found) const {
-        for (std::uint64_t i = Home(effect); slots_[i].d != kEmpty; i = (i + 1) & mask_) {
+        for (std::uint64_t i = Home(effect); slots_[i].d != kEmptySlot; i = (i + 1) & mask_) {
             if (slots_[i].effect == effect) found(slots_[i].d);
         }
     }
@@ -91,36 +91,73 @@ private:
     unsigned shift_;
 };
 
-// Keeps the first `keep` candidates and counts all.
+// Counts every candidate and keeps every single and the last keepPairs pairs found. The pass
+// runs from the end of the dump backward and finds each pair at its member nearer the start,
+// so the pairs come in descending order of that member: the last found are the first in offset
+// order. The pairs are kept in a ring, the oldest overwritten.
 struct Collector {
     RepairResult& result;
     std::uint64_t length;
-    std::size_t keep;
+    std::size_t keepPairs;
+    std::vector<FlipCandidate> singles{};
+    std::vector<FlipCandidate> pairs{};
+    std::size_t oldestPair = 0;
 
     void Single(std::uint64_t d) {
         ++result.singles;
-        if (result.candidates.size() < keep) result.candidates.push_back({{PositionOf(d, length)}});
+        singles.push_back({{PositionOf(d, length)}});
     }
     void Pair(std::uint64_t nearStart, std::uint64_t nearEnd) {
         ++result.pairs;
-        if (result.candidates.size() < keep) {
-            result.candidates.push_back({{PositionOf(nearStart, length), PositionOf(nearEnd, length)}});
+        if (keepPairs == 0) return;
+        FlipCandidate pair{{PositionOf(nearStart, length), PositionOf(nearEnd, length)}};
+        if (pairs.size() < keepPairs) {
+            pairs.push_back(std::move(pair));
+        } else {
+            pairs[oldestPair] = std::move(pair);
+            oldestPair = (oldestPair + 1) % keepPairs;
         }
+    }
+    // Singles, then pairs, each in offset order.
+    void Finish() {
+        std::sort(singles.begin(), singles.end(), InOffsetOrder);
+        std::sort(pairs.begin(), pairs.end(), InOffsetOrder);
+        result.candidates = std::move(singles);
+        result.candidates.insert(result.candidates.end(), pairs.begin(), pairs.end());
+    }
+
+    [[nodiscard]] static bool InOffsetOrder(const FlipCandidate& a, const FlipCandidate& b) {
+        for (std::size_t k = 0; k < a.bits.size() && k < b.bits.size(); ++k) {
+            if (a.bits[k].offset != b.bits[k].offset) return a.bits[k].offset < b.bits[k].offset;
+            if (a.bits[k].bit != b.bits[k].bit) return a.bits[k].bit < b.bits[k].bit;
+        }
+        return a.bits.size() < b.bits.size();
     }
 };
 
-void FindSingles(std::uint64_t bits, std::uint32_t syndrome, Collector& collect) {
+constexpr std::uint64_t kBitsPerPoll = 65536;
+
+[[nodiscard]] bool Polled(const RepairPoll& poll, std::uint64_t done, std::uint64_t total) {
+    return done % kBitsPerPoll == 0 && poll && poll(done, total);
+}
+
+// False when the poll broke off.
+[[nodiscard]] bool FindSingles(std::uint64_t bits, std::uint32_t syndrome, const RepairPoll& poll, Collector& collect) {
     std::uint32_t effect = crc_algebra::kPolynomial;
     for (std::uint64_t d = 0; d < bits; ++d, effect = crc_algebra::MultiplyByX(effect)) {
         if (effect == syndrome) collect.Single(d);
+        if (Polled(poll, d + 1, bits)) return false;
     }
+    return true;
 }
 
-// Singles and pairs in one pass. The table's lookups are scattered over memory, so the effects
-// are computed a batch ahead and their slots fetched while the batch before is worked through.
-void FindSinglesAndPairs(std::uint64_t bits, std::uint32_t syndrome, std::uint64_t slots, Collector& collect) {
+// Singles and pairs in one pass; false when the poll broke off. The table's lookups are
+// scattered over memory, so the effects are computed a batch ahead and their slots fetched
+// while the batch before is worked through.
+[[nodiscard]] bool FindSinglesAndPairs(std::uint64_t bits, std::uint32_t syndrome, std::uint64_t slots,
+                                       const RepairPoll& poll, Collector& collect) {
     EffectTable table(slots);
-    constexpr std::uint64_t kBatch = 32;
+    constexpr std::uint64_t kBatch = 32;  // divides kBitsPerPoll
     std::uint32_t effects[kBatch];
     std::uint32_t effect = crc_algebra::kPolynomial;
     for (std::uint64_t base = 0; base < bits; base += kBatch) {
@@ -136,7 +173,9 @@ void FindSinglesAndPairs(std::uint64_t bits, std::uint32_t syndrome, std::uint64
             table.ForEach(effects[k] ^ syndrome, [&](std::uint32_t earlier) { collect.Pair(d, earlier); });
             table.Insert(effects[k], static_cast<std::uint32_t>(d));
         }
+        if (Polled(poll, base + count, bits)) return false;
     }
+    return true;
 }
 
 }  // namespace
@@ -144,7 +183,7 @@ void FindSinglesAndPairs(std::uint64_t bits, std::uint32_t syndrome, std::uint64
 std::uint64_t PairTableBytes(std::uint64_t length) { return PairSlots(length) * sizeof(Slot); }
 
 RepairResult FindBitRepairs(std::span<const std::uint8_t> bytes, std::uint32_t expected, unsigned maxBits,
-                            std::size_t keep) {
+                            std::size_t keepPairs, const RepairPoll& poll) {
     RepairResult result;
     result.crc = Crc32(bytes);
     const std::uint32_t syndrome = result.crc ^ expected;
@@ -153,28 +192,22 @@ RepairResult FindBitRepairs(std::span<const std::uint8_t> bytes, std::uint32_t e
         return result;
     }
     const std::uint64_t bits = std::uint64_t{8} * bytes.size();
-    Collector collect{result, bytes.size(), keep};
+    Collector collect{result, bytes.size(), keepPairs};
+    bool finished = true;
     if (maxBits >= 2) {
         result.tableBytes = PairTableBytes(bytes.size());
         if (result.tableBytes > kPairTableLimit) {
             result.outcome = RepairOutcome::TooLarge;
             return result;
         }
-        FindSinglesAndPairs(bits, syndrome, PairSlots(bytes.size()), collect);
-        // The pass finds candidates from the end backward, pairs among singles: singles first,
-        // each kind in offset order.
-        std::sort(result.candidates.begin(), result.candidates.end(),
-                  [](const FlipCandidate& a, const FlipCandidate& b) {
-                      if (a.bits.size() != b.bits.size()) return a.bits.size() < b.bits.size();
-                      for (std::size_t k = 0; k < a.bits.size(); ++k) {
-                          if (a.bits[k].offset != b.bits[k].offset) return a.bits[k].offset < b.bits[k].offset;
-                          if (a.bits[k].bit != b.bits[k].bit) return a.bits[k].bit < b.bits[k].bit;
-                      }
-                      return false;
-                  });
+        finished = FindSinglesAndPairs(bits, syndrome, PairSlots(bytes.size()), poll, collect);
     } else {
-        FindSingles(bits, syndrome, collect);
-        std::reverse(result.candidates.begin(), result.candidates.end());
+        finished = FindSingles(bits, syndrome, poll, collect);
+    }
+    collect.Finish();
+    if (!finished) {
+        result.outcome = RepairOutcome::Broken;
+        return result;
     }
     const std::uint64_t fewest = result.singles != 0 ? result.singles : result.pairs;
     result.outcome = fewest == 0   ? RepairOutcome::NoCandidate

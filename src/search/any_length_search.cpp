@@ -1,8 +1,8 @@
-// The any-length CRC search: prefix CRCs normalised to offset 0, matched by a partitioned hash join.
+// The any-length CRC search: prefix CRCs normalised to offset 0, matched by sorting both sides by key and merging.
 #include "search/any_length_search.h"
 
 #include <algorithm>
-#include <bit>
+#include <array>
 #include <new>
 #include <utility>
 #include <vector>
@@ -48,14 +48,18 @@ using crc_algebra::InverseShiftOperator;
   and an end key E(b) = (Q(b) + X) x^(-8b) = S(b) + X x^(-8b). A range has the target CRC
   exactly when its start's key equals its end's key: no false matches to check afterwards.
 
-  So: one pass computes S for every offset on the grid, running Q forward over step bytes and
-  z = x^(-8o) by one fixed multiplication per offset, and files the candidate starts by key in
-  a hash table (open addressing, linear probing, two thirds full at most). A second pass walks
-  the ends, running X z = X x^(-8o) the same way, and looks each E(b) up. Every entry on the
-  probe path whose key equals E(b) is a range with the target CRC; those whose length lies in
-  the bounds are hits. Entries of one key lie on its path in the order they were filed, that is
-  by ascending start. The table is far larger than the caches, so each pass asks the memory for
-  the slot a few offsets ahead before it needs it.
+  So: a first walk computes S for every candidate start on the grid, running Q forward over
+  step bytes and z = x^(-8o) by one fixed multiplication per offset, and sorts the (key, start)
+  pairs by key with a stable radix sort: the starts of one key then lie together, in ascending
+  order. A second walk computes the end keys E(b) a block at a time (half the ends, a quarter
+  when a maximum length needs the cursors below, so that all fits in 16 bytes an offset),
+  sorts the block by key the same way and merges it with the sorted starts, which gives each
+  end the first start of its key, or none. Then the block's ends are visited in ascending
+  order, and each emits the starts of its key whose distance lies in the length bounds: one
+  cursor per key skips the starts too far behind (the lower bound only rises as the end does),
+  and the emitting stops at the first start too near. Sorting and merging cost the same on
+  any keys, so the time is linear in the offsets plus the hits however many keys are equal,
+  and the hits come out in the order promised without being collected.
 
   An empty range (a = b) has CRC 0; it is never reported, so a target of 00000000 finds only
   ranges of at least one byte.
@@ -63,21 +67,26 @@ using crc_algebra::InverseShiftOperator;
 
 constexpr std::uint64_t kOffsetsPerPoll = 65536;
 constexpr std::size_t kShortRun = 16;  // below this the byte-wise table beats the library's call
-// Starts per partition that the partition count aims at: its table then fits the L2 cache.
-constexpr std::uint64_t kStartsPerPartition = 16384;
+constexpr int kDigitBits = 8;          // four radix passes cover a 32-bit key
+constexpr std::size_t kDigitValues = std::size_t{1} << kDigitBits;
+constexpr int kPasses = 32 / kDigitBits;
+// The counts of the passes: 4 KiB, on the stack, the same for every search.
+using Histogram = std::array<std::uint32_t, kPasses * kDigitValues>;
+// Indexes of starts stay below it, so it marks an end whose key no start has.
+constexpr std::uint32_t kNoGroup = 0xFFFFFFFF;
 
 [[nodiscard]] std::uint32_t ContinueCrc(std::uint32_t crc, std::span<const std::uint8_t> bytes) {
     return bytes.size() < kShortRun ? Crc32Bytewise(bytes, crc) : Crc32(bytes, crc);
 }
 
 // The grid and the bounds in steps: offsets k * step for k = 0 .. lastOffset; lengths from
-// minSteps to maxSteps steps; starts k = 0 .. starts - 1, ends k = minSteps .. lastOffset.
+// minSteps to maxSteps steps; starts k = 0 .. startCount - 1, ends k = minSteps .. lastOffset.
 struct Grid {
     std::uint64_t step = 1;
     std::uint64_t lastOffset = 0;
     std::uint64_t minSteps = 1;
     std::uint64_t maxSteps = 0;
-    std::uint64_t starts = 0;  // as many as ends; 0: no range fits the bounds
+    std::uint64_t startCount = 0;  // as many as ends; 0: no range fits the bounds
 };
 
 [[nodiscard]] Grid GridOf(std::uint64_t length, const AnyLengthRequest& request) {
@@ -88,36 +97,41 @@ struct Grid {
     grid.minSteps = (minLength + grid.step - 1) / grid.step;
     grid.maxSteps = request.maxLength / grid.step;
     if (grid.minSteps <= grid.maxSteps && grid.minSteps <= grid.lastOffset) {
-        grid.starts = grid.lastOffset - grid.minSteps + 1;
+        grid.startCount = grid.lastOffset - grid.minSteps + 1;
     }
     return grid;
 }
 
-// A partition's join costs about as much as this many offsets of a walk, for the poll's count.
-constexpr std::uint64_t kTicksPerPartition = 64;
+// Ends per block, and the words of each of the two buffers: one holds the sorted starts (key
+// and offset, two words each); the other first the radix sort's scratch for the starts, then a
+// block of ends and their scratch (two words each), the block's groups written over that
+// scratch once the ends are sorted, and, when a maximum length can cut ranges short, one cursor
+// per start. The ends are sorted half at a time, or a quarter with the cursors.
+struct Layout {
+    bool cursors = false;
+    std::uint64_t blockEnds = 0;
+    std::uint64_t bufferWords = 0;
+};
 
-// Entries of the join table: twice a partition's starts, rounded up to a power of two, for
-// partitions up to twice the aim (larger ones, rare, enlarge it).
-[[nodiscard]] std::uint64_t JoinTableEntries(std::uint64_t starts) {
-    return std::bit_ceil(std::max<std::uint64_t>(16, 2 * std::min(starts, 2 * kStartsPerPartition)));
+[[nodiscard]] Layout LayoutOf(const Grid& grid) {
+    const std::uint64_t n = grid.startCount;
+    Layout layout;
+    layout.cursors = grid.maxSteps < grid.lastOffset;
+    layout.blockEnds = std::max<std::uint64_t>(1, n / (layout.cursors ? 4 : 2));
+    layout.bufferWords = std::max(2 * n, (layout.cursors ? n : 0) + 4 * layout.blockEnds);
+    return layout;
 }
 
-[[nodiscard]] int PartitionBitsFor(std::uint64_t starts) {
-    return static_cast<int>(std::bit_width((starts + kStartsPerPartition - 1) / kStartsPerPartition - 1));
-}
-
-// Keys are spread well already; the multiplicative hashes keep a crafted file from piling them
-// into one partition or one slot. The partition takes the top bits of one, the slot of another.
-[[nodiscard]] std::uint32_t PartitionOf(std::uint32_t key, int bits) {
-    return bits == 0 ? 0 : (key * 0x9E3779B1u) >> (32 - bits);
-}
-[[nodiscard]] std::uint32_t SlotOf(std::uint32_t key, int bits) { return (key * 0x85EBCA77u) >> (32 - bits); }
-
-// The poll, asked every kOffsetsPerPoll offsets of a walk.
+// The poll, asked every kOffsetsPerPoll units of work (an offset walked, sorted, merged or
+// visited).
 class PollCounter {
 public:
     PollCounter(const WindowPoll& poll, std::uint64_t total) : poll_(poll), total_(total) {}
-    [[nodiscard]] bool Tick() { return ++done_ % kOffsetsPerPoll == 0 && poll_(done_, total_); }
+    [[nodiscard]] bool Advance(std::uint64_t units) {
+        const std::uint64_t before = done_ / kOffsetsPerPoll;
+        done_ += units;
+        return done_ / kOffsetsPerPoll != before && poll_(done_, total_);
+    }
 
 private:
     const WindowPoll& poll_;
@@ -125,141 +139,215 @@ private:
     std::uint64_t done_ = 0;
 };
 
-// Offsets are below 2^31, so this offset marks an empty slot.
-constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
-
-struct Entry {
-    std::uint32_t key;
-    std::uint32_t offset;  // in steps
-};
-
-// Calls visit(k, S, E) for k = 0 .. lastOffset in order; false when the poll broke off.
-template <typename Multiply, typename Visit>
-[[nodiscard]] VESPERINE_CARRYLESS_TARGET bool WalkKeys(std::span<const std::uint8_t> extract, const Grid& grid,
-                                                       std::uint32_t target, const Multiply& multiply,
-                                                       PollCounter& poll, Visit&& visit) {
-    const FixedMultiplier inverseStep(InverseShiftOperator(grid.step));
-    std::uint32_t prefixCrc = 0;
-    std::uint32_t inverseShift = crc_algebra::kOne;  // x^(-8 k step)
-    std::uint32_t shiftedTarget = target;            // X x^(-8 k step)
-    for (std::uint64_t k = 0;; ++k) {
-        const std::uint32_t startKey = multiply(prefixCrc, inverseShift);
-        visit(k, startKey, startKey ^ shiftedTarget);
-        if (poll.Tick()) return false;
-        if (k == grid.lastOffset) return true;
-        prefixCrc = ContinueCrc(prefixCrc, extract.subspan(k * grid.step, grid.step));
-        inverseShift = inverseStep(inverseShift);
-        shiftedTarget = inverseStep(shiftedTarget);
-    }
+// The units of work PollCounter counts for a whole search.
+[[nodiscard]] std::uint64_t WorkUnits(const Grid& grid, const Layout& layout) {
+    const std::uint64_t n = grid.startCount;
+    const std::uint64_t blocks = (n + layout.blockEnds - 1) / layout.blockEnds;
+    return n + kPasses * n + grid.minSteps + (kPasses + 2) * n + blocks * n;
 }
 
-// Starts and ends filed by partition, each partition in ascending order of offset.
-struct Partitions {
-    int bits = 0;
-    std::vector<std::uint32_t> startFirst;  // partition p's starts are [startFirst[p], startFirst[p + 1])
-    std::vector<std::uint32_t> endFirst;
-    std::vector<Entry> starts;
-    std::vector<Entry> ends;
-};
-
+// S(k) and E(k) for k = 0, 1, 2 ... in turn, one step of the prefix CRC and two fixed
+// multiplications an offset.
 template <typename Multiply>
-[[nodiscard]] bool FilePartitions(std::span<const std::uint8_t> extract, const Grid& grid, std::uint32_t target,
-                                  const Multiply& multiply, PollCounter& poll, Partitions& parts) {
-    const int bits = parts.bits;
-    const auto count = [&](std::uint64_t k, std::uint32_t s, std::uint32_t e) {
-        if (k < grid.starts) ++parts.startFirst[PartitionOf(s, bits) + 1];
-        if (k >= grid.minSteps) ++parts.endFirst[PartitionOf(e, bits) + 1];
-    };
-    if (!WalkKeys(extract, grid, target, multiply, poll, count)) return false;
-    for (std::size_t p = 1; p < parts.startFirst.size(); ++p) {
-        parts.startFirst[p] += parts.startFirst[p - 1];
-        parts.endFirst[p] += parts.endFirst[p - 1];
+class KeyWalk {
+public:
+    KeyWalk(std::span<const std::uint8_t> extract, const Grid& grid, std::uint32_t target, const Multiply& multiply)
+        : extract_(extract),
+          step_(grid.step),
+          multiply_(multiply),
+          inverseStep_(InverseShiftOperator(grid.step)),
+          shiftedTarget_(target) {}
+
+    [[nodiscard]] VESPERINE_CARRYLESS_TARGET std::uint32_t StartKey() const {
+        return multiply_(prefixCrc_, inverseShift_);
     }
-    // Placing moves each partition's cursor from its first entry to the next one's first.
-    const auto place = [&](std::uint64_t k, std::uint32_t s, std::uint32_t e) {
-        const auto offset = static_cast<std::uint32_t>(k);
-        if (k < grid.starts) parts.starts[parts.startFirst[PartitionOf(s, bits)]++] = {s, offset};
-        if (k >= grid.minSteps) parts.ends[parts.endFirst[PartitionOf(e, bits)]++] = {e, offset};
-    };
-    if (!WalkKeys(extract, grid, target, multiply, poll, place)) return false;
-    for (std::size_t p = parts.startFirst.size() - 1; p > 0; --p) {
-        parts.startFirst[p] = parts.startFirst[p - 1];
-        parts.endFirst[p] = parts.endFirst[p - 1];
+    [[nodiscard]] VESPERINE_CARRYLESS_TARGET std::uint32_t EndKey() const { return StartKey() ^ shiftedTarget_; }
+
+    // To offset k + 1; k must be below the grid's last offset.
+    void Next() {
+        prefixCrc_ = ContinueCrc(prefixCrc_, extract_.subspan(k_ * step_, step_));
+        inverseShift_ = inverseStep_(inverseShift_);
+        shiftedTarget_ = inverseStep_(shiftedTarget_);
+        ++k_;
     }
-    parts.startFirst[0] = parts.endFirst[0] = 0;
-    return true;
+
+private:
+    std::span<const std::uint8_t> extract_;
+    std::uint64_t step_;
+    const Multiply& multiply_;
+    FixedMultiplier inverseStep_;
+    std::uint64_t k_ = 0;
+    std::uint32_t prefixCrc_ = 0;
+    std::uint32_t inverseShift_ = crc_algebra::kOne;  // x^(-8 k step)
+    std::uint32_t shiftedTarget_;                     // X x^(-8 k step)
+};
+
+// The low `passes` digits of count (key, offset) word pairs, a stable pass each, ping-ponging
+// between from and through: after an odd number of passes the pairs are in through.
+void SortLowDigits(std::uint32_t* from, std::uint32_t* through, std::size_t count, int passes, Histogram& histogram) {
+    std::fill(histogram.begin(), histogram.end(), 0);
+    for (std::size_t i = 0; i < count; ++i) {
+        for (int pass = 0; pass < passes; ++pass) {
+            ++histogram[pass * kDigitValues + ((from[2 * i] >> (pass * kDigitBits)) & (kDigitValues - 1))];
+        }
+    }
+    for (int pass = 0; pass < passes; ++pass) {
+        std::uint32_t* const first = histogram.data() + pass * kDigitValues;
+        std::uint32_t sum = 0;
+        for (std::size_t d = 0; d < kDigitValues; ++d) sum += std::exchange(first[d], sum);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint32_t at = first[(from[2 * i] >> (pass * kDigitBits)) & (kDigitValues - 1)]++;
+            through[2 * at] = from[2 * i];
+            through[2 * at + 1] = from[2 * i + 1];
+        }
+        std::swap(from, through);
+    }
 }
 
-// Matches one partition's ends against its starts through table (linear probing, at most half
-// full); adds (end, start) in steps for each hit.
-void JoinPartition(std::span<const Entry> starts, std::span<const Entry> ends, const Grid& grid,
-                   std::vector<Entry>& table, std::vector<std::pair<std::uint32_t, std::uint32_t>>& hits) {
-    if (starts.empty() || ends.empty()) return;
-    const int bits = std::max(4, static_cast<int>(std::bit_width(2 * starts.size() - 1)));
-    const std::size_t size = std::size_t{1} << bits;
-    table.assign(size, Entry{0, kEmpty});
-    for (const Entry& start : starts) {
-        std::size_t at = SlotOf(start.key, bits);
-        while (table[at].offset != kEmpty) at = (at + 1) & (size - 1);
-        table[at] = start;
+// Below this many pairs the four passes run over them all; above, the top digit goes first and
+// each of its buckets, a 256th of the pairs on most inputs, is sorted by the other three while
+// it sits in the caches.
+constexpr std::size_t kTopDigitFirst = 1 << 16;
+
+// Sorts count (key, offset) word pairs at `pairs` by key, stably, through `scratch`, in four
+// passes of 8 bits (few enough buckets for each scatter to stay in the caches), ending where
+// they began.
+void SortByKey(std::uint32_t* pairs, std::uint32_t* scratch, std::size_t count, Histogram& histogram) {
+    if (count < kTopDigitFirst) {
+        SortLowDigits(pairs, scratch, count, kPasses, histogram);
+        return;
     }
-    for (const Entry& end : ends) {
-        for (std::size_t at = SlotOf(end.key, bits); table[at].offset != kEmpty; at = (at + 1) & (size - 1)) {
-            const Entry start = table[at];
-            if (start.key == end.key && start.offset + grid.minSteps <= end.offset &&
-                end.offset - start.offset <= grid.maxSteps) {
-                hits.emplace_back(end.offset, start.offset);
+    constexpr int kTopShift = 32 - kDigitBits;
+    std::array<std::uint32_t, kDigitValues + 1> bucketFirst{};
+    for (std::size_t i = 0; i < count; ++i) ++bucketFirst[(pairs[2 * i] >> kTopShift) + 1];
+    for (std::size_t d = 1; d <= kDigitValues; ++d) bucketFirst[d] += bucketFirst[d - 1];
+    std::array<std::uint32_t, kDigitValues> next{};
+    std::copy(bucketFirst.begin(), bucketFirst.end() - 1, next.begin());
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t at = next[pairs[2 * i] >> kTopShift]++;
+        scratch[2 * at] = pairs[2 * i];
+        scratch[2 * at + 1] = pairs[2 * i + 1];
+    }
+    for (std::size_t d = 0; d < kDigitValues; ++d) {
+        const std::size_t first = bucketFirst[d];
+        SortLowDigits(scratch + 2 * first, pairs + 2 * first, bucketFirst[d + 1] - first, kPasses - 1, histogram);
+    }
+}
+
+// The search's state between its phases; the buffers are sized by Layout.
+struct Join {
+    std::vector<std::uint32_t> starts;  // (key, offset) by key, then offset
+    std::vector<std::uint32_t> other;   // the other buffer of Layout
+    Histogram histogram{};
+    std::size_t startCount = 0;
+
+    [[nodiscard]] std::uint32_t Key(std::size_t i) const { return starts[2 * i]; }
+    [[nodiscard]] std::uint32_t Offset(std::size_t i) const { return starts[2 * i + 1]; }
+};
+
+// Gives each of a block's sorted ends the index of the first start of its key, or kNoGroup,
+// in groups[offset - first].
+void MergeBlock(const Join& join, const std::uint32_t* ends, std::size_t count, std::uint64_t first,
+                std::uint32_t* groups) {
+    std::size_t i = 0;
+    for (std::size_t e = 0; e < count; ++e) {
+        const std::uint32_t key = ends[2 * e];
+        while (i < join.startCount && join.Key(i) < key) ++i;
+        groups[ends[2 * e + 1] - first] =
+            i < join.startCount && join.Key(i) == key ? static_cast<std::uint32_t>(i) : kNoGroup;
+    }
+}
+
+// Tells the hits of ends first .. first + count - 1, in order; false when onHit stopped.
+[[nodiscard]] bool EmitBlock(const Join& join, const Grid& grid, std::uint64_t first, std::size_t count,
+                             const std::uint32_t* groups, std::uint32_t* cursors, const RangeHit& onHit,
+                             std::uint64_t& hits) {
+    for (std::size_t e = 0; e < count; ++e) {
+        const std::uint32_t group = groups[e];
+        if (group == kNoGroup) continue;
+        const std::uint64_t end = first + e;
+        const std::uint32_t key = join.Key(group);
+        std::size_t i = group;
+        if (cursors != nullptr) {
+            i = cursors[group];
+            while (i < join.startCount && join.Key(i) == key && join.Offset(i) + grid.maxSteps < end) ++i;
+            cursors[group] = static_cast<std::uint32_t>(i);
+        }
+        for (; i < join.startCount && join.Key(i) == key && join.Offset(i) + grid.minSteps <= end; ++i) {
+            ++hits;
+            // Offsets are below the extract's length, under 2^32.
+            if (!onHit(static_cast<std::uint32_t>(join.Offset(i) * grid.step),
+                       static_cast<std::uint32_t>(end * grid.step))) {
+                return false;
             }
         }
     }
+    return true;
+}
+
+// The starts' keys, sorted; false when the poll broke off.
+template <typename Multiply>
+[[nodiscard]] bool SortStarts(std::span<const std::uint8_t> extract, const Grid& grid, std::uint32_t target,
+                              const Multiply& multiply, PollCounter& poll, Join& join) {
+    KeyWalk walk(extract, grid, target, multiply);
+    for (std::uint64_t k = 0; k < grid.startCount; ++k) {
+        join.starts[2 * k] = walk.StartKey();
+        join.starts[2 * k + 1] = static_cast<std::uint32_t>(k);
+        if (k + 1 < grid.startCount) walk.Next();
+        if (poll.Advance(1)) return false;
+    }
+    SortByKey(join.starts.data(), join.other.data(), join.startCount, join.histogram);
+    return !poll.Advance(kPasses * grid.startCount);
+}
+
+// The ends block by block, each sorted, merged and its hits told.
+template <typename Multiply>
+[[nodiscard]] AnyLengthOutcome JoinEnds(std::span<const std::uint8_t> extract, const Grid& grid, const Layout& layout,
+                                        std::uint32_t target, const Multiply& multiply, PollCounter& poll, Join& join,
+                                        const RangeHit& onHit, std::uint64_t& hits) {
+    std::uint32_t* const block = join.other.data();
+    std::uint32_t* const scratch = block + 2 * layout.blockEnds;
+    std::uint32_t* const cursors = layout.cursors ? scratch + 2 * layout.blockEnds : nullptr;
+    for (std::size_t i = 0; cursors != nullptr && i < grid.startCount; ++i) cursors[i] = static_cast<std::uint32_t>(i);
+    KeyWalk walk(extract, grid, target, multiply);
+    for (std::uint64_t k = 0; k < grid.minSteps; ++k) walk.Next();
+    if (poll.Advance(grid.minSteps)) return AnyLengthOutcome::Broken;
+    for (std::uint64_t first = grid.minSteps; first <= grid.lastOffset; first += layout.blockEnds) {
+        const std::size_t count = std::min(layout.blockEnds, grid.lastOffset + 1 - first);
+        for (std::size_t e = 0; e < count; ++e) {
+            block[2 * e] = walk.EndKey();
+            block[2 * e + 1] = static_cast<std::uint32_t>(first + e);
+            if (first + e < grid.lastOffset) walk.Next();
+        }
+        SortByKey(block, scratch, count, join.histogram);
+        MergeBlock(join, block, count, first, scratch);  // the groups overwrite the sort's scratch
+        if (poll.Advance((kPasses + 1) * count + grid.startCount)) return AnyLengthOutcome::Broken;
+        if (!EmitBlock(join, grid, first, count, scratch, cursors, onHit, hits)) return AnyLengthOutcome::Broken;
+        if (poll.Advance(count)) return AnyLengthOutcome::Broken;
+    }
+    return AnyLengthOutcome::Done;
 }
 
 template <typename Multiply>
 [[nodiscard]] AnyLengthResult SearchWith(std::span<const std::uint8_t> extract, const Grid& grid, std::uint32_t target,
                                          const Multiply& multiply, const WindowPoll& poll, const RangeHit& onHit) {
     AnyLengthResult result;
-    Partitions parts;
-    std::vector<Entry> table;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> hits;  // (end, start) in steps
+    const Layout layout = LayoutOf(grid);
+    Join join;
     try {
-        parts.bits = PartitionBitsFor(grid.starts);
-        parts.startFirst.assign((std::size_t{1} << parts.bits) + 1, 0);
-        parts.endFirst.assign((std::size_t{1} << parts.bits) + 1, 0);
-        parts.starts.resize(grid.starts);
-        parts.ends.resize(grid.starts);
-        table.reserve(JoinTableEntries(grid.starts));
+        join.starts.resize(layout.bufferWords);
+        join.other.resize(layout.bufferWords);
     } catch (const std::bad_alloc&) {
         result.outcome = AnyLengthOutcome::OutOfMemory;
         return result;
     }
-    PollCounter counter(poll, 2 * (grid.lastOffset + 1) + kTicksPerPartition * (std::uint64_t{1} << parts.bits));
-    if (!FilePartitions(extract, grid, target, multiply, counter, parts)) {
+    join.startCount = grid.startCount;
+    PollCounter counter(poll, WorkUnits(grid, layout));
+    if (!SortStarts(extract, grid, target, multiply, counter, join)) {
         result.outcome = AnyLengthOutcome::Broken;
         return result;
     }
-    const std::size_t partitions = parts.startFirst.size() - 1;
-    for (std::size_t p = 0; p < partitions; ++p) {
-        const std::span<const Entry> starts(parts.starts.data() + parts.startFirst[p],
-                                            parts.starts.data() + parts.startFirst[p + 1]);
-        const std::span<const Entry> ends(parts.ends.data() + parts.endFirst[p],
-                                          parts.ends.data() + parts.endFirst[p + 1]);
-        JoinPartition(starts, ends, grid, table, hits);
-        for (std::uint64_t tick = 0; tick < kTicksPerPartition; ++tick) {
-            if (counter.Tick()) {
-                result.outcome = AnyLengthOutcome::Broken;
-                return result;
-            }
-        }
-    }
-    std::sort(hits.begin(), hits.end());
-    for (const auto& [end, start] : hits) {
-        ++result.hits;
-        // Offsets are below the extract's length, under 2^32.
-        if (!onHit(static_cast<std::uint32_t>(start * grid.step), static_cast<std::uint32_t>(end * grid.step))) {
-            result.outcome = AnyLengthOutcome::Broken;
-            break;
-        }
-    }
+    result.outcome = JoinEnds(extract, grid, layout, target, multiply, counter, join, onHit, result.hits);
     return result;
 }
 
@@ -267,10 +355,9 @@ template <typename Multiply>
 
 std::uint64_t AnyLengthBytesNeeded(std::uint64_t extractLength, const AnyLengthRequest& request) {
     const Grid grid = GridOf(extractLength, request);
-    if (grid.starts == 0) return 0;
-    const std::uint64_t partitions = std::uint64_t{1} << PartitionBitsFor(grid.starts);
-    return 2 * sizeof(Entry) * grid.starts + 2 * sizeof(std::uint32_t) * (partitions + 1) +
-           sizeof(Entry) * JoinTableEntries(grid.starts);
+    if (grid.startCount == 0) return 0;
+    const Layout layout = LayoutOf(grid);
+    return 2 * sizeof(std::uint32_t) * layout.bufferWords;
 }
 
 AnyLengthResult FindCrcRanges(std::span<const std::uint8_t> extract, const AnyLengthRequest& request,
@@ -278,7 +365,7 @@ AnyLengthResult FindCrcRanges(std::span<const std::uint8_t> extract, const AnyLe
     const Grid grid = GridOf(extract.size(), request);
     AnyLengthResult result;
     result.bytesNeeded = AnyLengthBytesNeeded(extract.size(), request);
-    if (grid.starts == 0) return result;
+    if (grid.startCount == 0) return result;
     if (request.memoryLimit != 0 && result.bytesNeeded > request.memoryLimit) {
         result.outcome = AnyLengthOutcome::TooLarge;
         return result;
@@ -297,7 +384,7 @@ AnyLengthResult FindCrcRangesNaive(std::span<const std::uint8_t> extract, const 
     const Grid grid = GridOf(extract.size(), request);
     AnyLengthResult result;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> hits;  // (end, start), to be told in that order
-    for (std::uint64_t a = 0; a < grid.starts; ++a) {
+    for (std::uint64_t a = 0; a < grid.startCount; ++a) {
         std::uint32_t crc = 0;
         for (std::uint64_t b = a + 1; b <= grid.lastOffset && b - a <= grid.maxSteps; ++b) {
             crc = Crc32Bytewise(extract.subspan((b - 1) * grid.step, grid.step), crc);
@@ -305,7 +392,7 @@ AnyLengthResult FindCrcRangesNaive(std::span<const std::uint8_t> extract, const 
                 hits.emplace_back(static_cast<std::uint32_t>(b * grid.step), static_cast<std::uint32_t>(a * grid.step));
             }
         }
-        if (poll(a + 1, grid.starts)) {
+        if (poll(a + 1, grid.startCount)) {
             result.outcome = AnyLengthOutcome::Broken;
             return result;
         }

@@ -33,20 +33,21 @@ struct AnyLengthResult {
 // Told of each hit [start, end) (offsets in the extract); returns false to stop the search.
 using RangeHit = std::function<bool(std::uint32_t start, std::uint32_t end)>;
 
-// Bytes of the tables for a search of this extract length and request: 4 per offset on the
-// grid and 12 per candidate start (a hash table at most two thirds full), so at most 16 per
-// offset examined.
+// Bytes of the tables for a search of this extract length and request: 16 per candidate start
+// (its key and offset sorted, and as much again for the radix sort's scratch, which later holds
+// a block of the ends with their scratch and, when maxLength can cut ranges short, one cursor
+// per start); the sort's counts take a fixed 6 KiB of stack besides. The hits take nothing:
+// they are told as they are found.
 [[nodiscard]] std::uint64_t AnyLengthBytesNeeded(std::uint64_t extractLength, const AnyLengthRequest& request);
 
 // Every range [start, end) with start < end, both on the step's grid (multiples of step, the
 // extract's end only when it is one), minLength <= end - start <= maxLength, whose CRC-32 is
-// target, each told to onHit in ascending order of end and, for one end, of start. The cost is
-// linear in the extract's length (expected, as for any hash table) plus the number of pairs
-// of offsets whose range has the target CRC whatever its length; the result is that of
-// computing every range's CRC afresh. Refuses without examining anything when the tables
-// exceed memoryLimit. The poll is asked every 65536 offsets of the two walks over the extract
-// and of the join (done and total count them). Hits are told once all are found; the memory
-// they take, 8 bytes each, is not in the tables' count.
+// target, each told to onHit as soon as it is found, in ascending order of end and, for one
+// end, of start. The time is linear in the extract's length plus the number of hits on any
+// input, however many ranges share a CRC (no hashing: keys are radix-sorted and merged); the
+// result is that of computing every range's CRC afresh. Refuses without examining anything
+// when the tables exceed memoryLimit. The poll is asked every 65536 units of work (an offset
+// walked, sorted, merged or visited; done and total count them).
 [[nodiscard]] AnyLengthResult FindCrcRanges(std::span<const std::uint8_t> extract, const AnyLengthRequest& request,
                                             const WindowPoll& poll, const RangeHit& onHit);
 

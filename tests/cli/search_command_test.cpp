@@ -2,6 +2,7 @@
 // --any-length, and refusals.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <random>
 #include <sstream>
 
@@ -141,6 +142,24 @@ TEST(SearchCommandTest, AnyLengthListsEveryRangeAsZlibFindsThem) {
         const Outcome run = Search(files, options);
         EXPECT_EQ(run.status, kExitOk) << run.err;
         EXPECT_EQ(run.out, expected) << "round " << round;
+    }
+}
+
+// The JSON is written hit by hit, laid out as nlohmann::json lays out the whole document, and a
+// file name that is not UTF-8 gets U+FFFD.
+TEST(SearchCommandTest, JsonIsStreamedAndSurvivesAnyFileName) {
+    FakeFileSystem files;
+    files.files["caf\xE9.bin"] = HexBytes("31 32 33 34 35 36 37 38 39 31 32 33 34 35 36 37 38 39");
+    for (SearchOptions options : {Window("caf\xE9.bin", "CBF43926", "9"), AnyLength("caf\xE9.bin", "CBF43926"),
+                                  AnyLength("caf\xE9.bin", "12345678")}) {
+        options.all = options.json = true;
+        const Outcome run = Search(files, options);
+        const auto doc = nlohmann::json::parse(run.out);
+        EXPECT_EQ(doc["path"], "caf\xEF\xBF\xBD.bin");
+        EXPECT_EQ(doc["hits"].dump(), options.crc == "12345678" ? "[]"
+                                                                : R"([{"address":"00000000","offset":0,"size":9},)"
+                                                                  R"({"address":"00000009","offset":9,"size":9}])");
+        EXPECT_EQ(run.out, doc.dump(2) + "\n");
     }
 }
 

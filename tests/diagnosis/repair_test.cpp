@@ -130,5 +130,19 @@ TEST(RepairTest, OneFlipOutranksThePairsThatAlsoFit) {
     EXPECT_EQ(result.candidates[0], (FlipCandidate{{{0x1234, 5}}}));
 }
 
+// A flip near the start is found after every pair (the pass runs backward), so with fewer pairs
+// kept than exist it once fell away and a pair led. The single must lead whatever the cap, and
+// the pairs kept must be the first in offset order.
+TEST(RepairTest, TheSingleLeadsWhateverTheCapOnPairs) {
+    const Image image = RandomImage(0x10000, 9);
+    const Image faulty = FlipBit(image, 0x100, 6);
+    const RepairResult all = FindBitRepairs(faulty, ZlibCrc(image), 2);
+    const RepairResult capped = FindBitRepairs(faulty, ZlibCrc(image), 2, 4);
+    ASSERT_GT(all.pairs, 4u);
+    EXPECT_EQ(capped.outcome, RepairOutcome::Unique);
+    EXPECT_EQ(capped.candidates[0], (FlipCandidate{{{0x100, 6}}}));
+    EXPECT_EQ(capped.candidates, std::vector(all.candidates.begin(), all.candidates.begin() + 5));
+}
+
 }  // namespace
 }  // namespace vesperine::diagnosis
