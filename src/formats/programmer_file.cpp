@@ -190,7 +190,7 @@ DecodedFile DecodeProgrammerFile(std::span<const std::uint8_t> text, FileFormat 
         if (result.error) return result;
         std::uint64_t end = 0;
         for (const Run& run : collector.runs) end = std::max(end, std::uint64_t{run.address} + run.length);
-        result.image.resize(static_cast<std::size_t>(end));
+        result.image.ResizeDiscarding(static_cast<std::size_t>(end));
         if (const std::optional<std::uint32_t> clash = LayOut(collector.runs, collector.data, fill, result.image)) {
             result.image.Release();
             result.error = ClashError(text, format, *clash);
