@@ -37,7 +37,7 @@ std::vector<RomEntry> BenchDat(std::span<const std::uint8_t> file, std::uint64_t
         rom.crc = static_cast<std::uint32_t>(random());
         roms.push_back(std::move(rom));
     }
-    for (const ViewSpec& view : ViewsOf(file)) {
+    for (const ViewPlan& view : ViewsOf(file)) {
         if (view.name != "odd bytes" && view.name != "byte lane 2 of 4" && view.name != "quarter 4 of 4") continue;
         RomEntry rom;
         rom.game = "real";
@@ -83,7 +83,7 @@ BENCHMARK(BM_IdentifyHeadered)->Name("BM_Identify/64MiB+512")->Unit(benchmark::k
 // CRC-32 of each view of 64 MiB, as identification reads it.
 void BM_ViewCrc(benchmark::State& state) {
     const auto file = RandomBytes(std::size_t{64} << 20);
-    const ViewSpec view = ViewsOf(file)[static_cast<std::size_t>(state.range(0))];
+    const ViewPlan view = ViewsOf(file)[static_cast<std::size_t>(state.range(0))];
     state.SetLabel(view.name);
     for (auto _ : state) benchmark::DoNotOptimize(ViewCrc(file, view));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * view.size));

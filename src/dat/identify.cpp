@@ -91,7 +91,7 @@ const std::vector<std::size_t>& DatIndex::OfGame(const std::string& game) const 
 
 Identification Identify(std::span<const std::uint8_t> file, std::string_view fileName, const DatIndex& index,
                         bool near) {
-    const std::vector<ViewSpec> views = ViewsOf(file);
+    const std::vector<ViewPlan> views = ViewsOf(file);
     const std::vector<RomEntry>& roms = index.roms();
     Identification result;
     std::vector<bool> viewMatched(views.size(), false);
@@ -102,7 +102,7 @@ Identification Identify(std::span<const std::uint8_t> file, std::string_view fil
     };
 
     for (std::size_t v = 0; v < views.size(); ++v) {
-        const ViewSpec& view = views[v];
+        const ViewPlan& view = views[v];
         if (!index.HasSize(view.size)) continue;
         const std::vector<std::size_t> hits = index.WithCrc(view.size, ViewCrc(file, view));
         // The view is hashed once for all its hits, with the digests any of them gives.
@@ -136,7 +136,7 @@ Identification Identify(std::span<const std::uint8_t> file, std::string_view fil
     }
     for (const ViewMatch& match : result.matches) {
         const auto matchedView =
-            std::find_if(views.begin(), views.end(), [&](const ViewSpec& s) { return s.name == match.view; });
+            std::find_if(views.begin(), views.end(), [&](const ViewPlan& s) { return s.name == match.view; });
         for (const std::size_t r : index.OfGame(roms[match.rom].game)) {
             if (romsMatched.count(r)) continue;
             for (std::size_t v = 0; v < views.size(); ++v) {

@@ -18,7 +18,7 @@ namespace {
 // A multiple of every view width, so that chunk boundaries never split a group.
 constexpr std::size_t kViewChunk = std::size_t{64} << 10;
 
-void AddParts(std::vector<ViewSpec>& views, std::uint64_t length, std::uint32_t count, const char* noun,
+void AddParts(std::vector<ViewPlan>& views, std::uint64_t length, std::uint32_t count, const char* noun,
               const char* family, const std::vector<std::uint64_t>& trimmedSizes) {
     if (length % count != 0 || length < count) return;
     const std::uint64_t size = length / count;
@@ -29,7 +29,7 @@ void AddParts(std::vector<ViewSpec>& views, std::uint64_t length, std::uint32_t 
     }
 }
 
-void FillLanes(const std::uint8_t* file, const ViewSpec& view, std::uint64_t from, std::span<std::uint8_t> out) {
+void FillLanes(const std::uint8_t* file, const ViewPlan& view, std::uint64_t from, std::span<std::uint8_t> out) {
     GatherLanes(file + from / view.width * view.stride + view.offset, view.stride, view.width, out);
 }
 
@@ -59,7 +59,7 @@ constexpr AddedHeader kAddedHeaders[] = {
     {"64-byte Lynx LNX header", 64, 0, "LYNX"},
 };
 
-void AddHeaderViews(std::vector<ViewSpec>& views, std::span<const std::uint8_t> file) {
+void AddHeaderViews(std::vector<ViewPlan>& views, std::span<const std::uint8_t> file) {
     const std::uint64_t n = file.size();
     for (const AddedHeader& header : kAddedHeaders) {
         if (n <= header.size) continue;
@@ -106,7 +106,7 @@ void AddHeaderViews(std::vector<ViewSpec>& views, std::span<const std::uint8_t> 
 // 1 KiB (a PROM, a fragment) is taken as it is.
 constexpr std::uint64_t kSmallestTrimmed = 1024;
 
-void AddPaddedViews(std::vector<ViewSpec>& views, std::uint64_t n) {
+void AddPaddedViews(std::vector<ViewPlan>& views, std::uint64_t n) {
     if (n < kSmallestTrimmed || std::has_single_bit(n)) return;
     const std::uint64_t size = std::bit_ceil(n);
     for (const std::uint8_t fill : {std::uint8_t{0x00}, std::uint8_t{0xFF}}) {
@@ -117,7 +117,7 @@ void AddPaddedViews(std::vector<ViewSpec>& views, std::uint64_t n) {
 
 }  // namespace
 
-std::vector<ViewSpec> ViewsOf(std::span<const std::uint8_t> file) {
+std::vector<ViewPlan> ViewsOf(std::span<const std::uint8_t> file) {
     const std::uint64_t n = file.size();
     std::vector<std::uint64_t> trimmedSizes;
     if (const std::uint64_t period = RepeatPeriodOf(file); period != 0) {
@@ -125,7 +125,7 @@ std::vector<ViewSpec> ViewsOf(std::span<const std::uint8_t> file) {
             if (n % d == 0) trimmedSizes.push_back(d);
         }
     }
-    std::vector<ViewSpec> views;
+    std::vector<ViewPlan> views;
     views.push_back({"whole", "whole", ViewKind::Part, 0, 1, 1, n});
     AddParts(views, n, 2, "half", "halves", trimmedSizes);
     AddParts(views, n, 4, "quarter", "quarters", trimmedSizes);
@@ -160,7 +160,7 @@ std::vector<ViewSpec> ViewsOf(std::span<const std::uint8_t> file) {
     return views;
 }
 
-void FillView(std::span<const std::uint8_t> file, const ViewSpec& view, std::uint64_t from,
+void FillView(std::span<const std::uint8_t> file, const ViewPlan& view, std::uint64_t from,
               std::span<std::uint8_t> out) {
     switch (view.kind) {
         case ViewKind::Part: std::memcpy(out.data(), file.data() + view.offset + from, out.size()); return;
@@ -179,7 +179,7 @@ void FillView(std::span<const std::uint8_t> file, const ViewSpec& view, std::uin
     }
 }
 
-std::uint32_t ViewCrc(std::span<const std::uint8_t> file, const ViewSpec& view) {
+std::uint32_t ViewCrc(std::span<const std::uint8_t> file, const ViewPlan& view) {
     if (view.kind == ViewKind::Part) return Crc32(file.subspan(view.offset, view.size));
     std::array<std::uint8_t, kViewChunk> chunk;
     std::uint32_t crc = 0;
@@ -191,7 +191,7 @@ std::uint32_t ViewCrc(std::span<const std::uint8_t> file, const ViewSpec& view) 
     return crc;
 }
 
-ViewBytes MaterializeView(std::span<const std::uint8_t> file, const ViewSpec& view) {
+ViewBytes MaterializeView(std::span<const std::uint8_t> file, const ViewPlan& view) {
     ViewBytes result;
     if (view.kind == ViewKind::Part) {
         result.bytes = file.subspan(view.offset, view.size);

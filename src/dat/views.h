@@ -16,7 +16,7 @@ enum class ViewKind {
     Padded,    // the whole file, then fill bytes up to size
 };
 
-struct ViewSpec {
+struct ViewPlan {
     std::string name;    // "whole", "half 2 of 2", "odd bytes", "byte lane 3 of 4", ...
     std::string family;  // views that split the file the same way: "halves", "byte lanes", ...
     ViewKind kind = ViewKind::Part;
@@ -42,14 +42,14 @@ struct ViewSpec {
 //   named by the orders they convert between ("16-bit byte swap: N64 v64 to z64 byte order");
 // - for a length of 1 KiB or more that is no power of two, the file padded to the next power of two with 00 and
 //   with FF ("padded to 4 MiB with FF"), as a trimmed dump was before trimming.
-[[nodiscard]] std::vector<ViewSpec> ViewsOf(std::span<const std::uint8_t> file);
+[[nodiscard]] std::vector<ViewPlan> ViewsOf(std::span<const std::uint8_t> file);
 
 // Bytes [from, from + out.size()) of the view. from must be a multiple of the view's width.
-void FillView(std::span<const std::uint8_t> file, const ViewSpec& view, std::uint64_t from,
+void FillView(std::span<const std::uint8_t> file, const ViewPlan& view, std::uint64_t from,
               std::span<std::uint8_t> out);
 
 // CRC-32 of the view, built chunk by chunk: a view never exists whole for its CRC.
-[[nodiscard]] std::uint32_t ViewCrc(std::span<const std::uint8_t> file, const ViewSpec& view);
+[[nodiscard]] std::uint32_t ViewCrc(std::span<const std::uint8_t> file, const ViewPlan& view);
 
 // The view's bytes whole: the file itself for a part, a copy otherwise. bytes stays valid as
 // long as the ViewBytes and the file live.
@@ -57,6 +57,6 @@ struct ViewBytes {
     std::vector<std::uint8_t> owned;
     std::span<const std::uint8_t> bytes;
 };
-[[nodiscard]] ViewBytes MaterializeView(std::span<const std::uint8_t> file, const ViewSpec& view);
+[[nodiscard]] ViewBytes MaterializeView(std::span<const std::uint8_t> file, const ViewPlan& view);
 
 }  // namespace vesperine::dat

@@ -67,9 +67,9 @@ TEST(ViewsTest, EachViewTakesItsBytes) {
         {"32-bit byte swap", "03 02 01 00 07 06 05 04"},
         {"inverted", "FF FE FD FC FB FA F9 F8"},
     };
-    const std::vector<ViewSpec> views = ViewsOf(file);
+    const std::vector<ViewPlan> views = ViewsOf(file);
     for (const auto& [name, expected] : cases) {
-        const auto view = std::find_if(views.begin(), views.end(), [&](const ViewSpec& v) { return v.name == name; });
+        const auto view = std::find_if(views.begin(), views.end(), [&](const ViewPlan& v) { return v.name == name; });
         ASSERT_NE(view, views.end()) << name;
         const ViewBytes bytes = MaterializeView(file, *view);
         EXPECT_EQ(Bytes(bytes.bytes.begin(), bytes.bytes.end()), Hex(expected)) << name;
@@ -84,7 +84,7 @@ TEST(ViewsTest, OverdumpsAreTrimmedAndOddLengthsKeepOnlyWhatFits) {
     EXPECT_EQ(RepeatPeriodOf(Hex("07")), 0u);
 
     std::vector<std::string> names;
-    for (const ViewSpec& v : ViewsOf(Hex("01 02 01 02 01 02 01 02"))) names.push_back(v.name);
+    for (const ViewPlan& v : ViewsOf(Hex("01 02 01 02 01 02 01 02"))) names.push_back(v.name);
     // The quarters equal the 1-of-4 trimmed image and the halves the 1-of-2 one.
     EXPECT_EQ(std::count(names.begin(), names.end(), "quarter 1 of 4"), 0);
     EXPECT_EQ(std::count(names.begin(), names.end(), "trimmed to 1 of 4 copies"), 1);
