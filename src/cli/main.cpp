@@ -14,10 +14,9 @@ using vesperine::kLicenceNotice;
 
 // Every subcommand, in the order --help lists them.
 constexpr RegisterCommand kCommands[] = {
-    RegisterCrcCommand,    RegisterExtractCommand,  RegisterSplitCommand,   RegisterMergeCommand,
-    RegisterSearchCommand, RegisterDiagnoseCommand, RegisterCompareCommand, RegisterRepairCommand,
-    RegisterReadsCommand,  RegisterHashCommand,     RegisterIdentifyCommand, RegisterDatCommand,
-    RegisterHeaderCommand,
+    RegisterCrcCommand,      RegisterExtractCommand, RegisterSplitCommand,  RegisterMergeCommand, RegisterSearchCommand,
+    RegisterDiagnoseCommand, RegisterCompareCommand, RegisterRepairCommand, RegisterReadsCommand, RegisterHashCommand,
+    RegisterIdentifyCommand, RegisterDatCommand,     RegisterHeaderCommand,
 };
 
 }  // namespace
