@@ -40,7 +40,7 @@ std::optional<Checksum> StreamChecksum(const DumpRequest& request, FileSystem& f
         position += piece.size();
     });
     if (status != ReadStatus::Ok) {
-        err << "vesperine-cli: " << path << ": " << ReadFailureMessage(status) << '\n';
+        err << "vesperine-cli: " << path << ": " << ReadFailureText(files, path, status) << '\n';
         return std::nullopt;
     }
     AreaRequest area = request.area;

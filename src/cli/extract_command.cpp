@@ -7,12 +7,11 @@
 #include <new>
 #include <nlohmann/json.hpp>
 
-#include "analysis/crc32.h"
 #include "analysis/transforms.h"
 #include "app/format.h"
 #include "cli/commands.h"
 #include "cli/hex_arg.h"
-#include "cli/input_file.h"
+#include "cli/output_files.h"
 #include "platform/std_file_system.h"
 
 namespace vesperine::cli {
@@ -91,10 +90,13 @@ int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams
         return kExitError;
     }
     if (!ApplyTransforms(options.transforms, bytes, streams.err)) return kExitError;
-    if (!SaveOutputFile(files, options.output, bytes, streams.err)) return kExitError;
+    std::vector<std::string> inputs{options.file};
+    if (!options.dump.maskPath.empty()) inputs.push_back(options.dump.maskPath);
+    const std::optional<WrittenOutput> written = WriteOneOutput(files, inputs, options.output, bytes, streams.err);
+    if (!written) return kExitError;
 
-    const auto size = static_cast<std::uint32_t>(bytes.size());
-    const std::uint32_t crc = Crc32(bytes);
+    const auto size = static_cast<std::uint32_t>(written->size);
+    const std::uint32_t crc = written->crc;
     if (options.json) {
         nlohmann::json applied = nlohmann::json::array();
         for (const TransformArg& t : options.transforms) {
@@ -109,7 +111,7 @@ int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams
                            .dump(2)
                     << '\n';
     } else {
-        streams.out << options.output << ": " << FormatDumpSize(size) << " CRC:" << FormatHex8(crc) << '\n';
+        streams.out << WrittenLine(*written) << '\n';
     }
     return kExitOk;
 }

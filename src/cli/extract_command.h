@@ -37,9 +37,10 @@ CLI::App* AddExtractCommand(CLI::App& app, ExtractOptions& options);
 
 // Cuts the dump, applies the transforms in order (each the window's button of that name: every
 // byte XOR V, pairs swapped, quads reversed, halves exchanged), writes it to output atomically
-// and prints "OUT: 4096 bytes (0x00001000) CRC:CBF43926" for what was written, or with json
-// {"output","start","size","crc32","transforms"}. Nothing is written when anything fails: a
-// value of --xor that is not one hexadecimal byte, the window's refusals, a write error.
+// and prints "OUT: 4096 bytes (0x00001000) CRC:CBF43926" for the bytes read back from it, or with
+// json {"output","start","size","crc32","transforms"}. Nothing is written when anything fails: a
+// value of --xor that is not one hexadecimal byte, the window's refusals, an output that is the
+// base or the mask file (by identity, not spelling), a write error.
 [[nodiscard]] int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams);
 
 }  // namespace vesperine::cli

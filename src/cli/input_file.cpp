@@ -1,24 +1,22 @@
-// Reading and writing whole files for the subcommands, with the window's messages.
+// Reading whole files for the subcommands, with the window's messages.
 #include "cli/input_file.h"
 
 #include <ostream>
 
 namespace vesperine::cli {
 
+std::string ReadFailureText(FileSystem& files, const std::string& path, ReadStatus status) {
+    if (status == ReadStatus::CannotOpen && files.IsFolder(path)) return "is a folder, not a file";
+    return ReadFailureMessage(status);
+}
+
 std::optional<ByteBuffer> LoadInputFile(FileSystem& files, const std::string& path, std::ostream& err) {
     ReadResult read = files.ReadWholeFile(path);
     if (read.status != ReadStatus::Ok) {
-        err << "vesperine-cli: " << path << ": " << ReadFailureMessage(read.status) << '\n';
+        err << "vesperine-cli: " << path << ": " << ReadFailureText(files, path, read.status) << '\n';
         return std::nullopt;
     }
     return std::move(read.bytes);
-}
-
-bool SaveOutputFile(FileSystem& files, const std::string& path, std::span<const std::uint8_t> bytes,
-                    std::ostream& err) {
-    if (files.WriteWholeFile(path, bytes) == WriteStatus::Ok) return true;
-    err << "vesperine-cli: " << path << ": Write error.\n";
-    return false;
 }
 
 }  // namespace vesperine::cli

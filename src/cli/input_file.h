@@ -9,13 +9,12 @@
 
 namespace vesperine::cli {
 
+// Why path could not be read: the window's message, except that a folder is called one
+// rather than "File not found.".
+[[nodiscard]] std::string ReadFailureText(FileSystem& files, const std::string& path, ReadStatus status);
+
 // Reads path whole through files. On failure writes "vesperine-cli: PATH: MESSAGE" to err and
 // gives nothing.
 [[nodiscard]] std::optional<ByteBuffer> LoadInputFile(FileSystem& files, const std::string& path, std::ostream& err);
-
-// Replaces path with bytes (written to a neighbour first, so a failure keeps the old file). On
-// failure writes "vesperine-cli: PATH: Write error." to err and gives false.
-[[nodiscard]] bool SaveOutputFile(FileSystem& files, const std::string& path, std::span<const std::uint8_t> bytes,
-                                  std::ostream& err);
 
 }  // namespace vesperine::cli

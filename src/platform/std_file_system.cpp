@@ -59,6 +59,17 @@ std::string TemporaryNeighbour(const fs::path& target) {
     return temporary.string();
 }
 
+// The target itself, or the file a symbolic link leads to: replacing a link's file, not the link.
+fs::path FollowLink(const fs::path& target) {
+    std::error_code error;
+    if (!fs::is_symlink(fs::symlink_status(target, error))) return target;
+    const fs::path resolved = fs::weakly_canonical(target, error);
+    return error ? target : resolved;
+}
+
+// The folder a path's file lies in, "." for a bare name.
+fs::path FolderOf(const fs::path& path) { return path.has_parent_path() ? path.parent_path() : fs::path("."); }
+
 }  // namespace
 
 std::optional<std::uint64_t> StdFileSystem::FileLength(const std::string& path) {
@@ -172,6 +183,65 @@ WriteStatus StdFileSystem::WriteWholeFile(const std::string& path, std::span<con
         return WriteStatus::Failed;
     }
     return WriteStatus::Ok;
+}
+
+}  // namespace vesperine
+
+namespace vesperine {
+
+bool StdFileSystem::SameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    const bool same = fs::equivalent(a, b, error);
+    if (!error) return same;
+    // Neither exists (a lone missing one cannot be the other): one file when written, if
+    // their folders are one folder and their names one name.
+    if (fs::exists(fs::symlink_status(a, error)) || fs::exists(fs::symlink_status(b, error))) return false;
+    const fs::path left = FollowLink(a);
+    const fs::path right = FollowLink(b);
+    return left.filename() == right.filename() && fs::equivalent(FolderOf(left), FolderOf(right), error) && !error;
+}
+
+bool StdFileSystem::IsFolder(const std::string& path) {
+    std::error_code error;
+    return fs::is_directory(path, error);
+}
+
+WriteStatus StdFileSystem::StageOutput(const std::string& path, std::span<const std::uint8_t> bytes,
+                                       StagedOutput& staged) {
+    const fs::path target = FollowLink(path);
+    staged = {target.string(), {}};
+    std::error_code error;
+    const fs::file_status existing = fs::status(target, error);
+    const bool exists = !error && fs::exists(existing);
+    if (exists && fs::is_directory(existing)) return WriteStatus::IsFolder;
+    // Devices and pipes cannot be replaced by a rename; they are written in place.
+    if (exists && !fs::is_regular_file(existing)) {
+        Stream stream(staged.target, "wb");
+        if (stream.get() == nullptr) return WriteStatus::CannotOpen;
+        return WriteAll(stream, bytes) ? WriteStatus::Ok : WriteStatus::Failed;
+    }
+    const std::string temporary = TemporaryNeighbour(target);
+    Stream stream(temporary, "wbx");
+    if (stream.get() == nullptr) return WriteStatus::CannotOpen;
+    if (!WriteAll(stream, bytes)) {
+        fs::remove(temporary, error);
+        return WriteStatus::Failed;
+    }
+    if (exists) fs::permissions(temporary, existing.permissions(), fs::perm_options::replace, error);
+    staged.temporary = temporary;
+    return WriteStatus::Ok;
+}
+
+WriteStatus StdFileSystem::CommitOutput(const StagedOutput& staged) {
+    if (staged.temporary.empty()) return WriteStatus::Ok;
+    std::error_code error;
+    fs::rename(staged.temporary, staged.target, error);
+    return error ? WriteStatus::Failed : WriteStatus::Ok;
+}
+
+void StdFileSystem::DiscardOutput(const StagedOutput& staged) {
+    std::error_code ignored;
+    if (!staged.temporary.empty()) fs::remove(staged.temporary, ignored);
 }
 
 }  // namespace vesperine
