@@ -59,16 +59,22 @@ std::string TemporaryNeighbour(const fs::path& target) {
     return temporary.string();
 }
 
-// The target itself, or the file a symbolic link leads to: replacing a link's file, not the link.
-fs::path FollowLink(const fs::path& target) {
-    std::error_code error;
-    if (!fs::is_symlink(fs::symlink_status(target, error))) return target;
-    const fs::path resolved = fs::weakly_canonical(target, error);
-    return error ? target : resolved;
-}
-
 // The folder a path's file lies in, "." for a bare name.
 fs::path FolderOf(const fs::path& path) { return path.has_parent_path() ? path.parent_path() : fs::path("."); }
+
+// The target itself, or the file a chain of symbolic links leads to, whether it exists or not
+// (open with O_CREAT would create it there): replacing a link's file, not the link. A loop
+// stops at the system's limit of 40 links, still at a link.
+fs::path FollowLink(const fs::path& target) {
+    fs::path path = target;
+    std::error_code error;
+    for (int links = 0; links < 40 && fs::is_symlink(fs::symlink_status(path, error)); ++links) {
+        const fs::path next = fs::read_symlink(path, error);
+        if (error) break;
+        path = next.is_absolute() ? next : FolderOf(path) / next;
+    }
+    return path;
+}
 
 }  // namespace
 
@@ -195,9 +201,9 @@ bool StdFileSystem::SameFile(const std::string& a, const std::string& b) {
     if (!error) return same;
     // Neither exists (a lone missing one cannot be the other): one file when written, if
     // their folders are one folder and their names one name.
-    if (fs::exists(fs::symlink_status(a, error)) || fs::exists(fs::symlink_status(b, error))) return false;
     const fs::path left = FollowLink(a);
     const fs::path right = FollowLink(b);
+    if (fs::exists(fs::symlink_status(left, error)) || fs::exists(fs::symlink_status(right, error))) return false;
     return left.filename() == right.filename() && fs::equivalent(FolderOf(left), FolderOf(right), error) && !error;
 }
 
@@ -211,6 +217,7 @@ WriteStatus StdFileSystem::StageOutput(const std::string& path, std::span<const 
     const fs::path target = FollowLink(path);
     staged = {target.string(), {}};
     std::error_code error;
+    if (fs::is_symlink(fs::symlink_status(target, error))) return WriteStatus::CannotOpen;  // a loop of links
     const fs::file_status existing = fs::status(target, error);
     const bool exists = !error && fs::exists(existing);
     if (exists && fs::is_directory(existing)) return WriteStatus::IsFolder;
