@@ -34,3 +34,15 @@ if [ -x build-fuzz/fuzz/fuzz_dat ]; then
   fi
   grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' build-fuzz/fuzz_dat.log || true
 fi
+# split and merge round trips, where the CLI is built.
+if [ -x build-fuzz/fuzz/fuzz_split_merge ]; then
+  mkdir -p build-fuzz/corpus/split_merge
+  echo "fuzz_split_merge: ${seconds}s"
+  if ! build-fuzz/fuzz/fuzz_split_merge -max_total_time="$seconds" -timeout=30 -max_len=8192 -print_final_stats=1 \
+      -artifact_prefix=build-fuzz/artifacts/split_merge- build-fuzz/corpus/split_merge >build-fuzz/fuzz_split_merge.log 2>&1; then
+    cat build-fuzz/fuzz_split_merge.log
+    echo "fuzz_split_merge found a fault; the input is in build-fuzz/artifacts" >&2
+    exit 1
+  fi
+  grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' build-fuzz/fuzz_split_merge.log || true
+fi

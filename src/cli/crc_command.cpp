@@ -67,7 +67,7 @@ std::optional<Checksum> StreamChecksum(const DumpRequest& request, FileSystem& f
         if (from < to) crc = Crc32(piece.subspan(from - (position - piece.size()), to - from), crc);
     });
     if (status != ReadStatus::Ok) {
-        err << "vesperine-cli: " << path << ": " << ReadFailureMessage(status) << '\n';
+        err << "vesperine-cli: " << path << ": " << ReadFailureText(files, path, status) << '\n';
         return std::nullopt;
     }
     if (outOfMemory) {

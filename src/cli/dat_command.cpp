@@ -8,9 +8,11 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "app/format.h"
 #include "cli/commands.h"
 #include "cli/hash_command.h"
 #include "cli/input_file.h"
+#include "cli/output_files.h"
 #include "dat/dat_writer.h"
 #include "dat/digests.h"
 #include "platform/std_file_system.h"
@@ -51,12 +53,22 @@ int RunDat(const DatOptions& options, FileSystem& files, Streams streams) {
         return kExitError;
     }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text->data());
-    if (!SaveOutputFile(files, options.output, {bytes, text->size()}, streams.err)) return kExitError;
+    const std::optional<WrittenOutput> written =
+        WriteOneOutput(files, options.files, options.output, {bytes, text->size()}, streams.err);
+    if (!written) return kExitError;
     if (options.json) {
-        streams.out << nlohmann::json{{"output", options.output}, {"game", game}, {"roms", listed}}.dump(2) << '\n';
+        streams.out << nlohmann::json{{"output", options.output},
+                                      {"game", game},
+                                      {"roms", listed},
+                                      {"size", written->size},
+                                      {"crc32", FormatHex8(written->crc)}}
+                           .dump(2)
+                    << '\n';
     } else {
+        // The DAT's own size and CRC, as read back, after what it describes.
+        const std::string line = WrittenLine(*written);
         streams.out << options.output << ": " << roms.size() << (roms.size() == 1 ? " ROM" : " ROMs") << " of \""
-                    << game << "\"\n";
+                    << game << "\"," << line.substr(options.output.size() + 1) << '\n';
     }
     return kExitOk;
 }

@@ -18,10 +18,11 @@ struct DatOptions {
 };
 
 // Writes output (atomically) as a Logiqx DAT with one game holding one rom per file, named by
-// the file's name without its folders, then reports "OUT: N ROMs of "GAME"" or with json
-// {"output","game","roms":[{"name","size","crc32","md5","sha1","sha256"}]}. Refuses, with
-// kExitError and nothing written, a file that cannot be read, two files of the same name and
-// names that XML cannot hold.
+// the file's name without its folders, then reports "OUT: N ROMs of "GAME", SIZE CRC:..." (the
+// DAT's own size and CRC as read back) or with json {"output","game","roms":[{"name","size",
+// "crc32","md5","sha1","sha256"}],"size","crc32"}. Refuses, with kExitError and nothing
+// written, a file that cannot be read, two files of the same name, names that XML cannot hold
+// and an output that is one of the files (by identity).
 [[nodiscard]] int RunDat(const DatOptions& options, FileSystem& files, Streams streams);
 
 }  // namespace vesperine::cli

@@ -29,6 +29,11 @@ std::optional<DumpRequest> PrepareDump(const DumpOptions& options, FileSystem& f
             err << "vesperine-cli: --area " << options.area << ": give START:END in hexadecimal, e.g. 0:8000\n";
             return std::nullopt;
         }
+        if (range->end && *range->end < range->start) {
+            err << "vesperine-cli: --area " << options.area
+                << ": its end is before its start (START:END, END exclusive)\n";
+            return std::nullopt;
+        }
         request.area.start = range->start;
         request.wholeFile = !range->end.has_value();
         request.area.end = range->end.value_or(0);
@@ -42,6 +47,7 @@ std::optional<DumpRequest> PrepareDump(const DumpOptions& options, FileSystem& f
     if (!options.maskPath.empty()) {
         request.mask = LoadInputFile(files, options.maskPath, err);
         if (!request.mask) return std::nullopt;
+        request.maskPath = options.maskPath;
     }
     return request;
 }
@@ -59,7 +65,11 @@ std::optional<Dump> CutDump(const DumpRequest& request, std::span<const std::uin
         case AreaCheck::OutsideBase:
             err << "vesperine-cli: " << path << ": Target area is outside the base file.\n";
             return std::nullopt;
-        case AreaCheck::NoMask: err << "vesperine-cli: " << path << ": MASK data is nothing.\n"; return std::nullopt;
+        case AreaCheck::NoMask:
+            // An empty mask file is the mask's fault, not the input's; a mode without --mask is said under the input.
+            err << "vesperine-cli: " << (request.maskPath.empty() ? path : request.maskPath)
+                << ": MASK data is nothing.\n";
+            return std::nullopt;
         case AreaCheck::Ok: break;
     }
     Dump dump;

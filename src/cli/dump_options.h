@@ -39,16 +39,18 @@ struct DumpRequest {
     AreaRequest area;
     bool wholeFile = true;  // no END given: the area ends at the file's end
     std::optional<ByteBuffer> mask;
+    std::string maskPath;  // the mask file's name, for messages about it
 };
 
 // Parses the options and reads the mask file. On a mistake writes "vesperine-cli: ..." to err
-// and gives nothing: a malformed area, an unknown mode, a mask file that cannot be read.
+// and gives nothing: a malformed area, an area whose end is before its start, an unknown mode,
+// a mask file that cannot be read.
 [[nodiscard]] std::optional<DumpRequest> PrepareDump(const DumpOptions& options, FileSystem& files, std::ostream& err);
 
 // Cuts the dump from file as Analyze does. Refuses, with the window's message written to err
 // after "vesperine-cli: PATH: ", an area outside the file ("Target area is outside the base
 // file.") and a mask mode without mask bytes ("MASK data is nothing."); an empty area is fine
-// anywhere, as in the window.
+// anywhere, as in the window. An empty mask file is said under the mask's name.
 [[nodiscard]] std::optional<Dump> CutDump(const DumpRequest& request, std::span<const std::uint8_t> file,
                                           const std::string& path, std::ostream& err);
 

@@ -13,6 +13,7 @@
 #include "cli/commands.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
+#include "cli/output_files.h"
 #include "cli/programmer_output.h"
 #include "platform/std_file_system.h"
 
@@ -98,18 +99,26 @@ int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams
     }
     if (!ApplyTransforms(options.transforms, bytes, streams.err)) return kExitError;
     if (!FitToChip(*programmer, bytes, streams.err)) return kExitError;
-    if (programmer->format == formats::FileFormat::Binary) {
-        if (!SaveOutputFile(files, options.output, bytes, streams.err)) return kExitError;
-    } else {
-        const std::optional<std::string> text = EncodeOutput(*programmer, bytes, options.output, streams.err);
+    std::optional<std::string> text;
+    std::span<const std::uint8_t> payload = bytes;
+    if (programmer->format != formats::FileFormat::Binary) {
+        text = EncodeOutput(*programmer, bytes, options.output, streams.err);
         if (!text) return kExitError;
-        const auto* const data = reinterpret_cast<const std::uint8_t*>(text->data());
-        if (!SaveOutputFile(files, options.output, {data, text->size()}, streams.err)) return kExitError;
+        payload = {reinterpret_cast<const std::uint8_t*>(text->data()), text->size()};
     }
+    std::vector<std::string> inputs{options.file};
+    if (!options.dump.maskPath.empty()) inputs.push_back(options.dump.maskPath);
+    std::optional<WrittenOutput> written = WriteOneOutput(files, inputs, options.output, payload, streams.err);
+    if (!written) return kExitError;
+    // Records are shown by the image they hold: their text was read back against it before the write.
     const std::string formatName = OutputFormatName(*programmer, bytes);
+    if (!formatName.empty()) {
+        written->size = bytes.size();
+        written->crc = Crc32(bytes);
+    }
 
-    const auto size = static_cast<std::uint32_t>(bytes.size());
-    const std::uint32_t crc = Crc32(bytes);
+    const auto size = static_cast<std::uint32_t>(written->size);
+    const std::uint32_t crc = written->crc;
     if (options.json) {
         nlohmann::json applied = nlohmann::json::array();
         for (const TransformArg& t : options.transforms) {
@@ -126,9 +135,7 @@ int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams
                            .dump(2)
                     << '\n';
     } else {
-        streams.out << options.output << ": " << FormatDumpSize(size) << " CRC:" << FormatHex8(crc);
-        if (!formatName.empty()) streams.out << " as " << formatName;
-        streams.out << '\n';
+        streams.out << WrittenLine(*written) << (formatName.empty() ? "" : " as " + formatName) << '\n';
     }
     return kExitOk;
 }

@@ -46,7 +46,8 @@ CLI::App* AddExtractCommand(CLI::App& app, ExtractOptions& options);
 // and checked first), or with json {"output","start","size","crc32","transforms","format",
 // "address"}. Nothing is written when anything fails: a value of --xor that is not one
 // hexadecimal byte, a bad --format, --address, --fill or --chip, an image larger than the
-// chip, a malformed programmer file, the window's refusals, a write error.
+// chip, a malformed programmer file, the window's refusals, an output that is the base or the mask
+// file (by identity, not spelling), a write error.
 [[nodiscard]] int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams);
 
 }  // namespace vesperine::cli

@@ -3,13 +3,13 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
 #include "cli/input_file.h"
+#include "cli/output_files.h"
 #include "headers/header_check.h"
 #include "platform/std_file_system.h"
 
@@ -58,13 +58,6 @@ struct Change {
         i = end;
     }
     return changes;
-}
-
-// Whether out names the input file, by identity where both exist and by spelling otherwise.
-[[nodiscard]] bool IsSameFile(const std::string& in, const std::string& out) {
-    std::error_code error;
-    const bool same = std::filesystem::equivalent(in, out, error);
-    return error ? in == out : same;
 }
 
 [[nodiscard]] std::string Heading(const HeaderReport& report) {
@@ -117,23 +110,19 @@ void PrintPlain(const std::string& path, const HeaderReport& report, std::ostrea
         err << "vesperine-cli: -o " << options.output << " is for --fix\n";
         return false;
     }
-    if (options.fix && IsSameFile(options.file, options.output)) {
-        err << "vesperine-cli: " << options.output << ": is the input file; --fix writes a corrected copy elsewhere\n";
-        return false;
-    }
     return true;
 }
 
-// Writes the fixed image and reads it back: the copy counts only when its bytes are the ones
-// meant and they check good.
-[[nodiscard]] bool WriteChecked(FileSystem& files, const std::string& path, const std::vector<std::uint8_t>& bytes,
+// Writes the fixed image through outputs, which reads it back: the copy counts only when its
+// bytes are the ones meant and they check good.
+[[nodiscard]] bool WriteChecked(OutputSet& outputs, const std::string& path, const std::vector<std::uint8_t>& bytes,
                                 std::ostream& err) {
-    if (!SaveOutputFile(files, path, bytes, err)) return false;
-    const ReadResult back = files.ReadWholeFile(path);
-    const std::span<const std::uint8_t> read(back.bytes.data(), back.bytes.size());
-    if (back.status != ReadStatus::Ok || !std::equal(read.begin(), read.end(), bytes.begin(), bytes.end()) ||
-        !headers::CheckHeader(read).good()) {
-        err << "vesperine-cli: " << path << ": the written copy does not read back as written and checked good\n";
+    if (!headers::CheckHeader(bytes).good()) {
+        err << "vesperine-cli: " << path << ": the corrected copy does not check good: nothing written\n";
+        return false;
+    }
+    if (!outputs.Stage(path, bytes) || !outputs.Commit()) {
+        ReportOutputProblem(outputs, err);
         return false;
     }
     return true;
@@ -143,6 +132,11 @@ void PrintPlain(const std::string& path, const HeaderReport& report, std::ostrea
 
 int RunHeader(const HeaderOptions& options, FileSystem& files, Streams streams) {
     if (!CheckArguments(options, streams.err)) return kExitError;
+    OutputSet outputs(files, {options.file});
+    if (options.fix && !outputs.Claim(options.output)) {
+        ReportOutputProblem(outputs, streams.err);
+        return kExitError;
+    }
     const std::optional<ByteBuffer> file = LoadInputFile(files, options.file, streams.err);
     if (!file) return kExitError;
     const std::span<const std::uint8_t> bytes(file->data(), file->size());
@@ -158,7 +152,7 @@ int RunHeader(const HeaderOptions& options, FileSystem& files, Streams streams) 
         if (!fix.refusal.empty()) {
             refusal = "cannot fix: " + fix.refusal + "; nothing written to " + options.output;
         } else {
-            if (!WriteChecked(files, options.output, fix.bytes, streams.err)) return kExitError;
+            if (!WriteChecked(outputs, options.output, fix.bytes, streams.err)) return kExitError;
             changes = ChangesBetween(bytes, fix.bytes);
             fixed = true;
         }

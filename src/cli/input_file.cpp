@@ -1,15 +1,20 @@
-// Reading and writing whole files for the subcommands, with the window's messages.
+// Reading whole files for the subcommands, with the window's messages.
 #include "cli/input_file.h"
 
 #include <ostream>
 
 namespace vesperine::cli {
 
+std::string ReadFailureText(FileSystem& files, const std::string& path, ReadStatus status) {
+    if (status == ReadStatus::CannotOpen && files.IsFolder(path)) return "is a folder, not a file";
+    return ReadFailureMessage(status);
+}
+
 std::optional<ByteBuffer> LoadInputFile(FileSystem& files, const std::string& path, std::ostream& err,
                                         std::uint8_t fill) {
     ReadResult read = files.ReadWholeFile(path);
     if (read.status != ReadStatus::Ok) {
-        err << "vesperine-cli: " << path << ": " << ReadFailureMessage(read.status) << '\n';
+        err << "vesperine-cli: " << path << ": " << ReadFailureText(files, path, read.status) << '\n';
         return std::nullopt;
     }
     const formats::FileFormat format = formats::DetectFormat(read.bytes);
@@ -26,13 +31,6 @@ std::optional<ByteBuffer> DecodeProgrammerInput(std::span<const std::uint8_t> te
         return std::nullopt;
     }
     return std::move(decoded.image);
-}
-
-bool SaveOutputFile(FileSystem& files, const std::string& path, std::span<const std::uint8_t> bytes,
-                    std::ostream& err) {
-    if (files.WriteWholeFile(path, bytes) == WriteStatus::Ok) return true;
-    err << "vesperine-cli: " << path << ": Write error.\n";
-    return false;
 }
 
 }  // namespace vesperine::cli

@@ -10,6 +10,10 @@
 
 namespace vesperine::cli {
 
+// Why path could not be read: the window's message, except that a folder is called one
+// rather than "File not found.".
+[[nodiscard]] std::string ReadFailureText(FileSystem& files, const std::string& path, ReadStatus status);
+
 // Reads path whole through files. On failure writes "vesperine-cli: PATH: MESSAGE" to err and
 // gives nothing. A programmer file (Intel HEX or S-records, told by its content) gives the
 // image its records describe, laid out from address 0 with fill in the gaps
@@ -23,10 +27,5 @@ namespace vesperine::cli {
 [[nodiscard]] std::optional<ByteBuffer> DecodeProgrammerInput(std::span<const std::uint8_t> text,
                                                               formats::FileFormat format, const std::string& path,
                                                               std::uint8_t fill, std::ostream& err);
-
-// Replaces path with bytes (written to a neighbour first, so a failure keeps the old file). On
-// failure writes "vesperine-cli: PATH: Write error." to err and gives false.
-[[nodiscard]] bool SaveOutputFile(FileSystem& files, const std::string& path, std::span<const std::uint8_t> bytes,
-                                  std::ostream& err);
 
 }  // namespace vesperine::cli

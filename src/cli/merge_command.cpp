@@ -8,11 +8,11 @@
 #include <new>
 #include <nlohmann/json.hpp>
 
-#include "analysis/crc32.h"
 #include "analysis/interleave.h"
 #include "app/format.h"
 #include "cli/commands.h"
 #include "cli/input_file.h"
+#include "cli/output_files.h"
 #include "cli/split_command.h"
 #include "platform/std_file_system.h"
 
@@ -64,15 +64,17 @@ int RunMerge(const MergeOptions& options, FileSystem& files, Streams streams) {
     }
     const std::vector<std::span<const std::uint8_t>> spans(parts.begin(), parts.end());
     MergeInterleaved(spans, *layout, whole);
-    if (!SaveOutputFile(files, options.output, whole, streams.err)) return kExitError;
+    const std::optional<WrittenOutput> written =
+        WriteOneOutput(files, options.parts, options.output, whole, streams.err);
+    if (!written) return kExitError;
 
-    const auto size = static_cast<std::uint32_t>(wholeLength);
-    const std::uint32_t crc = Crc32(whole);
+    const auto size = static_cast<std::uint32_t>(written->size);
+    const std::uint32_t crc = written->crc;
     if (options.json) {
         streams.out << nlohmann::json{{"output", options.output}, {"size", size}, {"crc32", FormatHex8(crc)}}.dump(2)
                     << '\n';
     } else {
-        streams.out << options.output << ": " << FormatDumpSize(size) << " CRC:" << FormatHex8(crc) << '\n';
+        streams.out << WrittenLine(*written) << '\n';
     }
     return kExitOk;
 }

@@ -3,7 +3,6 @@
 
 #include <CLI/CLI.hpp>
 #include <bit>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -14,6 +13,7 @@
 #include "cli/commands.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
+#include "cli/output_files.h"
 #include "cli/progress.h"
 #include "platform/std_file_system.h"
 #include "reads/compare_reads.h"
@@ -33,25 +33,11 @@ constexpr std::size_t kNearest = 8;        // ambiguous assignments nearest the 
 
 using Spans = std::vector<std::span<const std::uint8_t>>;
 
-// The same file by identity (a hard link, ./a.bin, a symbolic link), or the same spelling for
-// files that do not exist yet or live where the operating system cannot see them.
-[[nodiscard]] bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ignored;
-    return a == b || std::filesystem::equivalent(std::filesystem::path(a), std::filesystem::path(b), ignored);
-}
-
 [[nodiscard]] bool CheckArguments(const ReadsOptions& options, std::ostream& err) {
     if (options.files.size() < 2) {
         err << "vesperine-cli: reads needs two reads of the chip or more; " << options.files.size()
             << (options.files.size() == 1 ? " was" : " were") << " given.\n";
         return false;
-    }
-    for (const std::string& read : options.files) {
-        if (!options.outPath.empty() && SameFile(options.outPath, read)) {
-            err << "vesperine-cli: -o " << options.outPath << " is the read " << read
-                << ": the output must not replace an input.\n";
-            return false;
-        }
     }
     return true;
 }
@@ -264,6 +250,11 @@ int RunReadsUnguarded(const ReadsOptions& options, FileSystem& files, Streams st
         return kExitError;
     }
     if (!CheckArguments(options, streams.err)) return kExitError;
+    OutputSet outputs(files, options.files);
+    if (!options.outPath.empty() && !outputs.Claim(options.outPath)) {
+        ReportOutputProblem(outputs, streams.err);
+        return kExitError;
+    }
     const std::optional<std::vector<CutFile>> cuts = LoadReads(options, files, streams.err);
     if (!cuts) return kExitError;
     Spans spans;
@@ -292,7 +283,10 @@ int RunReadsUnguarded(const ReadsOptions& options, FileSystem& files, Streams st
     if (!options.outPath.empty() && (!mend || unique)) {
         const std::span<const std::uint8_t> out =
             unique ? std::span<const std::uint8_t>(mended.data(), mended.size()) : consensus;
-        if (!SaveOutputFile(files, options.outPath, out, streams.err)) return kExitError;
+        if (!outputs.Stage(options.outPath, out) || !outputs.Commit()) {
+            ReportOutputProblem(outputs, streams.err);
+            return kExitError;
+        }
         report.written = true;
     }
     if (options.json) {

@@ -13,6 +13,7 @@
 #include "cli/commands.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
+#include "cli/output_files.h"
 #include "cli/progress.h"
 #include "diagnosis/finding.h"
 #include "diagnosis/repair.h"
@@ -113,6 +114,12 @@ int RunRepair(const RepairOptions& options, FileSystem& files, Streams streams) 
         streams.err << "vesperine-cli: --crc " << options.crc << ": not a CRC-32 in hex (1 to 8 digits).\n";
         return kExitError;
     }
+    // The mended file's name is checked before the search, which can take a while.
+    OutputSet outputs(files, {options.file});
+    if (!options.writePath.empty() && !outputs.Claim(options.writePath)) {
+        ReportOutputProblem(outputs, streams.err);
+        return kExitError;
+    }
     const std::optional<ByteBuffer> file = LoadInputFile(files, options.file, streams.err);
     if (!file) return kExitError;
     const std::span<const std::uint8_t> bytes(file->data(), file->size());
@@ -137,7 +144,10 @@ int RunRepair(const RepairOptions& options, FileSystem& files, Streams streams) 
                         << ".\n";
             return kExitError;
         }
-        if (!SaveOutputFile(files, options.writePath, *mended, streams.err)) return kExitError;
+        if (!outputs.Stage(options.writePath, *mended) || !outputs.Commit()) {
+            ReportOutputProblem(outputs, streams.err);
+            return kExitError;
+        }
         written = true;
     }
     const std::string summary = SummaryText(result, options.bits);

@@ -2,22 +2,45 @@
 #include "cli/split_command.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <new>
 #include <nlohmann/json.hpp>
 #include <vector>
 
-#include "analysis/crc32.h"
 #include "app/format.h"
 #include "cli/commands.h"
 #include "cli/input_file.h"
+#include "cli/output_files.h"
 #include "platform/std_file_system.h"
 
 namespace vesperine::cli {
 namespace {
 
 [[nodiscard]] std::string ByteCount(std::uint64_t n) { return std::to_string(n) + (n == 1 ? " byte" : " bytes"); }
+
+// Whether merge, given the parts, gives whole back (the padding of a short last group as
+// kErasedByte). The parts are merged a slice at a time by merge's own code, so that no second
+// image is held.
+[[nodiscard]] bool MergesBackTo(const std::vector<Bytes>& parts, const Interleave& layout,
+                                std::span<const std::uint8_t> whole) {
+    const std::size_t partLength = parts.front().size();
+    const std::size_t slice = std::size_t{layout.width} << 14;  // whole units, 16K of them
+    std::vector<std::span<const std::uint8_t>> pieces(parts.size());
+    Bytes merged;
+    for (std::size_t at = 0; at < partLength; at += slice) {
+        const std::size_t length = std::min(slice, partLength - at);
+        for (std::size_t p = 0; p < parts.size(); ++p) pieces[p] = std::span(parts[p]).subspan(at, length);
+        merged.resize(length * parts.size());
+        MergeInterleaved(pieces, layout, merged);
+        for (std::size_t k = 0; k < merged.size(); ++k) {
+            const std::size_t in = at * parts.size() + k;
+            if (merged[k] != (in < whole.size() ? whole[in] : kErasedByte)) return false;
+        }
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -54,9 +77,11 @@ int RunSplit(const SplitOptions& options, FileSystem& files, Streams streams) {
                     << ": the pattern needs {n} for the part's number, e.g. rom_{n}.bin\n";
         return kExitError;
     }
+    // Every part is claimed before the file is read: none may be the file, nor another part.
+    OutputSet outputs(files, {options.file});
     for (std::uint32_t p = 0; p < layout->ways; ++p) {
-        if (PartPath(options.pattern, p) == options.file) {
-            streams.err << "vesperine-cli: " << options.file << ": a part would replace the file being split\n";
+        if (!outputs.Claim(PartPath(options.pattern, p))) {
+            ReportOutputProblem(outputs, streams.err);
             return kExitError;
         }
     }
@@ -90,22 +115,27 @@ int RunSplit(const SplitOptions& options, FileSystem& files, Streams streams) {
                     << ByteCount(whole.size() + padBytes) << '\n';
     }
 
-    nlohmann::json written = nlohmann::json::array();
-    std::string lines;
     for (std::uint32_t p = 0; p < layout->ways; ++p) {
-        const std::string path = PartPath(options.pattern, p);
-        if (!SaveOutputFile(files, path, parts[p], streams.err)) {
-            if (p > 0) {
-                streams.err << "vesperine-cli: written before the failure:";
-                for (std::uint32_t q = 0; q < p; ++q) streams.err << ' ' << PartPath(options.pattern, q);
-                streams.err << '\n';
-            }
+        if (!outputs.Stage(PartPath(options.pattern, p), parts[p])) {
+            ReportOutputProblem(outputs, streams.err);
             return kExitError;
         }
-        const auto size = static_cast<std::uint32_t>(partLength);
-        const std::uint32_t crc = Crc32(parts[p]);
-        written.push_back({{"path", path}, {"size", size}, {"crc32", FormatHex8(crc)}});
-        lines += path + ": " + FormatDumpSize(size) + " CRC:" + FormatHex8(crc) + "\n";
+    }
+    // The parts as staged read back as held (Stage checks that); held, they must merge back.
+    if (!MergesBackTo(parts, *layout, whole)) {
+        streams.err << "vesperine-cli: " << options.file
+                    << ": the parts do not merge back to the file: nothing written\n";
+        return kExitError;
+    }
+    if (!outputs.Commit()) {
+        ReportOutputProblem(outputs, streams.err);
+        return kExitError;
+    }
+    nlohmann::json written = nlohmann::json::array();
+    std::string lines;
+    for (const WrittenOutput& part : outputs.written()) {
+        written.push_back({{"path", part.path}, {"size", part.size}, {"crc32", FormatHex8(part.crc)}});
+        lines += WrittenLine(part) + "\n";
     }
     if (options.json) {
         streams.out << nlohmann::json{{"parts", written}, {"padBytes", padBytes}}.dump(2) << '\n';

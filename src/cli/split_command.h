@@ -31,10 +31,12 @@ inline constexpr std::uint8_t kErasedByte = 0xFF;
 
 // Splits the file and writes part n to the pattern with {n} replaced by n (0 for the part that
 // holds the file's first unit), printing "PATH: SIZE CRC:..." for each, or with json
-// {"parts":[{"path","size","crc32"}],"padBytes"}. Refuses, writing nothing: bad ways or width,
-// a pattern without {n}, a part path equal to the input, the window's load refusals, an empty
-// file, a length that is not a multiple of ways * width unless pad is set (then the padding is
-// said on err). A write error stops at that part; the parts before it stay written (named on err).
+// {"parts":[{"path","size","crc32"}],"padBytes"}, size and CRC as read back. Refuses, writing
+// nothing: bad ways or width, a pattern without {n}, a part that is the input or another part
+// (by identity, not spelling), the window's load refusals, an empty file, a length that is not
+// a multiple of ways * width unless pad is set (then the padding is said on err). The parts are
+// renamed into place only when all are written, read back and shown to merge back to the file;
+// on any failure none is.
 [[nodiscard]] int RunSplit(const SplitOptions& options, FileSystem& files, Streams streams);
 
 }  // namespace vesperine::cli

@@ -42,6 +42,13 @@ enum class WriteStatus {
     Ok,
     CannotOpen,  // the target (or its temporary neighbour) cannot be created
     Failed,      // a write, flush, close or the final rename failed; the old file is intact
+    IsFolder,    // the target is a folder (told by StageOutput; WriteWholeFile says CannotOpen)
+};
+
+// An output written in full beside its target, waiting to take the target's place.
+struct StagedOutput {
+    std::string target;     // where it goes: the file a symbolic link leads to, not the link
+    std::string temporary;  // its bytes, complete; empty when they were written in place at once
 };
 
 // The message for a read that failed: "File not found.", "File too large: ...", "Read error." and
@@ -78,6 +85,27 @@ public:
         if (read.status == ReadStatus::Ok) take(std::span<const std::uint8_t>(read.bytes.data(), read.bytes.size()));
         return read.status;
     }
+
+    // Whether a and b name one file, whatever their spelling: "./a.bin", a hard link, a link.
+    // Two names of which neither exists are one file when they are the same name in one
+    // folder (they would be written as one). A file system of plain names compares names.
+    [[nodiscard]] virtual bool SameFile(const std::string& a, const std::string& b) { return a == b; }
+    // Whether path is a folder, so that a refusal can say so rather than "not found".
+    [[nodiscard]] virtual bool IsFolder(const std::string& /*path*/) { return false; }
+
+    // The three steps of a group of outputs that is written all or nothing (OutputSet).
+    // StageOutput writes bytes to a new temporary beside the target, so that the target
+    // stays as it was; IsFolder for a folder, CannotOpen when no temporary can be made. A
+    // device (or a file system without temporaries, as here) is written in place at once,
+    // with an empty temporary. CommitOutput renames the temporary over the target;
+    // DiscardOutput removes it. Both do nothing for an empty temporary.
+    [[nodiscard]] virtual WriteStatus StageOutput(const std::string& path, std::span<const std::uint8_t> bytes,
+                                                  StagedOutput& staged) {
+        staged = {path, {}};
+        return WriteWholeFile(path, bytes);
+    }
+    [[nodiscard]] virtual WriteStatus CommitOutput(const StagedOutput& /*staged*/) { return WriteStatus::Ok; }
+    virtual void DiscardOutput(const StagedOutput& /*staged*/) {}
 };
 
 }  // namespace vesperine

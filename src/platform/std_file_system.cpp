@@ -59,6 +59,23 @@ std::string TemporaryNeighbour(const fs::path& target) {
     return temporary.string();
 }
 
+// The folder a path's file lies in, "." for a bare name.
+fs::path FolderOf(const fs::path& path) { return path.has_parent_path() ? path.parent_path() : fs::path("."); }
+
+// The target itself, or the file a chain of symbolic links leads to, whether it exists or not
+// (open with O_CREAT would create it there): replacing a link's file, not the link. A loop
+// stops at the system's limit of 40 links, still at a link.
+fs::path FollowLink(const fs::path& target) {
+    fs::path path = target;
+    std::error_code error;
+    for (int links = 0; links < 40 && fs::is_symlink(fs::symlink_status(path, error)); ++links) {
+        const fs::path next = fs::read_symlink(path, error);
+        if (error) break;
+        path = next.is_absolute() ? next : FolderOf(path) / next;
+    }
+    return path;
+}
+
 }  // namespace
 
 std::optional<std::uint64_t> StdFileSystem::FileLength(const std::string& path) {
@@ -172,6 +189,66 @@ WriteStatus StdFileSystem::WriteWholeFile(const std::string& path, std::span<con
         return WriteStatus::Failed;
     }
     return WriteStatus::Ok;
+}
+
+}  // namespace vesperine
+
+namespace vesperine {
+
+bool StdFileSystem::SameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    const bool same = fs::equivalent(a, b, error);
+    if (!error) return same;
+    // Neither exists (a lone missing one cannot be the other): one file when written, if
+    // their folders are one folder and their names one name.
+    const fs::path left = FollowLink(a);
+    const fs::path right = FollowLink(b);
+    if (fs::exists(fs::symlink_status(left, error)) || fs::exists(fs::symlink_status(right, error))) return false;
+    return left.filename() == right.filename() && fs::equivalent(FolderOf(left), FolderOf(right), error) && !error;
+}
+
+bool StdFileSystem::IsFolder(const std::string& path) {
+    std::error_code error;
+    return fs::is_directory(path, error);
+}
+
+WriteStatus StdFileSystem::StageOutput(const std::string& path, std::span<const std::uint8_t> bytes,
+                                       StagedOutput& staged) {
+    const fs::path target = FollowLink(path);
+    staged = {target.string(), {}};
+    std::error_code error;
+    if (fs::is_symlink(fs::symlink_status(target, error))) return WriteStatus::CannotOpen;  // a loop of links
+    const fs::file_status existing = fs::status(target, error);
+    const bool exists = !error && fs::exists(existing);
+    if (exists && fs::is_directory(existing)) return WriteStatus::IsFolder;
+    // Devices and pipes cannot be replaced by a rename; they are written in place.
+    if (exists && !fs::is_regular_file(existing)) {
+        Stream stream(staged.target, "wb");
+        if (stream.get() == nullptr) return WriteStatus::CannotOpen;
+        return WriteAll(stream, bytes) ? WriteStatus::Ok : WriteStatus::Failed;
+    }
+    const std::string temporary = TemporaryNeighbour(target);
+    Stream stream(temporary, "wbx");
+    if (stream.get() == nullptr) return WriteStatus::CannotOpen;
+    if (!WriteAll(stream, bytes)) {
+        fs::remove(temporary, error);
+        return WriteStatus::Failed;
+    }
+    if (exists) fs::permissions(temporary, existing.permissions(), fs::perm_options::replace, error);
+    staged.temporary = temporary;
+    return WriteStatus::Ok;
+}
+
+WriteStatus StdFileSystem::CommitOutput(const StagedOutput& staged) {
+    if (staged.temporary.empty()) return WriteStatus::Ok;
+    std::error_code error;
+    fs::rename(staged.temporary, staged.target, error);
+    return error ? WriteStatus::Failed : WriteStatus::Ok;
+}
+
+void StdFileSystem::DiscardOutput(const StagedOutput& staged) {
+    std::error_code ignored;
+    if (!staged.temporary.empty()) fs::remove(staged.temporary, ignored);
 }
 
 }  // namespace vesperine

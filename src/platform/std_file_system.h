@@ -15,6 +15,13 @@ public:
     // In pieces of kPieceSize through one reused buffer (std_file_pieces.cpp).
     static constexpr std::size_t kPieceSize = std::size_t{1} << 18;
     [[nodiscard]] ReadStatus ReadPieces(const std::string& path, const PieceSink& take) override;
+    // By device and inode (std::filesystem::equivalent).
+    [[nodiscard]] bool SameFile(const std::string& a, const std::string& b) override;
+    [[nodiscard]] bool IsFolder(const std::string& path) override;
+    [[nodiscard]] WriteStatus StageOutput(const std::string& path, std::span<const std::uint8_t> bytes,
+                                          StagedOutput& staged) override;
+    [[nodiscard]] WriteStatus CommitOutput(const StagedOutput& staged) override;
+    void DiscardOutput(const StagedOutput& staged) override;
 };
 
 }  // namespace vesperine

@@ -12,7 +12,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <random>
+#include <string>
+#include <tuple>
+#include <utility>
 
 namespace vesperine {
 namespace {
@@ -31,7 +35,9 @@ public:
     Handle& operator=(const Handle&) = delete;
     [[nodiscard]] bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
     [[nodiscard]] HANDLE get() const { return handle_; }
+    // Also safe on a handle already closed (false then).
     [[nodiscard]] bool Close() {
+        if (!valid()) return false;
         const HANDLE handle = handle_;
         handle_ = INVALID_HANDLE_VALUE;
         return ::CloseHandle(handle) != 0;
@@ -52,10 +58,22 @@ std::wstring Widen(const std::string& text) {
     return wide;
 }
 
+// UTF-16 to UTF-8, the inverse of Widen for the names the system gives back.
+std::string Narrow(const std::wstring& text) {
+    if (text.empty() || text.size() > 0x7FFFFFFF) return {};
+    const int size = static_cast<int>(text.size());
+    const int count = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    if (count <= 0) return {};
+    std::string narrow(static_cast<std::size_t>(count), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), count, nullptr, nullptr);
+    return narrow;
+}
+
 // The absolute form of a path with the \\?\ prefix, which lifts the 260-character limit of the
 // Win32 calls. Device names (NUL, CON, \\.\...) keep the form GetFullPathNameW gives them.
 std::wstring ExtendedPath(const std::wstring& path) {
     if (path.empty()) return {};
+    if (path.rfind(L"\\\\?\\", 0) == 0) return path;  // already in that form (a staged temporary)
     const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     if (needed == 0) return {};
     std::wstring full(needed, L'\0');
@@ -117,7 +135,100 @@ std::wstring FollowLink(const std::wstring& path) {
     return final;
 }
 
+// What names a file whatever its path: its volume's serial number and its index there. Links
+// are followed, as opening the path follows them; nothing when the file cannot be opened.
+using FileIdentity = std::tuple<DWORD, DWORD, DWORD>;
+std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
+    const Handle file = OpenExisting(path, 0, FILE_FLAG_BACKUP_SEMANTICS);
+    if (!file.valid()) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (::GetFileInformationByHandle(file.get(), &info) == 0) return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
+// The folder part of an absolute path and its last name; a drive's root keeps its backslash.
+std::pair<std::wstring, std::wstring> SplitName(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return {L".", path};
+    const bool root = slash > 0 && path[slash - 1] == L':';
+    return {path.substr(0, root ? slash + 1 : slash), path.substr(slash + 1)};
+}
+
 }  // namespace
+
+bool WinFileSystem::SameFile(const std::string& a, const std::string& b) {
+    const std::wstring left = ExtendedPath(Widen(a));
+    const std::wstring right = ExtendedPath(Widen(b));
+    if (left.empty() || right.empty()) return a == b;
+    const std::optional<FileIdentity> leftFile = IdentityOf(left);
+    const std::optional<FileIdentity> rightFile = IdentityOf(right);
+    if (leftFile || rightFile) return leftFile == rightFile;
+    // Neither exists: one file when written if they are one name (Windows ignores case) in one folder.
+    if (::GetFileAttributesW(left.c_str()) != INVALID_FILE_ATTRIBUTES ||
+        ::GetFileAttributesW(right.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    const auto [leftFolder, leftName] = SplitName(left);
+    const auto [rightFolder, rightName] = SplitName(right);
+    const std::optional<FileIdentity> folder = IdentityOf(leftFolder);
+    return folder && folder == IdentityOf(rightFolder) && leftName.size() <= 0x7FFFFFFF &&
+           rightName.size() <= 0x7FFFFFFF &&
+           ::CompareStringOrdinal(leftName.c_str(), static_cast<int>(leftName.size()), rightName.c_str(),
+                                  static_cast<int>(rightName.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool WinFileSystem::IsFolder(const std::string& path) {
+    const std::wstring wide = ExtendedPath(Widen(path));
+    if (wide.empty()) return false;
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The same steps as WriteWholeFile's, stopped before the move: the temporary stays for the commit.
+WriteStatus WinFileSystem::StageOutput(const std::string& path, std::span<const std::uint8_t> bytes,
+                                       StagedOutput& staged) {
+    staged = {path, {}};
+    std::wstring target = ExtendedPath(Widen(path));
+    if (target.empty()) return WriteStatus::CannotOpen;
+    target = FollowLink(target);
+    staged.target = Narrow(target);
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return WriteStatus::IsFolder;
+    if (exists && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return WriteStatus::CannotOpen;
+    if (target.rfind(L"\\\\.\\", 0) == 0) {
+        Handle device = OpenExisting(target, GENERIC_WRITE);
+        if (!device.valid()) return WriteStatus::CannotOpen;
+        return WriteAll(device, bytes) ? WriteStatus::Ok : WriteStatus::Failed;
+    }
+    const std::wstring temporary = TemporaryNeighbour(target);
+    Handle file = CreateNew(temporary);
+    if (!file.valid()) return WriteStatus::CannotOpen;
+    if (!WriteAll(file, bytes)) {
+        static_cast<void>(file.Close());  // opened without sharing: closed first, or it cannot be deleted
+        ::DeleteFileW(temporary.c_str());
+        return WriteStatus::Failed;
+    }
+    if (exists) {
+        const DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                         FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+        if (kept != 0) ::SetFileAttributesW(temporary.c_str(), kept);
+    }
+    staged.temporary = Narrow(temporary);
+    return WriteStatus::Ok;
+}
+
+WriteStatus WinFileSystem::CommitOutput(const StagedOutput& staged) {
+    if (staged.temporary.empty()) return WriteStatus::Ok;
+    const std::wstring temporary = Widen(staged.temporary);
+    const std::wstring target = Widen(staged.target);
+    if (::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0)
+        return WriteStatus::Failed;
+    return WriteStatus::Ok;
+}
+
+void WinFileSystem::DiscardOutput(const StagedOutput& staged) {
+    if (!staged.temporary.empty()) ::DeleteFileW(Widen(staged.temporary).c_str());
+}
 
 ReadResult WinFileSystem::ReadWholeFile(const std::string& path) {
     ReadResult result;  // CannotOpen
@@ -200,6 +311,8 @@ WriteStatus WinFileSystem::WriteWholeFile(const std::string& path, std::span<con
         return WriteAll(direct, bytes) ? WriteStatus::Ok : WriteStatus::Failed;
     }
     if (!WriteAll(file, bytes)) {
+        // Opened without sharing, the temporary cannot be deleted while the handle is open.
+        static_cast<void>(file.Close());
         ::DeleteFileW(temporary.c_str());
         return WriteStatus::Failed;
     }

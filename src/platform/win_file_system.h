@@ -12,6 +12,13 @@ class WinFileSystem final : public FileSystem {
 public:
     [[nodiscard]] ReadResult ReadWholeFile(const std::string& path) override;
     [[nodiscard]] WriteStatus WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
+    // By volume serial number and file index.
+    [[nodiscard]] bool SameFile(const std::string& a, const std::string& b) override;
+    [[nodiscard]] bool IsFolder(const std::string& path) override;
+    [[nodiscard]] WriteStatus StageOutput(const std::string& path, std::span<const std::uint8_t> bytes,
+                                          StagedOutput& staged) override;
+    [[nodiscard]] WriteStatus CommitOutput(const StagedOutput& staged) override;
+    void DiscardOutput(const StagedOutput& staged) override;
 };
 
 }  // namespace vesperine

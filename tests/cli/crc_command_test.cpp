@@ -86,9 +86,10 @@ TEST(CrcCommandTest, RefusesAsTheWindowRefusesWithStatusTwo) {
     const Case cases[] = {
         {Files({"missing"}), "vesperine-cli: missing: File not found.\n"},
         {Files({"f"}, Cut("8:20")), "vesperine-cli: f: Target area is outside the base file.\n"},
-        {Files({"f"}, Cut("8:4")), "vesperine-cli: f: Target area is outside the base file.\n"},
+        {Files({"f"}, Cut("8:4")),
+         "vesperine-cli: --area 8:4: its end is before its start (START:END, END exclusive)\n"},
         {Files({"f"}, Cut("", "full", "", "xor")), "vesperine-cli: f: MASK data is nothing.\n"},
-        {Files({"f"}, Cut("", "full", "empty")), "vesperine-cli: f: MASK data is nothing.\n"},
+        {Files({"f"}, Cut("", "full", "empty")), "vesperine-cli: empty: MASK data is nothing.\n"},
         {Files({"f"}, Cut("zz")), "vesperine-cli: --area zz: give START:END in hexadecimal, e.g. 0:8000\n"},
     };
     for (const Case& c : cases) {

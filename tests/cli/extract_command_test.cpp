@@ -138,7 +138,7 @@ TEST(ExtractCommandTest, RefusesWithStatusTwoAndWritesNothing) {
     } cases[] = {
         {Options("missing", "out"), "vesperine-cli: missing: File not found.\n"},
         {Options("f", "out", {}, "2:8"), "vesperine-cli: f: Target area is outside the base file.\n"},
-        {noMask, "vesperine-cli: f: MASK data is nothing.\n"},
+        {noMask, "vesperine-cli: empty: MASK data is nothing.\n"},
         {Options("f", "out", {{TransformKind::Xor, "100"}}),
          "vesperine-cli: --xor 100: give one byte in hexadecimal, 00 to FF\n"},
         {Options("f", "out", {{TransformKind::Swap16, ""}, {TransformKind::Xor, "zz"}}),

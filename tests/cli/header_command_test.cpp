@@ -65,7 +65,7 @@ TEST(HeaderCommandTest, RefusesWithoutWritingAnything) {
         int status;
         const char* says;
     } cases[] = {
-        {{"game.gb", true, "game.gb", false}, kExitError, "is the input file"},
+        {{"game.gb", true, "game.gb", false}, kExitError, "is the same file as the input"},
         {{"game.gb", true, "", false}, kExitError, "--fix needs -o OUT"},
         {{"game.gb", false, "out.gb", false}, kExitError, "is for --fix"},
         {{"missing.gb", false, "", false}, kExitError, "missing.gb"},

@@ -1,5 +1,6 @@
 // hash, dat and identify as a script sees them: lines, JSON, exit statuses and refusals.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -100,7 +101,14 @@ struct Board : ::testing::Test {
         dat.files = {"dumps/lo.u3", "dumps/hi.u4"};
         dat.output = "board.dat";
         dat.name = "Board & Co";
-        ASSERT_EQ(RunWith(files, dat, RunDat).out, "board.dat: 2 ROMs of \"Board & Co\"\n");
+        const std::string line = RunWith(files, dat, RunDat).out;
+        ASSERT_EQ(line.substr(0, line.find(',')), "board.dat: 2 ROMs of \"Board & Co\"");
+        // Followed by the DAT's own size and CRC, as written.
+        const Bytes& written = files.files.at("board.dat");
+        char tail[64];
+        std::snprintf(tail, sizeof tail, ", %zu bytes (0x%08zX) CRC:%08lX\n", written.size(), written.size(),
+                      ::crc32(0, written.data(), static_cast<uInt>(written.size())));
+        ASSERT_EQ(line.substr(line.find(',')), tail);
     }
 
     Outcome Identify(std::vector<std::string> paths, std::vector<std::string> dats = {"board.dat"}, bool near = false) {

@@ -196,7 +196,7 @@ TEST(SearchCommandTest, RefusesWithStatusTwo) {
         {Window("f", "12345678", "4", "0"),
          "vesperine-cli: --step 0 examines the window at 0 again and again, and it does not match: give a step of 1 "
          "or more\n"},
-        {noMask, "vesperine-cli: f: MASK data is nothing.\n"},
+        {noMask, "vesperine-cli: empty: MASK data is nothing.\n"},
         {outside, "vesperine-cli: f: Target area is outside the base file.\n"},
         {minAboveMax, "vesperine-cli: --min 5 is above --max 4\n"},
         {stepZero, "vesperine-cli: --step 0: give a step of 1 or more\n"},

@@ -38,4 +38,22 @@ WriteStatus FakeFileSystem::WriteWholeFile(const std::string& path, std::span<co
     return WriteStatus::Ok;
 }
 
+WriteStatus FakeFileSystem::StageOutput(const std::string& path, std::span<const std::uint8_t> bytes,
+                                        StagedOutput& staged) {
+    ++writes;
+    staged = {path, {}};
+    if (const auto failure = writeFailures.find(path); failure != writeFailures.end()) return failure->second;
+    staged.temporary = path + ".part";
+    files[staged.temporary] = Bytes(bytes.begin(), bytes.end());
+    return WriteStatus::Ok;
+}
+
+WriteStatus FakeFileSystem::CommitOutput(const StagedOutput& staged) {
+    files[staged.target] = std::move(files.at(staged.temporary));
+    files.erase(staged.temporary);
+    return WriteStatus::Ok;
+}
+
+void FakeFileSystem::DiscardOutput(const StagedOutput& staged) { files.erase(staged.temporary); }
+
 }  // namespace vesperine::testing

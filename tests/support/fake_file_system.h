@@ -26,6 +26,11 @@ public:
     [[nodiscard]] std::optional<std::uint64_t> FileLength(const std::string& path) override;
     [[nodiscard]] ReadResult ReadWholeFileInChunks(const std::string& path, const ReadProgress& progress) override;
     [[nodiscard]] WriteStatus WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
+    // Outputs are staged as "PATH.part" and fail as writeFailures says for PATH.
+    [[nodiscard]] WriteStatus StageOutput(const std::string& path, std::span<const std::uint8_t> bytes,
+                                          StagedOutput& staged) override;
+    [[nodiscard]] WriteStatus CommitOutput(const StagedOutput& staged) override;
+    void DiscardOutput(const StagedOutput& staged) override;
 };
 
 }  // namespace vesperine::testing

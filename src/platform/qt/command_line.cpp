@@ -11,14 +11,36 @@ namespace vesperine::qt {
 
 namespace {
 
-// A relative path against the current folder, cleaned of "." and ".." steps; a path that
-// cannot be made absolute (no current folder) is kept as given, and so is an empty one.
+namespace fs = std::filesystem;
+
+// A relative path against the current folder, naming the file the system would open. On
+// POSIX a ".." step leaves the folder a symbolic link leads to, not the link's own folder, so
+// "link/../x.bin" is not "x.bin": the path up to its last ".." is resolved by the system, and
+// kept as given when it cannot be (then it opens nothing, as given). Windows resolves ".."
+// by the spelling, so there the spelling is cleaned. A path that cannot be made absolute (no
+// current folder) is kept as given, and so is an empty one.
 std::string AbsolutePath(const std::string& given) {
     if (given.empty()) return given;
     std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(given, error);
+    const fs::path absolute = fs::absolute(given, error);
     if (error) return given;
+#ifdef _WIN32
     return absolute.lexically_normal().string();
+#else
+    fs::path upToLastParent;
+    fs::path rest;
+    for (const fs::path& step : absolute) {
+        rest /= step;
+        if (step == "..") {
+            upToLastParent /= rest;
+            rest.clear();
+        }
+    }
+    if (upToLastParent.empty()) return absolute.lexically_normal().string();
+    const fs::path resolved = fs::canonical(upToLastParent, error);
+    if (error) return absolute.string();
+    return (resolved / rest).lexically_normal().string();
+#endif
 }
 
 }  // namespace
