@@ -12,16 +12,18 @@ using namespace vesperine::cli;
 
 // Every subcommand, in the order --help lists them.
 constexpr RegisterCommand kCommands[] = {
-    RegisterCrcCommand,    RegisterExtractCommand,  RegisterSplitCommand,   RegisterMergeCommand,
-    RegisterSearchCommand, RegisterDiagnoseCommand, RegisterCompareCommand, RegisterRepairCommand,
-    RegisterHashCommand,   RegisterIdentifyCommand, RegisterDatCommand,
+    RegisterCrcCommand,      RegisterExtractCommand,  RegisterSplitCommand,   RegisterMergeCommand,
+    RegisterSearchCommand,   RegisterDiagnoseCommand, RegisterCompareCommand, RegisterRepairCommand,
+    RegisterHashCommand,     RegisterIdentifyCommand, RegisterDatCommand,     RegisterSumCommand,
+    RegisterChecksumCommand, RegisterSolveCommand,
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
     CLI::App app{
-        "vesperine-cli: size, CRC-32, extraction, split and merge, search, diagnosis and identification of ROM dumps",
+        "vesperine-cli: size, CRC-32, extraction, split and merge, search, diagnosis, identification and checksums of "
+        "ROM dumps",
         "vesperine-cli"};
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("vesperine-cli ") + VESPERINE_VERSION);

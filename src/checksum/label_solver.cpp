@@ -1,0 +1,154 @@
+// The label solver: whole views by every sum and CRC of the width, then aligned and any ranges.
+#include "checksum/label_solver.h"
+
+#include <bit>
+#include <memory>
+
+#include "checksum/catalogue.h"
+#include "checksum/crc.h"
+#include "checksum/range_sums.h"
+
+namespace vesperine::checksum {
+namespace {
+
+constexpr SumForm kForms[] = {SumForm::Plain, SumForm::Negated, SumForm::Complemented};
+
+[[nodiscard]] std::vector<SumKind> RowsOfWidth(unsigned width) {
+    std::vector<SumKind> rows;
+    for (const SumKind& row : SumRows()) {
+        if (row.width == width) rows.push_back(row);
+    }
+    return rows;
+}
+
+[[nodiscard]] SumKind WithForm(SumKind kind, SumForm form) {
+    kind.form = form;
+    return kind;
+}
+
+// A view's lane totals with `extra` bytes appended, those at lane (done + i) mod 4.
+[[nodiscard]] LaneTotals Append(LaneTotals totals, std::uint64_t done, std::span<const std::uint8_t> extra) {
+    for (std::size_t i = 0; i < extra.size(); ++i) totals.lane[(done + i) % 4] += extra[i];
+    return totals;
+}
+
+void CheckWholeView(const View& view, const SolveRequest& request, const std::vector<CrcEngine>& engines,
+                    SolveResult& result) {
+    const std::size_t stored = request.width / 8;
+    const bool hasTrailer = view.bytes.size() > stored;
+    const std::span<const std::uint8_t> body = hasTrailer ? view.bytes.first(view.bytes.size() - stored) : view.bytes;
+    const std::span<const std::uint8_t> tail = view.bytes.subspan(body.size());
+    const auto found = [&](std::string checksum, bool trailer) {
+        result.whole.push_back({view.name, std::move(checksum), trailer});
+    };
+    const LaneTotals bodyTotals = TotalLanes(body);
+    const LaneTotals fullTotals = Append(bodyTotals, body.size(), tail);
+    for (const SumKind& row : RowsOfWidth(request.width)) {
+        for (const SumForm form : kForms) {
+            const SumKind kind = WithForm(row, form);
+            result.wholeTried += hasTrailer ? 2 : 1;
+            if (SumOf(fullTotals, kind) == request.value) found(SumName(kind), false);
+            if (hasTrailer && SumOf(bodyTotals, kind) == request.value) found(SumName(kind), true);
+        }
+    }
+    for (const CrcEngine& engine : engines) {
+        const std::uint64_t reg = engine.Update(engine.Start(), body);
+        result.wholeTried += hasTrailer ? 2 : 1;
+        if (hasTrailer && engine.Finish(reg) == request.value) found(std::string(engine.Model().name), true);
+        if (engine.Finish(engine.Update(reg, tail)) == request.value) found(std::string(engine.Model().name), false);
+    }
+}
+
+// Aligned blocks of the view: lengths 2^k units within the bounds, starts multiples of them.
+// Block totals at the shortest length are combined pairwise as a binary counter does, so each
+// unit is read once and only one pending total per length is kept.
+void CheckAligned(const View& view, const SumKind& row, const SolveRequest& request, SolveResult& result) {
+    const unsigned unitBytes = UnitBytes(row.unit, row.width);
+    const std::uint64_t units = view.bytes.size() / unitBytes;
+    const std::uint64_t minUnits = std::max<std::uint64_t>(1, (request.minLength + unitBytes - 1) / unitBytes);
+    const std::uint64_t maxUnits = std::min(units, request.maxLength / unitBytes);
+    if (minUnits > maxUnits) return;
+    const std::uint64_t base = std::bit_ceil(minUnits);
+    std::vector<std::uint64_t> pending(65, 0);
+    const auto check = [&](std::uint64_t total, std::uint64_t start, std::uint64_t length) {
+        if (length > maxUnits) return;
+        for (const SumForm form : kForms) {
+            const SumKind kind = WithForm(row, form);
+            ++result.alignedTried;
+            if (ShowSum(total, kind) != request.value || result.alignedHits++ >= request.alignedLimit) continue;
+            const std::uint64_t from = start * unitBytes;
+            result.aligned.push_back(
+                {view.name, SumName(kind), from, from + length * unitBytes, DumpOffsetOf(view, from), true});
+        }
+    };
+    for (std::uint64_t block = 0; (block + 1) * base <= units; ++block) {
+        std::uint64_t total = 0;
+        for (std::uint64_t i = block * base; i < (block + 1) * base; ++i)
+            total += UnitAt(view.bytes, i, row.unit, row.width);
+        std::uint64_t length = base;
+        check(total, block * base, length);
+        for (unsigned level = 0; (block >> level) & 1; ++level) {
+            total += pending[level];
+            length *= 2;
+            check(total, (block + 1) * base - length, length);
+        }
+        const unsigned level = static_cast<unsigned>(std::countr_one(block));
+        pending[level] = total;
+    }
+}
+
+[[nodiscard]] bool IsAligned(std::uint64_t start, std::uint64_t end, unsigned unitBytes) {
+    const std::uint64_t length = (end - start) / unitBytes;
+    return std::has_single_bit(length) && (start / unitBytes) % length == 0;
+}
+
+}  // namespace
+
+double ExpectedByChance(std::uint64_t tried, unsigned width) {
+    return static_cast<double>(tried) / static_cast<double>(std::uint64_t{1} << width);
+}
+
+std::uint64_t RangePairsOf(std::uint64_t dumpLength, const SolveRequest& request) {
+    std::uint64_t pairs = 0;
+    for (const std::uint64_t ways : {1, 2, 4}) {
+        if (ways > 1 && (dumpLength == 0 || dumpLength % ways != 0)) continue;
+        for (const SumKind& row : RowsOfWidth(request.width)) {
+            const RangeSumRequest range{row, request.value, request.minLength, request.maxLength};
+            pairs += ways * 3 * RangeCount(dumpLength / ways, range);
+        }
+    }
+    return pairs;
+}
+
+SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& request, const RangeHitSink& onRange) {
+    SolveResult result;
+    std::vector<CrcEngine> engines;
+    for (const CrcModel& model : CrcModels()) {
+        if (model.width == request.width) engines.emplace_back(model);
+    }
+    const std::vector<View> views = MakeViews(dump, ViewChoice{});
+    for (const View& view : views) CheckWholeView(view, request, engines, result);
+    if (!request.ranges) return result;
+    bool listening = true;
+    for (const View& view : views) {
+        if (view.part) continue;  // ranges of halves and quarters are ranges of the whole
+        for (const SumKind& row : RowsOfWidth(request.width)) {
+            CheckAligned(view, row, request, result);
+            const unsigned unitBytes = UnitBytes(row.unit, row.width);
+            const RangeSumRequest range{row, request.value, request.minLength, request.maxLength};
+            const RangeSumResult found =
+                FindSumRanges(view.bytes, range, [&](std::uint64_t start, std::uint64_t end, SumForm form) {
+                    if (IsAligned(start, end, unitBytes)) return true;
+                    listening = listening && onRange({view.name, SumName(WithForm(row, form)), start, end,
+                                                      DumpOffsetOf(view, start), false});
+                    return listening;
+                });
+            result.outOfMemory = result.outOfMemory || found.outOfMemory;
+            result.rangeHits += found.hits;
+            result.rangeTried += 3 * RangeCount(view.bytes.size(), range);
+        }
+    }
+    return result;
+}
+
+}  // namespace vesperine::checksum
