@@ -35,6 +35,12 @@ using checksum::SolveResult;
     return text;
 }
 
+// "1 hit of 5 tried, 0.02 expected by chance"
+[[nodiscard]] std::string Tally(std::uint64_t hits, std::uint64_t tried, unsigned width) {
+    return std::to_string(hits) + (hits == 1 ? " hit" : " hits") + " of " + std::to_string(tried) + " tried, " +
+           Chance(checksum::ExpectedByChance(tried, width)) + " expected by chance";
+}
+
 [[nodiscard]] std::size_t Digits(std::string_view text) {
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.remove_prefix(2);
     return text.size();
@@ -113,19 +119,16 @@ using checksum::SolveResult;
 
 void PrintText(const SolveResult& result, const std::vector<RangeHit>& listed, const SolveRequest& request,
                std::ostream& out) {
-    out << "whole views: " << result.whole.size() << " hits of " << result.wholeTried << " tried, "
-        << Chance(checksum::ExpectedByChance(result.wholeTried, request.width)) << " expected by chance\n";
+    out << "whole views: " << Tally(result.whole.size(), result.wholeTried, request.width) << '\n';
     for (const checksum::WholeHit& hit : result.whole) {
         out << "  " << hit.checksum << " over " << hit.view
             << (hit.trailer ? " without its last " + std::to_string(request.width / 8) + " bytes" : "") << '\n';
     }
     if (!request.ranges) return;
-    out << "aligned ranges: " << result.alignedHits << " hits of " << result.alignedTried << " tried, "
-        << Chance(checksum::ExpectedByChance(result.alignedTried, request.width)) << " expected by chance\n";
+    out << "aligned ranges: " << Tally(result.alignedHits, result.alignedTried, request.width) << '\n';
     for (const RangeHit& hit : result.aligned) out << "  " << Where(hit) << '\n';
     if (result.alignedHits > result.aligned.size()) out << "  ...\n";
-    out << "any ranges: " << result.rangeHits << " hits of " << result.rangeTried << " tried, "
-        << Chance(checksum::ExpectedByChance(result.rangeTried, request.width)) << " expected by chance";
+    out << "any ranges: " << Tally(result.rangeHits, result.rangeTried, request.width);
     out << (listed.empty() ? "\n" : "; the first not aligned:\n");
     for (const RangeHit& hit : listed) out << "  " << Where(hit) << '\n';
 }
