@@ -172,11 +172,136 @@ std::uint64_t WalkEnds(const Walk& walk, std::uint64_t sum, SumForm form, bool& 
     return hits;
 }
 
+/*
+  Narrow sums (8 and 16 bits) have at most 65536 keys, so a direct table replaces the sorted
+  index and the walk stays in the caches: count[k] holds how many starts in the window
+  [b - max, b - min] have key k, kept as b moves by adding the start that enters and removing
+  the one that leaves (their prefixes run along behind b). One walk serves the three forms.
+  The starts of one key are chained, each to the previous start with its key, so the hits of
+  an end are told from the newest start backwards in time proportional to their number. The
+  all-zero ranges ending at b are the newest starts of b's own key, [z(b), b - min], so a
+  nonzero multiple of m skips them by starting from the link below z(b).
+*/
+
+constexpr std::uint32_t kNone = 0xFFFFFFFF;
+
+template <SumUnit Unit>
+[[nodiscard]] std::uint32_t ReadUnit(const std::uint8_t* view, std::uint64_t i) {
+    if constexpr (Unit == SumUnit::Byte) {
+        return view[i];
+    } else if constexpr (Unit == SumUnit::WordLe) {
+        return view[2 * i] | std::uint32_t{view[2 * i + 1]} << 8;
+    } else {
+        return std::uint32_t{view[2 * i]} << 8 | view[2 * i + 1];
+    }
+}
+
+struct Target {
+    std::uint32_t residue;
+    bool zeroOnly;  // end-around carry and a sum of 0: all-zero ranges only
+    bool notZero;   // end-around carry and a sum of m: residue 0 but not all zero
+    SumForm form;
+};
+
+struct NarrowTables {
+    std::vector<std::uint32_t> count, newest, previous;
+};
+
+template <SumUnit Unit>
+std::uint64_t WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUnits, std::uint64_t maxUnits,
+                         std::span<const Target> targets, NarrowTables& t, bool& tell, const SumRangeHit& onHit) {
+    const std::uint8_t* view = units.view.data();
+    const std::uint64_t n = units.count;
+    const auto advance = [modulus](std::uint32_t prefix, std::uint32_t unit) {
+        const std::uint32_t next = prefix + unit;
+        return next >= modulus ? next - modulus : next;
+    };
+    std::uint64_t hits = 0;
+    std::uint32_t prefix = 0, entering = 0, leaving = 0;  // P(b), P(b - min), P(b - max - 1)
+    std::uint64_t zeroRun = 0;
+    for (std::uint64_t b = 0; b <= n; ++b) {
+        if (b > 0) {
+            const std::uint32_t u = ReadUnit<Unit>(view, b - 1);
+            prefix = advance(prefix, u);
+            if (u != 0) zeroRun = b;
+        }
+        if (b < minUnits) continue;
+        const std::uint64_t lastStart = b - minUnits;
+        if (lastStart > 0) entering = advance(entering, ReadUnit<Unit>(view, lastStart - 1));
+        ++t.count[entering];
+        t.previous[lastStart] = t.newest[entering];
+        t.newest[entering] = static_cast<std::uint32_t>(lastStart);
+        std::uint64_t firstStart = 0;
+        if (b > maxUnits) {
+            firstStart = b - maxUnits;
+            if (firstStart > 1) leaving = advance(leaving, ReadUnit<Unit>(view, firstStart - 2));
+            --t.count[leaving];  // start firstStart - 1 leaves the window
+        }
+        const std::uint64_t zeroFrom = std::max(firstStart, zeroRun);
+        const std::uint64_t zeroCount = lastStart >= zeroFrom ? lastStart - zeroFrom + 1 : 0;
+        for (const Target& target : targets) {
+            const std::uint32_t key =
+                prefix >= target.residue ? prefix - target.residue : prefix + modulus - target.residue;
+            const std::uint64_t matches = target.zeroOnly  ? zeroCount
+                                          : target.notZero ? t.count[key] - zeroCount
+                                                           : t.count[key];
+            hits += matches;
+            if (!tell || matches == 0) continue;
+            if (target.zeroOnly) {
+                for (std::uint64_t a = lastStart + 1; tell && a-- > zeroFrom;)
+                    tell = onHit(a * units.bytes, b * units.bytes, target.form);
+                continue;
+            }
+            std::uint32_t a = target.notZero && zeroCount > 0 ? t.previous[zeroFrom] : t.newest[key];
+            for (; tell && a != kNone && a >= firstStart; a = t.previous[a]) {
+                tell = onHit(a * units.bytes, b * units.bytes, target.form);
+            }
+        }
+    }
+    return hits;
+}
+
+[[nodiscard]] RangeSumResult FindNarrow(const Units& units, const RangeSumRequest& request, std::uint64_t minUnits,
+                                        std::uint64_t maxUnits, const SumRangeHit& onHit) {
+    RangeSumResult result;
+    const SumKind& kind = request.kind;
+    const std::uint32_t mask = (std::uint32_t{1} << kind.width) - 1;
+    const std::uint32_t modulus = kind.endAroundCarry ? mask : mask + 1;
+    NarrowTables tables;
+    try {
+        tables.count.assign(modulus, 0);
+        tables.newest.assign(modulus, kNone);
+        tables.previous.resize(units.count + 1);
+    } catch (const std::bad_alloc&) {
+        result.outOfMemory = true;
+        return result;
+    }
+    std::vector<Target> targets;
+    for (const SumForm form : {SumForm::Plain, SumForm::Negated, SumForm::Complemented}) {
+        const std::uint64_t sum = Unshow(request.value, form, kind.width);
+        targets.push_back({static_cast<std::uint32_t>(sum % modulus), kind.endAroundCarry && sum == 0,
+                           kind.endAroundCarry && sum == modulus, form});
+    }
+    bool tell = true;
+    switch (kind.unit) {
+        case SumUnit::Byte:
+            result.hits = WalkNarrow<SumUnit::Byte>(units, modulus, minUnits, maxUnits, targets, tables, tell, onHit);
+            break;
+        case SumUnit::WordLe:
+            result.hits = WalkNarrow<SumUnit::WordLe>(units, modulus, minUnits, maxUnits, targets, tables, tell, onHit);
+            break;
+        case SumUnit::WordBe:
+            result.hits = WalkNarrow<SumUnit::WordBe>(units, modulus, minUnits, maxUnits, targets, tables, tell, onHit);
+            break;
+    }
+    return result;
+}
+
 }  // namespace
 
 std::uint64_t RangeSumBytesNeeded(std::uint64_t viewLength, const SumKind& kind) {
     const std::uint64_t units = viewLength / (kind.unit == SumUnit::Byte ? 1 : kind.width / 8) + 1;
-    return (kind.width <= 16 ? 12 : 16) * units + 3 * 65537 * 4;
+    return kind.width <= 16 ? 4 * units + 2 * 65536 * 4 : 16 * units + 65537 * 4;
 }
 
 std::uint64_t RangeCount(std::uint64_t viewLength, const RangeSumRequest& request) {
@@ -199,15 +324,15 @@ RangeSumResult FindSumRanges(std::span<const std::uint8_t> view, const RangeSumR
     const std::uint64_t minUnits = std::max<std::uint64_t>(1, (request.minLength + unitBytes - 1) / unitBytes);
     const std::uint64_t maxUnits = request.maxLength / unitBytes;
     if (minUnits > maxUnits || minUnits > units.count) return result;
+    if (kind.width <= 16) return FindNarrow(units, request, minUnits, maxUnits, onHit);
     const std::uint64_t mask = (std::uint64_t{1} << kind.width) - 1;
     const std::uint64_t modulus = kind.endAroundCarry ? mask : mask + 1;
     StartIndex index;
     std::vector<std::uint32_t> low, high;  // each group's window, by group id
     try {
         BuildIndex(units, modulus, kind.width, index);
-        const std::size_t groups = kind.width <= 16 ? std::size_t{65536} : units.count + 1;
-        low.resize(groups);
-        high.resize(groups);
+        low.resize(units.count + 1);
+        high.resize(units.count + 1);
     } catch (const std::bad_alloc&) {
         result.outOfMemory = true;
         return result;

@@ -29,16 +29,17 @@ struct RangeSumResult {
     bool outOfMemory = false;
 };
 
-// Bytes of the tables at their largest: 12 per unit of the view for 8- and 16-bit sums, 16 for
+// Bytes of the tables at their largest: 4 per unit of the view for 8- and 16-bit sums, 16 for
 // 32-bit ones.
 [[nodiscard]] std::uint64_t RangeSumBytesNeeded(std::uint64_t viewLength, const SumKind& kind);
 
 // Number of ranges on the grid with a length in the bounds: what chance matches are counted on.
 [[nodiscard]] std::uint64_t RangeCount(std::uint64_t viewLength, const RangeSumRequest& request);
 
-// The hits, per form in the order plain, negated, complemented, each by ascending end then
-// start. Time: linear in the view for 8- and 16-bit sums; for 32-bit sums a binary search per
-// end within the keys sharing their top 16 bits; plus the hits told. The count needs no walk
+// The hits by ascending end; for 8- and 16-bit sums, for one end by form (plain, negated,
+// complemented) then descending start; for 32-bit sums form by form, each by ascending end then
+// start. Time: linear in the view for 8- and 16-bit sums (a table of every key); for 32-bit
+// sums a binary search per end within the keys sharing their top 16 bits; plus the hits told. The count needs no walk
 // over the hits, so a blank region where every range matches costs no more than any other.
 [[nodiscard]] RangeSumResult FindSumRanges(std::span<const std::uint8_t> view, const RangeSumRequest& request,
                                            const SumRangeHit& onHit);
