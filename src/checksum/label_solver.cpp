@@ -103,7 +103,6 @@ void CheckAligned(const View& view, const SumKind& row, const SolveRequest& requ
     std::vector<BlockSum> pending(65);
     const auto check = [&](const BlockSum& sum, std::uint64_t start, std::uint64_t length) {
         if (length > maxUnits) return;
-        result.alignedTried += wanted.size();
         for (const Wanted& w : wanted) {
             const bool match = w.zeroOnly  ? !sum.nonzero
                                : w.notZero ? sum.residue == 0 && sum.nonzero
@@ -135,6 +134,7 @@ void CheckAligned(const View& view, const SumKind& row, const SolveRequest& requ
         }
         pending[static_cast<unsigned>(std::countr_one(block))] = sum;
     }
+    for (std::uint64_t length = base; length <= maxUnits; length *= 2) result.alignedTried += 3 * (units / length);
 }
 
 [[nodiscard]] bool IsAligned(std::uint64_t start, std::uint64_t end, unsigned unitBytes) {

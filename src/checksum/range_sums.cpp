@@ -229,8 +229,10 @@ std::uint64_t WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_
         const std::uint64_t lastStart = b - minUnits;
         if (lastStart > 0) entering = advance(entering, ReadUnit<Unit>(view, lastStart - 1));
         ++t.count[entering];
-        t.previous[lastStart] = t.newest[entering];
-        t.newest[entering] = static_cast<std::uint32_t>(lastStart);
+        if (tell) {  // the chains serve only the telling; once the listener has heard enough they rest
+            t.previous[lastStart] = t.newest[entering];
+            t.newest[entering] = static_cast<std::uint32_t>(lastStart);
+        }
         std::uint64_t firstStart = 0;
         if (b > maxUnits) {
             firstStart = b - maxUnits;
