@@ -85,17 +85,6 @@ std::uint64_t UnitTotal(const LaneTotals& totals, SumUnit unit, unsigned width) 
 
 unsigned UnitBytes(SumUnit unit, unsigned width) { return unit == SumUnit::Byte ? 1 : width / 8; }
 
-std::uint32_t UnitAt(std::span<const std::uint8_t> bytes, std::uint64_t i, SumUnit unit, unsigned width) {
-    if (unit == SumUnit::Byte) return bytes[i];
-    const unsigned size = width / 8;
-    const std::uint8_t* p = bytes.data() + i * size;
-    std::uint32_t value = 0;
-    for (unsigned k = 0; k < size; ++k) {
-        value |= std::uint32_t{p[k]} << (unit == SumUnit::WordLe ? 8 * k : 8 * (size - 1 - k));
-    }
-    return value;
-}
-
 std::uint32_t ShowSum(std::uint64_t total, const SumKind& kind) {
     const std::uint64_t mask = (std::uint64_t{1} << kind.width) - 1;
     std::uint64_t sum = total & mask;

@@ -41,7 +41,18 @@ struct SumKind {
 [[nodiscard]] std::uint64_t UnitTotal(const LaneTotals& totals, SumUnit unit, unsigned width);
 
 // Unit i of bytes: byte i, or the word of width/8 bytes at i * width/8 in the unit's order.
-[[nodiscard]] std::uint32_t UnitAt(std::span<const std::uint8_t> bytes, std::uint64_t i, SumUnit unit, unsigned width);
+// Inline: the solver reads every unit of every view through it.
+[[nodiscard]] inline std::uint32_t UnitAt(std::span<const std::uint8_t> bytes, std::uint64_t i, SumUnit unit,
+                                          unsigned width) {
+    if (unit == SumUnit::Byte) return bytes[i];
+    const std::uint8_t* p = bytes.data() + i * (width / 8);
+    if (width == 16) {
+        return unit == SumUnit::WordLe ? p[0] | std::uint32_t{p[1]} << 8 : std::uint32_t{p[0]} << 8 | p[1];
+    }
+    return unit == SumUnit::WordLe
+               ? p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24
+               : std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+}
 
 // Bytes per unit: 1 for bytes, width/8 for words.
 [[nodiscard]] unsigned UnitBytes(SumUnit unit, unsigned width);

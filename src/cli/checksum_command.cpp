@@ -51,7 +51,11 @@ void PrintCatalogue(const ChecksumOptions& options, std::ostream& out) {
             out << checksum::SumName(kind) << '\n';
         }
     }
-    if (options.json) out << nlohmann::json{{"crc", models}, {"sums", sums}}.dump(2) << '\n';
+    if (options.json) {
+        out << nlohmann::json{{"crc", models}, {"sums", sums}}.dump(2, ' ', false,
+                                                                    nlohmann::json::error_handler_t::replace)
+            << '\n';
+    }
 }
 
 // The chosen checksums, or a message naming the first unknown one.
