@@ -166,7 +166,7 @@ int RunSolve(const SolveOptions& options, FileSystem& files, Streams streams) {
     if (!RangesFit(options, *request, dump.size(), streams.err)) return kExitError;
     std::vector<RangeHit> listed;
     const SolveResult result = checksum::Solve(dump, *request, [&](const RangeHit& hit) {
-        listed.push_back(hit);
+        if (listed.size() < options.limit) listed.push_back(hit);
         return listed.size() < options.limit;
     });
     if (result.outOfMemory) {
