@@ -18,5 +18,8 @@ void RegisterHashCommand(CLI::App& app, int& status);      // hash_command.cpp
 void RegisterIdentifyCommand(CLI::App& app, int& status);  // identify_command.cpp
 void RegisterDatCommand(CLI::App& app, int& status);       // dat_command.cpp
 void RegisterHeaderCommand(CLI::App& app, int& status);    // header_command.cpp
+void RegisterSumCommand(CLI::App& app, int& status);       // sum_command.cpp
+void RegisterChecksumCommand(CLI::App& app, int& status);  // checksum_command.cpp
+void RegisterSolveCommand(CLI::App& app, int& status);     // solve_command.cpp
 
 }  // namespace vesperine::cli

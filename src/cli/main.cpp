@@ -14,17 +14,18 @@ using vesperine::kLicenceNotice;
 
 // Every subcommand, in the order --help lists them.
 constexpr RegisterCommand kCommands[] = {
-    RegisterCrcCommand,      RegisterExtractCommand, RegisterSplitCommand,  RegisterMergeCommand, RegisterSearchCommand,
-    RegisterDiagnoseCommand, RegisterCompareCommand, RegisterRepairCommand, RegisterReadsCommand, RegisterHashCommand,
-    RegisterIdentifyCommand, RegisterDatCommand,     RegisterHeaderCommand,
+    RegisterCrcCommand,    RegisterExtractCommand,  RegisterSplitCommand,    RegisterMergeCommand,
+    RegisterSearchCommand, RegisterDiagnoseCommand, RegisterCompareCommand,  RegisterRepairCommand,
+    RegisterReadsCommand,  RegisterHashCommand,     RegisterIdentifyCommand, RegisterDatCommand,
+    RegisterHeaderCommand, RegisterSumCommand,      RegisterChecksumCommand, RegisterSolveCommand,
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
     CLI::App app{
-        "vesperine-cli: size, CRC-32, extraction, split and merge, search, diagnosis, identification and header "
-        "checksums of ROM dumps",
+        "vesperine-cli: size, CRC-32, extraction, split and merge, search, diagnosis, reads, identification, header "
+        "checksums and programmer sums of ROM dumps",
         "vesperine-cli"};
     app.require_subcommand(1);
     std::string version = std::string("vesperine-cli " VESPERINE_VERSION "\n") + kLicenceNotice;

@@ -1,0 +1,72 @@
+// Speed of the programmer sums, of catalogue CRCs other than the project's CRC-32, and of the solver.
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "checksum/catalogue.h"
+#include "checksum/label_solver.h"
+
+namespace vesperine::checksum {
+namespace {
+
+std::vector<std::uint8_t> RandomBytes(std::size_t length) {
+    std::vector<std::uint8_t> bytes(length);
+    std::mt19937_64 random(length);
+    for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
+    return bytes;
+}
+
+constexpr std::size_t k64MiB = 64 << 20;
+
+// Every programmer sum at once: one pass for the lane totals, then all 42 values from them.
+void BM_Sums(benchmark::State& state) {
+    const auto bytes = RandomBytes(k64MiB);
+    for (auto _ : state) {
+        const LaneTotals totals = TotalLanes(bytes);
+        std::uint32_t mix = 0;
+        for (const SumKind& kind : AllSums()) mix ^= SumOf(totals, kind);
+        benchmark::DoNotOptimize(mix);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * k64MiB));
+}
+BENCHMARK(BM_Sums)->Name("BM_Sums/64MiB")->Unit(benchmark::kMillisecond);
+
+void BM_CatalogueCrc(benchmark::State& state, const char* name) {
+    const auto bytes = RandomBytes(k64MiB);
+    const CrcEngine engine(*FindCrcModel(name));
+    for (auto _ : state) benchmark::DoNotOptimize(engine.Compute(bytes));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * k64MiB));
+}
+BENCHMARK_CAPTURE(BM_CatalogueCrc, xmodem, "CRC-16/XMODEM")
+    ->Name("BM_CatalogueCrc/CRC-16/XMODEM/64MiB")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_CatalogueCrc, arc, "CRC-16/ARC")
+    ->Name("BM_CatalogueCrc/CRC-16/ARC/64MiB")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_CatalogueCrc, iscsi, "CRC-32/ISCSI")
+    ->Name("BM_CatalogueCrc/CRC-32/ISCSI/64MiB")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_CatalogueCrc, bzip2, "CRC-32/BZIP2")
+    ->Name("BM_CatalogueCrc/CRC-32/BZIP2/64MiB")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_CatalogueCrc, xz, "CRC-64/XZ")
+    ->Name("BM_CatalogueCrc/CRC-64/XZ/64MiB")
+    ->Unit(benchmark::kMillisecond);
+
+// The whole solver on 16 MiB for a 16-bit value, ranges up to 0x10000 bytes (--max 10000):
+// every whole view by every sum and CRC-16, then aligned and any ranges by every sum.
+void BM_Solve(benchmark::State& state) {
+    const auto bytes = RandomBytes(16 << 20);
+    const SolveRequest request{0x3A7C, 16, true, 1, 0x10000};
+    std::uint64_t hits = 0;
+    for (auto _ : state) {
+        const SolveResult result = Solve(bytes, request, [](const RangeHit&) { return false; });
+        hits = result.rangeHits;
+    }
+    state.counters["range_hits"] = static_cast<double>(hits);
+}
+BENCHMARK(BM_Solve)->Name("BM_Solve/16MiB")->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+}  // namespace vesperine::checksum

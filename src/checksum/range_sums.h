@@ -1,0 +1,47 @@
+// Every range of a view whose programmer sum is a value: prefix sums joined by key.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+
+#include "checksum/sums.h"
+
+namespace vesperine::checksum {
+
+// A sum to look for over ranges: kind's unit, width and end-around carry; kind.form is ignored,
+// every form is tried (plain, negated, complemented). Ranges lie on the unit's grid (words of
+// width/8 bytes from the view's start; a trailing partial word is never in a range) and hold
+// minLength to maxLength bytes.
+struct RangeSumRequest {
+    SumKind kind;
+    std::uint32_t value = 0;
+    std::uint64_t minLength = 1;
+    std::uint64_t maxLength = ~std::uint64_t{0};
+};
+
+// Told of each hit, [start, end) in bytes of the view and the form that matched; returns false
+// to hear of no more (the count goes on).
+using SumRangeHit = std::function<bool(std::uint64_t start, std::uint64_t end, SumForm form)>;
+
+struct RangeSumResult {
+    std::uint64_t hits = 0;  // every matching (range, form), told or not
+    bool outOfMemory = false;
+};
+
+// Bytes of the tables at their largest: 4 per unit of the view for 8- and 16-bit sums, 16 for
+// 32-bit ones.
+[[nodiscard]] std::uint64_t RangeSumBytesNeeded(std::uint64_t viewLength, const SumKind& kind);
+
+// Number of ranges on the grid with a length in the bounds: what chance matches are counted on.
+[[nodiscard]] std::uint64_t RangeCount(std::uint64_t viewLength, const RangeSumRequest& request);
+
+// The hits by ascending end; for 8- and 16-bit sums, for one end by form (plain, negated,
+// complemented) then descending start; for 32-bit sums form by form, each by ascending end then
+// start. Time: linear in the view for 8- and 16-bit sums (a table of every key); for 32-bit
+// sums a binary search per end within the keys sharing their top 16 bits; plus the hits told. The count needs no walk
+// over the hits, so a blank region where every range matches costs no more than any other.
+[[nodiscard]] RangeSumResult FindSumRanges(std::span<const std::uint8_t> view, const RangeSumRequest& request,
+                                           const SumRangeHit& onHit);
+
+}  // namespace vesperine::checksum

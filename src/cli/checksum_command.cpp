@@ -1,0 +1,160 @@
+// The checksum subcommand: names resolved first, then each dump through each chosen checksum.
+#include "cli/checksum_command.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "checksum/catalogue.h"
+#include "cli/commands.h"
+#include "platform/std_file_system.h"
+
+namespace vesperine::cli {
+namespace {
+
+using checksum::CrcModel;
+using checksum::NamedChecksum;
+
+[[nodiscard]] std::string Hex(std::uint64_t value, unsigned width) {
+    return "0x" + checksum::FormatChecksum(value, width);
+}
+
+void PrintCatalogue(const ChecksumOptions& options, std::ostream& out) {
+    nlohmann::json models = nlohmann::json::array();
+    for (const CrcModel& m : checksum::CrcModels()) {
+        if (options.json) {
+            models.push_back({{"name", m.name},
+                              {"width", m.width},
+                              {"poly", Hex(m.poly, m.width)},
+                              {"init", Hex(m.init, m.width)},
+                              {"refin", m.refin},
+                              {"refout", m.refout},
+                              {"xorout", Hex(m.xorout, m.width)},
+                              {"check", Hex(m.check, m.width)},
+                              {"aliases", m.aliases}});
+            continue;
+        }
+        out << "width=" << m.width << " poly=" << Hex(m.poly, m.width) << " init=" << Hex(m.init, m.width)
+            << " refin=" << (m.refin ? "true" : "false") << " refout=" << (m.refout ? "true" : "false")
+            << " xorout=" << Hex(m.xorout, m.width) << " check=" << Hex(m.check, m.width) << " name=\"" << m.name
+            << '"';
+        if (!m.aliases.empty()) out << " aliases: " << m.aliases;
+        out << '\n';
+    }
+    nlohmann::json sums = nlohmann::json::array();
+    for (const checksum::SumKind& kind : checksum::AllSums()) {
+        if (options.json) {
+            sums.push_back(checksum::SumName(kind));
+        } else {
+            out << checksum::SumName(kind) << '\n';
+        }
+    }
+    if (options.json) {
+        out << nlohmann::json{{"crc", models}, {"sums", sums}}.dump(2, ' ', false,
+                                                                    nlohmann::json::error_handler_t::replace)
+            << '\n';
+    }
+}
+
+// The chosen checksums, or a message naming the first unknown one.
+[[nodiscard]] std::optional<std::vector<NamedChecksum>> Choose(const ChecksumOptions& options, std::ostream& err) {
+    std::vector<NamedChecksum> chosen;
+    if (options.all) {
+        for (const CrcModel& model : checksum::CrcModels()) chosen.emplace_back(&model);
+        for (const checksum::SumKind& kind : checksum::AllSums()) chosen.emplace_back(kind);
+        return chosen;
+    }
+    for (const std::string& given : options.algorithms) {
+        std::istringstream names(given);
+        for (std::string name; std::getline(names, name, ',');) {
+            const std::optional<NamedChecksum> found = checksum::FindChecksum(name);
+            if (!found) {
+                err << "vesperine-cli: unknown checksum \"" << name
+                    << "\": vesperine-cli checksum --list shows every CRC model and sum\n";
+                return std::nullopt;
+            }
+            chosen.push_back(*found);
+        }
+    }
+    if (chosen.empty()) {
+        err << "vesperine-cli: choose checksums with --algo NAME (e.g. --algo CRC-16/XMODEM), --all, or see --list\n";
+        return std::nullopt;
+    }
+    return chosen;
+}
+
+[[nodiscard]] std::uint64_t ValueOf(const NamedChecksum& chosen, std::span<const std::uint8_t> bytes) {
+    if (const auto* model = std::get_if<const CrcModel*>(&chosen)) return checksum::CrcEngine(**model).Compute(bytes);
+    return checksum::SumOf(checksum::TotalLanes(bytes), std::get<checksum::SumKind>(chosen));
+}
+
+}  // namespace
+
+int RunChecksum(const ChecksumOptions& options, FileSystem& files, Streams streams) {
+    if (options.list) {
+        PrintCatalogue(options, streams.out);
+        return kExitOk;
+    }
+    const std::optional<std::vector<NamedChecksum>> chosen = Choose(options, streams.err);
+    if (!chosen) return kExitError;
+    if (options.files.empty()) {
+        streams.err << "vesperine-cli: give the files to checksum\n";
+        return kExitError;
+    }
+    int status = kExitOk;
+    nlohmann::json results = nlohmann::json::array();
+    for (const std::string& path : options.files) {
+        std::ostringstream why;
+        const std::optional<CutFile> cut = LoadAndCut(options.dump, path, files, why);
+        if (!cut) {
+            streams.err << why.str();
+            results.push_back({{"path", path}, {"error", why.str()}});
+            status = kExitError;
+            continue;
+        }
+        nlohmann::json values = nlohmann::json::object();
+        for (const NamedChecksum& each : *chosen) {
+            const std::string name = checksum::NameOf(each);
+            const std::string value = checksum::FormatChecksum(ValueOf(each, cut->dump.bytes), checksum::WidthOf(each));
+            if (options.json) {
+                values[name] = value;
+            } else {
+                streams.out << path << ": " << name << ' ' << value << '\n';
+            }
+        }
+        if (options.json) {
+            results.push_back(
+                {{"path", path}, {"start", cut->dump.start}, {"size", cut->dump.bytes.size()}, {"checksums", values}});
+        }
+    }
+    if (options.json) {
+        streams.out << nlohmann::json{{"files", results}}.dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
+                    << '\n';
+    }
+    return status;
+}
+
+void RegisterChecksumCommand(CLI::App& app, int& status) {
+    auto options = std::make_shared<ChecksumOptions>();
+    CLI::App* command = app.add_subcommand("checksum", "Any catalogue CRC or programmer sum by name");
+    command->add_option("FILE", options->files, "Files to checksum");
+    AddDumpOptions(*command, options->dump);
+    command
+        ->add_option("--algo", options->algorithms, "CRC model or sum by name or alias (repeat, or separate by commas)")
+        ->type_name("NAME");
+    command->add_flag("--all", options->all, "Every CRC model and sum");
+    command->add_flag("--list", options->list,
+                      "The catalogue: every CRC model's parameters and check value, every sum");
+    command->add_flag("--json", options->json, "One JSON document instead of lines");
+    command->footer(
+        "Example:\n  vesperine-cli checksum bios.bin --algo CRC-16/XMODEM --algo crc-32c,SUM-16/WORD-BE/CPL\n"
+        "  bios.bin: CRC-16/XMODEM 1A2B ...");
+    command->callback([options, &status] {
+        StdFileSystem files;
+        status = RunChecksum(*options, files, {std::cout, std::cerr});
+    });
+}
+
+}  // namespace vesperine::cli

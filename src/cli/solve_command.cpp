@@ -1,0 +1,216 @@
+// The solve subcommand: the label solver's request from the options, its findings as text or JSON.
+#include "cli/solve_command.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <nlohmann/json.hpp>
+
+#include "app/format.h"
+#include "checksum/catalogue.h"
+#include "checksum/label_solver.h"
+#include "checksum/range_sums.h"
+#include "cli/commands.h"
+#include "cli/hex_arg.h"
+#include "cli/memory_budget.h"
+#include "platform/std_file_system.h"
+
+namespace vesperine::cli {
+namespace {
+
+using checksum::RangeHit;
+using checksum::SolveRequest;
+using checksum::SolveResult;
+
+[[nodiscard]] std::string Hex(std::uint64_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(value));
+    return text;
+}
+
+[[nodiscard]] std::string Chance(double expected) {
+    char text[32];
+    std::snprintf(text, sizeof text, expected < 10 ? "%.2g" : "%.0f", expected);
+    return text;
+}
+
+// "1 hit of 5 tried, 0.02 expected by chance"
+[[nodiscard]] std::string Tally(std::uint64_t hits, std::uint64_t tried, unsigned width) {
+    return std::to_string(hits) + (hits == 1 ? " hit" : " hits") + " of " + std::to_string(tried) + " tried, " +
+           Chance(checksum::ExpectedByChance(tried, width)) + " expected by chance";
+}
+
+[[nodiscard]] std::size_t Digits(std::string_view text) {
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.remove_prefix(2);
+    return text.size();
+}
+
+// The request from the options, or a message and nothing.
+[[nodiscard]] std::optional<SolveRequest> RequestOf(const SolveOptions& options, std::ostream& err) {
+    SolveRequest request;
+    const std::optional<std::uint32_t> value = ParseHexArg(options.value);
+    if (!value) {
+        err << "vesperine-cli: --value " << options.value << ": give 1 to 8 hexadecimal digits, as on the label\n";
+        return std::nullopt;
+    }
+    const std::size_t digits = Digits(options.value);
+    request.width = options.width != 0 ? options.width : digits <= 2 ? 8 : digits <= 4 ? 16 : 32;
+    if (request.width != 8 && request.width != 16 && request.width != 32) {
+        err << "vesperine-cli: --width " << options.width << ": give 8, 16 or 32\n";
+        return std::nullopt;
+    }
+    request.value = *value;
+    if (request.width < 32 && *value >> request.width != 0) {
+        err << "vesperine-cli: --value " << options.value << " is wider than " << request.width << " bits\n";
+        return std::nullopt;
+    }
+    for (const auto& [name, text, bound] : {std::tuple{"--min", &options.minLength, &request.minLength},
+                                            std::tuple{"--max", &options.maxLength, &request.maxLength}}) {
+        if (text->empty()) continue;
+        const std::optional<std::uint32_t> parsed = ParseHexArg(*text);
+        if (!parsed) {
+            err << "vesperine-cli: " << name << ' ' << *text << ": give 1 to 8 hexadecimal digits\n";
+            return std::nullopt;
+        }
+        *bound = *parsed;
+        request.ranges = true;
+    }
+    if (request.minLength > request.maxLength) {
+        err << "vesperine-cli: --min " << options.minLength << " is above --max " << options.maxLength << '\n';
+        return std::nullopt;
+    }
+    return request;
+}
+
+// Refuses a range search that would drown in chance or not fit in memory.
+[[nodiscard]] bool RangesFit(const SolveOptions& options, const SolveRequest& request, std::size_t length,
+                             std::ostream& err) {
+    if (!request.ranges) return true;
+    const double expected = checksum::ExpectedByChance(checksum::RangePairsOf(length, request), request.width);
+    if (options.maxLength.empty() && expected > kDrowningChance) {
+        err << "vesperine-cli: " << options.file << ": ranges of every length over " << length
+            << " bytes would match about " << Chance(expected) << " times by chance at " << request.width
+            << " bits: bound the length with --max\n";
+        return false;
+    }
+    const checksum::SumKind widest{checksum::SumUnit::Byte, request.width};
+    if (checksum::RangeSumBytesNeeded(length, widest) > TableMemoryBudget()) {
+        err << "vesperine-cli: " << options.file << ": the range search's tables would take "
+            << checksum::RangeSumBytesNeeded(length, widest) / (1 << 20)
+            << " MiB, more than half the memory: narrow the dump with --area\n";
+        return false;
+    }
+    return true;
+}
+
+[[nodiscard]] std::string Where(const RangeHit& hit) {
+    return hit.checksum + " over " + hit.view + " [" + Hex(hit.start) + ", " + Hex(hit.end) + ") at " +
+           Hex(hit.dumpStart);
+}
+
+[[nodiscard]] nlohmann::json JsonOf(const RangeHit& hit) {
+    return {{"view", hit.view},
+            {"checksum", hit.checksum},
+            {"start", hit.start},
+            {"end", hit.end},
+            {"dumpStart", hit.dumpStart}};
+}
+
+void PrintText(const SolveResult& result, const std::vector<RangeHit>& listed, const SolveRequest& request,
+               std::ostream& out) {
+    out << "whole views: " << Tally(result.whole.size(), result.wholeTried, request.width) << '\n';
+    for (const checksum::WholeHit& hit : result.whole) {
+        out << "  " << hit.checksum << " over " << hit.view
+            << (hit.trailer ? " without its last " + std::to_string(request.width / 8) + " bytes" : "") << '\n';
+    }
+    if (!request.ranges) return;
+    out << "aligned ranges: " << Tally(result.alignedHits, result.alignedTried, request.width) << '\n';
+    for (const RangeHit& hit : result.aligned) out << "  " << Where(hit) << '\n';
+    if (result.alignedHits > result.aligned.size()) out << "  ...\n";
+    out << "any ranges: " << Tally(result.rangeHits, result.rangeTried, request.width);
+    out << (listed.empty() ? "\n" : "; the first not aligned:\n");
+    for (const RangeHit& hit : listed) out << "  " << Where(hit) << '\n';
+}
+
+[[nodiscard]] nlohmann::json JsonOf(const SolveResult& result, const std::vector<RangeHit>& listed,
+                                    const SolveRequest& request) {
+    nlohmann::json whole = nlohmann::json::array();
+    for (const checksum::WholeHit& hit : result.whole) {
+        whole.push_back({{"view", hit.view}, {"checksum", hit.checksum}, {"trailerExcluded", hit.trailer}});
+    }
+    const auto group = [&](std::uint64_t tried, std::uint64_t hits) {
+        return nlohmann::json{
+            {"tried", tried}, {"hits", hits}, {"expectedByChance", checksum::ExpectedByChance(tried, request.width)}};
+    };
+    nlohmann::json json{{"whole", group(result.wholeTried, result.whole.size())}};
+    json["whole"]["found"] = whole;
+    if (!request.ranges) return json;
+    json["aligned"] = group(result.alignedTried, result.alignedHits);
+    json["aligned"]["found"] = nlohmann::json::array();
+    for (const RangeHit& hit : result.aligned) json["aligned"]["found"].push_back(JsonOf(hit));
+    json["ranges"] = group(result.rangeTried, result.rangeHits);
+    json["ranges"]["found"] = nlohmann::json::array();
+    for (const RangeHit& hit : listed) json["ranges"]["found"].push_back(JsonOf(hit));
+    return json;
+}
+
+}  // namespace
+
+int RunSolve(const SolveOptions& options, FileSystem& files, Streams streams) {
+    const std::optional<SolveRequest> request = RequestOf(options, streams.err);
+    if (!request) return kExitError;
+    const std::optional<CutFile> cut = LoadAndCut(options.dump, options.file, files, streams.err);
+    if (!cut) return kExitError;
+    const std::span<const std::uint8_t> dump = cut->dump.bytes;
+    if (!RangesFit(options, *request, dump.size(), streams.err)) return kExitError;
+    std::vector<RangeHit> listed;
+    const SolveResult result = checksum::Solve(dump, *request, [&](const RangeHit& hit) {
+        if (listed.size() < options.limit) listed.push_back(hit);
+        return listed.size() < options.limit;
+    });
+    if (result.outOfMemory) {
+        streams.err << "vesperine-cli: " << options.file << ": Out of memory.\n";
+        return kExitError;
+    }
+    const std::string value = checksum::FormatChecksum(request->value, request->width);
+    if (options.json) {
+        nlohmann::json json = JsonOf(result, listed, *request);
+        json["path"] = options.file;
+        json["start"] = cut->dump.start;
+        json["size"] = dump.size();
+        json["value"] = value;
+        json["width"] = request->width;
+        streams.out << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    } else {
+        streams.out << options.file << ": " << FormatDumpSize(static_cast<std::uint32_t>(dump.size())) << ", value "
+                    << value << " at " << request->width << " bits\n";
+        PrintText(result, listed, *request, streams.out);
+    }
+    const bool any = !result.whole.empty() || result.rangeHits != 0;
+    return any ? kExitOk : kExitNo;
+}
+
+void RegisterSolveCommand(CLI::App& app, int& status) {
+    auto options = std::make_shared<SolveOptions>();
+    CLI::App* command =
+        app.add_subcommand("solve", "Which sum or CRC, over which part of the dump, gives the value on a label");
+    command->add_option("FILE", options->file, "The dump")->required();
+    AddDumpOptions(*command, options->dump);
+    command->add_option("--value", options->value, "The label's value in hex")->required();
+    command->add_option("--width", options->width, "8, 16 or 32 bits (default: from the digits of --value)");
+    command->add_option("--min", options->minLength, "Search ranges too: shortest length (hex)")->type_name("L");
+    command->add_option("--max", options->maxLength, "Search ranges too: longest length (hex)")->type_name("L");
+    command->add_option("--limit", options->limit, "Ranges listed beyond the aligned ones (default 20)");
+    command->add_flag("--json", options->json, "One JSON document instead of lines");
+    command->footer(
+        "A 16-bit value matches about n * n / 2^17 ranges of n bytes by chance: read each group's hits\n"
+        "against the count expected by chance printed beside them.\n\n"
+        "Example:\n  vesperine-cli solve u12.bin --value 3A7C --max 10000");
+    command->callback([options, &status] {
+        StdFileSystem files;
+        status = RunSolve(*options, files, {std::cout, std::cerr});
+    });
+}
+
+}  // namespace vesperine::cli

@@ -1,0 +1,117 @@
+// The range search against every range summed afresh, and the solver finding what was planted.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <tuple>
+#include <vector>
+
+#include "checksum/catalogue.h"
+#include "checksum/label_solver.h"
+#include "checksum/range_sums.h"
+#include "naive_sums.h"
+
+namespace vesperine::checksum {
+namespace {
+
+using Found = std::set<std::tuple<std::uint64_t, std::uint64_t, int>>;
+
+Found BruteForce(std::span<const std::uint8_t> bytes, const RangeSumRequest& request) {
+    Found found;
+    const std::size_t unit = request.kind.unit == SumUnit::Byte ? 1 : request.kind.width / 8;
+    for (std::size_t a = 0; a <= bytes.size(); a += unit) {
+        for (std::size_t b = a + unit; b <= bytes.size(); b += unit) {
+            if (b - a < request.minLength || b - a > request.maxLength) continue;
+            for (const SumForm form : {SumForm::Plain, SumForm::Negated, SumForm::Complemented}) {
+                SumKind kind = request.kind;
+                kind.form = form;
+                if (NaiveSum(bytes.subspan(a, b - a), kind, false) == request.value) {
+                    found.emplace(a, b, static_cast<int>(form));
+                }
+            }
+        }
+    }
+    return found;
+}
+
+// Small bytes and runs of zeros, so that sums repeat and the zero cases of end-around carry occur.
+TEST(RangeSumsTest, AgreeWithEveryRangeSummedAfresh) {
+    std::mt19937 random(7);
+    const std::uint8_t alphabet[] = {0, 0, 0, 1, 2, 3, 0xFF};
+    for (int round = 0; round < 12; ++round) {
+        std::vector<std::uint8_t> bytes(40 + random() % 90);
+        for (auto& b : bytes) b = alphabet[random() % std::size(alphabet)];
+        for (const SumKind& row : SumRows()) {
+            const std::uint64_t mask = (std::uint64_t{1} << row.width) - 1;
+            for (const std::uint64_t value : {std::uint64_t{0}, std::uint64_t{3}, mask, mask - 2}) {
+                RangeSumRequest request{row, static_cast<std::uint32_t>(value), 1 + random() % 8, 8 + random() % 100};
+                Found told;
+                const RangeSumResult result = FindSumRanges(bytes, request, [&](auto a, auto b, SumForm form) {
+                    told.emplace(a, b, static_cast<int>(form));
+                    return true;
+                });
+                const Found expected = BruteForce(bytes, request);
+                ASSERT_EQ(told, expected) << SumName(row) << " value " << value << " round " << round;
+                ASSERT_EQ(result.hits, expected.size());
+                const RangeSumResult once = FindSumRanges(bytes, request, [](auto, auto, SumForm) { return false; });
+                ASSERT_EQ(once.hits, expected.size()) << "the count goes on when the listener has heard enough";
+            }
+        }
+    }
+}
+
+TEST(LabelSolverTest, FindsAPlantedStoredCrcAndAPlantedRange) {
+    std::mt19937 random(3);
+    std::vector<std::uint8_t> dump(8192);
+    for (auto& b : dump) b = static_cast<std::uint8_t>(random());
+    const CrcEngine xmodem(*FindCrcModel("CRC-16/XMODEM"));
+    const auto stored = static_cast<std::uint32_t>(xmodem.Compute(std::span(dump).first(dump.size() - 2)));
+    dump[dump.size() - 2] = static_cast<std::uint8_t>(stored >> 8);
+    dump[dump.size() - 1] = static_cast<std::uint8_t>(stored);
+
+    SolveRequest request{stored, 16};
+    SolveResult result = Solve(dump, request, [](const RangeHit&) { return true; });
+    EXPECT_NE(
+        std::find_if(result.whole.begin(), result.whole.end(),
+                     [](const WholeHit& h) { return h.view == "whole" && h.checksum == "CRC-16/XMODEM" && h.trailer; }),
+        result.whole.end());
+
+    // Odd bytes 0x100 .. 0x100 + 1000 of the dump: dump offsets 0x200, 0x202, ...
+    std::vector<std::uint8_t> odd;
+    for (std::size_t i = 0; i < dump.size(); i += 2) odd.push_back(dump[i]);
+    const SumKind planted = *FindSum("SUM-16/WORD-BE/CPL");
+    request = SolveRequest{NaiveSum(std::span(odd).subspan(0x100, 1000), planted), 16, true, 1000, 1000};
+    std::vector<RangeHit> told;
+    result = Solve(dump, request, [&](const RangeHit& hit) {
+        told.push_back(hit);
+        return true;
+    });
+    EXPECT_NE(std::find_if(told.begin(), told.end(),
+                           [](const RangeHit& h) {
+                               return h.view == "odd bytes" && h.checksum == "SUM-16/WORD-BE/CPL" && h.start == 0x100 &&
+                                      h.end == 0x100 + 1000 && h.dumpStart == 0x200;
+                           }),
+              told.end());
+    // Ranges of exactly 1000 bytes, three forms of six sums (bytes, words LE and BE; with and
+    // without carry): whole 2 * 7193 + 4 * 3597; odd and even bytes 2 * (2 * 3097 + 4 * 1549);
+    // the four lanes 4 * (2 * 1049 + 4 * 525). 70346 * 3 = 211038, 3.2 expected at 16 bits.
+    EXPECT_EQ(result.rangeTried, 211038u);
+    EXPECT_EQ(RangePairsOf(dump.size(), request), 211038u);
+}
+
+TEST(LabelSolverTest, AlignedRangesComeFirstWithTheirOwnCount) {
+    std::vector<std::uint8_t> dump(4096, 0);
+    dump[0x400] = 0x12;
+    dump[0x4FF] = 0x22;  // SUM-16 of the 256-byte block at 0x400 is 0x0034
+    const SolveRequest request{0x0034, 16, true, 0x100, 0x100};
+    const SolveResult result = Solve(dump, request, [](const RangeHit&) { return true; });
+    ASSERT_FALSE(result.aligned.empty());
+    EXPECT_EQ(result.aligned[0].view, "whole");
+    EXPECT_EQ(result.aligned[0].checksum, "SUM-16");
+    EXPECT_EQ(result.aligned[0].start, 0x400u);
+    EXPECT_EQ(result.aligned[0].end, 0x500u);
+}
+
+}  // namespace
+}  // namespace vesperine::checksum

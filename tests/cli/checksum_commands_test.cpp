@@ -1,0 +1,99 @@
+// sum, checksum and solve: their texts, JSON, and refusals of bad input before any work.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/checksum_command.h"
+#include "cli/solve_command.h"
+#include "cli/sum_command.h"
+#include "cli_outcome.h"
+#include "support/fake_file_system.h"
+
+namespace vesperine::cli {
+namespace {
+
+using vesperine::testing::FakeFileSystem;
+
+template <typename Options, typename Run>
+Outcome RunWith(FakeFileSystem& files, const Options& options, Run run) {
+    std::ostringstream out, err;
+    const int status = run(options, files, Streams{out, err});
+    return {status, out.str(), err.str()};
+}
+
+TEST(ChecksumCommandsTest, SumTableAndJsonSurviveAnyFileName) {
+    FakeFileSystem files;
+    files.files["digits"] = BytesOf("123456789");
+    files.files["\xFF.bin"] = BytesOf("123456789");
+    const Outcome text = RunWith(files, SumOptions{{"digits"}, {}, false}, RunSum);
+    EXPECT_EQ(text.status, kExitOk);
+    EXPECT_NE(text.out.find("    SUM-8                           DD            23            22\n"), std::string::npos)
+        << text.out;
+    const Outcome json = RunWith(files, SumOptions{{"\xFF.bin", "missing"}, {}, true}, RunSum);
+    EXPECT_EQ(json.status, kExitError);
+    const auto parsed = nlohmann::json::parse(json.out);
+    EXPECT_EQ(parsed["files"][0]["views"][0]["sums"][0]["plain"], "DD");
+    EXPECT_TRUE(parsed["files"][1].contains("error"));
+}
+
+TEST(ChecksumCommandsTest, ChecksumByNameAndItsRefusals) {
+    FakeFileSystem files;
+    files.files["digits"] = BytesOf("123456789");
+    ChecksumOptions options;
+    options.files = {"digits"};
+    options.algorithms = {"crc-16/arc,CRC-32", "SUM-8/NEG"};
+    Outcome run = RunWith(files, options, RunChecksum);
+    EXPECT_EQ(run.status, kExitOk);
+    EXPECT_EQ(run.out, "digits: CRC-16/ARC BB3D\ndigits: CRC-32/ISO-HDLC CBF43926\ndigits: SUM-8/NEG 23\n");
+    options.algorithms = {"CRC-16/ARC", "CRC-99/NOPE"};
+    run = RunWith(files, options, RunChecksum);
+    EXPECT_EQ(run.status, kExitError);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("unknown checksum \"CRC-99/NOPE\""), std::string::npos);
+    options.algorithms.clear();
+    EXPECT_EQ(RunWith(files, options, RunChecksum).status, kExitError);
+    options.list = true;
+    run = RunWith(files, options, RunChecksum);
+    EXPECT_NE(run.out.find("width=16 poly=0x8005 init=0x0000 refin=true refout=true xorout=0x0000 check=0xBB3D "
+                           "name=\"CRC-16/ARC\" aliases: ARC CRC-16 CRC-16/LHA CRC-IBM\n"),
+              std::string::npos);
+}
+
+TEST(ChecksumCommandsTest, SolveFindsTheCheckValueAndRefusesBadInput) {
+    FakeFileSystem files;
+    files.files["digits"] = BytesOf("123456789");
+    files.files["big"] = Bytes(65536, 0x5A);
+    SolveOptions options;
+    options.file = "digits";
+    options.value = "31C3";
+    Outcome run = RunWith(files, options, RunSolve);
+    EXPECT_EQ(run.status, kExitOk);
+    EXPECT_NE(run.out.find("  CRC-16/XMODEM over whole\n"), std::string::npos) << run.out;
+    const struct {
+        const char* file;
+        const char* value;
+        unsigned width;
+        const char* min;
+        const char* message;
+    } refused[] = {
+        {"digits", "12345", 16, "", "--value 12345 is wider than 16 bits"},
+        {"digits", "12", 24, "", "--width 24: give 8, 16 or 32"},
+        {"digits", "xyz", 0, "", "--value xyz: give 1 to 8 hexadecimal digits"},
+        {"big", "1234", 0, "1", "times by chance at 16 bits: bound the length with --max"},
+    };
+    for (const auto& c : refused) {
+        SolveOptions bad;
+        bad.file = c.file;
+        bad.value = c.value;
+        bad.width = c.width;
+        bad.minLength = c.min;
+        run = RunWith(files, bad, RunSolve);
+        EXPECT_EQ(run.status, kExitError) << c.message;
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+}
+
+}  // namespace
+}  // namespace vesperine::cli
