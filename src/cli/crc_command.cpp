@@ -12,6 +12,7 @@
 #include "app/format.h"
 #include "cli/commands.h"
 #include "cli/input_file.h"
+#include "cli/json_output.h"
 #include "platform/std_file_system.h"
 
 namespace vesperine::cli {
@@ -87,7 +88,7 @@ int RunCrc(const CrcOptions& options, FileSystem& files, Streams streams) {
             streams.out << path << ": " << FormatDumpSize(size) << " CRC:" << FormatHex8(crc) << '\n';
         }
     }
-    if (options.json) streams.out << nlohmann::json{{"files", results}}.dump(2) << '\n';
+    if (options.json) WriteJson(streams.out, nlohmann::json{{"files", results}});
     return status;
 }
 

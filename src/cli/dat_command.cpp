@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "cli/hash_command.h"
 #include "cli/input_file.h"
+#include "cli/json_output.h"
 #include "dat/dat_writer.h"
 #include "dat/digests.h"
 #include "platform/std_file_system.h"
@@ -53,7 +54,7 @@ int RunDat(const DatOptions& options, FileSystem& files, Streams streams) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text->data());
     if (!SaveOutputFile(files, options.output, {bytes, text->size()}, streams.err)) return kExitError;
     if (options.json) {
-        streams.out << nlohmann::json{{"output", options.output}, {"game", game}, {"roms", listed}}.dump(2) << '\n';
+        WriteJson(streams.out, nlohmann::json{{"output", options.output}, {"game", game}, {"roms", listed}});
     } else {
         streams.out << options.output << ": " << roms.size() << (roms.size() == 1 ? " ROM" : " ROMs") << " of \""
                     << game << "\"\n";

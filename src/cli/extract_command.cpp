@@ -13,6 +13,7 @@
 #include "cli/commands.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
+#include "cli/json_output.h"
 #include "platform/std_file_system.h"
 
 namespace vesperine::cli {
@@ -101,13 +102,11 @@ int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams
             applied.push_back(t.kind == TransformKind::Xor ? std::string(NameOf(t.kind)) + " " + t.text
                                                            : std::string(NameOf(t.kind)));
         }
-        streams.out << nlohmann::json{{"output", options.output},
-                                      {"start", dump->start},
-                                      {"size", size},
-                                      {"crc32", FormatHex8(crc)},
-                                      {"transforms", applied}}
-                           .dump(2)
-                    << '\n';
+        WriteJson(streams.out, nlohmann::json{{"output", options.output},
+                                              {"start", dump->start},
+                                              {"size", size},
+                                              {"crc32", FormatHex8(crc)},
+                                              {"transforms", applied}});
     } else {
         streams.out << options.output << ": " << FormatDumpSize(size) << " CRC:" << FormatHex8(crc) << '\n';
     }

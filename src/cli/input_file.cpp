@@ -5,8 +5,9 @@
 
 namespace vesperine::cli {
 
-std::optional<ByteBuffer> LoadInputFile(FileSystem& files, const std::string& path, std::ostream& err) {
-    ReadResult read = files.ReadWholeFile(path);
+std::optional<ByteBuffer> LoadInputFile(FileSystem& files, const std::string& path, std::ostream& err,
+                                        const ReadProgress& progress) {
+    ReadResult read = progress ? files.ReadWholeFileInChunks(path, progress) : files.ReadWholeFile(path);
     if (read.status != ReadStatus::Ok) {
         err << "vesperine-cli: " << path << ": " << ReadFailureMessage(read.status) << '\n';
         return std::nullopt;

@@ -9,9 +9,10 @@
 
 namespace vesperine::cli {
 
-// Reads path whole through files. On failure writes "vesperine-cli: PATH: MESSAGE" to err and
-// gives nothing.
-[[nodiscard]] std::optional<ByteBuffer> LoadInputFile(FileSystem& files, const std::string& path, std::ostream& err);
+// Reads path whole through files, telling progress when given one. On failure writes
+// "vesperine-cli: PATH: MESSAGE" to err and gives nothing.
+[[nodiscard]] std::optional<ByteBuffer> LoadInputFile(FileSystem& files, const std::string& path, std::ostream& err,
+                                                      const ReadProgress& progress = {});
 
 // Replaces path with bytes (written to a neighbour first, so a failure keeps the old file). On
 // failure writes "vesperine-cli: PATH: Write error." to err and gives false.

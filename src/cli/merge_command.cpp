@@ -13,6 +13,7 @@
 #include "app/format.h"
 #include "cli/commands.h"
 #include "cli/input_file.h"
+#include "cli/json_output.h"
 #include "cli/split_command.h"
 #include "platform/std_file_system.h"
 
@@ -69,8 +70,7 @@ int RunMerge(const MergeOptions& options, FileSystem& files, Streams streams) {
     const auto size = static_cast<std::uint32_t>(wholeLength);
     const std::uint32_t crc = Crc32(whole);
     if (options.json) {
-        streams.out << nlohmann::json{{"output", options.output}, {"size", size}, {"crc32", FormatHex8(crc)}}.dump(2)
-                    << '\n';
+        WriteJson(streams.out, nlohmann::json{{"output", options.output}, {"size", size}, {"crc32", FormatHex8(crc)}});
     } else {
         streams.out << options.output << ": " << FormatDumpSize(size) << " CRC:" << FormatHex8(crc) << '\n';
     }

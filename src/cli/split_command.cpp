@@ -12,6 +12,7 @@
 #include "app/format.h"
 #include "cli/commands.h"
 #include "cli/input_file.h"
+#include "cli/json_output.h"
 #include "platform/std_file_system.h"
 
 namespace vesperine::cli {
@@ -108,7 +109,7 @@ int RunSplit(const SplitOptions& options, FileSystem& files, Streams streams) {
         lines += path + ": " + FormatDumpSize(size) + " CRC:" + FormatHex8(crc) + "\n";
     }
     if (options.json) {
-        streams.out << nlohmann::json{{"parts", written}, {"padBytes", padBytes}}.dump(2) << '\n';
+        WriteJson(streams.out, nlohmann::json{{"parts", written}, {"padBytes", padBytes}});
     } else {
         streams.out << lines;
     }
