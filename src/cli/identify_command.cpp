@@ -177,10 +177,11 @@ void RegisterIdentifyCommand(CLI::App& app, int& status) {
                       "same size and layout as a matched ROM of its game, with a different CRC-32");
     command->add_flag("--json", options->json, "One JSON document instead of lines");
     command->footer(
-        "Memory: each DAT's text while it is read (a zipped one member by member, up to 1 GiB each) and its "
-        "ROMs, about 200 bytes each, for the whole run; then one file at a time, twice its size at most (a view "
-        "copied out to confirm an MD5 or SHA digest). A zip is inflated one member at a time: a member over "
-        "half the physical memory, or members over 8 GiB in all, are refused.\n"
+        "Memory: each DAT's text while it is read (a zipped DAT member by member, up to 1 GiB each) and its "
+        "ROMs, a few hundred bytes each, for the whole run; then one file at a time, up to twice its size (a "
+        "view copied out to confirm an MD5 or SHA digest). A zip FILE is held whole and inflated one member "
+        "at a time, each as a file: a member over half the physical memory, or members over 8 GiB in all, "
+        "are refused before anything is inflated.\n"
         "Exit status: 0 when every file (every zip member) matched, 1 when one matched nothing, 2 on "
         "an unreadable file or DAT.\n"
         "Example:\n  vesperine-cli identify board.bin --dat arcade.dat\n"

@@ -70,8 +70,8 @@ int main(int argc, char** argv) {
     } catch (const std::bad_alloc&) {
         std::cout.flush();
         std::fprintf(stderr,
-                     "vesperine-cli: not enough memory to finish %s; try fewer or smaller files at once, a narrower "
-                     "--area, or a machine with more memory\n",
+                     "vesperine-cli: not enough memory to finish %s; try fewer or smaller files at once, or a "
+                     "machine with more memory\n",
                      RunningCommand(app));
         return kExitError;
     } catch (const std::exception& e) {

@@ -125,7 +125,8 @@ std::string ForEachZipMember(std::span<const std::uint8_t> bytes, const std::fun
         try {
             buffer = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(member.size));
         } catch (const std::bad_alloc&) {
-            return "zip: " + member.name + ": not enough memory to inflate its " + BytesText(member.size) + kHint;
+            return "zip: " + member.name + ": not enough memory to inflate its " + BytesText(member.size) +
+                   "; close other programs or use a machine with more memory";
         }
         const std::span<std::uint8_t> out(buffer.get(), static_cast<std::size_t>(member.size));
         error = Inflate(archive.get(), member, out);
