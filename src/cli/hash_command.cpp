@@ -41,8 +41,8 @@ int RunHash(const HashOptions& options, FileSystem& files, Streams streams) {
         std::ostringstream why;
         std::optional<dat::Digests> digests;
         std::uint32_t start = 0;
-        TerminalProgress progress("Hashing " + path);
-        if (wholeFiles) {
+        // The progress line goes before the file's line or message is written.
+        if (TerminalProgress progress("Hashing " + path); wholeFiles) {
             dat::DigestStream stream;
             const std::uint64_t length = files.FileLength(path).value_or(0);
             std::uint64_t done = 0;

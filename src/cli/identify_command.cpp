@@ -39,14 +39,27 @@ namespace {
     }
 }
 
+// A whole file read with a progress line, which is gone before a message is written.
+[[nodiscard]] std::optional<ByteBuffer> LoadShowingProgress(FileSystem& files, const std::string& path,
+                                                            std::ostream& err) {
+    std::ostringstream why;
+    std::optional<ByteBuffer> bytes;
+    {
+        TerminalProgress progress("Reading " + path);
+        bytes = LoadInputFile(files, path, why, std::ref(progress));
+    }
+    err << why.str();
+    return bytes;
+}
+
 [[nodiscard]] std::optional<dat::DatIndex> LoadDats(const std::vector<std::string>& paths, FileSystem& files,
                                                     std::ostream& err) {
     std::vector<dat::RomEntry> roms;
     for (const std::string& path : paths) {
-        TerminalProgress progress("Reading " + path);
-        const std::optional<ByteBuffer> bytes = LoadInputFile(files, path, err, std::ref(progress));
+        std::optional<ByteBuffer> bytes = LoadShowingProgress(files, path, err);
         if (!bytes) return std::nullopt;
         dat::DatParse parse = dat::ReadDat(*bytes);
+        bytes.reset();
         if (parse.error) {
             err << "vesperine-cli: " << path << ": " << dat::DescribeDatError(*parse.error) << '\n';
             return std::nullopt;
@@ -65,10 +78,13 @@ namespace {
 // Identifies one file or member and writes its lines or adds its JSON. Gives whether it matched.
 bool Report(const std::string& path, std::span<const std::uint8_t> bytes, const dat::DatIndex& index,
             const IdentifyOptions& options, Streams streams, nlohmann::json& results) {
-    TerminalProgress progress("Identifying " + path);
-    const dat::Identification found =
-        dat::Identify(bytes, path, index, options.near,
-                      [&](std::uint64_t done, std::uint64_t views) { static_cast<void>(progress(done, views)); });
+    // The progress line goes before the file's lines are written.
+    const dat::Identification found = [&] {
+        TerminalProgress progress("Identifying " + path);
+        return dat::Identify(bytes, path, index, options.near, [&](std::uint64_t done, std::uint64_t views) {
+            static_cast<void>(progress(done, views));
+        });
+    }();
     const auto& roms = index.roms();
     if (options.json) {
         nlohmann::json matches = nlohmann::json::array(), near = nlohmann::json::array();
@@ -126,11 +142,7 @@ int RunIdentify(const IdentifyOptions& options, FileSystem& files, Streams strea
     };
     for (const std::string& path : options.files) {
         std::ostringstream why;
-        std::optional<ByteBuffer> file;
-        {
-            TerminalProgress progress("Reading " + path);
-            file = LoadInputFile(files, path, why, std::ref(progress));
-        }
+        const std::optional<ByteBuffer> file = LoadShowingProgress(files, path, why);
         if (!file) {
             streams.err << why.str();
             results.push_back({{"path", path}, {"error", why.str()}});
