@@ -22,15 +22,18 @@ for target in hex_field window_search dialog; do
   fi
   grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$log" || true
 done
-# DAT reading and identification, where the DAT module is built.
-if [ -x build-fuzz/fuzz/fuzz_dat ]; then
-  mkdir -p build-fuzz/corpus/dat
-  echo "fuzz_dat: ${seconds}s"
-  if ! build-fuzz/fuzz/fuzz_dat -max_total_time="$seconds" -timeout=30 -max_len=8192 -print_final_stats=1 \
-      -artifact_prefix=build-fuzz/artifacts/dat- build-fuzz/corpus/dat fuzz/corpus/dat >build-fuzz/fuzz_dat.log 2>&1; then
-    cat build-fuzz/fuzz_dat.log
-    echo "fuzz_dat found a fault; the input is in build-fuzz/artifacts" >&2
+# DAT reading and identification, and every subcommand's JSON, where the DAT module and the CLI
+# are built.
+for target in dat cli_json; do
+  [ -x build-fuzz/fuzz/fuzz_$target ] || continue
+  mkdir -p build-fuzz/corpus/$target
+  echo "fuzz_$target: ${seconds}s"
+  log=build-fuzz/fuzz_$target.log
+  if ! build-fuzz/fuzz/fuzz_$target -max_total_time="$seconds" -timeout=30 -max_len=8192 -print_final_stats=1 \
+      -artifact_prefix=build-fuzz/artifacts/"$target"- build-fuzz/corpus/$target fuzz/corpus/$target >"$log" 2>&1; then
+    cat "$log"
+    echo "fuzz_$target found a fault; the input is in build-fuzz/artifacts" >&2
     exit 1
   fi
-  grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' build-fuzz/fuzz_dat.log || true
-fi
+  grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$log" || true
+done
