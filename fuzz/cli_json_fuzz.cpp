@@ -62,13 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(ExtractOptions{name, other + "x", {}, {}, {}, true}, files, RunExtract);
     Check(SplitOptions{name, 2, 1, other + "{n}", true, true}, files, RunSplit);
     Check(MergeOptions{{name, other}, other + "m", 1, true}, files, RunMerge);
-    SearchOptions search;
-    search.file = name;
-    search.crc = "0";
-    search.size = "1";
-    search.all = true;
-    search.json = true;
-    Check(search, files, RunSearch);
+    Check(SearchOptions{.file = name, .crc = "0", .size = "1", .all = true, .json = true}, files, RunSearch);
     Check(DiagnoseOptions{name, {}, 1, false, true}, files, RunDiagnose);
     Check(CompareOptions{name, other, true}, files, RunCompare);
     Check(RepairOptions{name, "0", 1, "", true}, files, RunRepair);
