@@ -8,6 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/input_file.h"
+#include "cli/json_output.h"
 #include "diagnosis/compare.h"
 #include "platform/std_file_system.h"
 
@@ -42,7 +43,7 @@ int RunCompare(const CompareOptions& options, FileSystem& files, Streams streams
             json["first"] = result.first;
             json["last"] = result.last;
         }
-        streams.out << json.dump(2) << '\n';
+        WriteJson(streams.out, json);
     } else {
         streams.out << options.fileA << " and " << options.fileB << ":\n";
         for (const std::string& line : explanation) streams.out << "  " << line << '\n';

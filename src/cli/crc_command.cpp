@@ -14,6 +14,7 @@
 #include "app/format.h"
 #include "cli/commands.h"
 #include "cli/input_file.h"
+#include "cli/json_output.h"
 #include "formats/programmer_file.h"
 #include "platform/std_file_system.h"
 
@@ -121,7 +122,7 @@ int RunCrc(const CrcOptions& options, FileSystem& files, Streams streams) {
             streams.out << path << ": " << FormatDumpSize(size) << " CRC:" << FormatHex8(crc) << '\n';
         }
     }
-    if (options.json) streams.out << nlohmann::json{{"files", results}}.dump(2) << '\n';
+    if (options.json) WriteJson(streams.out, nlohmann::json{{"files", results}});
     return status;
 }
 

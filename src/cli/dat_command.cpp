@@ -12,6 +12,7 @@
 #include "cli/commands.h"
 #include "cli/hash_command.h"
 #include "cli/input_file.h"
+#include "cli/json_output.h"
 #include "cli/output_files.h"
 #include "dat/dat_writer.h"
 #include "dat/digests.h"
@@ -57,13 +58,11 @@ int RunDat(const DatOptions& options, FileSystem& files, Streams streams) {
         WriteOneOutput(files, options.files, options.output, {bytes, text->size()}, streams.err);
     if (!written) return kExitError;
     if (options.json) {
-        streams.out << nlohmann::json{{"output", options.output},
-                                      {"game", game},
-                                      {"roms", listed},
-                                      {"size", written->size},
-                                      {"crc32", FormatHex8(written->crc)}}
-                           .dump(2)
-                    << '\n';
+        WriteJson(streams.out, nlohmann::json{{"output", options.output},
+                                              {"game", game},
+                                              {"roms", listed},
+                                              {"size", written->size},
+                                              {"crc32", FormatHex8(written->crc)}});
     } else {
         // The DAT's own size and CRC, as read back, after what it describes.
         const std::string line = WrittenLine(*written);

@@ -10,6 +10,7 @@
 #include "app/format.h"
 #include "cli/commands.h"
 #include "cli/input_file.h"
+#include "cli/json_output.h"
 #include "diagnosis/diagnose.h"
 #include "platform/std_file_system.h"
 
@@ -77,12 +78,13 @@ int RunDiagnose(const DiagnoseOptions& options, FileSystem& files, Streams strea
     if (options.json) {
         nlohmann::json findings = nlohmann::json::array();
         for (const Finding& finding : result.findings) findings.push_back(FindingJson(finding));
-        streams.out << nlohmann::json{{"path", options.file},         {"start", dump->start},
-                                      {"size", result.length},        {"width", result.width},
-                                      {"lanes", result.lanesChecked}, {"clean", !result.NeedsAttention()},
-                                      {"findings", findings}}
-                           .dump(2)
-                    << '\n';
+        WriteJson(streams.out, nlohmann::json{{"path", options.file},
+                                              {"start", dump->start},
+                                              {"size", result.length},
+                                              {"width", result.width},
+                                              {"lanes", result.lanesChecked},
+                                              {"clean", !result.NeedsAttention()},
+                                              {"findings", findings}});
     } else {
         WritePlain(options.file, result, streams.out);
     }

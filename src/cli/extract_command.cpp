@@ -13,6 +13,7 @@
 #include "cli/commands.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
+#include "cli/json_output.h"
 #include "cli/output_files.h"
 #include "cli/programmer_output.h"
 #include "platform/std_file_system.h"
@@ -125,15 +126,13 @@ int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams
             applied.push_back(t.kind == TransformKind::Xor ? std::string(NameOf(t.kind)) + " " + t.text
                                                            : std::string(NameOf(t.kind)));
         }
-        streams.out << nlohmann::json{{"output", options.output},
-                                      {"start", dump->start},
-                                      {"size", size},
-                                      {"crc32", FormatHex8(crc)},
-                                      {"transforms", applied},
-                                      {"format", formatName.empty() ? "binary" : formatName},
-                                      {"address", programmer->address}}
-                           .dump(2)
-                    << '\n';
+        WriteJson(streams.out, nlohmann::json{{"output", options.output},
+                                              {"start", dump->start},
+                                              {"size", size},
+                                              {"crc32", FormatHex8(crc)},
+                                              {"transforms", applied},
+                                              {"format", formatName.empty() ? "binary" : formatName},
+                                              {"address", programmer->address}});
     } else {
         streams.out << WrittenLine(*written) << (formatName.empty() ? "" : " as " + formatName) << '\n';
     }

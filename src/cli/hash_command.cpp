@@ -2,6 +2,8 @@
 #include "cli/hash_command.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -10,6 +12,8 @@
 #include "app/format.h"
 #include "cli/commands.h"
 #include "cli/input_file.h"
+#include "cli/json_output.h"
+#include "cli/progress.h"
 #include "dat/rom_fields.h"
 #include "platform/std_file_system.h"
 
@@ -37,16 +41,22 @@ int RunHash(const HashOptions& options, FileSystem& files, Streams streams) {
         std::ostringstream why;
         std::optional<dat::Digests> digests;
         std::uint32_t start = 0;
-        if (wholeFiles) {
+        // The progress line goes before the file's line or message is written.
+        if (TerminalProgress progress("Hashing " + path); wholeFiles) {
             dat::DigestStream stream;
-            const ReadStatus read =
-                files.ReadPieces(path, [&](std::span<const std::uint8_t> piece) { stream.Update(piece); });
+            const std::uint64_t length = files.FileLength(path).value_or(0);
+            std::uint64_t done = 0;
+            const ReadStatus read = files.ReadPieces(path, [&](std::span<const std::uint8_t> piece) {
+                stream.Update(piece);
+                done += piece.size();
+                static_cast<void>(progress(done, std::max(length, done)));
+            });
             if (read == ReadStatus::Ok) {
                 digests = stream.Finish();
             } else {
                 why << "vesperine-cli: " << path << ": " << ReadFailureMessage(read) << '\n';
             }
-        } else if (const std::optional<ByteBuffer> file = LoadInputFile(files, path, why)) {
+        } else if (const std::optional<ByteBuffer> file = LoadInputFile(files, path, why, 0xFF, std::ref(progress))) {
             if (const std::optional<Dump> dump = CutDump(*request, *file, path, why)) {
                 digests = dat::ComputeDigests(dump->bytes);
                 start = dump->start;
@@ -68,7 +78,7 @@ int RunHash(const HashOptions& options, FileSystem& files, Streams streams) {
                         << " SHA1:" << dat::HexOf(digests->sha1) << " SHA256:" << dat::HexOf(digests->sha256) << '\n';
         }
     }
-    if (options.json) streams.out << nlohmann::json{{"files", results}}.dump(2) << '\n';
+    if (options.json) WriteJson(streams.out, nlohmann::json{{"files", results}});
     return status;
 }
 
@@ -80,6 +90,8 @@ void RegisterHashCommand(CLI::App& app, int& status) {
     AddDumpOptions(*command, options->dump);
     command->add_flag("--json", options->json, "One JSON document instead of lines");
     command->footer(
+        "Memory: a whole file is hashed as it is read, in pieces of 256 KiB; a dump cut with --area, --stripe "
+        "or --mask needs the file whole and the dump, up to twice the file's size, one file at a time.\n"
         "Example:\n  vesperine-cli hash abc.bin\n"
         "  abc.bin: 3 bytes (0x00000003) CRC:352441C2 MD5:900150983cd24fb0d6963f7d28e17f72 "
         "SHA1:a9993e364706816aba3e25717850c26c9cd0d89d "

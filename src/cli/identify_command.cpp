@@ -2,7 +2,9 @@
 #include "cli/identify_command.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cctype>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -10,6 +12,9 @@
 
 #include "cli/commands.h"
 #include "cli/input_file.h"
+#include "cli/json_output.h"
+#include "cli/memory_budget.h"
+#include "cli/progress.h"
 #include "dat/dat_reader.h"
 #include "dat/identify.h"
 #include "dat/zip_members.h"
@@ -34,13 +39,27 @@ namespace {
     }
 }
 
+// A whole file read with a progress line, which is gone before a message is written.
+[[nodiscard]] std::optional<ByteBuffer> LoadShowingProgress(FileSystem& files, const std::string& path,
+                                                            std::ostream& err) {
+    std::ostringstream why;
+    std::optional<ByteBuffer> bytes;
+    {
+        TerminalProgress progress("Reading " + path);
+        bytes = LoadInputFile(files, path, why, 0xFF, std::ref(progress));
+    }
+    err << why.str();
+    return bytes;
+}
+
 [[nodiscard]] std::optional<dat::DatIndex> LoadDats(const std::vector<std::string>& paths, FileSystem& files,
                                                     std::ostream& err) {
     std::vector<dat::RomEntry> roms;
     for (const std::string& path : paths) {
-        const std::optional<ByteBuffer> bytes = LoadInputFile(files, path, err);
+        std::optional<ByteBuffer> bytes = LoadShowingProgress(files, path, err);
         if (!bytes) return std::nullopt;
         dat::DatParse parse = dat::ReadDat(*bytes);
+        bytes.reset();
         if (parse.error) {
             err << "vesperine-cli: " << path << ": " << dat::DescribeDatError(*parse.error) << '\n';
             return std::nullopt;
@@ -48,7 +67,9 @@ namespace {
         std::move(parse.roms.begin(), parse.roms.end(), std::back_inserter(roms));
     }
     if (roms.empty()) {
-        err << "vesperine-cli: the DATs describe no ROM\n";
+        err << "vesperine-cli: " << (paths.size() == 1 ? "the DAT " : "the DATs ");
+        for (std::size_t i = 0; i < paths.size(); ++i) err << (i == 0 ? "" : ", ") << paths[i];
+        err << (paths.size() == 1 ? " describes" : " describe") << " no ROM\n";
         return std::nullopt;
     }
     return dat::DatIndex(std::move(roms));
@@ -57,7 +78,13 @@ namespace {
 // Identifies one file or member and writes its lines or adds its JSON. Gives whether it matched.
 bool Report(const std::string& path, std::span<const std::uint8_t> bytes, const dat::DatIndex& index,
             const IdentifyOptions& options, Streams streams, nlohmann::json& results) {
-    const dat::Identification found = dat::Identify(bytes, path, index, options.near);
+    // The progress line goes before the file's lines are written.
+    const dat::Identification found = [&] {
+        TerminalProgress progress("Identifying " + path);
+        return dat::Identify(bytes, path, index, options.near, [&](std::uint64_t done, std::uint64_t views) {
+            static_cast<void>(progress(done, views));
+        });
+    }();
     const auto& roms = index.roms();
     if (options.json) {
         nlohmann::json matches = nlohmann::json::array(), near = nlohmann::json::array();
@@ -100,6 +127,8 @@ bool Report(const std::string& path, std::span<const std::uint8_t> bytes, const 
 
 }  // namespace
 
+dat::ZipLimits RomZipLimits() { return {std::min<std::uint64_t>(dat::kMaxRomSize, TableMemoryBudget()), kRomZipTotal}; }
+
 int RunIdentify(const IdentifyOptions& options, FileSystem& files, Streams streams) {
     const std::optional<dat::DatIndex> index = LoadDats(options.dats, files, streams.err);
     if (!index) return kExitError;
@@ -113,7 +142,7 @@ int RunIdentify(const IdentifyOptions& options, FileSystem& files, Streams strea
     };
     for (const std::string& path : options.files) {
         std::ostringstream why;
-        const std::optional<ByteBuffer> file = LoadInputFile(files, path, why);
+        const std::optional<ByteBuffer> file = LoadShowingProgress(files, path, why);
         if (!file) {
             streams.err << why.str();
             results.push_back({{"path", path}, {"error", why.str()}});
@@ -124,17 +153,22 @@ int RunIdentify(const IdentifyOptions& options, FileSystem& files, Streams strea
             unmatched |= !Report(path, *file, *index, options, streams, results);
             continue;
         }
-        const dat::ZipRead zip = dat::ReadZipMembers(*file, [](std::string_view) { return true; });
-        if (!zip.error.empty()) {
-            fail(path, zip.error);
-            continue;
-        }
-        if (zip.members.empty()) fail(path, "the zip holds no file");
-        for (const dat::ZipMember& member : zip.members) {
-            unmatched |= !Report(path + "/" + member.name, member.bytes, *index, options, streams, results);
+        // Member by member: each is identified and freed before the next is inflated.
+        bool any = false;
+        const std::string zipError = dat::ForEachZipMember(
+            *file, [](std::string_view) { return true; }, RomZipLimits(),
+            [&](std::string_view name, std::span<const std::uint8_t> bytes) {
+                any = true;
+                unmatched |= !Report(path + "/" + std::string(name), bytes, *index, options, streams, results);
+                return true;
+            });
+        if (!zipError.empty()) {
+            fail(path, zipError);
+        } else if (!any) {
+            fail(path, "the zip holds no file");
         }
     }
-    if (options.json) streams.out << nlohmann::json{{"files", results}}.dump(2) << '\n';
+    if (options.json) WriteJson(streams.out, nlohmann::json{{"files", results}});
     return error ? kExitError : unmatched ? kExitNo : kExitOk;
 }
 
@@ -156,6 +190,11 @@ void RegisterIdentifyCommand(CLI::App& app, int& status) {
                       "same size and layout as a matched ROM of its game, with a different CRC-32");
     command->add_flag("--json", options->json, "One JSON document instead of lines");
     command->footer(
+        "Memory: each DAT's text while it is read (a zipped DAT member by member, up to 1 GiB each) and its "
+        "ROMs, a few hundred bytes each, for the whole run; then one file at a time, up to twice its size (a "
+        "view copied out to confirm an MD5 or SHA digest). A zip FILE is held whole and inflated one member "
+        "at a time, each as a file: a member over half the physical memory, or members over 8 GiB in all, "
+        "are refused before anything is inflated.\n"
         "Exit status: 0 when every file (every zip member) matched, 1 when one matched nothing, 2 on "
         "an unreadable file or DAT.\n"
         "Example:\n  vesperine-cli identify board.bin --dat arcade.dat\n"

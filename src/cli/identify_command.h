@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "dat/zip_members.h"
 #include "files/file_system.h"
 
 namespace vesperine::cli {
@@ -30,7 +31,17 @@ struct IdentifyOptions {
   "error"}]}. Status: kExitOk when every file (every member) matched under some view, kExitNo
   when one matched nothing (near misses are not matches), kExitError when a DAT or a file could
   not be read.
+
+  A zip's members are inflated one at a time within RomZipLimits(); one refused (too large, no
+  memory, damaged) ends that zip with an error after the members before it.
 */
 [[nodiscard]] int RunIdentify(const IdentifyOptions& options, FileSystem& files, Streams streams);
+
+// All the members of one zipped ROM set together: a bound on the time a zip bomb can take.
+inline constexpr std::uint64_t kRomZipTotal = std::uint64_t{8} << 30;
+
+// The limits for a zipped ROM set: a member as large as a file may be (below 2 GiB) and within
+// TableMemoryBudget(), the members together within kRomZipTotal.
+[[nodiscard]] dat::ZipLimits RomZipLimits();
 
 }  // namespace vesperine::cli

@@ -11,8 +11,8 @@ std::string ReadFailureText(FileSystem& files, const std::string& path, ReadStat
 }
 
 std::optional<ByteBuffer> LoadInputFile(FileSystem& files, const std::string& path, std::ostream& err,
-                                        std::uint8_t fill) {
-    ReadResult read = files.ReadWholeFile(path);
+                                        std::uint8_t fill, const ReadProgress& progress) {
+    ReadResult read = progress ? files.ReadWholeFileInChunks(path, progress) : files.ReadWholeFile(path);
     if (read.status != ReadStatus::Ok) {
         err << "vesperine-cli: " << path << ": " << ReadFailureText(files, path, read.status) << '\n';
         return std::nullopt;

@@ -1,7 +1,10 @@
 // vesperine-cli: the window's analysis for scripts and batches, one subcommand per file.
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <exception>
 #include <iostream>
+#include <new>
+#include <string>
 
 #include "app/licence_notice.h"
 #include "cli/command.h"
@@ -20,6 +23,28 @@ constexpr RegisterCommand kCommands[] = {
     RegisterHeaderCommand, RegisterSumCommand,      RegisterChecksumCommand, RegisterSolveCommand,
 };
 
+// The first argument, when it is a word but no subcommand's name: CLI11 would only say that an
+// argument "was not expected", which does not tell a user who mistyped "identfy" what went wrong.
+[[nodiscard]] bool RefuseUnknownSubcommand(CLI::App& app, int argc, char** argv) {
+    if (argc < 2 || argv[1][0] == '-' || argv[1][0] == '\0') return false;
+    std::string names;
+    for (const CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
+        if (command->check_name(argv[1])) return false;
+        names += (names.empty() ? "" : ", ") + command->get_name();
+    }
+    std::fprintf(stderr,
+                 "vesperine-cli: \"%s\" is not a subcommand; the subcommands are %s (vesperine-cli --help tells what "
+                 "each does)\n",
+                 argv[1], names.c_str());
+    return true;
+}
+
+// The subcommand whose work was running, for a message about its failure.
+[[nodiscard]] const char* RunningCommand(CLI::App& app) {
+    const std::vector<CLI::App*> chosen = app.get_subcommands();
+    return chosen.empty() ? "the command" : chosen.front()->get_name().c_str();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -33,6 +58,9 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", version);
     int status = kExitOk;
     for (const RegisterCommand add : kCommands) add(app, status);
+    if (RefuseUnknownSubcommand(app, argc, argv)) return kExitError;
+    // A subcommand's work runs inside parse, in its callback: whatever it throws ends here, with
+    // a message and the error status, never in terminate.
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -44,6 +72,21 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         // CLI11 has an exit code of its own for each kind of mistake; scripts get one: usage.
         app.exit(e);
+        return kExitError;
+    } catch (const std::bad_alloc&) {
+        std::cout.flush();
+        std::fprintf(stderr,
+                     "vesperine-cli: not enough memory to finish %s; try fewer or smaller files at once, or a "
+                     "machine with more memory\n",
+                     RunningCommand(app));
+        return kExitError;
+    } catch (const std::exception& e) {
+        std::cout.flush();
+        std::fprintf(stderr, "vesperine-cli: %s failed: %s\n", RunningCommand(app), e.what());
+        return kExitError;
+    } catch (...) {
+        std::cout.flush();
+        std::fprintf(stderr, "vesperine-cli: %s failed for a reason that cannot be told\n", RunningCommand(app));
         return kExitError;
     }
     std::cout.flush();

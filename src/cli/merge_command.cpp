@@ -12,6 +12,7 @@
 #include "app/format.h"
 #include "cli/commands.h"
 #include "cli/input_file.h"
+#include "cli/json_output.h"
 #include "cli/output_files.h"
 #include "cli/split_command.h"
 #include "platform/std_file_system.h"
@@ -71,8 +72,7 @@ int RunMerge(const MergeOptions& options, FileSystem& files, Streams streams) {
     const auto size = static_cast<std::uint32_t>(written->size);
     const std::uint32_t crc = written->crc;
     if (options.json) {
-        streams.out << nlohmann::json{{"output", options.output}, {"size", size}, {"crc32", FormatHex8(crc)}}.dump(2)
-                    << '\n';
+        WriteJson(streams.out, nlohmann::json{{"output", options.output}, {"size", size}, {"crc32", FormatHex8(crc)}});
     } else {
         streams.out << WrittenLine(*written) << '\n';
     }

@@ -13,6 +13,7 @@
 #include "cli/commands.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
+#include "cli/json_output.h"
 #include "cli/output_files.h"
 #include "cli/progress.h"
 #include "diagnosis/finding.h"
@@ -154,18 +155,17 @@ int RunRepair(const RepairOptions& options, FileSystem& files, Streams streams) 
     if (options.json) {
         nlohmann::json candidates = nlohmann::json::array();
         for (const FlipCandidate& c : result.candidates) candidates.push_back(CandidateJson(c, bytes));
-        streams.out << nlohmann::json{{"path", options.file},
-                                      {"crc32", FormatHex8(result.crc)},
-                                      {"expected", FormatHex8(*expected)},
-                                      {"bits", options.bits},
-                                      {"outcome", OutcomeName(result.outcome)},
-                                      {"singles", result.singles},
-                                      {"pairs", result.pairs},
-                                      {"summary", summary},
-                                      {"candidates", candidates},
-                                      {"written", written ? nlohmann::json(options.writePath) : nlohmann::json()}}
-                           .dump(2)
-                    << '\n';
+        WriteJson(streams.out,
+                  nlohmann::json{{"path", options.file},
+                                 {"crc32", FormatHex8(result.crc)},
+                                 {"expected", FormatHex8(*expected)},
+                                 {"bits", options.bits},
+                                 {"outcome", OutcomeName(result.outcome)},
+                                 {"singles", result.singles},
+                                 {"pairs", result.pairs},
+                                 {"summary", summary},
+                                 {"candidates", candidates},
+                                 {"written", written ? nlohmann::json(options.writePath) : nlohmann::json()}});
     } else {
         streams.out << options.file << ": CRC:" << FormatHex8(result.crc) << ", expected " << FormatHex8(*expected)
                     << '\n'

@@ -12,6 +12,7 @@
 #include "app/format.h"
 #include "cli/commands.h"
 #include "cli/input_file.h"
+#include "cli/json_output.h"
 #include "cli/output_files.h"
 #include "platform/std_file_system.h"
 
@@ -138,7 +139,7 @@ int RunSplit(const SplitOptions& options, FileSystem& files, Streams streams) {
         lines += WrittenLine(part) + "\n";
     }
     if (options.json) {
-        streams.out << nlohmann::json{{"parts", written}, {"padBytes", padBytes}}.dump(2) << '\n';
+        WriteJson(streams.out, nlohmann::json{{"parts", written}, {"padBytes", padBytes}});
     } else {
         streams.out << lines;
     }

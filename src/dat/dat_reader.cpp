@@ -36,23 +36,29 @@ namespace {
 
 }  // namespace
 
-DatParse ReadDat(std::span<const std::uint8_t> bytes) {
+DatParse ReadDat(std::span<const std::uint8_t> bytes, const ZipLimits& limits) {
     if (!LooksLikeZip(bytes)) return ReadPlainDat(TextOf(bytes));
     // Archives made on a Mac carry a resource-fork twin of each file under __MACOSX/: not a DAT.
-    const ZipRead zip = ReadZipMembers(bytes, [](std::string_view name) {
+    auto isDat = [](std::string_view name) {
         return (EndsWith(name, ".dat") || EndsWith(name, ".xml")) && !name.starts_with("__MACOSX/");
-    });
-    if (!zip.error.empty()) return {{}, DatError{"", 0, zip.error}};
-    if (zip.members.empty()) return {{}, DatError{"", 0, "the zip holds no .dat or .xml file"}};
+    };
+    // Each member's text is parsed and freed before the next is inflated: the ROMs stay, the text goes.
     DatParse result;
-    for (const ZipMember& member : zip.members) {
-        DatParse one = ReadPlainDat(TextOf(member.bytes));
-        if (one.error) {
-            one.error->member = member.name;
-            return one;
-        }
-        std::move(one.roms.begin(), one.roms.end(), std::back_inserter(result.roms));
-    }
+    bool any = false;
+    const std::string error =
+        ForEachZipMember(bytes, isDat, limits, [&](std::string_view name, std::span<const std::uint8_t> text) {
+            any = true;
+            DatParse one = ReadPlainDat(TextOf(text));
+            if (one.error) {
+                one.error->member = name;
+                result = std::move(one);
+                return false;
+            }
+            std::move(one.roms.begin(), one.roms.end(), std::back_inserter(result.roms));
+            return true;
+        });
+    if (!error.empty()) return {{}, DatError{"", 0, error}};
+    if (!any) return {{}, DatError{"", 0, "the zip holds no .dat or .xml file"}};
     return result;
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "dat/rom_entry.h"
+#include "dat/zip_members.h"
 
 namespace vesperine::dat {
 
@@ -19,7 +20,8 @@ namespace vesperine::dat {
 [[nodiscard]] DatParse ReadBracketDat(std::string_view text);
 
 // Any DAT: a zip (every member named *.dat or *.xml, their ROMs together), XML (the first
-// character other than white space and a byte-order mark is '<'), or the bracketed form.
-[[nodiscard]] DatParse ReadDat(std::span<const std::uint8_t> bytes);
+// character other than white space and a byte-order mark is '<'), or the bracketed form. A zip's
+// members are inflated one at a time within limits, a larger one refused as an error.
+[[nodiscard]] DatParse ReadDat(std::span<const std::uint8_t> bytes, const ZipLimits& limits = kDatZipLimits);
 
 }  // namespace vesperine::dat

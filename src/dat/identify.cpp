@@ -89,8 +89,8 @@ const std::vector<std::size_t>& DatIndex::OfGame(const std::string& game) const 
     return it == byGame_.end() ? kNone : it->second;
 }
 
-Identification Identify(std::span<const std::uint8_t> file, std::string_view fileName, const DatIndex& index,
-                        bool near) {
+Identification Identify(std::span<const std::uint8_t> file, std::string_view fileName, const DatIndex& index, bool near,
+                        const ViewProgress& progress) {
     const std::vector<ViewPlan> views = ViewsOf(file);
     const std::vector<RomEntry>& roms = index.roms();
     Identification result;
@@ -102,6 +102,7 @@ Identification Identify(std::span<const std::uint8_t> file, std::string_view fil
     };
 
     for (std::size_t v = 0; v < views.size(); ++v) {
+        if (progress) progress(v, views.size());
         const ViewPlan& view = views[v];
         if (!index.HasSize(view.size)) continue;
         const std::vector<std::size_t> hits = index.WithCrc(view.size, ViewCrc(file, view));

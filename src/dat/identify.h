@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -71,7 +72,10 @@ struct Identification {
   - by layout: a view of the same family as a view that matched another ROM of the same game
     (the third lane of a board whose other lanes matched).
 */
+// Told after each view how many of the file's views are done.
+using ViewProgress = std::function<void(std::uint64_t done, std::uint64_t views)>;
+
 [[nodiscard]] Identification Identify(std::span<const std::uint8_t> file, std::string_view fileName,
-                                      const DatIndex& index, bool near);
+                                      const DatIndex& index, bool near, const ViewProgress& progress = {});
 
 }  // namespace vesperine::dat

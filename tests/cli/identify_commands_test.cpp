@@ -164,7 +164,7 @@ TEST_F(Board, MalformedDatsStopTheRunWithTheirLine) {
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "vesperine-cli: short.dat: line 3: crc \"1234\" is not 8 hex digits\n");
     files.files["empty.dat"] = {};
-    EXPECT_EQ(Identify({"board.bin"}, {"empty.dat"}).err, "vesperine-cli: the DATs describe no ROM\n");
+    EXPECT_EQ(Identify({"board.bin"}, {"empty.dat"}).err, "vesperine-cli: the DAT empty.dat describes no ROM\n");
     EXPECT_EQ(Identify({"board.bin"}, {"none.dat"}).err, "vesperine-cli: none.dat: File not found.\n");
 }
 
