@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     Check(CrcOptions{{name, other, "missing"}, {}, true}, files, RunCrc);
     Check(HashOptions{{name, "missing"}, {}, true}, files, RunHash);
-    Check(ExtractOptions{name, other + "x", {}, {}, {}, true}, files, RunExtract);
+    Check(ExtractOptions{name, other + "x", {}, {}, {}, {}, true}, files, RunExtract);
     Check(SplitOptions{name, 2, 1, other + "{n}", true, true}, files, RunSplit);
     Check(MergeOptions{{name, other}, other + "m", 1, true}, files, RunMerge);
     Check(SearchOptions{.file = name, .crc = "0", .size = "1", .all = true, .json = true}, files, RunSearch);

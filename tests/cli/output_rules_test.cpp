@@ -40,7 +40,7 @@ using Run = std::function<int(FileSystem& f, const ScratchDir& d, const std::str
 const std::pair<const char*, Run> kCommands[] = {
     {"extract",
      [](auto& f, auto& d, auto& out, Streams s) {
-         return RunExtract({d.Path("k1.bin"), d.Path(PartPath(out, 1)), {}, {}, {}, false}, f, s);
+         return RunExtract({d.Path("k1.bin"), d.Path(PartPath(out, 1)), {}, {}, {}, {}, false}, f, s);
      }},
     {"merge",
      [](auto& f, auto& d, auto& out, Streams s) {
