@@ -17,6 +17,7 @@
 #include "platform/native_file_system.h"
 #include "support/posix_only.h"
 #include "support/scratch_dir.h"
+#include "support/test_bytes.h"
 
 namespace vesperine::cli {
 namespace {
@@ -28,10 +29,7 @@ using vesperine::testing::ScratchDir;
 const std::string kGood("\x00\x11\x22\x33\x44\x55\x66\x77", 8);
 
 std::string ZlibCrc(const std::string& bytes) {
-    char text[9];
-    std::snprintf(text, sizeof text, "%08lX",
-                  ::crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
-    return text;
+    return vesperine::testing::ZlibCrcText(vesperine::testing::BytesOf(bytes));
 }
 
 // Every writing command, reading k1.bin (merge: k0.bin and k1.bin) in d; out is the -o

@@ -13,6 +13,7 @@
 #include "platform/std_file_system.h"
 #include "support/fake_file_system.h"
 #include "support/scratch_dir.h"
+#include "support/test_bytes.h"
 
 namespace vesperine::cli {
 namespace {
@@ -31,11 +32,7 @@ Outcome Reads(FileSystem& files, std::vector<std::string> reads, std::string out
     return {status, o.str(), e.str()};
 }
 
-std::string CrcText(const Bytes& bytes) {
-    char text[9];
-    std::snprintf(text, sizeof text, "%08X", unsigned(crc32(0, bytes.data(), uInt(bytes.size()))));
-    return text;
-}
+std::string CrcText(const Bytes& bytes) { return vesperine::testing::ZlibCrcText(bytes); }
 
 // Three reads of an image: `weak` bits each wrong in one read, and two bits wrong in reads 1 and 2,
 // which the majority gets wrong too.

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "support/test_bytes.h"
+
 namespace vesperine::diagnosis::testing {
 
 using Image = std::vector<std::uint8_t>;
@@ -51,9 +53,7 @@ inline Image CodeImage(std::size_t length, std::uint64_t seed = 3) {
 
 // A real ROM image of this machine, when the package that holds it is installed.
 inline std::optional<Image> SystemRom(const std::string& name) {
-    std::ifstream in("/usr/share/seabios/" + name, std::ios::binary);
-    if (!in) return std::nullopt;
-    return Image(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return vesperine::testing::FileBytes("/usr/share/seabios/" + name);
 }
 
 // Data line `line` held at level in every byte.

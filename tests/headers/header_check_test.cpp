@@ -1,5 +1,6 @@
 // Header checksums: images built here with planted headers, their sums from short formulas of their own.
 #include "headers/header_check.h"
+#include "support/test_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -11,12 +12,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Random(std::size_t size, unsigned seed) {
-    std::mt19937 random(seed);
-    Bytes bytes(size);
-    for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
-    return bytes;
-}
+Bytes Random(std::size_t size, unsigned seed) { return vesperine::testing::RandomBytes(size, seed); }
 
 void Put(Bytes& b, std::size_t at, std::initializer_list<std::uint8_t> bytes) {
     for (const std::uint8_t x : bytes) b[at++] = x;

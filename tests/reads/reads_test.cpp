@@ -12,6 +12,7 @@
 #include "reads/compare_reads.h"
 #include "reads/crc_mend.h"
 #include "reads/read_findings.h"
+#include "support/test_bytes.h"
 
 namespace vesperine::reads {
 namespace {
@@ -201,7 +202,7 @@ TEST(ReadsTest, AgreesWithABitByBitTwin) {
 // solution found by meeting in the middle (two halves of at most 19 bits).
 std::vector<std::uint64_t> AllSolutions(const Image& consensus, const std::vector<std::uint64_t>& unknowns,
                                         std::uint32_t expected) {
-    const auto crc = [](const Image& b) { return std::uint32_t(crc32(0, b.data(), uInt(b.size()))); };
+    const auto crc = [](const Image& b) { return vesperine::testing::ZlibCrc(b); };
     std::vector<std::uint32_t> effect;
     for (std::uint64_t bit : unknowns) {
         Image flipped = consensus;
@@ -235,7 +236,7 @@ TEST(ReadsTest, MendMatchesBruteForce) {
         Image consensus = image;
         for (std::uint64_t bit : unknowns) consensus[bit / 8] ^= std::uint8_t((random() % 2) << bit % 8);
         const std::uint32_t expected =
-            trial % 4 == 3 ? std::uint32_t(random()) : std::uint32_t(crc32(0, image.data(), uInt(length)));
+            trial % 4 == 3 ? std::uint32_t(random()) : vesperine::testing::ZlibCrc(std::span(image).first(length));
         std::vector<std::uint64_t> solutions = AllSolutions(consensus, unknowns, expected);
         const MendResult mend = MendByCrc(consensus, unknowns, expected, 1000);
         ASSERT_EQ(solutions.empty(), mend.outcome == MendOutcome::NoAssignment) << trial;

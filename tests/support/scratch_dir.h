@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/test_bytes.h"
+
 namespace vesperine::testing {
 
 // A folder of its own for the running test, emptied when made and removed with everything in it.
@@ -49,8 +51,8 @@ public:
         return Path(name);
     }
     [[nodiscard]] static std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
+        const std::optional<std::vector<std::uint8_t>> bytes = FileBytes(path);
+        return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
     }
     [[nodiscard]] long FileCount() const {
         return static_cast<long>(std::distance(std::filesystem::directory_iterator(dir_), {}));

@@ -5,6 +5,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <random>
 #include <span>
 #include <string>
@@ -36,5 +39,12 @@ namespace vesperine::testing {
 
 // The bytes of a text, for DATs and files made in a test.
 [[nodiscard]] inline std::vector<std::uint8_t> BytesOf(std::string_view text) { return {text.begin(), text.end()}; }
+
+// The bytes of the file at path, or nothing when it cannot be opened.
+[[nodiscard]] inline std::optional<std::vector<std::uint8_t>> FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
 
 }  // namespace vesperine::testing
