@@ -128,6 +128,14 @@ void CheckComparison(const ReadsComparison& got, const ReadsComparison& want) {
     Require(got.Stable() == (want.unstableBits == 0) && got.ListsComplete());
 }
 
+// The consensus with the unknowns that the mask names (bit i for unknowns[i]) flipped.
+Bytes Flipped(Bytes bytes, std::uint64_t mask, std::span<const std::uint64_t> unknowns) {
+    for (std::size_t i = 0; i < unknowns.size(); ++i) {
+        if (mask >> i & 1u) Flip(bytes, unknowns[i]);
+    }
+    return bytes;
+}
+
 // Every assignment of the unknown bits (a mask over them, bit i for unknowns[i]) whose
 // consensus has the expected CRC-32, nearest the majority first: fewest flips, then the
 // smaller mask.
@@ -135,11 +143,7 @@ std::vector<std::uint64_t> Solutions(const Bytes& consensus, std::span<const std
                                      std::uint32_t expected) {
     std::vector<std::uint64_t> found;
     for (std::uint64_t mask = 0; mask < (std::uint64_t{1} << unknowns.size()); ++mask) {
-        Bytes candidate = consensus;
-        for (std::size_t i = 0; i < unknowns.size(); ++i) {
-            if (mask >> i & 1u) Flip(candidate, unknowns[i]);
-        }
-        if (vesperine::Crc32Bytewise(candidate) == expected) found.push_back(mask);
+        if (vesperine::Crc32Bytewise(Flipped(consensus, mask, unknowns)) == expected) found.push_back(mask);
     }
     std::sort(found.begin(), found.end(), [](std::uint64_t a, std::uint64_t b) {
         return std::pair(std::popcount(a), a) < std::pair(std::popcount(b), b);
@@ -157,6 +161,13 @@ Flips FlipsOf(std::uint64_t mask, std::span<const std::uint64_t> unknowns) {
 
 // At most 12 unknowns, the first unstable bits: 4096 CRCs of at most 256 bytes.
 constexpr std::size_t kMostUnknowns = 12;
+
+// Bits whose flips together leave the CRC-32 of any message as it was: x^0 + x^145 + x^183 +
+// x^211 + x^300 is a multiple of the polynomial (reflected: bit i has 300 - i of the set after
+// it), found by matching sums of two powers of x against sums of three. Shifted anywhere within
+// the message and added to the unknowns, they make the equations dependent and the mend
+// ambiguous, which unknowns drawn at random almost never are.
+constexpr std::array<std::uint64_t, 5> kDependent = {0, 145, 183, 211, 300};
 constexpr std::size_t kKeep = 8;
 
 void CheckMend(const Bytes& consensus, std::span<const std::uint64_t> unknowns, std::uint32_t expected) {
@@ -184,10 +195,9 @@ void CheckMend(const Bytes& consensus, std::span<const std::uint64_t> unknowns, 
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Input in{std::span(data, size)};
-    // The expected CRC: 4 bytes as they come, or (when the first is odd) one read's own CRC,
-    // which an assignment reaches far more often.
-    std::array<std::uint8_t, 5> crcBytes{};
-    for (std::uint8_t& b : crcBytes) b = in.Byte();
+    // How the mend is tried: mode, 4 bytes, a shift (see below).
+    std::array<std::uint8_t, 6> mendBytes{};
+    for (std::uint8_t& b : mendBytes) b = in.Byte();
     unsigned width = 1;
     const std::vector<Bytes> reads = ReadsFrom(in, width);
     std::vector<std::span<const std::uint8_t>> spans(reads.begin(), reads.end());
@@ -195,11 +205,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ReadsComparison want = Naive(reads, width);
     CheckComparison(got, want);
 
-    std::uint32_t expected = std::uint32_t{crcBytes[1]} | std::uint32_t{crcBytes[2]} << 8 |
-                             std::uint32_t{crcBytes[3]} << 16 | std::uint32_t{crcBytes[4]} << 24;
-    if (crcBytes[0] & 1u) expected = vesperine::Crc32Bytewise(reads[crcBytes[0] / 2u % reads.size()]);
     const Bytes consensus(want.consensus.begin(), want.consensus.end());
-    const std::size_t u = std::min(kMostUnknowns, want.unstable.size());
-    CheckMend(consensus, std::span(want.unstable).first(u), expected);
+    const std::uint64_t bits = 8 * consensus.size();
+    const bool planted = (mendBytes[0] & 2u) != 0 && bits > kDependent.back();
+    std::vector<std::uint64_t> unknowns(
+        want.unstable.begin(), want.unstable.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(
+                                                           planted ? 7 : kMostUnknowns, want.unstable.size())));
+    if (planted) {
+        const std::uint64_t shift = (std::uint64_t{mendBytes[5]} << 3 | mendBytes[4] % 8u) % (bits - kDependent.back());
+        for (const std::uint64_t p : kDependent) unknowns.push_back(shift + p);
+        std::sort(unknowns.begin(), unknowns.end());
+        unknowns.erase(std::unique(unknowns.begin(), unknowns.end()), unknowns.end());
+    }
+    // The expected CRC: 4 bytes as they come; or one read's own CRC, which an assignment
+    // reaches when every unstable bit is unknown; or, with the dependent bits planted, the CRC
+    // of the consensus with some unknowns flipped, which two assignments or more reach.
+    std::uint32_t expected = std::uint32_t{mendBytes[1]} | std::uint32_t{mendBytes[2]} << 8 |
+                             std::uint32_t{mendBytes[3]} << 16 | std::uint32_t{mendBytes[4]} << 24;
+    if (planted) {
+        expected =
+            vesperine::Crc32Bytewise(Flipped(consensus, std::uint64_t{mendBytes[1]} << 8 | mendBytes[2], unknowns));
+    } else if (mendBytes[0] & 1u) {
+        expected = vesperine::Crc32Bytewise(reads[mendBytes[0] / 4u % reads.size()]);
+    }
+    CheckMend(consensus, unknowns, expected);
     return 0;
 }
