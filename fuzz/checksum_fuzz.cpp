@@ -12,6 +12,7 @@
 #include "checksum/catalogue.h"
 #include "checksum/naive_sums.h"
 #include "checksum/range_sums.h"
+#include "checksum/view_crcs.h"
 
 using namespace vesperine::checksum;
 
@@ -117,6 +118,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t leng
     const std::span<const std::uint8_t> small = std::span(bytes).first(std::min<std::size_t>(bytes.size(), 64));
     for (const CrcModel& model : CrcModels()) {
         Check(CrcEngine(model).Compute(bytes) == NaiveCrc(model, bytes), "catalogue CRC");
+    }
+
+    // Every view's registers for every model of one width, as the solver reads them, afresh.
+    const std::vector<View> views = MakeViews(bytes, ViewChoice{});
+    const unsigned width = (value & 0x200) != 0 ? 16 : (value & 0x400) != 0 ? 8 : 32;
+    std::vector<CrcEngine> engines;
+    for (const CrcModel& model : CrcModels()) {
+        if (model.width == width) engines.emplace_back(model);
+    }
+    const auto registers = RegistersOfViews(views, engines, width / 8);
+    for (std::size_t v = 0; v < views.size(); ++v) {
+        const auto view = views[v].bytes;
+        const std::size_t body = view.size() > width / 8 ? view.size() - width / 8 : view.size();
+        for (std::size_t e = 0; e < engines.size(); ++e) {
+            Check(engines[e].Finish(registers[v][e].full) == NaiveCrc(engines[e].Model(), view), "view CRC");
+            Check(engines[e].Finish(registers[v][e].body) == NaiveCrc(engines[e].Model(), view.first(body)),
+                  "view CRC without its trailer");
+        }
     }
 
     // The searches are checked against a cubic brute force: a short view.

@@ -126,7 +126,8 @@ private:
         Reg any = 0;
         for (std::uint64_t i = 0; i < n; ++i) {
             const Reg s = level_[i];
-            any |= static_cast<Reg>((s == wanted_[0]) | (s == wanted_[1]) | (s == wanted_[2]));
+            any |= static_cast<Reg>(static_cast<Reg>(s == wanted_[0]) | static_cast<Reg>(s == wanted_[1]) |
+                                    static_cast<Reg>(s == wanted_[2]));
         }
         return any != 0;
     }

@@ -8,6 +8,7 @@
 #include "checksum/catalogue.h"
 #include "checksum/crc.h"
 #include "checksum/range_sums.h"
+#include "checksum/view_crcs.h"
 
 namespace vesperine::checksum {
 namespace {
@@ -34,7 +35,7 @@ constexpr SumForm kForms[] = {SumForm::Plain, SumForm::Negated, SumForm::Complem
 }
 
 void CheckWholeView(const View& view, const SolveRequest& request, const std::vector<CrcEngine>& engines,
-                    SolveResult& result) {
+                    const std::vector<ViewRegisters>& registers, SolveResult& result) {
     const std::size_t stored = request.width / 8;
     const bool hasTrailer = view.bytes.size() > stored;
     const std::span<const std::uint8_t> body = hasTrailer ? view.bytes.first(view.bytes.size() - stored) : view.bytes;
@@ -52,11 +53,13 @@ void CheckWholeView(const View& view, const SolveRequest& request, const std::ve
             if (hasTrailer && SumOf(bodyTotals, kind) == request.value) found(SumName(kind), true);
         }
     }
-    for (const CrcEngine& engine : engines) {
-        const std::uint64_t reg = engine.Update(engine.Start(), body);
+    for (std::size_t e = 0; e < engines.size(); ++e) {
+        const CrcEngine& engine = engines[e];
         result.wholeTried += hasTrailer ? 2 : 1;
-        if (hasTrailer && engine.Finish(reg) == request.value) found(std::string(engine.Model().name), true);
-        if (engine.Finish(engine.Update(reg, tail)) == request.value) found(std::string(engine.Model().name), false);
+        if (hasTrailer && engine.Finish(registers[e].body) == request.value) {
+            found(std::string(engine.Model().name), true);
+        }
+        if (engine.Finish(registers[e].full) == request.value) found(std::string(engine.Model().name), false);
     }
 }
 
@@ -108,7 +111,8 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
         if (model.width == request.width) engines.emplace_back(model);
     }
     const std::vector<View> views = MakeViews(dump, ViewChoice{});
-    for (const View& view : views) CheckWholeView(view, request, engines, result);
+    const auto registers = RegistersOfViews(views, engines, request.width / 8);
+    for (std::size_t v = 0; v < views.size(); ++v) CheckWholeView(views[v], request, engines, registers[v], result);
     if (!request.ranges) return result;
     bool listening = true;
     for (const View& view : views) {

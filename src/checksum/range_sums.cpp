@@ -2,6 +2,7 @@
 #include "checksum/range_sums.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <new>
 #include <vector>
@@ -285,13 +286,73 @@ void WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUnit
     state = s;
 }
 
+// The counting walk from state.b to the last end, the three forms unrolled. Without end-around
+// carry the modulus is a power of two and the keys are masked; with it, the zero runs are kept
+// and the two special forms are chosen without branches.
+template <SumUnit Unit, bool EndAroundCarry>
+void CountNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUnits, std::uint64_t maxUnits,
+                 std::span<const Target> targets, NarrowTables& t, WalkState& state) {
+    const std::uint8_t* view = units.view.data();
+    const std::uint64_t n = units.count;
+    const std::uint32_t mask = EndAroundCarry ? modulus : modulus - 1;
+    const auto wrap = [=](std::uint32_t x) {  // x < 2 modulus
+        if constexpr (EndAroundCarry) return x >= modulus ? x - modulus : x;
+        return x & mask;
+    };
+    std::array<std::uint32_t, 3> lift{};  // modulus - residue: the key is wrap(prefix + lift)
+    std::array<std::uint64_t, 3> zeroOnly{}, notZero{};
+    for (std::size_t i = 0; i < 3; ++i) {
+        lift[i] = modulus - targets[i].residue;
+        zeroOnly[i] = targets[i].zeroOnly ? ~std::uint64_t{0} : 0;
+        notZero[i] = targets[i].notZero ? ~std::uint64_t{0} : 0;
+    }
+    std::uint32_t* count = t.count.data();
+    // Locals, not the state's fields: the stores into count must not look as if they alias them.
+    std::uint32_t prefix = state.prefix, entering = state.entering, leaving = state.leaving;
+    std::uint64_t zeroRun = state.zeroRun, hits = 0, b = state.b;
+    for (; b <= n; ++b) {
+        if (b > 0) {
+            const std::uint32_t u = ReadUnit<Unit>(view, b - 1);
+            prefix = wrap(prefix + u);
+            if constexpr (EndAroundCarry) zeroRun = u != 0 ? b : zeroRun;
+        }
+        if (b < minUnits) continue;
+        const std::uint64_t lastStart = b - minUnits;
+        if (lastStart > 0) entering = wrap(entering + ReadUnit<Unit>(view, lastStart - 1));
+        ++count[entering];
+        std::uint64_t firstStart = 0;
+        if (b > maxUnits) {
+            firstStart = b - maxUnits;
+            if (firstStart > 1) leaving = wrap(leaving + ReadUnit<Unit>(view, firstStart - 2));
+            --count[leaving];
+        }
+        const std::uint64_t c0 = count[wrap(prefix + lift[0])];
+        const std::uint64_t c1 = count[wrap(prefix + lift[1])];
+        const std::uint64_t c2 = count[wrap(prefix + lift[2])];
+        if constexpr (EndAroundCarry) {
+            const std::uint64_t zeroFrom = std::max(firstStart, zeroRun);
+            const std::uint64_t zeros = lastStart >= zeroFrom ? lastStart - zeroFrom + 1 : 0;
+            hits += ((zeros & zeroOnly[0]) | ((c0 - (zeros & notZero[0])) & ~zeroOnly[0])) +
+                    ((zeros & zeroOnly[1]) | ((c1 - (zeros & notZero[1])) & ~zeroOnly[1])) +
+                    ((zeros & zeroOnly[2]) | ((c2 - (zeros & notZero[2])) & ~zeroOnly[2]));
+        } else {
+            hits += c0 + c1 + c2;
+        }
+    }
+    state = {b, prefix, entering, leaving, zeroRun, state.hits + hits};
+}
+
 template <SumUnit Unit>
 std::uint64_t WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUnits, std::uint64_t maxUnits,
-                         std::span<const Target> targets, NarrowTables& t, const SumRangeHit& onHit) {
+                         std::span<const Target> targets, NarrowTables& t, const SumRangeHit& onHit, bool eac) {
     bool tell = true;
     WalkState state;
     WalkNarrow<Unit, true>(units, modulus, minUnits, maxUnits, targets, t, tell, onHit, state);
-    WalkNarrow<Unit, false>(units, modulus, minUnits, maxUnits, targets, t, tell, onHit, state);
+    if (eac) {
+        CountNarrow<Unit, true>(units, modulus, minUnits, maxUnits, targets, t, state);
+    } else {
+        CountNarrow<Unit, false>(units, modulus, minUnits, maxUnits, targets, t, state);
+    }
     return state.hits;
 }
 
@@ -318,13 +379,16 @@ std::uint64_t WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_
     }
     switch (kind.unit) {
         case SumUnit::Byte:
-            result.hits = WalkNarrow<SumUnit::Byte>(units, modulus, minUnits, maxUnits, targets, tables, onHit);
+            result.hits = WalkNarrow<SumUnit::Byte>(units, modulus, minUnits, maxUnits, targets, tables, onHit,
+                                                    kind.endAroundCarry);
             break;
         case SumUnit::WordLe:
-            result.hits = WalkNarrow<SumUnit::WordLe>(units, modulus, minUnits, maxUnits, targets, tables, onHit);
+            result.hits = WalkNarrow<SumUnit::WordLe>(units, modulus, minUnits, maxUnits, targets, tables, onHit,
+                                                      kind.endAroundCarry);
             break;
         case SumUnit::WordBe:
-            result.hits = WalkNarrow<SumUnit::WordBe>(units, modulus, minUnits, maxUnits, targets, tables, onHit);
+            result.hits = WalkNarrow<SumUnit::WordBe>(units, modulus, minUnits, maxUnits, targets, tables, onHit,
+                                                      kind.endAroundCarry);
             break;
     }
     return result;
