@@ -1,7 +1,9 @@
 // View registers by linearity: zero-start passes per polynomial, shifted and combined over GF(2).
 #include "checksum/view_crcs.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <memory>
 #include <span>
 
@@ -30,7 +32,9 @@ using Matrix = std::array<std::uint64_t, 64>;
 
 class Shifter {
 public:
-    explicit Shifter(const CrcEngine& engine) {
+    // Shifts by up to longest bytes.
+    Shifter(const CrcEngine& engine, std::uint64_t longest)
+        : powers_(std::max<std::size_t>(1, static_cast<std::size_t>(std::bit_width(longest)))) {
         const std::uint8_t zero[1] = {0};
         const std::uint64_t offset = engine.Update(0, zero);
         for (unsigned i = 0; i < 64; ++i) powers_[0][i] = engine.Update(std::uint64_t{1} << i, zero) ^ offset;
@@ -47,7 +51,7 @@ public:
     }
 
 private:
-    std::array<Matrix, 64> powers_{};
+    std::vector<Matrix> powers_;
 };
 
 // Zero-start registers of a view's body and whole, with their lengths.
@@ -112,7 +116,7 @@ std::vector<std::vector<ViewRegisters>> RegistersOfViews(const std::vector<View>
     std::vector<bool> done(engines.size(), false);
     for (std::size_t e = 0; e < engines.size(); ++e) {
         if (done[e]) continue;
-        const auto z = std::make_unique<Shifter>(engines[e]);
+        const auto z = std::make_unique<Shifter>(engines[e], views.empty() ? 0 : views[0].bytes.size());
         const std::vector<Zero> zeros = ZeroPasses(views, engines[e], *z, stored);
         for (std::size_t f = e; f < engines.size(); ++f) {
             if (done[f] || !SamePass(engines[e].Model(), engines[f].Model())) continue;
