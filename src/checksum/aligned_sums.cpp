@@ -92,15 +92,28 @@ public:
 
 private:
     void FillLeaves(std::uint64_t first, std::uint64_t count) {
+        Reg* level = level_.data();  // locals throughout: the stores must not seem to alias the members
+        const std::uint8_t* view = view_;
         if (base_ == 1) {
-            for (std::uint64_t i = 0; i < count; ++i) level_[i] = static_cast<Reg>(Read<Unit, Width>(view_, first + i));
+            for (std::uint64_t i = 0; i < count; ++i) level[i] = static_cast<Reg>(Read<Unit, Width>(view, first + i));
             return;
         }
+        const std::uint64_t base = base_;
         for (std::uint64_t i = 0; i < count; ++i) {
             std::uint64_t total = 0;
-            const std::uint64_t from = (first + i) * base_;
-            for (std::uint64_t u = from; u < from + base_; ++u) total += Read<Unit, Width>(view_, u);
-            level_[i] = a_.OfTotal(total);
+            const std::uint64_t from = (first + i) * base;
+            for (std::uint64_t u = from; u < from + base; ++u) total += Read<Unit, Width>(view, u);
+            level[i] = a_.OfTotal(total);
+        }
+    }
+
+    // Halves level n into n / 2 sums of pairs.
+    void Halve(std::uint64_t n) {
+        Reg* level = level_.data();
+        const Reg mask = a_.mask, modulus = a_.modulus;
+        for (std::uint64_t i = 0; i < n / 2; ++i) {
+            const Reg s = static_cast<Reg>(level[2 * i] + level[2 * i + 1]);
+            level[i] = s > mask ? static_cast<Reg>(s - modulus) : s;
         }
     }
 
@@ -113,7 +126,7 @@ private:
             if (length > max_) break;
             if (AnyMatch(n)) Collect(start, n, length);
             if (n <= 1) break;
-            for (std::uint64_t i = 0; i < n / 2; ++i) level_[i] = a_.Add(level_[2 * i], level_[2 * i + 1]);
+            Halve(n);
         }
         std::sort(found_.begin(), found_.end(), [](const Found& x, const Found& y) {
             return x.end != y.end ? x.end < y.end : x.length != y.length ? x.length < y.length : x.form < y.form;
@@ -123,11 +136,12 @@ private:
     }
 
     [[nodiscard]] bool AnyMatch(std::uint64_t n) const {
+        const Reg* level = level_.data();
+        const Reg w0 = wanted_[0], w1 = wanted_[1], w2 = wanted_[2];
         Reg any = 0;
         for (std::uint64_t i = 0; i < n; ++i) {
-            const Reg s = level_[i];
-            any |= static_cast<Reg>(static_cast<Reg>(s == wanted_[0]) | static_cast<Reg>(s == wanted_[1]) |
-                                    static_cast<Reg>(s == wanted_[2]));
+            const Reg s = level[i];
+            any |= static_cast<Reg>(static_cast<Reg>(s == w0) | static_cast<Reg>(s == w1) | static_cast<Reg>(s == w2));
         }
         return any != 0;
     }
