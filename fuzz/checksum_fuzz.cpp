@@ -76,6 +76,13 @@ void CheckRanges(std::span<const std::uint8_t> view, const SumKind& row, std::ui
     });
     std::vector<Hit> naive = NaiveRanges(view, row, value, minLength, maxLength, false);
     Check(result.hits == naive.size(), "range count");
+    // A listener that has heard enough early: the rest is only counted, by the counting walk.
+    for (const std::uint64_t enough : {std::uint64_t{1}, naive.size() / 2 + 1}) {
+        std::uint64_t told = 0;
+        const RangeSumResult counted =
+            FindSumRanges(view, request, [&](std::uint64_t, std::uint64_t, SumForm) { return ++told < enough; });
+        Check(counted.hits == naive.size() && told == std::min<std::uint64_t>(enough, naive.size()), "counted hits");
+    }
     std::sort(found.begin(), found.end());
     std::sort(naive.begin(), naive.end());
     Check(found == naive, "range hits");

@@ -288,8 +288,9 @@ void WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUnit
 
 // The counting walk from state.b to the last end, the three forms unrolled. Without end-around
 // carry the modulus is a power of two and the keys are masked; with it, the zero runs are kept
-// and the two special forms are chosen without branches.
-template <SumUnit Unit, bool EndAroundCarry>
+// only when a form asks for all-zero ranges or excludes them (Special), and then chosen without
+// branches.
+template <SumUnit Unit, bool EndAroundCarry, bool Special>
 void CountNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUnits, std::uint64_t maxUnits,
                  std::span<const Target> targets, NarrowTables& t, WalkState& state) {
     const std::uint8_t* view = units.view.data();
@@ -314,7 +315,7 @@ void CountNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUni
         if (b > 0) {
             const std::uint32_t u = ReadUnit<Unit>(view, b - 1);
             prefix = wrap(prefix + u);
-            if constexpr (EndAroundCarry) zeroRun = u != 0 ? b : zeroRun;
+            if constexpr (Special) zeroRun = u != 0 ? b : zeroRun;
         }
         if (b < minUnits) continue;
         const std::uint64_t lastStart = b - minUnits;
@@ -329,7 +330,7 @@ void CountNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUni
         const std::uint64_t c0 = count[wrap(prefix + lift[0])];
         const std::uint64_t c1 = count[wrap(prefix + lift[1])];
         const std::uint64_t c2 = count[wrap(prefix + lift[2])];
-        if constexpr (EndAroundCarry) {
+        if constexpr (Special) {
             const std::uint64_t zeroFrom = std::max(firstStart, zeroRun);
             const std::uint64_t zeros = lastStart >= zeroFrom ? lastStart - zeroFrom + 1 : 0;
             hits += ((zeros & zeroOnly[0]) | ((c0 - (zeros & notZero[0])) & ~zeroOnly[0])) +
@@ -348,10 +349,14 @@ std::uint64_t WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_
     bool tell = true;
     WalkState state;
     WalkNarrow<Unit, true>(units, modulus, minUnits, maxUnits, targets, t, tell, onHit, state);
-    if (eac) {
-        CountNarrow<Unit, true>(units, modulus, minUnits, maxUnits, targets, t, state);
+    const bool special =
+        std::any_of(targets.begin(), targets.end(), [](const Target& x) { return x.zeroOnly || x.notZero; });
+    if (special) {
+        CountNarrow<Unit, true, true>(units, modulus, minUnits, maxUnits, targets, t, state);
+    } else if (eac) {
+        CountNarrow<Unit, true, false>(units, modulus, minUnits, maxUnits, targets, t, state);
     } else {
-        CountNarrow<Unit, false>(units, modulus, minUnits, maxUnits, targets, t, state);
+        CountNarrow<Unit, false, false>(units, modulus, minUnits, maxUnits, targets, t, state);
     }
     return state.hits;
 }
