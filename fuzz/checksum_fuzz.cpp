@@ -115,16 +115,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t leng
     const auto minLength = in.ConsumeIntegralInRange<std::uint64_t>(0, 40);
     const auto maxLength = in.ConsumeIntegralInRange<std::uint64_t>(0, 300);
     const bool zeros = in.ConsumeBool();  // mostly zero bytes: long runs for the end-around carry
+    const auto longer = in.ConsumeIntegralInRange<std::size_t>(0, 3);  // copies of the input, to 288 bytes
     std::vector<std::uint8_t> bytes = in.ConsumeRemainingBytes<std::uint8_t>();
+    for (std::size_t copy = 1; longer != 0 && !bytes.empty() && bytes.size() < 96 * longer; ++copy) {
+        const std::size_t size = bytes.size();
+        for (std::size_t i = 0; i < size && bytes.size() < 96 * longer; ++i) {
+            bytes.push_back(static_cast<std::uint8_t>(bytes[i] + copy));
+        }
+    }
     if (zeros) {
         for (auto& b : bytes) b = b < 0xF0 ? 0 : b == 0xFF ? 0xFF : b;
     }
 
     const LaneTotals totals = TotalLanes(bytes);
     for (const SumKind& kind : AllSums()) Check(SumOf(totals, kind) == NaiveSum(bytes, kind), "sum");
-    // The bit-at-a-time CRCs are slow: up to 1 KiB for them, 64 bytes for the cubic searches.
+    // The bit-at-a-time CRCs are slow: up to 1 KiB for them, 40 bytes for the cubic searches.
     const std::span<const std::uint8_t> medium = std::span(bytes).first(std::min<std::size_t>(bytes.size(), 1024));
-    const std::span<const std::uint8_t> small = medium.first(std::min<std::size_t>(medium.size(), 64));
+    const std::span<const std::uint8_t> small = medium.first(std::min<std::size_t>(medium.size(), 40));
     static const std::vector<CrcEngine> catalogue(CrcModels().begin(), CrcModels().end());  // tables built once
     for (const CrcEngine& engine : catalogue) {
         Check(engine.Compute(medium) == NaiveCrc(engine.Model(), medium), "catalogue CRC");

@@ -60,11 +60,19 @@ struct Zero {
     std::uint64_t bodyLength = 0, fullLength = 0;
 };
 
-[[nodiscard]] Zero Pass(const CrcEngine& engine, std::span<const std::uint8_t> bytes, std::uint64_t stored) {
-    const std::uint64_t bodyLength = bytes.size() > stored ? bytes.size() - stored : bytes.size();
-    Zero zero{engine.Update(0, bytes.first(bodyLength)), 0, bodyLength, bytes.size()};
-    zero.full = engine.Update(zero.body, bytes.subspan(bodyLength));
-    return zero;
+// Zero-start registers of up to four views of one length, read side by side.
+void PassEach(const CrcEngine& engine, const std::vector<View>& views, std::span<const std::size_t> which,
+              std::uint64_t stored, std::vector<Zero>& zeros) {
+    const std::uint64_t size = views[which[0]].bytes.size();
+    const std::uint64_t bodyLength = size > stored ? size - stored : size;
+    std::array<std::uint64_t, 4> regs{};
+    std::array<std::span<const std::uint8_t>, 4> bodies{};
+    for (std::size_t i = 0; i < which.size(); ++i) bodies[i] = views[which[i]].bytes.first(bodyLength);
+    engine.UpdateEach(std::span(regs).first(which.size()), std::span(bodies).first(which.size()));
+    for (std::size_t i = 0; i < which.size(); ++i) {
+        const std::uint64_t full = engine.Update(regs[i], views[which[i]].bytes.subspan(bodyLength));
+        zeros[which[i]] = {regs[i], full, bodyLength, size};
+    }
 }
 
 // U(A B) for both of B's registers, where B is not shorter than its trailer.
@@ -84,22 +92,29 @@ struct Zero {
     std::vector<bool> done(views.size(), false);
     const auto trailed = [&](std::size_t v) { return views[v].bytes.size() > stored; };
     if (parts.size() == 6 && trailed(parts[2])) {
-        for (std::size_t q = 2; q < 6; ++q) zeros[parts[q]] = Pass(engine, views[parts[q]].bytes, stored);
+        PassEach(engine, views, std::span(parts).subspan(2), stored, zeros);
         zeros[parts[0]] = Join(z, zeros[parts[2]], zeros[parts[3]]);
         zeros[parts[1]] = Join(z, zeros[parts[4]], zeros[parts[5]]);
         for (const std::size_t v : parts) done[v] = true;
     } else if (parts.size() == 2 && trailed(parts[0])) {
-        for (const std::size_t v : parts) {
-            zeros[v] = Pass(engine, views[v].bytes, stored);
-            done[v] = true;
-        }
+        PassEach(engine, views, parts, stored, zeros);
+        for (const std::size_t v : parts) done[v] = true;
     }
     if (!parts.empty() && done[parts[0]]) {
         zeros[0] = Join(z, zeros[parts[0]], zeros[parts[1]]);  // views[0] is the whole dump
         done[0] = true;
     }
-    for (std::size_t v = 0; v < views.size(); ++v) {
-        if (!done[v]) zeros[v] = Pass(engine, views[v].bytes, stored);
+    std::vector<std::size_t> batch;  // the rest, neighbours of one length read together (the lanes)
+    for (std::size_t v = 0; v <= views.size(); ++v) {
+        const bool joins = v < views.size() && !done[v] && batch.size() < 4 &&
+                           (batch.empty() || views[batch[0]].bytes.size() == views[v].bytes.size());
+        if (joins) {
+            batch.push_back(v);
+            continue;
+        }
+        if (!batch.empty()) PassEach(engine, views, batch, stored, zeros);
+        batch.clear();
+        if (v < views.size() && !done[v]) batch.push_back(v);
     }
     return zeros;
 }
