@@ -40,6 +40,10 @@ public:
     [[nodiscard]] std::uint64_t Update(std::uint64_t reg, std::span<const std::uint8_t> bytes) const;
     [[nodiscard]] std::uint64_t Finish(std::uint64_t reg) const;
 
+    // regs[i] = Update(regs[i], parts[i]) for up to four parts of equal length, their chains of
+    // table loads interleaved so that they overlap.
+    void UpdateEach(std::span<std::uint64_t> regs, std::span<const std::span<const std::uint8_t>> parts) const;
+
     [[nodiscard]] const CrcModel& Model() const { return model_; }
 
 private:

@@ -4,9 +4,11 @@
 #include <bit>
 #include <memory>
 
+#include "checksum/aligned_sums.h"
 #include "checksum/catalogue.h"
 #include "checksum/crc.h"
 #include "checksum/range_sums.h"
+#include "checksum/view_crcs.h"
 
 namespace vesperine::checksum {
 namespace {
@@ -33,7 +35,7 @@ constexpr SumForm kForms[] = {SumForm::Plain, SumForm::Negated, SumForm::Complem
 }
 
 void CheckWholeView(const View& view, const SolveRequest& request, const std::vector<CrcEngine>& engines,
-                    SolveResult& result) {
+                    const std::vector<ViewRegisters>& registers, SolveResult& result) {
     const std::size_t stored = request.width / 8;
     const bool hasTrailer = view.bytes.size() > stored;
     const std::span<const std::uint8_t> body = hasTrailer ? view.bytes.first(view.bytes.size() - stored) : view.bytes;
@@ -51,89 +53,31 @@ void CheckWholeView(const View& view, const SolveRequest& request, const std::ve
             if (hasTrailer && SumOf(bodyTotals, kind) == request.value) found(SumName(kind), true);
         }
     }
-    for (const CrcEngine& engine : engines) {
-        const std::uint64_t reg = engine.Update(engine.Start(), body);
+    for (std::size_t e = 0; e < engines.size(); ++e) {
+        const CrcEngine& engine = engines[e];
         result.wholeTried += hasTrailer ? 2 : 1;
-        if (hasTrailer && engine.Finish(reg) == request.value) found(std::string(engine.Model().name), true);
-        if (engine.Finish(engine.Update(reg, tail)) == request.value) found(std::string(engine.Model().name), false);
+        if (hasTrailer && engine.Finish(registers[e].body) == request.value) {
+            found(std::string(engine.Model().name), true);
+        }
+        if (engine.Finish(registers[e].full) == request.value) found(std::string(engine.Model().name), false);
     }
-}
-
-// A block's sum as far as matching needs it: its total modulo m (2^w, or 2^w - 1 with
-// end-around carry) and whether any unit is nonzero (with end-around carry only an all-zero
-// block shows 0, and a nonzero multiple of m shows m).
-struct BlockSum {
-    std::uint64_t residue = 0;
-    bool nonzero = false;
-};
-
-// What a form's value asks of a block's sum.
-struct Wanted {
-    std::uint64_t residue;
-    bool zeroOnly, notZero;
-    SumForm form;
-};
-
-[[nodiscard]] std::vector<Wanted> WantedFor(const SumKind& row, std::uint32_t value, std::uint64_t modulus) {
-    std::vector<Wanted> wanted;
-    for (const SumForm form : kForms) {
-        // The sum s that shows as value in this form: the form undone.
-        const std::uint64_t mask = (std::uint64_t{1} << row.width) - 1;
-        const std::uint64_t s = form == SumForm::Plain     ? value
-                                : form == SumForm::Negated ? (0 - std::uint64_t{value}) & mask
-                                                           : ~std::uint64_t{value} & mask;
-        wanted.push_back({s % modulus, row.endAroundCarry && s == 0, row.endAroundCarry && s == modulus, form});
-    }
-    return wanted;
 }
 
 // Aligned blocks of the view: lengths 2^k units within the bounds, starts multiples of them.
-// Block sums at the shortest length are combined pairwise as a binary counter does, so each
-// unit is read once and only one pending block per length is kept.
 void CheckAligned(const View& view, const SumKind& row, const SolveRequest& request, SolveResult& result) {
     const unsigned unitBytes = UnitBytes(row.unit, row.width);
     const std::uint64_t units = view.bytes.size() / unitBytes;
     const std::uint64_t minUnits = std::max<std::uint64_t>(1, (request.minLength + unitBytes - 1) / unitBytes);
     const std::uint64_t maxUnits = std::min(units, request.maxLength / unitBytes);
     if (minUnits > maxUnits) return;
-    const std::uint64_t mask = (std::uint64_t{1} << row.width) - 1;
-    const std::uint64_t modulus = row.endAroundCarry ? mask : mask + 1;
-    const std::vector<Wanted> wanted = WantedFor(row, request.value, modulus);
+    FindAlignedSums(view.bytes, row, request.value, minUnits, maxUnits,
+                    [&](std::uint64_t start, std::uint64_t length, SumForm form) {
+                        if (result.alignedHits++ >= request.alignedLimit) return;
+                        const std::uint64_t from = start * unitBytes;
+                        result.aligned.push_back({view.name, SumName(WithForm(row, form)), from,
+                                                  from + length * unitBytes, DumpOffsetOf(view, from), true});
+                    });
     const std::uint64_t base = std::bit_ceil(minUnits);
-    std::vector<BlockSum> pending(65);
-    const auto check = [&](const BlockSum& sum, std::uint64_t start, std::uint64_t length) {
-        if (length > maxUnits) return;
-        for (const Wanted& w : wanted) {
-            const bool match = w.zeroOnly  ? !sum.nonzero
-                               : w.notZero ? sum.residue == 0 && sum.nonzero
-                                           : sum.residue == w.residue;
-            if (!match || result.alignedHits++ >= request.alignedLimit) continue;
-            const std::uint64_t from = start * unitBytes;
-            result.aligned.push_back({view.name, SumName(WithForm(row, w.form)), from, from + length * unitBytes,
-                                      DumpOffsetOf(view, from), true});
-        }
-    };
-    const auto add = [modulus](BlockSum a, const BlockSum& b) {
-        a.residue += b.residue;
-        if (a.residue >= modulus) a.residue -= modulus;
-        a.nonzero = a.nonzero || b.nonzero;
-        return a;
-    };
-    for (std::uint64_t block = 0; (block + 1) * base <= units; ++block) {
-        BlockSum sum;
-        for (std::uint64_t i = block * base; i < (block + 1) * base; ++i) {
-            const std::uint32_t unit = UnitAt(view.bytes, i, row.unit, row.width);
-            sum = add(sum, BlockSum{unit >= modulus ? unit - modulus : unit, unit != 0});  // unit <= modulus
-        }
-        std::uint64_t length = base;
-        check(sum, block * base, length);
-        for (unsigned level = 0; (block >> level) & 1; ++level) {
-            sum = add(sum, pending[level]);
-            length *= 2;
-            check(sum, (block + 1) * base - length, length);
-        }
-        pending[static_cast<unsigned>(std::countr_one(block))] = sum;
-    }
     for (std::uint64_t length = base; length <= maxUnits; length *= 2) result.alignedTried += 3 * (units / length);
 }
 
@@ -167,7 +111,8 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
         if (model.width == request.width) engines.emplace_back(model);
     }
     const std::vector<View> views = MakeViews(dump, ViewChoice{});
-    for (const View& view : views) CheckWholeView(view, request, engines, result);
+    const auto registers = RegistersOfViews(views, engines, request.width / 8);
+    for (std::size_t v = 0; v < views.size(); ++v) CheckWholeView(views[v], request, engines, registers[v], result);
     if (!request.ranges) return result;
     bool listening = true;
     for (const View& view : views) {

@@ -2,6 +2,8 @@
 #include "checksum/range_sums.h"
 
 #include <algorithm>
+#include <array>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -204,63 +206,159 @@ struct Target {
 };
 
 struct NarrowTables {
-    std::vector<std::uint32_t> count, newest, previous;
+    std::vector<std::uint32_t> count, newest;
+    std::unique_ptr<std::uint32_t[]> previous;  // written before read: left uninitialised
 };
 
-template <SumUnit Unit>
-std::uint64_t WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUnits, std::uint64_t maxUnits,
-                         std::span<const Target> targets, NarrowTables& t, bool& tell, const SumRangeHit& onHit) {
+// Where the walk stands: the end b it is at and what it carries from one end to the next.
+struct WalkState {
+    std::uint64_t b = 0;
+    std::uint32_t prefix = 0, entering = 0, leaving = 0;  // P(b), P(b - min), P(b - max - 1)
+    std::uint64_t zeroRun = 0;                            // z(b)
+    std::uint64_t hits = 0;
+};
+
+// Walks ends from state.b on. Telling, it keeps the chains and tells hits until the listener
+// has heard enough, then stops after that end; counting, it only counts to the last end, with
+// no branch on the data but for the end-around carry's zero runs.
+template <SumUnit Unit, bool Telling>
+void WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUnits, std::uint64_t maxUnits,
+                std::span<const Target> targets, NarrowTables& t, bool& tell, const SumRangeHit& onHit,
+                WalkState& state) {
     const std::uint8_t* view = units.view.data();
     const std::uint64_t n = units.count;
     const auto advance = [modulus](std::uint32_t prefix, std::uint32_t unit) {
         const std::uint32_t next = prefix + unit;
         return next >= modulus ? next - modulus : next;
     };
-    std::uint64_t hits = 0;
-    std::uint32_t prefix = 0, entering = 0, leaving = 0;  // P(b), P(b - min), P(b - max - 1)
-    std::uint64_t zeroRun = 0;
-    for (std::uint64_t b = 0; b <= n; ++b) {
+    std::uint32_t* count = t.count.data();
+    WalkState s = state;
+    for (; s.b <= n; ++s.b) {
+        const std::uint64_t b = s.b;
         if (b > 0) {
             const std::uint32_t u = ReadUnit<Unit>(view, b - 1);
-            prefix = advance(prefix, u);
-            if (u != 0) zeroRun = b;
+            s.prefix = advance(s.prefix, u);
+            if (u != 0) s.zeroRun = b;
         }
         if (b < minUnits) continue;
         const std::uint64_t lastStart = b - minUnits;
-        if (lastStart > 0) entering = advance(entering, ReadUnit<Unit>(view, lastStart - 1));
-        ++t.count[entering];
-        if (tell) {  // the chains serve only the telling; once the listener has heard enough they rest
-            t.previous[lastStart] = t.newest[entering];
-            t.newest[entering] = static_cast<std::uint32_t>(lastStart);
+        if (lastStart > 0) s.entering = advance(s.entering, ReadUnit<Unit>(view, lastStart - 1));
+        ++count[s.entering];
+        if constexpr (Telling) {
+            t.previous[lastStart] = t.newest[s.entering];
+            t.newest[s.entering] = static_cast<std::uint32_t>(lastStart);
         }
         std::uint64_t firstStart = 0;
         if (b > maxUnits) {
             firstStart = b - maxUnits;
-            if (firstStart > 1) leaving = advance(leaving, ReadUnit<Unit>(view, firstStart - 2));
-            --t.count[leaving];  // start firstStart - 1 leaves the window
+            if (firstStart > 1) s.leaving = advance(s.leaving, ReadUnit<Unit>(view, firstStart - 2));
+            --count[s.leaving];  // start firstStart - 1 leaves the window
         }
-        const std::uint64_t zeroFrom = std::max(firstStart, zeroRun);
+        const std::uint64_t zeroFrom = std::max(firstStart, s.zeroRun);
         const std::uint64_t zeroCount = lastStart >= zeroFrom ? lastStart - zeroFrom + 1 : 0;
         for (const Target& target : targets) {
             const std::uint32_t key =
-                prefix >= target.residue ? prefix - target.residue : prefix + modulus - target.residue;
+                s.prefix >= target.residue ? s.prefix - target.residue : s.prefix + modulus - target.residue;
             const std::uint64_t matches = target.zeroOnly  ? zeroCount
-                                          : target.notZero ? t.count[key] - zeroCount
-                                                           : t.count[key];
-            hits += matches;
-            if (!tell || matches == 0) continue;
-            if (target.zeroOnly) {
-                for (std::uint64_t a = lastStart + 1; tell && a-- > zeroFrom;)
+                                          : target.notZero ? count[key] - zeroCount
+                                                           : count[key];
+            s.hits += matches;
+            if constexpr (Telling) {
+                if (!tell || matches == 0) continue;
+                if (target.zeroOnly) {
+                    for (std::uint64_t a = lastStart + 1; tell && a-- > zeroFrom;)
+                        tell = onHit(a * units.bytes, b * units.bytes, target.form);
+                    continue;
+                }
+                std::uint32_t a = target.notZero && zeroCount > 0 ? t.previous[zeroFrom] : t.newest[key];
+                for (; tell && a != kNone && a >= firstStart; a = t.previous[a]) {
                     tell = onHit(a * units.bytes, b * units.bytes, target.form);
-                continue;
+                }
             }
-            std::uint32_t a = target.notZero && zeroCount > 0 ? t.previous[zeroFrom] : t.newest[key];
-            for (; tell && a != kNone && a >= firstStart; a = t.previous[a]) {
-                tell = onHit(a * units.bytes, b * units.bytes, target.form);
+        }
+        if constexpr (Telling) {
+            if (!tell) {
+                ++s.b;
+                break;
             }
         }
     }
-    return hits;
+    state = s;
+}
+
+// The counting walk from state.b to the last end, the three forms unrolled. Without end-around
+// carry the modulus is a power of two and the keys are masked; with it, the zero runs are kept
+// only when a form asks for all-zero ranges or excludes them (Special), and then chosen without
+// branches.
+template <SumUnit Unit, bool EndAroundCarry, bool Special>
+void CountNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUnits, std::uint64_t maxUnits,
+                 std::span<const Target> targets, NarrowTables& t, WalkState& state) {
+    const std::uint8_t* view = units.view.data();
+    const std::uint64_t n = units.count;
+    const std::uint32_t mask = EndAroundCarry ? modulus : modulus - 1;
+    const auto wrap = [=](std::uint32_t x) {  // x < 2 modulus
+        if constexpr (EndAroundCarry) return x >= modulus ? x - modulus : x;
+        return x & mask;
+    };
+    std::array<std::uint32_t, 3> lift{};  // modulus - residue: the key is wrap(prefix + lift)
+    std::array<std::uint64_t, 3> zeroOnly{}, notZero{};
+    for (std::size_t i = 0; i < 3; ++i) {
+        lift[i] = modulus - targets[i].residue;
+        zeroOnly[i] = targets[i].zeroOnly ? ~std::uint64_t{0} : 0;
+        notZero[i] = targets[i].notZero ? ~std::uint64_t{0} : 0;
+    }
+    std::uint32_t* count = t.count.data();
+    // Locals, not the state's fields: the stores into count must not look as if they alias them.
+    std::uint32_t prefix = state.prefix, entering = state.entering, leaving = state.leaving;
+    std::uint64_t zeroRun = state.zeroRun, hits = 0, b = state.b;
+    for (; b <= n; ++b) {
+        if (b > 0) {
+            const std::uint32_t u = ReadUnit<Unit>(view, b - 1);
+            prefix = wrap(prefix + u);
+            if constexpr (Special) zeroRun = u != 0 ? b : zeroRun;
+        }
+        if (b < minUnits) continue;
+        const std::uint64_t lastStart = b - minUnits;
+        if (lastStart > 0) entering = wrap(entering + ReadUnit<Unit>(view, lastStart - 1));
+        ++count[entering];
+        std::uint64_t firstStart = 0;
+        if (b > maxUnits) {
+            firstStart = b - maxUnits;
+            if (firstStart > 1) leaving = wrap(leaving + ReadUnit<Unit>(view, firstStart - 2));
+            --count[leaving];
+        }
+        const std::uint64_t c0 = count[wrap(prefix + lift[0])];
+        const std::uint64_t c1 = count[wrap(prefix + lift[1])];
+        const std::uint64_t c2 = count[wrap(prefix + lift[2])];
+        if constexpr (Special) {
+            const std::uint64_t zeroFrom = std::max(firstStart, zeroRun);
+            const std::uint64_t zeros = lastStart >= zeroFrom ? lastStart - zeroFrom + 1 : 0;
+            hits += ((zeros & zeroOnly[0]) | ((c0 - (zeros & notZero[0])) & ~zeroOnly[0])) +
+                    ((zeros & zeroOnly[1]) | ((c1 - (zeros & notZero[1])) & ~zeroOnly[1])) +
+                    ((zeros & zeroOnly[2]) | ((c2 - (zeros & notZero[2])) & ~zeroOnly[2]));
+        } else {
+            hits += c0 + c1 + c2;
+        }
+    }
+    state = {b, prefix, entering, leaving, zeroRun, state.hits + hits};
+}
+
+template <SumUnit Unit>
+std::uint64_t WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUnits, std::uint64_t maxUnits,
+                         std::span<const Target> targets, NarrowTables& t, const SumRangeHit& onHit, bool eac) {
+    bool tell = true;
+    WalkState state;
+    WalkNarrow<Unit, true>(units, modulus, minUnits, maxUnits, targets, t, tell, onHit, state);
+    const bool special =
+        std::any_of(targets.begin(), targets.end(), [](const Target& x) { return x.zeroOnly || x.notZero; });
+    if (special) {
+        CountNarrow<Unit, true, true>(units, modulus, minUnits, maxUnits, targets, t, state);
+    } else if (eac) {
+        CountNarrow<Unit, true, false>(units, modulus, minUnits, maxUnits, targets, t, state);
+    } else {
+        CountNarrow<Unit, false, false>(units, modulus, minUnits, maxUnits, targets, t, state);
+    }
+    return state.hits;
 }
 
 [[nodiscard]] RangeSumResult FindNarrow(const Units& units, const RangeSumRequest& request, std::uint64_t minUnits,
@@ -273,7 +371,7 @@ std::uint64_t WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_
     try {
         tables.count.assign(modulus, 0);
         tables.newest.assign(modulus, kNone);
-        tables.previous.resize(units.count + 1);
+        tables.previous.reset(new std::uint32_t[units.count + 1]);
     } catch (const std::bad_alloc&) {
         result.outOfMemory = true;
         return result;
@@ -284,16 +382,18 @@ std::uint64_t WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_
         targets.push_back({static_cast<std::uint32_t>(sum % modulus), kind.endAroundCarry && sum == 0,
                            kind.endAroundCarry && sum == modulus, form});
     }
-    bool tell = true;
     switch (kind.unit) {
         case SumUnit::Byte:
-            result.hits = WalkNarrow<SumUnit::Byte>(units, modulus, minUnits, maxUnits, targets, tables, tell, onHit);
+            result.hits = WalkNarrow<SumUnit::Byte>(units, modulus, minUnits, maxUnits, targets, tables, onHit,
+                                                    kind.endAroundCarry);
             break;
         case SumUnit::WordLe:
-            result.hits = WalkNarrow<SumUnit::WordLe>(units, modulus, minUnits, maxUnits, targets, tables, tell, onHit);
+            result.hits = WalkNarrow<SumUnit::WordLe>(units, modulus, minUnits, maxUnits, targets, tables, onHit,
+                                                      kind.endAroundCarry);
             break;
         case SumUnit::WordBe:
-            result.hits = WalkNarrow<SumUnit::WordBe>(units, modulus, minUnits, maxUnits, targets, tables, tell, onHit);
+            result.hits = WalkNarrow<SumUnit::WordBe>(units, modulus, minUnits, maxUnits, targets, tables, onHit,
+                                                      kind.endAroundCarry);
             break;
     }
     return result;

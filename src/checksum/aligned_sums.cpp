@@ -1,0 +1,216 @@
+// Aligned block sums: leaves of a stretch summed, then halved level by level, then a binary counter.
+#include "checksum/aligned_sums.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <memory>
+#include <vector>
+
+namespace vesperine::checksum {
+namespace {
+
+/*
+  A block's sum is kept as shown before the form: with a plain sum its total modulo 2^w, in
+  [0, 2^w - 1]; with end-around carry the ones' complement sum, in [0, m] with m = 2^w - 1,
+  which is 0 only for an all-zero block and m for a nonzero multiple of m. Both combine the same
+  way: s = a + b, less the modulus when s exceeds 2^w - 1 (a unit is itself such a sum). A form's
+  value asks for exactly one such shown sum, so matching is three comparisons.
+
+  The view is cut into stretches of kLeaves leaves of base = bit_ceil(minUnits) units. Within a
+  stretch the leaf sums are halved in place level by level (lengths base, 2 base, ...); a level
+  is first tested for any match at all, which vectorises, and only then searched, its hits
+  sorted into the order told. Whole stretches then enter a binary counter for the longer
+  lengths, which end at a stretch's end and so come after the stretch's own hits.
+*/
+
+constexpr std::uint64_t kLeaves = 1024;
+
+template <typename Reg>
+struct Arithmetic {
+    Reg mask;     // 2^w - 1
+    Reg modulus;  // 2^w, or 2^w - 1 with end-around carry
+    bool endAroundCarry;
+
+    [[nodiscard]] Reg Add(Reg a, Reg b) const {
+        const Reg s = static_cast<Reg>(a + b);
+        return s > mask ? static_cast<Reg>(s - modulus) : s;
+    }
+    [[nodiscard]] Reg OfTotal(std::uint64_t total) const {
+        if (!endAroundCarry) return static_cast<Reg>(total & mask);
+        return static_cast<Reg>(total == 0 ? 0 : (total - 1) % mask + 1);
+    }
+};
+
+template <SumUnit Unit, unsigned Width>
+[[nodiscard]] std::uint32_t Read(const std::uint8_t* view, std::uint64_t i) {
+    constexpr unsigned kBytes = Unit == SumUnit::Byte ? 1 : Width / 8;
+    const std::uint8_t* p = view + i * kBytes;
+    if constexpr (Unit == SumUnit::Byte) {
+        return p[0];
+    } else if constexpr (Width == 16) {
+        return Unit == SumUnit::WordLe ? p[0] | std::uint32_t{p[1]} << 8 : std::uint32_t{p[0]} << 8 | p[1];
+    } else {
+        return Unit == SumUnit::WordLe
+                   ? p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24
+                   : std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+    }
+}
+
+struct Found {
+    std::uint64_t end, length;
+    unsigned form;
+};
+
+constexpr SumForm kForms[] = {SumForm::Plain, SumForm::Negated, SumForm::Complemented};
+
+template <typename Reg, SumUnit Unit, unsigned Width>
+class Scan {
+public:
+    Scan(std::span<const std::uint8_t> view, const Arithmetic<Reg>& arithmetic, const std::array<Reg, 3>& wanted,
+         std::uint64_t base, std::uint64_t maxUnits, const AlignedSumHit& onHit)
+        : view_(view.data()), a_(arithmetic), wanted_(wanted), base_(base), max_(maxUnits), onHit_(onHit) {}
+
+    void Run(std::uint64_t units) {
+        const std::uint64_t leaves = units / base_;
+        const std::uint64_t stretch = base_ * kLeaves;
+        for (std::uint64_t first = 0; first < leaves; first += kLeaves) {
+            const std::uint64_t count = std::min(kLeaves, leaves - first);
+            FillLeaves(first, count);
+            if (!Levels(first * base_, count) || count < kLeaves) continue;
+            const std::uint64_t index = first / kLeaves;
+            Reg sum = level_[0];
+            std::uint64_t length = stretch;
+            for (unsigned bit = 0; (index >> bit) & 1; ++bit) {
+                sum = a_.Add(sum, pending_[bit]);
+                length *= 2;
+                if (length <= max_) Tell(sum, (index + 1) * stretch - length, length);
+            }
+            pending_[static_cast<unsigned>(std::countr_one(index))] = sum;
+        }
+    }
+
+private:
+    void FillLeaves(std::uint64_t first, std::uint64_t count) {
+        Reg* level = level_.data();  // locals throughout: the stores must not seem to alias the members
+        const std::uint8_t* view = view_;
+        if (base_ == 1) {
+            for (std::uint64_t i = 0; i < count; ++i) level[i] = static_cast<Reg>(Read<Unit, Width>(view, first + i));
+            return;
+        }
+        const std::uint64_t base = base_;
+        for (std::uint64_t i = 0; i < count; ++i) {
+            std::uint64_t total = 0;
+            const std::uint64_t from = (first + i) * base;
+            for (std::uint64_t u = from; u < from + base; ++u) total += Read<Unit, Width>(view, u);
+            level[i] = a_.OfTotal(total);
+        }
+    }
+
+    // Halves level n into n / 2 sums of pairs.
+    void Halve(std::uint64_t n) {
+        Reg* level = level_.data();
+        const Reg mask = a_.mask, modulus = a_.modulus;
+        for (std::uint64_t i = 0; i < n / 2; ++i) {
+            const Reg s = static_cast<Reg>(level[2 * i] + level[2 * i + 1]);
+            level[i] = s > mask ? static_cast<Reg>(s - modulus) : s;
+        }
+    }
+
+    // Tests and halves the levels of one stretch; true when its whole sum is in level_[0] and
+    // longer blocks are still in the bounds.
+    bool Levels(std::uint64_t start, std::uint64_t count) {
+        found_.clear();
+        std::uint64_t length = base_;
+        for (std::uint64_t n = count;; n /= 2, length *= 2) {
+            if (length > max_) break;
+            if (AnyMatch(n)) Collect(start, n, length);
+            if (n <= 1) break;
+            Halve(n);
+        }
+        std::sort(found_.begin(), found_.end(), [](const Found& x, const Found& y) {
+            return x.end != y.end ? x.end < y.end : x.length != y.length ? x.length < y.length : x.form < y.form;
+        });
+        for (const Found& f : found_) onHit_(f.end - f.length, f.length, kForms[f.form]);
+        return length <= max_ / 2;
+    }
+
+    [[nodiscard]] bool AnyMatch(std::uint64_t n) const {
+        const Reg* level = level_.data();
+        const Reg w0 = wanted_[0], w1 = wanted_[1], w2 = wanted_[2];
+        Reg any = 0;
+        for (std::uint64_t i = 0; i < n; ++i) {
+            const Reg s = level[i];
+            any |= static_cast<Reg>(static_cast<Reg>(s == w0) | static_cast<Reg>(s == w1) | static_cast<Reg>(s == w2));
+        }
+        return any != 0;
+    }
+
+    void Collect(std::uint64_t start, std::uint64_t n, std::uint64_t length) {
+        for (std::uint64_t i = 0; i < n; ++i) {
+            for (unsigned f = 0; f < 3; ++f) {
+                if (level_[i] == wanted_[f]) found_.push_back({start + (i + 1) * length, length, f});
+            }
+        }
+    }
+
+    void Tell(Reg sum, std::uint64_t start, std::uint64_t length) const {
+        for (unsigned f = 0; f < 3; ++f) {
+            if (sum == wanted_[f]) onHit_(start, length, kForms[f]);
+        }
+    }
+
+    const std::uint8_t* view_;
+    Arithmetic<Reg> a_;
+    std::array<Reg, 3> wanted_;
+    std::uint64_t base_, max_;
+    const AlignedSumHit& onHit_;
+    std::array<Reg, kLeaves> level_{};
+    std::array<Reg, 65> pending_{};
+    std::vector<Found> found_;
+};
+
+template <typename Reg, unsigned Width>
+void Dispatch(std::span<const std::uint8_t> view, const SumKind& kind, std::uint32_t value, std::uint64_t minUnits,
+              std::uint64_t maxUnits, const AlignedSumHit& onHit) {
+    const Reg mask = static_cast<Reg>((std::uint64_t{1} << Width) - 1);
+    const Arithmetic<Reg> arithmetic{mask, static_cast<Reg>(kind.endAroundCarry ? mask : mask + std::uint64_t{1}),
+                                     kind.endAroundCarry};
+    std::array<Reg, 3> wanted{};
+    for (unsigned f = 0; f < 3; ++f) {
+        // The shown sum whose form is value: the form undone.
+        const SumForm form = kForms[f];
+        wanted[f] = static_cast<Reg>(form == SumForm::Plain     ? value
+                                     : form == SumForm::Negated ? (0 - std::uint64_t{value}) & mask
+                                                                : ~std::uint64_t{value} & mask);
+    }
+    const std::uint64_t base = std::bit_ceil(minUnits);
+    const std::uint64_t units = view.size() / UnitBytes(kind.unit, Width);
+    const auto run = [&](auto scan) { scan->Run(units); };
+    switch (kind.unit) {
+        case SumUnit::Byte:
+            run(std::make_unique<Scan<Reg, SumUnit::Byte, Width>>(view, arithmetic, wanted, base, maxUnits, onHit));
+            break;
+        case SumUnit::WordLe:
+            run(std::make_unique<Scan<Reg, SumUnit::WordLe, Width>>(view, arithmetic, wanted, base, maxUnits, onHit));
+            break;
+        case SumUnit::WordBe:
+            run(std::make_unique<Scan<Reg, SumUnit::WordBe, Width>>(view, arithmetic, wanted, base, maxUnits, onHit));
+            break;
+    }
+}
+
+}  // namespace
+
+void FindAlignedSums(std::span<const std::uint8_t> view, const SumKind& kind, std::uint32_t value,
+                     std::uint64_t minUnits, std::uint64_t maxUnits, const AlignedSumHit& onHit) {
+    if (minUnits == 0 || minUnits > maxUnits) return;
+    switch (kind.width) {
+        case 8: Dispatch<std::uint32_t, 8>(view, kind, value, minUnits, maxUnits, onHit); break;
+        case 16: Dispatch<std::uint32_t, 16>(view, kind, value, minUnits, maxUnits, onHit); break;
+        case 32: Dispatch<std::uint64_t, 32>(view, kind, value, minUnits, maxUnits, onHit); break;
+        default: break;
+    }
+}
+
+}  // namespace vesperine::checksum
