@@ -12,11 +12,9 @@
 
 #include "analysis/crc32.h"
 #include "app/format.h"
-#include "cli/commands.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "formats/programmer_file.h"
-#include "platform/std_file_system.h"
 
 namespace vesperine::cli {
 namespace {
@@ -126,19 +124,15 @@ int RunCrc(const CrcOptions& options, FileSystem& files, Streams streams) {
     return status;
 }
 
-void RegisterCrcCommand(CLI::App& app, int& status) {
-    auto options = std::make_shared<CrcOptions>();
-    CLI::App* command = app.add_subcommand("crc", "Size and CRC-32 of each file, or of a dump cut from it");
-    command->add_option("FILE", options->files, "Files to checksum")->required();
-    AddDumpOptions(*command, options->dump);
-    command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer(
+const Subcommand<CrcOptions> kCrcCommand{
+    .name = "crc",
+    .summary = "Size and CRC-32 of each file, or of a dump cut from it",
+    .fileHelp = "Files to checksum",
+    .cutsDump = true,
+    .footer =
         "Example:\n  vesperine-cli crc --area 0:80000 --stripe odd board.bin\n"
-        "  board.bin: 262144 bytes (0x00040000) CRC:1A2B3C4D");
-    command->callback([options, &status] {
-        StdFileSystem files;
-        status = RunCrc(*options, files, {std::cout, std::cerr});
-    });
-}
+        "  board.bin: 262144 bytes (0x00040000) CRC:1A2B3C4D",
+    .run = RunCrc,
+};
 
 }  // namespace vesperine::cli

@@ -10,12 +10,10 @@
 #include <sstream>
 
 #include "app/format.h"
-#include "cli/commands.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "cli/progress.h"
 #include "dat/rom_fields.h"
-#include "platform/std_file_system.h"
 
 namespace vesperine::cli {
 
@@ -82,24 +80,19 @@ int RunHash(const HashOptions& options, FileSystem& files, Streams streams) {
     return status;
 }
 
-void RegisterHashCommand(CLI::App& app, int& status) {
-    auto options = std::make_shared<HashOptions>();
-    CLI::App* command =
-        app.add_subcommand("hash", "Size, CRC-32, MD5, SHA-1 and SHA-256 of each file, or of a dump cut from it");
-    command->add_option("FILE", options->files, "Files to hash")->required();
-    AddDumpOptions(*command, options->dump);
-    command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer(
+const Subcommand<HashOptions> kHashCommand{
+    .name = "hash",
+    .summary = "Size, CRC-32, MD5, SHA-1 and SHA-256 of each file, or of a dump cut from it",
+    .fileHelp = "Files to hash",
+    .cutsDump = true,
+    .footer =
         "Memory: a whole file is hashed as it is read, in pieces of 256 KiB; a dump cut with --area, --stripe "
         "or --mask needs the file whole and the dump, up to twice the file's size, one file at a time.\n"
         "Example:\n  vesperine-cli hash abc.bin\n"
         "  abc.bin: 3 bytes (0x00000003) CRC:352441C2 MD5:900150983cd24fb0d6963f7d28e17f72 "
         "SHA1:a9993e364706816aba3e25717850c26c9cd0d89d "
-        "SHA256:ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-    command->callback([options, &status] {
-        StdFileSystem files;
-        status = RunHash(*options, files, {std::cout, std::cerr});
-    });
-}
+        "SHA256:ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad",
+    .run = RunHash,
+};
 
 }  // namespace vesperine::cli

@@ -11,10 +11,8 @@
 #include "checksum/catalogue.h"
 #include "checksum/label_solver.h"
 #include "checksum/range_sums.h"
-#include "cli/commands.h"
 #include "cli/hex_arg.h"
 #include "cli/memory_budget.h"
-#include "platform/std_file_system.h"
 
 namespace vesperine::cli {
 namespace {
@@ -191,26 +189,24 @@ int RunSolve(const SolveOptions& options, FileSystem& files, Streams streams) {
     return any ? kExitOk : kExitNo;
 }
 
-void RegisterSolveCommand(CLI::App& app, int& status) {
-    auto options = std::make_shared<SolveOptions>();
-    CLI::App* command =
-        app.add_subcommand("solve", "Which sum or CRC, over which part of the dump, gives the value on a label");
-    command->add_option("FILE", options->file, "The dump")->required();
-    AddDumpOptions(*command, options->dump);
-    command->add_option("--value", options->value, "The label's value in hex")->required();
-    command->add_option("--width", options->width, "8, 16 or 32 bits (default: from the digits of --value)");
-    command->add_option("--min", options->minLength, "Search ranges too: shortest length (hex)")->type_name("L");
-    command->add_option("--max", options->maxLength, "Search ranges too: longest length (hex)")->type_name("L");
-    command->add_option("--limit", options->limit, "Ranges listed beyond the aligned ones (default 20)");
-    command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer(
+const Subcommand<SolveOptions> kSolveCommand{
+    .name = "solve",
+    .summary = "Which sum or CRC, over which part of the dump, gives the value on a label",
+    .fileHelp = "The dump",
+    .cutsDump = true,
+    .addOptions =
+        [](CLI::App& command, SolveOptions& options) {
+            command.add_option("--value", options.value, "The label's value in hex")->required();
+            command.add_option("--width", options.width, "8, 16 or 32 bits (default: from the digits of --value)");
+            command.add_option("--min", options.minLength, "Search ranges too: shortest length (hex)")->type_name("L");
+            command.add_option("--max", options.maxLength, "Search ranges too: longest length (hex)")->type_name("L");
+            command.add_option("--limit", options.limit, "Ranges listed beyond the aligned ones (default 20)");
+        },
+    .footer =
         "A 16-bit value matches about n * n / 2^17 ranges of n bytes by chance: read each group's hits\n"
         "against the count expected by chance printed beside them.\n\n"
-        "Example:\n  vesperine-cli solve u12.bin --value 3A7C --max 10000");
-    command->callback([options, &status] {
-        StdFileSystem files;
-        status = RunSolve(*options, files, {std::cout, std::cerr});
-    });
-}
+        "Example:\n  vesperine-cli solve u12.bin --value 3A7C --max 10000",
+    .run = RunSolve,
+};
 
 }  // namespace vesperine::cli

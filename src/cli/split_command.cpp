@@ -10,11 +10,9 @@
 #include <vector>
 
 #include "app/format.h"
-#include "cli/commands.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "cli/output_files.h"
-#include "platform/std_file_system.h"
 
 namespace vesperine::cli {
 namespace {
@@ -146,25 +144,26 @@ int RunSplit(const SplitOptions& options, FileSystem& files, Streams streams) {
     return kExitOk;
 }
 
-void RegisterSplitCommand(CLI::App& app, int& status) {
-    auto options = std::make_shared<SplitOptions>();
-    CLI::App* command = app.add_subcommand("split", "Split an image of a wide bus into one image per chip");
-    command->add_option("FILE", options->file, "The image to split")->required();
-    command->add_option("--ways", options->ways, "Number of chips, 2 to 8")->required();
-    command->add_option("--width", options->width, "Bytes per chip and address: 1, 2 or 4 (default 1)");
-    command->add_option("-o,--output", options->pattern, "Part file names, {n} the part's number from 0")->required();
-    command->add_flag("--pad", options->pad, "Fill a short last group with FF (erased EPROM) instead of refusing");
-    command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer(
+const Subcommand<SplitOptions> kSplitCommand{
+    .name = "split",
+    .summary = "Split an image of a wide bus into one image per chip",
+    .fileHelp = "The image to split",
+    .addOptions =
+        [](CLI::App& command, SplitOptions& options) {
+            command.add_option("--ways", options.ways, "Number of chips, 2 to 8")->required();
+            command.add_option("--width", options.width, "Bytes per chip and address: 1, 2 or 4 (default 1)");
+            command.add_option("-o,--output", options.pattern, "Part file names, {n} the part's number from 0")
+                ->required();
+            command.add_flag("--pad", options.pad,
+                             "Fill a short last group with FF (erased EPROM) instead of refusing");
+        },
+    .footer =
         "Part 0 takes the image's first unit of --width bytes, part 1 the next, and so on in turn.\n\n"
         "Example (a 32-bit bus of four 8-bit chips):\n"
         "  vesperine-cli split bios.bin --ways 4 -o rom_{n}.bin\n"
         "  rom_0.bin: 32768 bytes (0x00008000) CRC:D2C553C8\n  ...\n"
-        "  rom_3.bin: 32768 bytes (0x00008000) CRC:45B9C18A");
-    command->callback([options, &status] {
-        StdFileSystem files;
-        status = RunSplit(*options, files, {std::cout, std::cerr});
-    });
-}
+        "  rom_3.bin: 32768 bytes (0x00008000) CRC:45B9C18A",
+    .run = RunSplit,
+};
 
 }  // namespace vesperine::cli
