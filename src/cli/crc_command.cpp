@@ -14,6 +14,7 @@
 #include "app/format.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
+#include "cli/messages.h"
 #include "formats/programmer_file.h"
 
 namespace vesperine::cli {
@@ -66,11 +67,11 @@ std::optional<Checksum> StreamChecksum(const DumpRequest& request, FileSystem& f
         if (from < to) crc = Crc32(piece.subspan(from - (position - piece.size()), to - from), crc);
     });
     if (status != ReadStatus::Ok) {
-        err << "vesperine-cli: " << path << ": " << ReadFailureText(files, path, status) << '\n';
+        ReportReadFailure(files, path, status, err);
         return std::nullopt;
     }
     if (outOfMemory) {
-        err << "vesperine-cli: " << path << ": Out of memory.\n";
+        FileProblem(err, path) << "Out of memory.\n";
         return std::nullopt;
     }
     if (format != formats::FileFormat::Binary) {
@@ -81,7 +82,7 @@ std::optional<Checksum> StreamChecksum(const DumpRequest& request, FileSystem& f
     AreaRequest area = request.area;
     if (request.wholeFile) area.end = static_cast<std::uint32_t>(position);  // the loader refuses 2 GiB and more
     if (CheckArea(area, position, 0) != AreaCheck::Ok) {
-        err << "vesperine-cli: " << path << ": Target area is outside the base file.\n";
+        FileProblem(err, path) << "Target area is outside the base file.\n";
         return std::nullopt;
     }
     return Checksum{area.start, DumpLengthOf(area), crc};
@@ -117,7 +118,7 @@ int RunCrc(const CrcOptions& options, FileSystem& files, Streams streams) {
         if (options.json) {
             results.push_back({{"path", path}, {"start", dump->start}, {"size", size}, {"crc32", FormatHex8(crc)}});
         } else {
-            streams.out << path << ": " << FormatDumpSize(size) << " CRC:" << FormatHex8(crc) << '\n';
+            streams.out << SizeCrcLine(path, size, crc) << '\n';
         }
     }
     if (options.json) WriteJson(streams.out, nlohmann::json{{"files", results}});

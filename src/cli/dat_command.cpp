@@ -12,6 +12,7 @@
 #include "cli/hash_command.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
+#include "cli/messages.h"
 #include "cli/output_files.h"
 #include "dat/dat_writer.h"
 #include "dat/digests.h"
@@ -27,7 +28,7 @@ int RunDat(const DatOptions& options, FileSystem& files, Streams streams) {
         if (!file) return kExitError;
         const std::string name = std::filesystem::path(path).filename().string();
         if (!names.insert(name).second) {
-            streams.err << "vesperine-cli: " << path << ": another file is also named " << name << "\n";
+            FileProblem(streams.err, path) << "another file is also named " << name << "\n";
             return kExitError;
         }
         const dat::Digests digests = dat::ComputeDigests(*file);
@@ -63,7 +64,7 @@ int RunDat(const DatOptions& options, FileSystem& files, Streams streams) {
                                               {"crc32", FormatHex8(written->crc)}});
     } else {
         // The DAT's own size and CRC, as read back, after what it describes.
-        const std::string line = WrittenLine(*written);
+        const std::string line = SizeCrcLine(written->path, written->size, written->crc);
         streams.out << options.output << ": " << roms.size() << (roms.size() == 1 ? " ROM" : " ROMs") << " of \""
                     << game << "\"," << line.substr(options.output.size() + 1) << '\n';
     }

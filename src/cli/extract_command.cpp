@@ -13,6 +13,7 @@
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
+#include "cli/messages.h"
 #include "cli/output_files.h"
 #include "cli/programmer_output.h"
 
@@ -93,7 +94,7 @@ int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams
     try {
         bytes.assign(dump->bytes.begin(), dump->bytes.end());
     } catch (const std::bad_alloc&) {
-        streams.err << "vesperine-cli: " << options.file << ": Out of memory.\n";
+        FileProblem(streams.err, options.file) << "Out of memory.\n";
         return kExitError;
     }
     if (!ApplyTransforms(options.transforms, bytes, streams.err)) return kExitError;
@@ -132,7 +133,8 @@ int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams
                                               {"format", formatName.empty() ? "binary" : formatName},
                                               {"address", programmer->address}});
     } else {
-        streams.out << WrittenLine(*written) << (formatName.empty() ? "" : " as " + formatName) << '\n';
+        streams.out << SizeCrcLine(written->path, written->size, written->crc)
+                    << (formatName.empty() ? "" : " as " + formatName) << '\n';
     }
     return kExitOk;
 }

@@ -12,6 +12,7 @@
 #include "app/format.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
+#include "cli/messages.h"
 #include "cli/progress.h"
 #include "dat/rom_fields.h"
 
@@ -52,7 +53,7 @@ int RunHash(const HashOptions& options, FileSystem& files, Streams streams) {
             if (read == ReadStatus::Ok) {
                 digests = stream.Finish();
             } else {
-                why << "vesperine-cli: " << path << ": " << ReadFailureMessage(read) << '\n';
+                ReportReadFailure(files, path, read, why);
             }
         } else if (const std::optional<ByteBuffer> file = LoadInputFile(files, path, why, 0xFF, std::ref(progress))) {
             if (const std::optional<Dump> dump = CutDump(*request, *file, path, why)) {
@@ -71,8 +72,7 @@ int RunHash(const HashOptions& options, FileSystem& files, Streams streams) {
             entry.update(DigestsJson(*digests));
             results.push_back(std::move(entry));
         } else {
-            streams.out << path << ": " << FormatDumpSize(static_cast<std::uint32_t>(digests->size))
-                        << " CRC:" << FormatHex8(digests->crc32) << " MD5:" << dat::HexOf(digests->md5)
+            streams.out << SizeCrcLine(path, digests->size, digests->crc32) << " MD5:" << dat::HexOf(digests->md5)
                         << " SHA1:" << dat::HexOf(digests->sha1) << " SHA256:" << dat::HexOf(digests->sha256) << '\n';
         }
     }

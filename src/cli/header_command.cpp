@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/input_file.h"
+#include "cli/messages.h"
 #include "cli/output_files.h"
 #include "headers/header_check.h"
 
@@ -116,7 +117,7 @@ void PrintPlain(const std::string& path, const HeaderReport& report, std::ostrea
 [[nodiscard]] bool WriteChecked(OutputSet& outputs, const std::string& path, const std::vector<std::uint8_t>& bytes,
                                 std::ostream& err) {
     if (!headers::CheckHeader(bytes).good()) {
-        err << "vesperine-cli: " << path << ": the corrected copy does not check good: nothing written\n";
+        FileProblem(err, path) << "the corrected copy does not check good: nothing written\n";
         return false;
     }
     if (!outputs.Stage(path, bytes) || !outputs.Commit()) {

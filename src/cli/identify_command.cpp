@@ -13,6 +13,7 @@
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "cli/memory_budget.h"
+#include "cli/messages.h"
 #include "cli/progress.h"
 #include "dat/dat_reader.h"
 #include "dat/identify.h"
@@ -59,7 +60,7 @@ namespace {
         dat::DatParse parse = dat::ReadDat(*bytes);
         bytes.reset();
         if (parse.error) {
-            err << "vesperine-cli: " << path << ": " << dat::DescribeDatError(*parse.error) << '\n';
+            FileProblem(err, path) << dat::DescribeDatError(*parse.error) << '\n';
             return std::nullopt;
         }
         std::move(parse.roms.begin(), parse.roms.end(), std::back_inserter(roms));
@@ -134,7 +135,7 @@ int RunIdentify(const IdentifyOptions& options, FileSystem& files, Streams strea
     bool unmatched = false;
     nlohmann::json results = nlohmann::json::array();
     auto fail = [&](const std::string& path, const std::string& message) {
-        streams.err << "vesperine-cli: " << path << ": " << message << '\n';
+        FileProblem(streams.err, path) << message << '\n';
         results.push_back({{"path", path}, {"error", message}});
         error = true;
     };

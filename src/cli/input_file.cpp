@@ -1,20 +1,16 @@
 // Reading whole files for the subcommands, with the window's messages.
 #include "cli/input_file.h"
+#include "cli/messages.h"
 
 #include <ostream>
 
 namespace vesperine::cli {
 
-std::string ReadFailureText(FileSystem& files, const std::string& path, ReadStatus status) {
-    if (status == ReadStatus::CannotOpen && files.IsFolder(path)) return "is a folder, not a file";
-    return ReadFailureMessage(status);
-}
-
 std::optional<ByteBuffer> LoadInputFile(FileSystem& files, const std::string& path, std::ostream& err,
                                         std::uint8_t fill, const ReadProgress& progress) {
     ReadResult read = progress ? files.ReadWholeFileInChunks(path, progress) : files.ReadWholeFile(path);
     if (read.status != ReadStatus::Ok) {
-        err << "vesperine-cli: " << path << ": " << ReadFailureText(files, path, read.status) << '\n';
+        ReportReadFailure(files, path, read.status, err);
         return std::nullopt;
     }
     const formats::FileFormat format = formats::DetectFormat(read.bytes);
@@ -26,8 +22,8 @@ std::optional<ByteBuffer> DecodeProgrammerInput(std::span<const std::uint8_t> te
                                                 const std::string& path, std::uint8_t fill, std::ostream& err) {
     formats::DecodedFile decoded = formats::DecodeProgrammerFile(text, format, fill);
     if (decoded.error) {
-        err << "vesperine-cli: " << path << ": " << formats::Describe(*decoded.error) << " (read as "
-            << formats::FormatName(format) << ")\n";
+        FileProblem(err, path) << formats::Describe(*decoded.error) << " (read as " << formats::FormatName(format)
+                               << ")\n";
         return std::nullopt;
     }
     return std::move(decoded.image);

@@ -10,10 +10,6 @@
 
 namespace vesperine::cli {
 
-// Why path could not be read: the window's message, except that a folder is called one
-// rather than "File not found.".
-[[nodiscard]] std::string ReadFailureText(FileSystem& files, const std::string& path, ReadStatus status);
-
 // Reads path whole through files, telling progress when given one. On failure writes
 // "vesperine-cli: PATH: MESSAGE" to err and gives nothing. A programmer file (Intel HEX or S-records, told by its
 // content) gives the image its records describe, laid out from address 0 with fill in the gaps

@@ -12,6 +12,7 @@
 #include "app/format.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
+#include "cli/messages.h"
 #include "cli/output_files.h"
 #include "cli/split_command.h"
 
@@ -50,15 +51,15 @@ int RunMerge(const MergeOptions& options, FileSystem& files, Streams streams) {
     }
     const std::uint64_t wholeLength = partLength * count;
     if (wholeLength >= kMaxFileLength) {
-        streams.err << "vesperine-cli: " << options.output << ": the merged image would be " << wholeLength
-                    << " bytes: 2 GiB or more cannot be loaded again\n";
+        FileProblem(streams.err, options.output)
+            << "the merged image would be " << wholeLength << " bytes: 2 GiB or more cannot be loaded again\n";
         return kExitError;
     }
     Bytes whole;
     try {
         whole.resize(wholeLength);
     } catch (const std::bad_alloc&) {
-        streams.err << "vesperine-cli: " << options.output << ": Out of memory.\n";
+        FileProblem(streams.err, options.output) << "Out of memory.\n";
         return kExitError;
     }
     const std::vector<std::span<const std::uint8_t>> spans(parts.begin(), parts.end());
@@ -72,7 +73,7 @@ int RunMerge(const MergeOptions& options, FileSystem& files, Streams streams) {
     if (options.json) {
         WriteJson(streams.out, nlohmann::json{{"output", options.output}, {"size", size}, {"crc32", FormatHex8(crc)}});
     } else {
-        streams.out << WrittenLine(*written) << '\n';
+        streams.out << SizeCrcLine(written->path, written->size, written->crc) << '\n';
     }
     return kExitOk;
 }

@@ -13,6 +13,7 @@
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
+#include "cli/messages.h"
 #include "cli/output_files.h"
 #include "cli/progress.h"
 #include "diagnosis/finding.h"
@@ -127,10 +128,10 @@ int RunRepair(const RepairOptions& options, FileSystem& files, Streams streams) 
         diagnosis::FindBitRepairs(bytes, *expected, options.bits, diagnosis::kKeptPairs, std::ref(progress));
     if (result.outcome == RepairOutcome::TooLarge) {
         const std::uint64_t largest = diagnosis::kPairTableLimit / diagnosis::PairTableBytes(1);
-        streams.err << "vesperine-cli: " << options.file << ": a two-bit repair of " << WithThousands(bytes.size())
-                    << " bytes needs a table of " << WithThousands(result.tableBytes >> 20)
-                    << " MiB, more than the 1,024 MiB allowed; files up to " << WithThousands(largest)
-                    << " bytes can be searched for two flipped bits (--bits 1 has no limit).\n";
+        FileProblem(streams.err, options.file)
+            << "a two-bit repair of " << WithThousands(bytes.size()) << " bytes needs a table of "
+            << WithThousands(result.tableBytes >> 20) << " MiB, more than the 1,024 MiB allowed; files up to "
+            << WithThousands(largest) << " bytes can be searched for two flipped bits (--bits 1 has no limit).\n";
         return kExitError;
     }
     const bool repairable = result.outcome == RepairOutcome::Unique;
@@ -138,9 +139,9 @@ int RunRepair(const RepairOptions& options, FileSystem& files, Streams streams) 
     if (repairable && !options.writePath.empty()) {
         const std::optional<std::vector<std::uint8_t>> mended = VerifiedMend(result, bytes, *expected);
         if (!mended) {
-            streams.err << "vesperine-cli: " << options.file << ": the candidate does not check out (its CRC-32 or "
-                        << "its being the only one of the fewest flips); nothing written to " << options.writePath
-                        << ".\n";
+            FileProblem(streams.err, options.file)
+                << "the candidate does not check out (its CRC-32 or "
+                << "its being the only one of the fewest flips); nothing written to " << options.writePath << ".\n";
             return kExitError;
         }
         if (!outputs.Stage(options.writePath, *mended) || !outputs.Commit()) {

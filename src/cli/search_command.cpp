@@ -10,6 +10,7 @@
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
 #include "cli/memory_budget.h"
+#include "cli/messages.h"
 #include "cli/progress.h"
 #include "search/any_length_search.h"
 #include "search/window_search.h"
@@ -170,14 +171,13 @@ private:
         });
     switch (result.outcome) {
         case AnyLengthOutcome::TooLarge:
-            err << "vesperine-cli: " << options.file << ": searching " << WithThousands(dump.size())
-                << " bytes at every length needs " << MemoryText(result.bytesNeeded, true)
-                << " of tables, more than the " << MemoryText(request.memoryLimit, false)
+            FileProblem(err, options.file)
+                << "searching " << WithThousands(dump.size()) << " bytes at every length needs "
+                << MemoryText(result.bytesNeeded, true) << " of tables, more than the "
+                << MemoryText(request.memoryLimit, false)
                 << " allowed (half the memory); narrow the area with --area or search every Nth offset with --step N\n";
             return kExitError;
-        case AnyLengthOutcome::OutOfMemory:
-            err << "vesperine-cli: " << options.file << ": Out of memory.\n";
-            return kExitError;
+        case AnyLengthOutcome::OutOfMemory: FileProblem(err, options.file) << "Out of memory.\n"; return kExitError;
         case AnyLengthOutcome::Done:
         case AnyLengthOutcome::Broken: break;
     }

@@ -13,6 +13,7 @@
 #include "checksum/range_sums.h"
 #include "cli/hex_arg.h"
 #include "cli/memory_budget.h"
+#include "cli/messages.h"
 
 namespace vesperine::cli {
 namespace {
@@ -87,16 +88,16 @@ using checksum::SolveResult;
     if (!request.ranges) return true;
     const double expected = checksum::ExpectedByChance(checksum::RangePairsOf(length, request), request.width);
     if (options.maxLength.empty() && expected > kDrowningChance) {
-        err << "vesperine-cli: " << options.file << ": ranges of every length over " << length
-            << " bytes would match about " << Chance(expected) << " times by chance at " << request.width
-            << " bits: bound the length with --max\n";
+        FileProblem(err, options.file) << "ranges of every length over " << length << " bytes would match about "
+                                       << Chance(expected) << " times by chance at " << request.width
+                                       << " bits: bound the length with --max\n";
         return false;
     }
     const checksum::SumKind widest{checksum::SumUnit::Byte, request.width};
     if (checksum::RangeSumBytesNeeded(length, widest) > TableMemoryBudget()) {
-        err << "vesperine-cli: " << options.file << ": the range search's tables would take "
-            << checksum::RangeSumBytesNeeded(length, widest) / (1 << 20)
-            << " MiB, more than half the memory: narrow the dump with --area\n";
+        FileProblem(err, options.file) << "the range search's tables would take "
+                                       << checksum::RangeSumBytesNeeded(length, widest) / (1 << 20)
+                                       << " MiB, more than half the memory: narrow the dump with --area\n";
         return false;
     }
     return true;
@@ -168,7 +169,7 @@ int RunSolve(const SolveOptions& options, FileSystem& files, Streams streams) {
         return listed.size() < options.limit;
     });
     if (result.outOfMemory) {
-        streams.err << "vesperine-cli: " << options.file << ": Out of memory.\n";
+        FileProblem(streams.err, options.file) << "Out of memory.\n";
         return kExitError;
     }
     const std::string value = checksum::FormatChecksum(request->value, request->width);

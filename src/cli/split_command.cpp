@@ -12,6 +12,7 @@
 #include "app/format.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
+#include "cli/messages.h"
 #include "cli/output_files.h"
 
 namespace vesperine::cli {
@@ -88,30 +89,30 @@ int RunSplit(const SplitOptions& options, FileSystem& files, Streams streams) {
     if (!file) return kExitError;
     const std::span<const std::uint8_t> whole(file->data(), file->size());
     if (whole.empty()) {
-        streams.err << "vesperine-cli: " << options.file << ": the file is empty: nothing to split\n";
+        FileProblem(streams.err, options.file) << "the file is empty: nothing to split\n";
         return kExitError;
     }
     const std::uint64_t group = std::uint64_t{layout->ways} * layout->width;
     const std::uint64_t partLength = PartLengthOf(*layout, whole.size());
     const std::uint64_t padBytes = partLength * layout->ways - whole.size();
     if (padBytes != 0 && !options.pad) {
-        streams.err << "vesperine-cli: " << options.file << ": " << ByteCount(whole.size()) << " is not a multiple of "
-                    << group << " (" << layout->ways << " ways of " << ByteCount(layout->width)
-                    << "); give --pad to fill the last group with FF\n";
+        FileProblem(streams.err, options.file)
+            << ByteCount(whole.size()) << " is not a multiple of " << group << " (" << layout->ways << " ways of "
+            << ByteCount(layout->width) << "); give --pad to fill the last group with FF\n";
         return kExitError;
     }
     std::vector<Bytes> parts;
     try {
         parts.assign(layout->ways, Bytes(partLength));
     } catch (const std::bad_alloc&) {
-        streams.err << "vesperine-cli: " << options.file << ": Out of memory.\n";
+        FileProblem(streams.err, options.file) << "Out of memory.\n";
         return kExitError;
     }
     std::vector<std::span<std::uint8_t>> spans(parts.begin(), parts.end());
     SplitInterleaved(whole, *layout, spans, kErasedByte);
     if (padBytes != 0) {
-        streams.err << "vesperine-cli: " << options.file << ": padded with " << ByteCount(padBytes) << " of FF to "
-                    << ByteCount(whole.size() + padBytes) << '\n';
+        FileProblem(streams.err, options.file)
+            << "padded with " << ByteCount(padBytes) << " of FF to " << ByteCount(whole.size() + padBytes) << '\n';
     }
 
     for (std::uint32_t p = 0; p < layout->ways; ++p) {
@@ -122,8 +123,7 @@ int RunSplit(const SplitOptions& options, FileSystem& files, Streams streams) {
     }
     // The parts as staged read back as held (Stage checks that); held, they must merge back.
     if (!MergesBackTo(parts, *layout, whole)) {
-        streams.err << "vesperine-cli: " << options.file
-                    << ": the parts do not merge back to the file: nothing written\n";
+        FileProblem(streams.err, options.file) << "the parts do not merge back to the file: nothing written\n";
         return kExitError;
     }
     if (!outputs.Commit()) {
@@ -134,7 +134,7 @@ int RunSplit(const SplitOptions& options, FileSystem& files, Streams streams) {
     std::string lines;
     for (const WrittenOutput& part : outputs.written()) {
         written.push_back({{"path", part.path}, {"size", part.size}, {"crc32", FormatHex8(part.crc)}});
-        lines += WrittenLine(part) + "\n";
+        lines += SizeCrcLine(part.path, part.size, part.crc) + "\n";
     }
     if (options.json) {
         WriteJson(streams.out, nlohmann::json{{"parts", written}, {"padBytes", padBytes}});
