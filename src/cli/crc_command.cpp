@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "analysis/crc32.h"
-#include "app/format.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "cli/messages.h"
 #include "formats/programmer_file.h"
+#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {

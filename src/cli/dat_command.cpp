@@ -8,7 +8,6 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
-#include "app/format.h"
 #include "cli/hash_command.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
@@ -16,6 +15,7 @@
 #include "cli/output_files.h"
 #include "dat/dat_writer.h"
 #include "dat/digests.h"
+#include "text/format.h"
 
 namespace vesperine::cli {
 

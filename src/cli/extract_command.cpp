@@ -9,13 +9,13 @@
 
 #include "analysis/crc32.h"
 #include "analysis/transforms.h"
-#include "app/format.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "cli/messages.h"
 #include "cli/output_files.h"
 #include "cli/programmer_output.h"
+#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {

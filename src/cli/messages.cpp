@@ -1,7 +1,7 @@
 // The size-and-CRC line and the file messages of every subcommand.
 #include "cli/messages.h"
 
-#include "app/format.h"
+#include "text/format.h"
 
 namespace vesperine::cli {
 

@@ -9,7 +9,6 @@
 #include <optional>
 
 #include "analysis/crc32.h"
-#include "app/format.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
 #include "cli/output_files.h"
@@ -17,6 +16,7 @@
 #include "reads/compare_reads.h"
 #include "reads/crc_mend.h"
 #include "reads/read_findings.h"
+#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {

@@ -9,7 +9,6 @@
 #include <optional>
 
 #include "analysis/crc32.h"
-#include "app/format.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
@@ -18,6 +17,7 @@
 #include "cli/progress.h"
 #include "diagnosis/finding.h"
 #include "diagnosis/repair.h"
+#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {

@@ -6,7 +6,6 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
-#include "app/format.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
 #include "cli/memory_budget.h"
@@ -14,6 +13,7 @@
 #include "cli/progress.h"
 #include "search/any_length_search.h"
 #include "search/window_search.h"
+#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {

@@ -9,9 +9,9 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "app/format.h"
 #include "checksum/catalogue.h"
 #include "checksum/views.h"
+#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {
