@@ -98,7 +98,7 @@ std::optional<Checksum> CutChecksum(const DumpRequest& request, FileSystem& file
 }  // namespace
 
 int RunCrc(const CrcOptions& options, FileSystem& files, Streams streams) {
-    const std::optional<DumpRequest> request = PrepareDump(options.dump, files, streams.err);
+    const std::optional<DumpRequest> request = ParseDumpRequest(options.dump, files, streams.err);
     if (!request) return kExitError;
     int status = kExitOk;
     nlohmann::json results = nlohmann::json::array();

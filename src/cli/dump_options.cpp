@@ -22,7 +22,7 @@ void AddDumpOptions(CLI::App& command, DumpOptions& options) {
         ->check(CLI::IsMember({"nothing", "xor", "replace"}));
 }
 
-std::optional<DumpRequest> PrepareDump(const DumpOptions& options, FileSystem& files, std::ostream& err) {
+std::optional<DumpRequest> ParseDumpRequest(const DumpOptions& options, FileSystem& files, std::ostream& err) {
     DumpRequest request;
     if (!options.area.empty()) {
         const std::optional<HexRange> range = ParseHexRange(options.area);
@@ -92,7 +92,7 @@ std::optional<Dump> CutDump(const DumpRequest& request, std::span<const std::uin
 
 std::optional<CutFile> LoadAndCut(const DumpOptions& options, const std::string& path, FileSystem& files,
                                   std::ostream& err) {
-    const std::optional<DumpRequest> request = PrepareDump(options, files, err);
+    const std::optional<DumpRequest> request = ParseDumpRequest(options, files, err);
     if (!request) return std::nullopt;
     std::optional<CutFile> cut(std::in_place);
     std::optional<ByteBuffer> file = LoadInputFile(files, path, err);

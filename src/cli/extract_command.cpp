@@ -84,7 +84,7 @@ std::vector<TransformArg> TransformsInOrder(const CLI::App& command) {
 int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams) {
     const std::optional<ProgrammerOutput> programmer = ParseProgrammerArgs(options.programmer, streams.err);
     if (!programmer) return kExitError;
-    const std::optional<DumpRequest> request = PrepareDump(options.dump, files, streams.err);
+    const std::optional<DumpRequest> request = ParseDumpRequest(options.dump, files, streams.err);
     if (!request) return kExitError;
     const std::optional<ByteBuffer> file = LoadInputFile(files, options.file, streams.err, programmer->fill);
     if (!file) return kExitError;

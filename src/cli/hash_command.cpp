@@ -27,7 +27,7 @@ nlohmann::json DigestsJson(const dat::Digests& digests) {
 }
 
 int RunHash(const HashOptions& options, FileSystem& files, Streams streams) {
-    const std::optional<DumpRequest> request = PrepareDump(options.dump, files, streams.err);
+    const std::optional<DumpRequest> request = ParseDumpRequest(options.dump, files, streams.err);
     if (!request) return kExitError;
     int status = kExitOk;
     nlohmann::json results = nlohmann::json::array();
