@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <iostream>
 #include <memory>
-#include <new>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <vector>
@@ -14,7 +13,6 @@
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "cli/messages.h"
-#include "formats/programmer_file.h"
 #include "text/format.h"
 
 namespace vesperine::cli {
@@ -46,39 +44,15 @@ std::optional<Checksum> StreamChecksum(const DumpRequest& request, FileSystem& f
     const std::uint64_t end = request.wholeFile ? ~std::uint64_t{0} : request.area.end;
     std::uint64_t position = 0;
     std::uint32_t crc = 0;
-    formats::FileFormat format = formats::FileFormat::Binary;
-    std::vector<std::uint8_t> text;
-    bool outOfMemory = false;
-    const ReadStatus status = files.ReadPieces(path, [&](std::span<const std::uint8_t> piece) {
-        if (position == 0) format = formats::DetectFormat(piece);
+    const auto take = [&](std::span<const std::uint8_t> piece) {
         position += piece.size();
-        if (format != formats::FileFormat::Binary) {
-            try {
-                if (text.empty()) text.reserve(files.FileLength(path).value_or(piece.size()));
-                if (!outOfMemory) text.insert(text.end(), piece.begin(), piece.end());
-            } catch (const std::bad_alloc&) {
-                outOfMemory = true;
-                std::vector<std::uint8_t>().swap(text);
-            }
-            return;
-        }
         const std::uint64_t from = std::max(position - piece.size(), start);
         const std::uint64_t to = std::min(position, end);
         if (from < to) crc = Crc32(piece.subspan(from - (position - piece.size()), to - from), crc);
-    });
-    if (status != ReadStatus::Ok) {
-        ReportReadFailure(files, path, status, err);
-        return std::nullopt;
-    }
-    if (outOfMemory) {
-        FileProblem(err, path) << "Out of memory.\n";
-        return std::nullopt;
-    }
-    if (format != formats::FileFormat::Binary) {
-        const std::optional<ByteBuffer> image = DecodeProgrammerInput(text, format, path, 0xFF, err);
-        if (!image) return std::nullopt;
-        return ImageChecksum(request, *image, path, err);
-    }
+    };
+    const std::optional<StreamedInput> input = StreamInputFile(files, path, take, err);
+    if (!input) return std::nullopt;
+    if (input->image) return ImageChecksum(request, *input->image, path, err);
     AreaRequest area = request.area;
     if (request.wholeFile) area.end = static_cast<std::uint32_t>(position);  // the loader refuses 2 GiB and more
     if (CheckArea(area, position, 0) != AreaCheck::Ok) {

@@ -45,15 +45,14 @@ int RunHash(const HashOptions& options, FileSystem& files, Streams streams) {
             dat::DigestStream stream;
             const std::uint64_t length = files.FileLength(path).value_or(0);
             std::uint64_t done = 0;
-            const ReadStatus read = files.ReadPieces(path, [&](std::span<const std::uint8_t> piece) {
+            const auto take = [&](std::span<const std::uint8_t> piece) {
                 stream.Update(piece);
                 done += piece.size();
                 static_cast<void>(progress(done, std::max(length, done)));
-            });
-            if (read == ReadStatus::Ok) {
+            };
+            if (const std::optional<StreamedInput> input = StreamInputFile(files, path, take, why, false)) {
+                if (input->image) stream.Update(*input->image);
                 digests = stream.Finish();
-            } else {
-                ReportReadFailure(files, path, read, why);
             }
         } else if (const std::optional<ByteBuffer> file = LoadInputFile(files, path, why, 0xFF, std::ref(progress))) {
             if (const std::optional<Dump> dump = CutDump(*request, *file, path, why)) {
