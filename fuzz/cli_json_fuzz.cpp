@@ -7,7 +7,6 @@
 #include <string>
 
 #include "analysis/crc32.h"
-#include "app/format.h"
 #include "cli/commands.h"
 #include "cli/compare_command.h"
 #include "cli/crc_command.h"
@@ -22,6 +21,7 @@
 #include "cli/split_command.h"
 #include "dat/zip_maker.h"
 #include "support/fake_file_system.h"
+#include "text/format.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "analysis/crc32.h"
-#include "app/format.h"
 #include "panes/pane_text.h"
 #include "support/dialog_harness.h"
+#include "text/format.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include "analysis/crc32.h"
 #include "analysis/extract.h"
-#include "app/format.h"
 #include "app/hex_field.h"
 #include "app/main_dialog.h"
+#include "text/format.h"
 
 namespace vesperine {
 bool MainDialog::BeginExtract(PendingExtract& pending) {

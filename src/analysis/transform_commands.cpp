@@ -3,9 +3,9 @@
 
 #include "analysis/crc32.h"
 #include "analysis/transforms.h"
-#include "app/format.h"
 #include "app/hex_field.h"
 #include "app/main_dialog.h"
+#include "text/format.h"
 
 namespace vesperine {
 

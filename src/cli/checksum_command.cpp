@@ -8,8 +8,6 @@
 #include <sstream>
 
 #include "checksum/catalogue.h"
-#include "cli/commands.h"
-#include "platform/std_file_system.h"
 
 namespace vesperine::cli {
 namespace {
@@ -136,25 +134,25 @@ int RunChecksum(const ChecksumOptions& options, FileSystem& files, Streams strea
     return status;
 }
 
-void RegisterChecksumCommand(CLI::App& app, int& status) {
-    auto options = std::make_shared<ChecksumOptions>();
-    CLI::App* command = app.add_subcommand("checksum", "Any catalogue CRC or programmer sum by name");
-    command->add_option("FILE", options->files, "Files to checksum");
-    AddDumpOptions(*command, options->dump);
-    command
-        ->add_option("--algo", options->algorithms, "CRC model or sum by name or alias (repeat, or separate by commas)")
-        ->type_name("NAME");
-    command->add_flag("--all", options->all, "Every CRC model and sum");
-    command->add_flag("--list", options->list,
-                      "The catalogue: every CRC model's parameters and check value, every sum");
-    command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer(
+const Subcommand<ChecksumOptions> kChecksumCommand{
+    .name = "checksum",
+    .summary = "Any catalogue CRC or programmer sum by name",
+    .cutsDump = true,
+    .addOptions =
+        [](CLI::App& command, ChecksumOptions& options) {
+            command.add_option("FILE", options.files, "Files to checksum");  // none with --list
+            command
+                .add_option("--algo", options.algorithms,
+                            "CRC model or sum by name or alias (repeat, or separate by commas)")
+                ->type_name("NAME");
+            command.add_flag("--all", options.all, "Every CRC model and sum");
+            command.add_flag("--list", options.list,
+                             "The catalogue: every CRC model's parameters and check value, every sum");
+        },
+    .footer =
         "Example:\n  vesperine-cli checksum bios.bin --algo CRC-16/XMODEM --algo crc-32c,SUM-16/WORD-BE/CPL\n"
-        "  bios.bin: CRC-16/XMODEM 1A2B ...");
-    command->callback([options, &status] {
-        StdFileSystem files;
-        status = RunChecksum(*options, files, {std::cout, std::cerr});
-    });
-}
+        "  bios.bin: CRC-16/XMODEM 1A2B ...",
+    .run = RunChecksum,
+};
 
 }  // namespace vesperine::cli

@@ -24,4 +24,6 @@ struct ChecksumOptions {
 // Unknown names, or neither --algo, --all nor --list, are refused before any file is read.
 [[nodiscard]] int RunChecksum(const ChecksumOptions& options, FileSystem& files, Streams streams);
 
+extern const Subcommand<ChecksumOptions> kChecksumCommand;
+
 }  // namespace vesperine::cli

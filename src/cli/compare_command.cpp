@@ -6,11 +6,9 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
-#include "cli/commands.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "diagnosis/compare.h"
-#include "platform/std_file_system.h"
 
 namespace vesperine::cli {
 
@@ -51,24 +49,22 @@ int RunCompare(const CompareOptions& options, FileSystem& files, Streams streams
     return result.Equal() ? kExitOk : kExitNo;
 }
 
-void RegisterCompareCommand(CLI::App& app, int& status) {
-    auto options = std::make_shared<CompareOptions>();
-    CLI::App* command =
-        app.add_subcommand("compare", "How two dumps differ: where, in which data and address lines, and why");
-    command->add_option("A", options->fileA, "The reference dump")->required();
-    command->add_option("B", options->fileB, "The dump compared with it")->required();
-    command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer(
+const Subcommand<CompareOptions> kCompareCommand{
+    .name = "compare",
+    .summary = "How two dumps differ: where, in which data and address lines, and why",
+    .addOptions =
+        [](CLI::App& command, CompareOptions& options) {
+            command.add_option("A", options.fileA, "The reference dump")->required();
+            command.add_option("B", options.fileB, "The dump compared with it")->required();
+        },
+    .footer =
         "Exit status: 0 equal, 1 different, 2 an error.\n"
         "Example:\n  vesperine-cli compare good.bin read2.bin\n"
         "  good.bin and read2.bin:\n"
         "    57408 of 131072 bytes differ, from 0x007E0 to 0x1FFFF\n"
         "    differing bits by data line: D0 28308, D1 28058, D2 28588, D3 28124, D4 25303, ...\n"
-        "    every difference lies where A5 = 1: one address line");
-    command->callback([options, &status] {
-        StdFileSystem files;
-        status = RunCompare(*options, files, {std::cout, std::cerr});
-    });
-}
+        "    every difference lies where A5 = 1: one address line",
+    .run = RunCompare,
+};
 
 }  // namespace vesperine::cli

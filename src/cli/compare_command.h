@@ -22,4 +22,6 @@ struct CompareOptions {
 // cannot be read.
 [[nodiscard]] int RunCompare(const CompareOptions& options, FileSystem& files, Streams streams);
 
+extern const Subcommand<CompareOptions> kCompareCommand;
+
 }  // namespace vesperine::cli

@@ -5,18 +5,15 @@
 #include <algorithm>
 #include <iostream>
 #include <memory>
-#include <new>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <vector>
 
 #include "analysis/crc32.h"
-#include "app/format.h"
-#include "cli/commands.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
-#include "formats/programmer_file.h"
-#include "platform/std_file_system.h"
+#include "cli/messages.h"
+#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {
@@ -47,43 +44,19 @@ std::optional<Checksum> StreamChecksum(const DumpRequest& request, FileSystem& f
     const std::uint64_t end = request.wholeFile ? ~std::uint64_t{0} : request.area.end;
     std::uint64_t position = 0;
     std::uint32_t crc = 0;
-    formats::FileFormat format = formats::FileFormat::Binary;
-    std::vector<std::uint8_t> text;
-    bool outOfMemory = false;
-    const ReadStatus status = files.ReadPieces(path, [&](std::span<const std::uint8_t> piece) {
-        if (position == 0) format = formats::DetectFormat(piece);
+    const auto take = [&](std::span<const std::uint8_t> piece) {
         position += piece.size();
-        if (format != formats::FileFormat::Binary) {
-            try {
-                if (text.empty()) text.reserve(files.FileLength(path).value_or(piece.size()));
-                if (!outOfMemory) text.insert(text.end(), piece.begin(), piece.end());
-            } catch (const std::bad_alloc&) {
-                outOfMemory = true;
-                std::vector<std::uint8_t>().swap(text);
-            }
-            return;
-        }
         const std::uint64_t from = std::max(position - piece.size(), start);
         const std::uint64_t to = std::min(position, end);
         if (from < to) crc = Crc32(piece.subspan(from - (position - piece.size()), to - from), crc);
-    });
-    if (status != ReadStatus::Ok) {
-        err << "vesperine-cli: " << path << ": " << ReadFailureText(files, path, status) << '\n';
-        return std::nullopt;
-    }
-    if (outOfMemory) {
-        err << "vesperine-cli: " << path << ": Out of memory.\n";
-        return std::nullopt;
-    }
-    if (format != formats::FileFormat::Binary) {
-        const std::optional<ByteBuffer> image = DecodeProgrammerInput(text, format, path, 0xFF, err);
-        if (!image) return std::nullopt;
-        return ImageChecksum(request, *image, path, err);
-    }
+    };
+    const std::optional<StreamedInput> input = StreamInputFile(files, path, take, err);
+    if (!input) return std::nullopt;
+    if (input->image) return ImageChecksum(request, *input->image, path, err);
     AreaRequest area = request.area;
     if (request.wholeFile) area.end = static_cast<std::uint32_t>(position);  // the loader refuses 2 GiB and more
     if (CheckArea(area, position, 0) != AreaCheck::Ok) {
-        err << "vesperine-cli: " << path << ": Target area is outside the base file.\n";
+        FileProblem(err, path) << "Target area is outside the base file.\n";
         return std::nullopt;
     }
     return Checksum{area.start, DumpLengthOf(area), crc};
@@ -99,7 +72,7 @@ std::optional<Checksum> CutChecksum(const DumpRequest& request, FileSystem& file
 }  // namespace
 
 int RunCrc(const CrcOptions& options, FileSystem& files, Streams streams) {
-    const std::optional<DumpRequest> request = PrepareDump(options.dump, files, streams.err);
+    const std::optional<DumpRequest> request = ParseDumpRequest(options.dump, files, streams.err);
     if (!request) return kExitError;
     int status = kExitOk;
     nlohmann::json results = nlohmann::json::array();
@@ -119,26 +92,22 @@ int RunCrc(const CrcOptions& options, FileSystem& files, Streams streams) {
         if (options.json) {
             results.push_back({{"path", path}, {"start", dump->start}, {"size", size}, {"crc32", FormatHex8(crc)}});
         } else {
-            streams.out << path << ": " << FormatDumpSize(size) << " CRC:" << FormatHex8(crc) << '\n';
+            streams.out << SizeCrcLine(path, size, crc) << '\n';
         }
     }
     if (options.json) WriteJson(streams.out, nlohmann::json{{"files", results}});
     return status;
 }
 
-void RegisterCrcCommand(CLI::App& app, int& status) {
-    auto options = std::make_shared<CrcOptions>();
-    CLI::App* command = app.add_subcommand("crc", "Size and CRC-32 of each file, or of a dump cut from it");
-    command->add_option("FILE", options->files, "Files to checksum")->required();
-    AddDumpOptions(*command, options->dump);
-    command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer(
+const Subcommand<CrcOptions> kCrcCommand{
+    .name = "crc",
+    .summary = "Size and CRC-32 of each file, or of a dump cut from it",
+    .fileHelp = "Files to checksum",
+    .cutsDump = true,
+    .footer =
         "Example:\n  vesperine-cli crc --area 0:80000 --stripe odd board.bin\n"
-        "  board.bin: 262144 bytes (0x00040000) CRC:1A2B3C4D");
-    command->callback([options, &status] {
-        StdFileSystem files;
-        status = RunCrc(*options, files, {std::cout, std::cerr});
-    });
-}
+        "  board.bin: 262144 bytes (0x00040000) CRC:1A2B3C4D",
+    .run = RunCrc,
+};
 
 }  // namespace vesperine::cli

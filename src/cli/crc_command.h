@@ -20,4 +20,6 @@ struct CrcOptions {
 // status is kExitError when any could not be used.
 [[nodiscard]] int RunCrc(const CrcOptions& options, FileSystem& files, Streams streams);
 
+extern const Subcommand<CrcOptions> kCrcCommand;
+
 }  // namespace vesperine::cli

@@ -8,15 +8,14 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
-#include "app/format.h"
-#include "cli/commands.h"
 #include "cli/hash_command.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
+#include "cli/messages.h"
 #include "cli/output_files.h"
 #include "dat/dat_writer.h"
 #include "dat/digests.h"
-#include "platform/std_file_system.h"
+#include "text/format.h"
 
 namespace vesperine::cli {
 
@@ -29,7 +28,7 @@ int RunDat(const DatOptions& options, FileSystem& files, Streams streams) {
         if (!file) return kExitError;
         const std::string name = std::filesystem::path(path).filename().string();
         if (!names.insert(name).second) {
-            streams.err << "vesperine-cli: " << path << ": another file is also named " << name << "\n";
+            FileProblem(streams.err, path) << "another file is also named " << name << "\n";
             return kExitError;
         }
         const dat::Digests digests = dat::ComputeDigests(*file);
@@ -65,30 +64,30 @@ int RunDat(const DatOptions& options, FileSystem& files, Streams streams) {
                                               {"crc32", FormatHex8(written->crc)}});
     } else {
         // The DAT's own size and CRC, as read back, after what it describes.
-        const std::string line = WrittenLine(*written);
+        const std::string line = SizeCrcLine(written->path, written->size, written->crc);
         streams.out << options.output << ": " << roms.size() << (roms.size() == 1 ? " ROM" : " ROMs") << " of \""
                     << game << "\"," << line.substr(options.output.size() + 1) << '\n';
     }
     return kExitOk;
 }
 
-void RegisterDatCommand(CLI::App& app, int& status) {
-    auto options = std::make_shared<DatOptions>();
-    CLI::App* command = app.add_subcommand(
-        "dat", "Write a Logiqx DAT of one game for new dumps: name, size, CRC-32, MD5, SHA-1 and SHA-256 of each");
-    command->add_option("FILE", options->files, "The dumps, one rom each, named by their file names")->required();
-    command->add_option("-o,--output", options->output, "The DAT to write (replaced whole, or left as it was)")
-        ->required();
-    command->add_option("--name", options->name, "The game's name (default: the first file's name without extension)");
-    command->add_option("--description", options->description, "The game's description (default: its name)");
-    command->add_flag("--json", options->json, "One JSON document instead of the line");
-    command->footer(
+const Subcommand<DatOptions> kDatCommand{
+    .name = "dat",
+    .summary = "Write a Logiqx DAT of one game for new dumps: name, size, CRC-32, MD5, SHA-1 and SHA-256 of each",
+    .fileHelp = "The dumps, one rom each, named by their file names",
+    .addOptions =
+        [](CLI::App& command, DatOptions& options) {
+            command.add_option("-o,--output", options.output, "The DAT to write (replaced whole, or left as it was)")
+                ->required();
+            command.add_option("--name", options.name,
+                               "The game's name (default: the first file's name without extension)");
+            command.add_option("--description", options.description, "The game's description (default: its name)");
+        },
+    .footer =
         "Example:\n  vesperine-cli dat prg-lo.u3 prg-hi.u4 -o mygame.dat --name mygame\n"
-        "  mygame.dat: 2 ROMs of \"mygame\"");
-    command->callback([options, &status] {
-        StdFileSystem files;
-        status = RunDat(*options, files, {std::cout, std::cerr});
-    });
-}
+        "  mygame.dat: 2 ROMs of \"mygame\"",
+    .run = RunDat,
+    .jsonHelp = "One JSON document instead of the line",
+};
 
 }  // namespace vesperine::cli

@@ -25,4 +25,6 @@ struct DatOptions {
 // and an output that is one of the files (by identity).
 [[nodiscard]] int RunDat(const DatOptions& options, FileSystem& files, Streams streams);
 
+extern const Subcommand<DatOptions> kDatCommand;
+
 }  // namespace vesperine::cli

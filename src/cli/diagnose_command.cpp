@@ -7,12 +7,10 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "app/format.h"
-#include "cli/commands.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "diagnosis/diagnose.h"
-#include "platform/std_file_system.h"
+#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {
@@ -91,28 +89,28 @@ int RunDiagnose(const DiagnoseOptions& options, FileSystem& files, Streams strea
     return result.NeedsAttention() ? kExitNo : kExitOk;
 }
 
-void RegisterDiagnoseCommand(CLI::App& app, int& status) {
-    auto options = std::make_shared<DiagnoseOptions>();
-    CLI::App* command = app.add_subcommand(
-        "diagnose", "Stuck data lines, dead address lines, fills, empty byte lanes and overdumps of a dump");
-    command->add_option("FILE", options->file, "The dump to diagnose")->required();
-    AddDumpOptions(*command, options->dump);
-    command->add_option("--width", options->width, "Bytes per chip word: 1, or 2 for a 16-bit chip read low byte first")
-        ->check(CLI::IsMember({1u, 2u}));
-    command->add_flag("--whole-only", options->wholeOnly, "Leave out the two byte lanes (odd and even bytes)");
-    command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer(
+const Subcommand<DiagnoseOptions> kDiagnoseCommand{
+    .name = "diagnose",
+    .summary = "Stuck data lines, dead address lines, fills, empty byte lanes and overdumps of a dump",
+    .fileHelp = "The dump to diagnose",
+    .cutsDump = true,
+    .addOptions =
+        [](CLI::App& command, DiagnoseOptions& options) {
+            command
+                .add_option("--width", options.width,
+                            "Bytes per chip word: 1, or 2 for a 16-bit chip read low byte first")
+                ->check(CLI::IsMember({1u, 2u}));
+            command.add_flag("--whole-only", options.wholeOnly, "Leave out the two byte lanes (odd and even bytes)");
+        },
+    .footer =
         "Exit status: 0 clean (plain descriptions such as fills only), 1 a fault or warning found, 2 an error.\n"
         "Example:\n  vesperine-cli diagnose board.bin\n"
         "  board.bin: 262144 bytes (0x00040000), 8-bit words, whole file and both byte lanes\n"
         "  fault    A5 has no effect: address line open or shorted (every byte equals the byte 0x20 away)\n"
         "           (line 5, offset bit 5, pairs compared 131072)\n"
         "  info     upper half (A17 = 1) is all FF: unused (erased)\n"
-        "           (start 0x20000, last 0x3FFFF, value 0xFF, bytes 131072)");
-    command->callback([options, &status] {
-        StdFileSystem files;
-        status = RunDiagnose(*options, files, {std::cout, std::cerr});
-    });
-}
+        "           (start 0x20000, last 0x3FFFF, value 0xFF, bytes 131072)",
+    .run = RunDiagnose,
+};
 
 }  // namespace vesperine::cli

@@ -25,4 +25,6 @@ struct DiagnoseOptions {
 // empty, or of odd length with width 2.
 [[nodiscard]] int RunDiagnose(const DiagnoseOptions& options, FileSystem& files, Streams streams);
 
+extern const Subcommand<DiagnoseOptions> kDiagnoseCommand;
+
 }  // namespace vesperine::cli

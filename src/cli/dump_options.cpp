@@ -7,6 +7,7 @@
 
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
+#include "cli/messages.h"
 
 namespace vesperine::cli {
 
@@ -21,7 +22,7 @@ void AddDumpOptions(CLI::App& command, DumpOptions& options) {
         ->check(CLI::IsMember({"nothing", "xor", "replace"}));
 }
 
-std::optional<DumpRequest> PrepareDump(const DumpOptions& options, FileSystem& files, std::ostream& err) {
+std::optional<DumpRequest> ParseDumpRequest(const DumpOptions& options, FileSystem& files, std::ostream& err) {
     DumpRequest request;
     if (!options.area.empty()) {
         const std::optional<HexRange> range = ParseHexRange(options.area);
@@ -63,12 +64,11 @@ std::optional<Dump> CutDump(const DumpRequest& request, std::span<const std::uin
         request.mask ? std::span<const std::uint8_t>(*request.mask) : std::span<const std::uint8_t>();
     switch (CheckArea(area, file.size(), mask.size())) {
         case AreaCheck::OutsideBase:
-            err << "vesperine-cli: " << path << ": Target area is outside the base file.\n";
+            FileProblem(err, path) << "Target area is outside the base file.\n";
             return std::nullopt;
         case AreaCheck::NoMask:
             // An empty mask file is the mask's fault, not the input's; a mode without --mask is said under the input.
-            err << "vesperine-cli: " << (request.maskPath.empty() ? path : request.maskPath)
-                << ": MASK data is nothing.\n";
+            FileProblem(err, request.maskPath.empty() ? path : request.maskPath) << "MASK data is nothing.\n";
             return std::nullopt;
         case AreaCheck::Ok: break;
     }
@@ -82,7 +82,7 @@ std::optional<Dump> CutDump(const DumpRequest& request, std::span<const std::uin
     try {
         dump.owned.resize(length);
     } catch (const std::bad_alloc&) {
-        err << "vesperine-cli: " << path << ": Out of memory.\n";
+        FileProblem(err, path) << "Out of memory.\n";
         return std::nullopt;
     }
     ExtractInto(file, mask, area, dump.owned);
@@ -92,7 +92,7 @@ std::optional<Dump> CutDump(const DumpRequest& request, std::span<const std::uin
 
 std::optional<CutFile> LoadAndCut(const DumpOptions& options, const std::string& path, FileSystem& files,
                                   std::ostream& err) {
-    const std::optional<DumpRequest> request = PrepareDump(options, files, err);
+    const std::optional<DumpRequest> request = ParseDumpRequest(options, files, err);
     if (!request) return std::nullopt;
     std::optional<CutFile> cut(std::in_place);
     std::optional<ByteBuffer> file = LoadInputFile(files, path, err);

@@ -45,7 +45,8 @@ struct DumpRequest {
 // Parses the options and reads the mask file. On a mistake writes "vesperine-cli: ..." to err
 // and gives nothing: a malformed area, an area whose end is before its start, an unknown mode,
 // a mask file that cannot be read.
-[[nodiscard]] std::optional<DumpRequest> PrepareDump(const DumpOptions& options, FileSystem& files, std::ostream& err);
+[[nodiscard]] std::optional<DumpRequest> ParseDumpRequest(const DumpOptions& options, FileSystem& files,
+                                                          std::ostream& err);
 
 // Cuts the dump from file as Analyze does. Refuses, with the window's message written to err
 // after "vesperine-cli: PATH: ", an area outside the file ("Target area is outside the base
@@ -61,7 +62,7 @@ struct CutFile {
     Dump dump;
 };
 
-// PrepareDump, the file read whole, then CutDump: what every subcommand over one dump does
+// ParseDumpRequest, the file read whole, then CutDump: what every subcommand over one dump does
 // first. On any refusal its message is written to err and nothing is given.
 [[nodiscard]] std::optional<CutFile> LoadAndCut(const DumpOptions& options, const std::string& path, FileSystem& files,
                                                 std::ostream& err);

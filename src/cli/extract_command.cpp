@@ -9,14 +9,13 @@
 
 #include "analysis/crc32.h"
 #include "analysis/transforms.h"
-#include "app/format.h"
-#include "cli/commands.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
+#include "cli/messages.h"
 #include "cli/output_files.h"
 #include "cli/programmer_output.h"
-#include "platform/std_file_system.h"
+#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {
@@ -85,7 +84,7 @@ std::vector<TransformArg> TransformsInOrder(const CLI::App& command) {
 int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams) {
     const std::optional<ProgrammerOutput> programmer = ParseProgrammerArgs(options.programmer, streams.err);
     if (!programmer) return kExitError;
-    const std::optional<DumpRequest> request = PrepareDump(options.dump, files, streams.err);
+    const std::optional<DumpRequest> request = ParseDumpRequest(options.dump, files, streams.err);
     if (!request) return kExitError;
     const std::optional<ByteBuffer> file = LoadInputFile(files, options.file, streams.err, programmer->fill);
     if (!file) return kExitError;
@@ -95,7 +94,7 @@ int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams
     try {
         bytes.assign(dump->bytes.begin(), dump->bytes.end());
     } catch (const std::bad_alloc&) {
-        streams.err << "vesperine-cli: " << options.file << ": Out of memory.\n";
+        FileProblem(streams.err, options.file) << "Out of memory.\n";
         return kExitError;
     }
     if (!ApplyTransforms(options.transforms, bytes, streams.err)) return kExitError;
@@ -134,53 +133,50 @@ int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams
                                               {"format", formatName.empty() ? "binary" : formatName},
                                               {"address", programmer->address}});
     } else {
-        streams.out << WrittenLine(*written) << (formatName.empty() ? "" : " as " + formatName) << '\n';
+        streams.out << SizeCrcLine(written->path, written->size, written->crc)
+                    << (formatName.empty() ? "" : " as " + formatName) << '\n';
     }
     return kExitOk;
 }
 
-CLI::App* AddExtractCommand(CLI::App& app, ExtractOptions& options) {
-    CLI::App* command = app.add_subcommand("extract", "Cut a dump as Analyze does, transform it, and save it");
-    command->add_option("FILE", options.file, "The base file")->required();
-    command->add_option("-o,--output", options.output, "The file to write (replaced atomically)")->required();
-    AddDumpOptions(*command, options.dump);
-    for (const TransformName& t : kTransforms) {
-        if (t.kind == TransformKind::Xor) {
-            command->add_option(t.option, options.xorValues, t.help)->type_name("V")->allow_extra_args(false);
-        } else {
-            command->add_flag(t.option, t.help)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-        }
-    }
-    command->add_option("--format", options.programmer.format,
-                        "What to write: binary (default), ihex (Intel HEX), srec (S19, S28 or S37 by the last "
-                        "address), s19, s28 or s37");
-    command->add_option("--address", options.programmer.address,
-                        "The address of the first byte written as ihex or srec (hex, default 0)");
-    command->add_option(
-        "--fill", options.programmer.fill,
-        "The byte for gaps in an Intel HEX or S-record input and for --chip's padding (hex, default FF)");
-    command->add_option(
-        "--chip", options.programmer.chip,
-        "Pad to this chip's size, refuse an image larger: a size in hex or a part (27C512, 27C010 ...)");
-    command->add_flag("--json", options.json, "One JSON document instead of a line");
-    command->footer(
+const Subcommand<ExtractOptions> kExtractCommand{
+    .name = "extract",
+    .summary = "Cut a dump as Analyze does, transform it, and save it",
+    .fileHelp = "The base file",
+    .cutsDump = true,
+    .addOptions =
+        [](CLI::App& command, ExtractOptions& options) {
+            command.add_option("-o,--output", options.output, "The file to write (replaced atomically)")->required();
+            for (const TransformName& t : kTransforms) {
+                if (t.kind == TransformKind::Xor) {
+                    command.add_option(t.option, options.xorValues, t.help)->type_name("V")->allow_extra_args(false);
+                } else {
+                    command.add_flag(t.option, t.help)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+                }
+            }
+            command.add_option("--format", options.programmer.format,
+                               "What to write: binary (default), ihex (Intel HEX), srec (S19, S28 or S37 by the last "
+                               "address), s19, s28 or s37");
+            command.add_option("--address", options.programmer.address,
+                               "The address of the first byte written as ihex or srec (hex, default 0)");
+            command.add_option(
+                "--fill", options.programmer.fill,
+                "The byte for gaps in an Intel HEX or S-record input and for --chip's padding (hex, default FF)");
+            command.add_option(
+                "--chip", options.programmer.chip,
+                "Pad to this chip's size, refuse an image larger: a size in hex or a part (27C512, 27C010 ...)");
+        },
+    .footer =
         "Transforms apply in the order given, each as many times as given. An Intel HEX or\n"
         "S-record input (told by its content) is laid out from address 0, its gaps filled.\n\n"
         "Examples:\n"
         "  vesperine-cli extract bios.bin --area 0:10000 --stripe even --swap16 --xor FF -o even.bin\n"
         "  even.bin: 32768 bytes (0x00008000) CRC:806FB2A5\n"
-        "  vesperine-cli extract firmware.hex --chip 27C512 -o firmware.bin");
-    return command;
-}
-
-void RegisterExtractCommand(CLI::App& app, int& status) {
-    auto options = std::make_shared<ExtractOptions>();
-    CLI::App* command = AddExtractCommand(app, *options);
-    command->callback([options, command, &status] {
-        options->transforms = TransformsInOrder(*command);
-        StdFileSystem files;
-        status = RunExtract(*options, files, {std::cout, std::cerr});
-    });
-}
+        "  vesperine-cli extract firmware.hex --chip 27C512 -o firmware.bin",
+    .run = RunExtract,
+    .jsonHelp = "One JSON document instead of a line",
+    .beforeRun = [](const CLI::App& command,
+                    ExtractOptions& options) { options.transforms = TransformsInOrder(command); },
+};
 
 }  // namespace vesperine::cli

@@ -31,9 +31,6 @@ struct ExtractOptions {
     bool json = false;
 };
 
-// Adds the extract subcommand with its options bound to options, without a callback.
-CLI::App* AddExtractCommand(CLI::App& app, ExtractOptions& options);
-
 // The transforms of a parsed extract subcommand in the order the command line gave them.
 [[nodiscard]] std::vector<TransformArg> TransformsInOrder(const CLI::App& command);
 
@@ -49,5 +46,7 @@ CLI::App* AddExtractCommand(CLI::App& app, ExtractOptions& options);
 // chip, a malformed programmer file, the window's refusals, an output that is the base or the mask
 // file (by identity, not spelling), a write error.
 [[nodiscard]] int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams);
+
+extern const Subcommand<ExtractOptions> kExtractCommand;
 
 }  // namespace vesperine::cli

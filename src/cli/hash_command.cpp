@@ -9,13 +9,12 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "app/format.h"
-#include "cli/commands.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
+#include "cli/messages.h"
 #include "cli/progress.h"
 #include "dat/rom_fields.h"
-#include "platform/std_file_system.h"
+#include "text/format.h"
 
 namespace vesperine::cli {
 
@@ -28,7 +27,7 @@ nlohmann::json DigestsJson(const dat::Digests& digests) {
 }
 
 int RunHash(const HashOptions& options, FileSystem& files, Streams streams) {
-    const std::optional<DumpRequest> request = PrepareDump(options.dump, files, streams.err);
+    const std::optional<DumpRequest> request = ParseDumpRequest(options.dump, files, streams.err);
     if (!request) return kExitError;
     int status = kExitOk;
     nlohmann::json results = nlohmann::json::array();
@@ -46,15 +45,14 @@ int RunHash(const HashOptions& options, FileSystem& files, Streams streams) {
             dat::DigestStream stream;
             const std::uint64_t length = files.FileLength(path).value_or(0);
             std::uint64_t done = 0;
-            const ReadStatus read = files.ReadPieces(path, [&](std::span<const std::uint8_t> piece) {
+            const auto take = [&](std::span<const std::uint8_t> piece) {
                 stream.Update(piece);
                 done += piece.size();
                 static_cast<void>(progress(done, std::max(length, done)));
-            });
-            if (read == ReadStatus::Ok) {
+            };
+            if (const std::optional<StreamedInput> input = StreamInputFile(files, path, take, why, false)) {
+                if (input->image) stream.Update(*input->image);
                 digests = stream.Finish();
-            } else {
-                why << "vesperine-cli: " << path << ": " << ReadFailureMessage(read) << '\n';
             }
         } else if (const std::optional<ByteBuffer> file = LoadInputFile(files, path, why, 0xFF, std::ref(progress))) {
             if (const std::optional<Dump> dump = CutDump(*request, *file, path, why)) {
@@ -73,8 +71,7 @@ int RunHash(const HashOptions& options, FileSystem& files, Streams streams) {
             entry.update(DigestsJson(*digests));
             results.push_back(std::move(entry));
         } else {
-            streams.out << path << ": " << FormatDumpSize(static_cast<std::uint32_t>(digests->size))
-                        << " CRC:" << FormatHex8(digests->crc32) << " MD5:" << dat::HexOf(digests->md5)
+            streams.out << SizeCrcLine(path, digests->size, digests->crc32) << " MD5:" << dat::HexOf(digests->md5)
                         << " SHA1:" << dat::HexOf(digests->sha1) << " SHA256:" << dat::HexOf(digests->sha256) << '\n';
         }
     }
@@ -82,24 +79,19 @@ int RunHash(const HashOptions& options, FileSystem& files, Streams streams) {
     return status;
 }
 
-void RegisterHashCommand(CLI::App& app, int& status) {
-    auto options = std::make_shared<HashOptions>();
-    CLI::App* command =
-        app.add_subcommand("hash", "Size, CRC-32, MD5, SHA-1 and SHA-256 of each file, or of a dump cut from it");
-    command->add_option("FILE", options->files, "Files to hash")->required();
-    AddDumpOptions(*command, options->dump);
-    command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer(
+const Subcommand<HashOptions> kHashCommand{
+    .name = "hash",
+    .summary = "Size, CRC-32, MD5, SHA-1 and SHA-256 of each file, or of a dump cut from it",
+    .fileHelp = "Files to hash",
+    .cutsDump = true,
+    .footer =
         "Memory: a whole file is hashed as it is read, in pieces of 256 KiB; a dump cut with --area, --stripe "
         "or --mask needs the file whole and the dump, up to twice the file's size, one file at a time.\n"
         "Example:\n  vesperine-cli hash abc.bin\n"
         "  abc.bin: 3 bytes (0x00000003) CRC:352441C2 MD5:900150983cd24fb0d6963f7d28e17f72 "
         "SHA1:a9993e364706816aba3e25717850c26c9cd0d89d "
-        "SHA256:ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-    command->callback([options, &status] {
-        StdFileSystem files;
-        status = RunHash(*options, files, {std::cout, std::cerr});
-    });
-}
+        "SHA256:ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad",
+    .run = RunHash,
+};
 
 }  // namespace vesperine::cli

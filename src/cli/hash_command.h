@@ -27,4 +27,6 @@ struct HashOptions {
 // {"size","crc32","md5","sha1","sha256"}: the digests as every subcommand writes them in JSON.
 [[nodiscard]] nlohmann::json DigestsJson(const dat::Digests& digests);
 
+extern const Subcommand<HashOptions> kHashCommand;
+
 }  // namespace vesperine::cli

@@ -7,11 +7,10 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
-#include "cli/commands.h"
 #include "cli/input_file.h"
+#include "cli/messages.h"
 #include "cli/output_files.h"
 #include "headers/header_check.h"
-#include "platform/std_file_system.h"
 
 namespace vesperine::cli {
 namespace {
@@ -118,7 +117,7 @@ void PrintPlain(const std::string& path, const HeaderReport& report, std::ostrea
 [[nodiscard]] bool WriteChecked(OutputSet& outputs, const std::string& path, const std::vector<std::uint8_t>& bytes,
                                 std::ostream& err) {
     if (!headers::CheckHeader(bytes).good()) {
-        err << "vesperine-cli: " << path << ": the corrected copy does not check good: nothing written\n";
+        FileProblem(err, path) << "the corrected copy does not check good: nothing written\n";
         return false;
     }
     if (!outputs.Stage(path, bytes) || !outputs.Commit()) {
@@ -179,19 +178,19 @@ int RunHeader(const HeaderOptions& options, FileSystem& files, Streams streams) 
     return report.good() || fixed ? kExitOk : kExitNo;
 }
 
-void RegisterHeaderCommand(CLI::App& app, int& status) {
-    auto options = std::make_shared<HeaderOptions>();
-    CLI::App* command = app.add_subcommand(
-        "header",
+const Subcommand<HeaderOptions> kHeaderCommand{
+    .name = "header",
+    .summary =
         "Check the header checksums of an SNES, Mega Drive, Game Boy, Game Boy Advance, Nintendo 64 or "
-        "Williams WPC image, and write a corrected copy");
-    command
-        ->add_option("FILE", options->file, "The image (SNES with or without a copier header; N64 in any byte order)")
-        ->required();
-    command->add_flag("--fix", options->fix, "Write a copy with every checksum corrected to -o OUT");
-    command->add_option("-o,--output", options->output, "Where --fix writes the corrected copy (never the input)");
-    command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer(
+        "Williams WPC image, and write a corrected copy",
+    .fileHelp = "The image (SNES with or without a copier header; N64 in any byte order)",
+    .addOptions =
+        [](CLI::App& command, HeaderOptions& options) {
+            command.add_flag("--fix", options.fix, "Write a copy with every checksum corrected to -o OUT");
+            command.add_option("-o,--output", options.output,
+                               "Where --fix writes the corrected copy (never the input)");
+        },
+    .footer =
         "Exit status: 0 every checksum good (with --fix: the copy written and checked good), 1 a bad "
         "checksum or no known system, 2 an error.\n"
         "Example:\n  vesperine-cli header game.gb --fix -o fixed.gb\n"
@@ -201,11 +200,8 @@ void RegisterHeaderCommand(CLI::App& app, int& status) {
         "0x00014E-0x00014F): BAD\n"
         "    note: the boot ROM checks the header checksum; no Game Boy checks the global one\n"
         "  fixed: fixed.gb\n"
-        "    0x00014D: 00 00 00 -> C2 7D 48");
-    command->callback([options, &status] {
-        StdFileSystem files;
-        status = RunHeader(*options, files, {std::cout, std::cerr});
-    });
-}
+        "    0x00014D: 00 00 00 -> C2 7D 48",
+    .run = RunHeader,
+};
 
 }  // namespace vesperine::cli

@@ -37,4 +37,6 @@ struct HeaderOptions {
 */
 [[nodiscard]] int RunHeader(const HeaderOptions& options, FileSystem& files, Streams streams);
 
+extern const Subcommand<HeaderOptions> kHeaderCommand;
+
 }  // namespace vesperine::cli

@@ -10,15 +10,14 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "cli/commands.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "cli/memory_budget.h"
+#include "cli/messages.h"
 #include "cli/progress.h"
 #include "dat/dat_reader.h"
 #include "dat/identify.h"
 #include "dat/zip_members.h"
-#include "platform/std_file_system.h"
 
 namespace vesperine::cli {
 namespace {
@@ -61,7 +60,7 @@ namespace {
         dat::DatParse parse = dat::ReadDat(*bytes);
         bytes.reset();
         if (parse.error) {
-            err << "vesperine-cli: " << path << ": " << dat::DescribeDatError(*parse.error) << '\n';
+            FileProblem(err, path) << dat::DescribeDatError(*parse.error) << '\n';
             return std::nullopt;
         }
         std::move(parse.roms.begin(), parse.roms.end(), std::back_inserter(roms));
@@ -136,7 +135,7 @@ int RunIdentify(const IdentifyOptions& options, FileSystem& files, Streams strea
     bool unmatched = false;
     nlohmann::json results = nlohmann::json::array();
     auto fail = [&](const std::string& path, const std::string& message) {
-        streams.err << "vesperine-cli: " << path << ": " << message << '\n';
+        FileProblem(streams.err, path) << message << '\n';
         results.push_back({{"path", path}, {"error", message}});
         error = true;
     };
@@ -172,24 +171,25 @@ int RunIdentify(const IdentifyOptions& options, FileSystem& files, Streams strea
     return error ? kExitError : unmatched ? kExitNo : kExitOk;
 }
 
-void RegisterIdentifyCommand(CLI::App& app, int& status) {
-    auto options = std::make_shared<IdentifyOptions>();
-    CLI::App* command = app.add_subcommand(
-        "identify",
+const Subcommand<IdentifyOptions> kIdentifyCommand{
+    .name = "identify",
+    .summary =
         "Name each file, or its halves, quarters, odd/even bytes, bus lanes, byte swaps (N64 byte orders), "
         "inversion, trimmed overdump, the image after a copier or emulator header, or the file padded to a "
-        "power of two, by DAT files");
-    command->add_option("FILE", options->files, "Dumps to identify; a *.zip is taken member by member")->required();
-    command
-        ->add_option("--dat", options->dats,
-                     "DAT files: Logiqx or machine-list XML, bracketed text, or zipped (after the FILEs: --dat "
-                     "takes every argument that follows it)")
-        ->required();
-    command->add_flag("--near", options->near,
-                      "Also report near misses: a ROM of the same size whose name has the file's stem, or of the "
-                      "same size and layout as a matched ROM of its game, with a different CRC-32");
-    command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer(
+        "power of two, by DAT files",
+    .fileHelp = "Dumps to identify; a *.zip is taken member by member",
+    .addOptions =
+        [](CLI::App& command, IdentifyOptions& options) {
+            command
+                .add_option("--dat", options.dats,
+                            "DAT files: Logiqx or machine-list XML, bracketed text, or zipped (after the FILEs: "
+                            "--dat takes every argument that follows it)")
+                ->required();
+            command.add_flag("--near", options.near,
+                             "Also report near misses: a ROM of the same size whose name has the file's stem, or of "
+                             "the same size and layout as a matched ROM of its game, with a different CRC-32");
+        },
+    .footer =
         "Memory: each DAT's text while it is read (a zipped DAT member by member, up to 1 GiB each) and its "
         "ROMs, a few hundred bytes each, for the whole run; then one file at a time, up to twice its size (a "
         "view copied out to confirm an MD5 or SHA digest). A zip FILE is held whole and inflated one member "
@@ -199,11 +199,8 @@ void RegisterIdentifyCommand(CLI::App& app, int& status) {
         "an unreadable file or DAT.\n"
         "Example:\n  vesperine-cli identify board.bin --dat arcade.dat\n"
         "  board.bin: odd bytes = \"prg-lo.u3\" in \"mygame\", good (crc32 sha1)\n"
-        "  board.bin: even bytes = \"prg-hi.u4\" in \"mygame\", good (crc32 sha1)");
-    command->callback([options, &status] {
-        StdFileSystem files;
-        status = RunIdentify(*options, files, {std::cout, std::cerr});
-    });
-}
+        "  board.bin: even bytes = \"prg-hi.u4\" in \"mygame\", good (crc32 sha1)",
+    .run = RunIdentify,
+};
 
 }  // namespace vesperine::cli

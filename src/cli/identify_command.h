@@ -44,4 +44,6 @@ inline constexpr std::uint64_t kRomZipTotal = std::uint64_t{8} << 30;
 // TableMemoryBudget(), the members together within kRomZipTotal.
 [[nodiscard]] dat::ZipLimits RomZipLimits();
 
+extern const Subcommand<IdentifyOptions> kIdentifyCommand;
+
 }  // namespace vesperine::cli

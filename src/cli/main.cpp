@@ -6,9 +6,10 @@
 #include <new>
 #include <string>
 
-#include "app/licence_notice.h"
 #include "cli/command.h"
 #include "cli/commands.h"
+#include "cli/subcommand.h"
+#include "text/licence_notice.h"
 
 namespace {
 
@@ -16,12 +17,26 @@ using namespace vesperine::cli;
 using vesperine::kLicenceNotice;
 
 // Every subcommand, in the order --help lists them.
+// clang-format off
 constexpr RegisterCommand kCommands[] = {
-    RegisterCrcCommand,    RegisterExtractCommand,  RegisterSplitCommand,    RegisterMergeCommand,
-    RegisterSearchCommand, RegisterDiagnoseCommand, RegisterCompareCommand,  RegisterRepairCommand,
-    RegisterReadsCommand,  RegisterHashCommand,     RegisterIdentifyCommand, RegisterDatCommand,
-    RegisterHeaderCommand, RegisterSumCommand,      RegisterChecksumCommand, RegisterSolveCommand,
+    Registered<kCrcCommand>,
+    Registered<kExtractCommand>,
+    Registered<kSplitCommand>,
+    Registered<kMergeCommand>,
+    Registered<kSearchCommand>,
+    Registered<kDiagnoseCommand>,
+    Registered<kCompareCommand>,
+    Registered<kRepairCommand>,
+    Registered<kReadsCommand>,
+    Registered<kHashCommand>,
+    Registered<kIdentifyCommand>,
+    Registered<kDatCommand>,
+    Registered<kHeaderCommand>,
+    Registered<kSumCommand>,
+    Registered<kChecksumCommand>,
+    Registered<kSolveCommand>,
 };
+// clang-format on
 
 // The first argument, when it is a word but no subcommand's name: CLI11 would only say that an
 // argument "was not expected", which does not tell a user who mistyped "identfy" what went wrong.

@@ -9,13 +9,12 @@
 #include <nlohmann/json.hpp>
 
 #include "analysis/interleave.h"
-#include "app/format.h"
-#include "cli/commands.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
+#include "cli/messages.h"
 #include "cli/output_files.h"
 #include "cli/split_command.h"
-#include "platform/std_file_system.h"
+#include "text/format.h"
 
 namespace vesperine::cli {
 
@@ -52,15 +51,15 @@ int RunMerge(const MergeOptions& options, FileSystem& files, Streams streams) {
     }
     const std::uint64_t wholeLength = partLength * count;
     if (wholeLength >= kMaxFileLength) {
-        streams.err << "vesperine-cli: " << options.output << ": the merged image would be " << wholeLength
-                    << " bytes: 2 GiB or more cannot be loaded again\n";
+        FileProblem(streams.err, options.output)
+            << "the merged image would be " << wholeLength << " bytes: 2 GiB or more cannot be loaded again\n";
         return kExitError;
     }
     Bytes whole;
     try {
         whole.resize(wholeLength);
     } catch (const std::bad_alloc&) {
-        streams.err << "vesperine-cli: " << options.output << ": Out of memory.\n";
+        FileProblem(streams.err, options.output) << "Out of memory.\n";
         return kExitError;
     }
     const std::vector<std::span<const std::uint8_t>> spans(parts.begin(), parts.end());
@@ -74,27 +73,27 @@ int RunMerge(const MergeOptions& options, FileSystem& files, Streams streams) {
     if (options.json) {
         WriteJson(streams.out, nlohmann::json{{"output", options.output}, {"size", size}, {"crc32", FormatHex8(crc)}});
     } else {
-        streams.out << WrittenLine(*written) << '\n';
+        streams.out << SizeCrcLine(written->path, written->size, written->crc) << '\n';
     }
     return kExitOk;
 }
 
-void RegisterMergeCommand(CLI::App& app, int& status) {
-    auto options = std::make_shared<MergeOptions>();
-    CLI::App* command = app.add_subcommand("merge", "Merge the images of 2 to 8 chips into the image of their bus");
-    command->add_option("PART", options->parts, "The chips' images, part 0 first")->required();
-    command->add_option("-o,--output", options->output, "The file to write (replaced atomically)")->required();
-    command->add_option("--width", options->width, "Bytes per chip and address: 1, 2 or 4 (default 1)");
-    command->add_flag("--json", options->json, "One JSON document instead of a line");
-    command->footer(
+const Subcommand<MergeOptions> kMergeCommand{
+    .name = "merge",
+    .summary = "Merge the images of 2 to 8 chips into the image of their bus",
+    .addOptions =
+        [](CLI::App& command, MergeOptions& options) {
+            command.add_option("PART", options.parts, "The chips' images, part 0 first")->required();
+            command.add_option("-o,--output", options.output, "The file to write (replaced atomically)")->required();
+            command.add_option("--width", options.width, "Bytes per chip and address: 1, 2 or 4 (default 1)");
+        },
+    .footer =
         "The exact inverse of split with the same --width.\n\n"
         "Example (four 8-bit chips of a 32-bit bus):\n"
         "  vesperine-cli merge rom_0.bin rom_1.bin rom_2.bin rom_3.bin -o bios.bin\n"
-        "  bios.bin: 131072 bytes (0x00020000) CRC:44D56F86");
-    command->callback([options, &status] {
-        StdFileSystem files;
-        status = RunMerge(*options, files, {std::cout, std::cerr});
-    });
-}
+        "  bios.bin: 131072 bytes (0x00020000) CRC:44D56F86",
+    .run = RunMerge,
+    .jsonHelp = "One JSON document instead of a line",
+};
 
 }  // namespace vesperine::cli

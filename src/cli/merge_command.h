@@ -25,4 +25,6 @@ struct MergeOptions {
 // or more (which nothing here could load again).
 [[nodiscard]] int RunMerge(const MergeOptions& options, FileSystem& files, Streams streams);
 
+extern const Subcommand<MergeOptions> kMergeCommand;
+
 }  // namespace vesperine::cli

@@ -1,13 +1,13 @@
 // The CLI's messages for a group of outputs, and the common case of one output.
 #include "cli/output_files.h"
 
-#include "app/format.h"
+#include "cli/messages.h"
 
 namespace vesperine::cli {
 
 void ReportOutputProblem(const OutputSet& set, std::ostream& err) {
     const OutputProblem& problem = set.problem();
-    err << "vesperine-cli: " << problem.path << ": ";
+    FileProblem(err, problem.path);
     switch (problem.status) {
         case OutputStatus::SameAsInput:
             err << "is the same file as the input " << problem.other << ": nothing written\n";
@@ -30,11 +30,6 @@ void ReportOutputProblem(const OutputSet& set, std::ostream& err) {
             err << ' ' << written[k].path;
     }
     err << ")\n";
-}
-
-std::string WrittenLine(const WrittenOutput& output) {
-    return output.path + ": " + FormatDumpSize(static_cast<std::uint32_t>(output.size)) +
-           " CRC:" + FormatHex8(output.crc);
 }
 
 std::optional<WrittenOutput> WriteOneOutput(FileSystem& files, std::vector<std::string> inputs, const std::string& path,

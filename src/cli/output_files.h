@@ -16,9 +16,6 @@ namespace vesperine::cli {
 // after a failed rename the outputs already in place.
 void ReportOutputProblem(const OutputSet& set, std::ostream& err);
 
-// "PATH: 4096 bytes (0x00001000) CRC:CBF43926" for an output as read back.
-[[nodiscard]] std::string WrittenLine(const WrittenOutput& output);
-
 // One output through its own OutputSet: claimed against inputs, staged, read back, committed.
 // What was written, or nothing (with the reason on err, and every file as it was).
 [[nodiscard]] std::optional<WrittenOutput> WriteOneOutput(FileSystem& files, std::vector<std::string> inputs,

@@ -3,10 +3,11 @@
 
 #include <new>
 
-#include "app/format.h"
 #include "cli/hex_arg.h"
+#include "cli/messages.h"
 #include "formats/chip_size.h"
 #include "formats/intel_hex.h"
+#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {
@@ -113,14 +114,13 @@ std::optional<std::string> EncodeOutput(const ProgrammerOutput& output, std::spa
             text = formats::WriteSRecords(segments, kind);
         }
     } catch (const std::bad_alloc&) {
-        err << "vesperine-cli: " << path << ": Out of memory.\n";
+        FileProblem(err, path) << "Out of memory.\n";
         return std::nullopt;
     }
     const auto* const data = reinterpret_cast<const std::uint8_t*>(text.data());
     if (const std::optional<formats::FormatError> bad =
             formats::CheckWritten({data, text.size()}, output.format, segment)) {
-        err << "vesperine-cli: " << path
-            << ": not written, the text made does not read back: " << formats::Describe(*bad) << '\n';
+        FileProblem(err, path) << "not written, the text made does not read back: " << formats::Describe(*bad) << '\n';
         return std::nullopt;
     }
     return text;

@@ -9,16 +9,14 @@
 #include <optional>
 
 #include "analysis/crc32.h"
-#include "app/format.h"
-#include "cli/commands.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
 #include "cli/output_files.h"
 #include "cli/progress.h"
-#include "platform/std_file_system.h"
 #include "reads/compare_reads.h"
 #include "reads/crc_mend.h"
 #include "reads/read_findings.h"
+#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {
@@ -310,31 +308,31 @@ int RunReads(const ReadsOptions& options, FileSystem& files, Streams streams) {
     }
 }
 
-void RegisterReadsCommand(CLI::App& app, int& status) {
-    auto options = std::make_shared<ReadsOptions>();
-    CLI::App* command = app.add_subcommand(
-        "reads", "Several reads of one chip: the unstable bits, what they say, a consensus and a CRC-guided mend");
-    command->add_option("READS", options->files, "Two reads of the chip or more, of one length");
-    command->add_option("--width", options->width, "Bytes per chip word: 1, or 2 for a 16-bit chip read low byte first")
-        ->check(CLI::IsMember({1u, 2u}));
-    command->add_option("--area", options->dump.area,
-                        "Compare START:END of every read, in hex, END exclusive (default: the whole file)");
-    command
-        ->add_option("--stripe", options->dump.stripe,
-                     "full, odd (1st, 3rd ... byte of the area) or even (2nd, 4th ...)")
-        ->check(CLI::IsMember({"full", "odd", "even"}));
-    command->add_option("-o,--output", options->outPath,
-                        "Write the consensus here (with --crc: the one mended image, once its CRC-32 checks)");
-    command->add_option("--crc", options->crc, "The expected CRC-32 in hex: solve the unstable bits for it");
-    command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer(
+const Subcommand<ReadsOptions> kReadsCommand{
+    .name = "reads",
+    .summary = "Several reads of one chip: the unstable bits, what they say, a consensus and a CRC-guided mend",
+    .addOptions =
+        [](CLI::App& command, ReadsOptions& options) {
+            command.add_option("READS", options.files, "Two reads of the chip or more, of one length");
+            command
+                .add_option("--width", options.width,
+                            "Bytes per chip word: 1, or 2 for a 16-bit chip read low byte first")
+                ->check(CLI::IsMember({1u, 2u}));
+            command.add_option("--area", options.dump.area,
+                               "Compare START:END of every read, in hex, END exclusive (default: the whole file)");
+            command
+                .add_option("--stripe", options.dump.stripe,
+                            "full, odd (1st, 3rd ... byte of the area) or even (2nd, 4th ...)")
+                ->check(CLI::IsMember({"full", "odd", "even"}));
+            command.add_option("-o,--output", options.outPath,
+                               "Write the consensus here (with --crc: the one mended image, once its CRC-32 checks)");
+            command.add_option("--crc", options.crc, "The expected CRC-32 in hex: solve the unstable bits for it");
+        },
+    .footer =
         "Exit status: without --crc 0 the reads agree, 1 they differ; with --crc 0 exactly one assignment,\n"
         "1 none or several; 2 an error (nothing written).\n"
-        "Example:\n  vesperine-cli reads read1.bin read2.bin read3.bin --crc 44D56F86 -o mended.bin");
-    command->callback([options, &status] {
-        StdFileSystem files;
-        status = RunReads(*options, files, {std::cout, std::cerr});
-    });
-}
+        "Example:\n  vesperine-cli reads read1.bin read2.bin read3.bin --crc 44D56F86 -o mended.bin",
+    .run = RunReads,
+};
 
 }  // namespace vesperine::cli

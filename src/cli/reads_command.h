@@ -34,4 +34,6 @@ struct ReadsOptions {
 // same file by identity, whatever the spelling), a malformed CRC or area, or a failed write.
 [[nodiscard]] int RunReads(const ReadsOptions& options, FileSystem& files, Streams streams);
 
+extern const Subcommand<ReadsOptions> kReadsCommand;
+
 }  // namespace vesperine::cli

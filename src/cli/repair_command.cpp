@@ -9,16 +9,15 @@
 #include <optional>
 
 #include "analysis/crc32.h"
-#include "app/format.h"
-#include "cli/commands.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
+#include "cli/messages.h"
 #include "cli/output_files.h"
 #include "cli/progress.h"
 #include "diagnosis/finding.h"
 #include "diagnosis/repair.h"
-#include "platform/std_file_system.h"
+#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {
@@ -129,10 +128,10 @@ int RunRepair(const RepairOptions& options, FileSystem& files, Streams streams) 
         diagnosis::FindBitRepairs(bytes, *expected, options.bits, diagnosis::kKeptPairs, std::ref(progress));
     if (result.outcome == RepairOutcome::TooLarge) {
         const std::uint64_t largest = diagnosis::kPairTableLimit / diagnosis::PairTableBytes(1);
-        streams.err << "vesperine-cli: " << options.file << ": a two-bit repair of " << WithThousands(bytes.size())
-                    << " bytes needs a table of " << WithThousands(result.tableBytes >> 20)
-                    << " MiB, more than the 1,024 MiB allowed; files up to " << WithThousands(largest)
-                    << " bytes can be searched for two flipped bits (--bits 1 has no limit).\n";
+        FileProblem(streams.err, options.file)
+            << "a two-bit repair of " << WithThousands(bytes.size()) << " bytes needs a table of "
+            << WithThousands(result.tableBytes >> 20) << " MiB, more than the 1,024 MiB allowed; files up to "
+            << WithThousands(largest) << " bytes can be searched for two flipped bits (--bits 1 has no limit).\n";
         return kExitError;
     }
     const bool repairable = result.outcome == RepairOutcome::Unique;
@@ -140,9 +139,9 @@ int RunRepair(const RepairOptions& options, FileSystem& files, Streams streams) 
     if (repairable && !options.writePath.empty()) {
         const std::optional<std::vector<std::uint8_t>> mended = VerifiedMend(result, bytes, *expected);
         if (!mended) {
-            streams.err << "vesperine-cli: " << options.file << ": the candidate does not check out (its CRC-32 or "
-                        << "its being the only one of the fewest flips); nothing written to " << options.writePath
-                        << ".\n";
+            FileProblem(streams.err, options.file)
+                << "the candidate does not check out (its CRC-32 or "
+                << "its being the only one of the fewest flips); nothing written to " << options.writePath << ".\n";
             return kExitError;
         }
         if (!outputs.Stage(options.writePath, *mended) || !outputs.Commit()) {
@@ -188,30 +187,28 @@ int RunRepair(const RepairOptions& options, FileSystem& files, Streams streams) 
     return repairable || result.outcome == RepairOutcome::AlreadyMatches ? kExitOk : kExitNo;
 }
 
-void RegisterRepairCommand(CLI::App& app, int& status) {
-    auto options = std::make_shared<RepairOptions>();
-    CLI::App* command =
-        app.add_subcommand("repair", "The flipped bits whose correction gives a dump its expected CRC-32");
-    command->add_option("FILE", options->file, "The dump to repair")->required();
-    command->add_option("--crc", options->crc, "The expected CRC-32 in hex")->required();
-    command
-        ->add_option("--bits", options->bits,
-                     "Flipped bits to look for: 1, or 2 for every pair too (files up to 8 MiB)")
-        ->check(CLI::IsMember({1u, 2u}));
-    command->add_option("--write", options->writePath,
-                        "Write the mended file here, only when exactly one candidate exists");
-    command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer(
+const Subcommand<RepairOptions> kRepairCommand{
+    .name = "repair",
+    .summary = "The flipped bits whose correction gives a dump its expected CRC-32",
+    .fileHelp = "The dump to repair",
+    .addOptions =
+        [](CLI::App& command, RepairOptions& options) {
+            command.add_option("--crc", options.crc, "The expected CRC-32 in hex")->required();
+            command
+                .add_option("--bits", options.bits,
+                            "Flipped bits to look for: 1, or 2 for every pair too (files up to 8 MiB)")
+                ->check(CLI::IsMember({1u, 2u}));
+            command.add_option("--write", options.writePath,
+                               "Write the mended file here, only when exactly one candidate exists");
+        },
+    .footer =
         "Exit status: 0 one candidate (or nothing to repair), 1 none or several, 2 an error.\n"
         "Example:\n  vesperine-cli repair flaky.bin --crc 44D56F86 --write mended.bin\n"
         "  flaky.bin: CRC:F6D39B08, expected 44D56F86\n"
         "  1 candidate with one flipped bit\n"
         "    flip offset 0x0A3F1 bit 6 (40 -> 00)\n"
-        "  written: mended.bin");
-    command->callback([options, &status] {
-        StdFileSystem files;
-        status = RunRepair(*options, files, {std::cout, std::cerr});
-    });
-}
+        "  written: mended.bin",
+    .run = RunRepair,
+};
 
 }  // namespace vesperine::cli

@@ -26,4 +26,6 @@ struct RepairOptions {
 // file too large for a two-bit search.
 [[nodiscard]] int RunRepair(const RepairOptions& options, FileSystem& files, Streams streams);
 
+extern const Subcommand<RepairOptions> kRepairCommand;
+
 }  // namespace vesperine::cli

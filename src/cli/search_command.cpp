@@ -6,15 +6,14 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
-#include "app/format.h"
-#include "cli/commands.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
 #include "cli/memory_budget.h"
+#include "cli/messages.h"
 #include "cli/progress.h"
-#include "platform/std_file_system.h"
 #include "search/any_length_search.h"
 #include "search/window_search.h"
+#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {
@@ -172,14 +171,13 @@ private:
         });
     switch (result.outcome) {
         case AnyLengthOutcome::TooLarge:
-            err << "vesperine-cli: " << options.file << ": searching " << WithThousands(dump.size())
-                << " bytes at every length needs " << MemoryText(result.bytesNeeded, true)
-                << " of tables, more than the " << MemoryText(request.memoryLimit, false)
+            FileProblem(err, options.file)
+                << "searching " << WithThousands(dump.size()) << " bytes at every length needs "
+                << MemoryText(result.bytesNeeded, true) << " of tables, more than the "
+                << MemoryText(request.memoryLimit, false)
                 << " allowed (half the memory); narrow the area with --area or search every Nth offset with --step N\n";
             return kExitError;
-        case AnyLengthOutcome::OutOfMemory:
-            err << "vesperine-cli: " << options.file << ": Out of memory.\n";
-            return kExitError;
+        case AnyLengthOutcome::OutOfMemory: FileProblem(err, options.file) << "Out of memory.\n"; return kExitError;
         case AnyLengthOutcome::Done:
         case AnyLengthOutcome::Broken: break;
     }
@@ -199,23 +197,25 @@ int RunSearch(const SearchOptions& options, FileSystem& files, Streams streams) 
                              : SearchWindows(options, *numbers, dump->bytes, report, streams.err);
 }
 
-void RegisterSearchCommand(CLI::App& app, int& status) {
-    auto options = std::make_shared<SearchOptions>();
-    CLI::App* command = app.add_subcommand("search", "Find the window, or every range, of a dump with a target CRC-32");
-    command->add_option("FILE", options->file, "The base file")->required();
-    command->add_option("--crc", options->crc, "Target CRC-32 (hex)")->type_name("X");
-    command->add_option("--size", options->size, "Window size in bytes (hex)")->type_name("N");
-    command->add_option("--step", options->step, "Step between window starts in bytes (hex, default 1)")
-        ->type_name("S");
-    command->add_flag("--all", options->all, "List every matching window, not only the first");
-    command->add_flag("--any-length", options->anyLength,
-                      "Every range of any start and length (starts and ends on multiples of --step)");
-    command->add_option("--min", options->minLength, "With --any-length: shortest length (hex, default 1)")
-        ->type_name("L");
-    command->add_option("--max", options->maxLength, "With --any-length: longest length (hex)")->type_name("L");
-    AddDumpOptions(*command, options->dump);
-    command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer(
+const Subcommand<SearchOptions> kSearchCommand{
+    .name = "search",
+    .summary = "Find the window, or every range, of a dump with a target CRC-32",
+    .fileHelp = "The base file",
+    .cutsDump = true,
+    .addOptions =
+        [](CLI::App& command, SearchOptions& options) {
+            command.add_option("--crc", options.crc, "Target CRC-32 (hex)")->type_name("X");
+            command.add_option("--size", options.size, "Window size in bytes (hex)")->type_name("N");
+            command.add_option("--step", options.step, "Step between window starts in bytes (hex, default 1)")
+                ->type_name("S");
+            command.add_flag("--all", options.all, "List every matching window, not only the first");
+            command.add_flag("--any-length", options.anyLength,
+                             "Every range of any start and length (starts and ends on multiples of --step)");
+            command.add_option("--min", options.minLength, "With --any-length: shortest length (hex, default 1)")
+                ->type_name("L");
+            command.add_option("--max", options.maxLength, "With --any-length: longest length (hex)")->type_name("L");
+        },
+    .footer =
         "Exit status 0 with a hit, 1 with none (\"CRC not found.\"), 2 on errors. ADR is the area start\n"
         "plus the offset in the dump, as in the window's log. A CRC has 32 bits: in n bytes about\n"
         "n * n / 2^33 ranges of any length match any target by chance; bound them with --min and --max.\n\n"
@@ -223,11 +223,8 @@ void RegisterSearchCommand(CLI::App& app, int& status) {
         "  vesperine-cli search board.bin --crc 9F2CDEF4 --size 9C00\n"
         "  DetectCRC:9F2CDEF4 ADR:00011170 SIZE:00009C00\n"
         "  vesperine-cli search board.bin --crc 9F2CDEF4 --any-length --max 10000\n"
-        "  DetectCRC:9F2CDEF4 ADR:00011170 SIZE:00009C00");
-    command->callback([options, &status] {
-        StdFileSystem files;
-        status = RunSearch(*options, files, {std::cout, std::cerr});
-    });
-}
+        "  DetectCRC:9F2CDEF4 ADR:00011170 SIZE:00009C00",
+    .run = RunSearch,
+};
 
 }  // namespace vesperine::cli

@@ -42,4 +42,6 @@ struct SearchOptions {
 // Status: kExitOk with a hit, kExitNo without, kExitError for usage and file errors.
 [[nodiscard]] int RunSearch(const SearchOptions& options, FileSystem& files, Streams streams);
 
+extern const Subcommand<SearchOptions> kSearchCommand;
+
 }  // namespace vesperine::cli

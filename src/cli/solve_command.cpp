@@ -7,14 +7,13 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
-#include "app/format.h"
 #include "checksum/catalogue.h"
 #include "checksum/label_solver.h"
 #include "checksum/range_sums.h"
-#include "cli/commands.h"
 #include "cli/hex_arg.h"
 #include "cli/memory_budget.h"
-#include "platform/std_file_system.h"
+#include "cli/messages.h"
+#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {
@@ -89,16 +88,16 @@ using checksum::SolveResult;
     if (!request.ranges) return true;
     const double expected = checksum::ExpectedByChance(checksum::RangePairsOf(length, request), request.width);
     if (options.maxLength.empty() && expected > kDrowningChance) {
-        err << "vesperine-cli: " << options.file << ": ranges of every length over " << length
-            << " bytes would match about " << Chance(expected) << " times by chance at " << request.width
-            << " bits: bound the length with --max\n";
+        FileProblem(err, options.file) << "ranges of every length over " << length << " bytes would match about "
+                                       << Chance(expected) << " times by chance at " << request.width
+                                       << " bits: bound the length with --max\n";
         return false;
     }
     const checksum::SumKind widest{checksum::SumUnit::Byte, request.width};
     if (checksum::RangeSumBytesNeeded(length, widest) > TableMemoryBudget()) {
-        err << "vesperine-cli: " << options.file << ": the range search's tables would take "
-            << checksum::RangeSumBytesNeeded(length, widest) / (1 << 20)
-            << " MiB, more than half the memory: narrow the dump with --area\n";
+        FileProblem(err, options.file) << "the range search's tables would take "
+                                       << checksum::RangeSumBytesNeeded(length, widest) / (1 << 20)
+                                       << " MiB, more than half the memory: narrow the dump with --area\n";
         return false;
     }
     return true;
@@ -170,7 +169,7 @@ int RunSolve(const SolveOptions& options, FileSystem& files, Streams streams) {
         return listed.size() < options.limit;
     });
     if (result.outOfMemory) {
-        streams.err << "vesperine-cli: " << options.file << ": Out of memory.\n";
+        FileProblem(streams.err, options.file) << "Out of memory.\n";
         return kExitError;
     }
     const std::string value = checksum::FormatChecksum(request->value, request->width);
@@ -191,26 +190,24 @@ int RunSolve(const SolveOptions& options, FileSystem& files, Streams streams) {
     return any ? kExitOk : kExitNo;
 }
 
-void RegisterSolveCommand(CLI::App& app, int& status) {
-    auto options = std::make_shared<SolveOptions>();
-    CLI::App* command =
-        app.add_subcommand("solve", "Which sum or CRC, over which part of the dump, gives the value on a label");
-    command->add_option("FILE", options->file, "The dump")->required();
-    AddDumpOptions(*command, options->dump);
-    command->add_option("--value", options->value, "The label's value in hex")->required();
-    command->add_option("--width", options->width, "8, 16 or 32 bits (default: from the digits of --value)");
-    command->add_option("--min", options->minLength, "Search ranges too: shortest length (hex)")->type_name("L");
-    command->add_option("--max", options->maxLength, "Search ranges too: longest length (hex)")->type_name("L");
-    command->add_option("--limit", options->limit, "Ranges listed beyond the aligned ones (default 20)");
-    command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer(
+const Subcommand<SolveOptions> kSolveCommand{
+    .name = "solve",
+    .summary = "Which sum or CRC, over which part of the dump, gives the value on a label",
+    .fileHelp = "The dump",
+    .cutsDump = true,
+    .addOptions =
+        [](CLI::App& command, SolveOptions& options) {
+            command.add_option("--value", options.value, "The label's value in hex")->required();
+            command.add_option("--width", options.width, "8, 16 or 32 bits (default: from the digits of --value)");
+            command.add_option("--min", options.minLength, "Search ranges too: shortest length (hex)")->type_name("L");
+            command.add_option("--max", options.maxLength, "Search ranges too: longest length (hex)")->type_name("L");
+            command.add_option("--limit", options.limit, "Ranges listed beyond the aligned ones (default 20)");
+        },
+    .footer =
         "A 16-bit value matches about n * n / 2^17 ranges of n bytes by chance: read each group's hits\n"
         "against the count expected by chance printed beside them.\n\n"
-        "Example:\n  vesperine-cli solve u12.bin --value 3A7C --max 10000");
-    command->callback([options, &status] {
-        StdFileSystem files;
-        status = RunSolve(*options, files, {std::cout, std::cerr});
-    });
-}
+        "Example:\n  vesperine-cli solve u12.bin --value 3A7C --max 10000",
+    .run = RunSolve,
+};
 
 }  // namespace vesperine::cli

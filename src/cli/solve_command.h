@@ -32,4 +32,6 @@ inline constexpr double kDrowningChance = 10.0;
 // than 8, 16, 32, --min above --max, an unbounded search that would drown, too little memory).
 [[nodiscard]] int RunSolve(const SolveOptions& options, FileSystem& files, Streams streams);
 
+extern const Subcommand<SolveOptions> kSolveCommand;
+
 }  // namespace vesperine::cli

@@ -9,12 +9,11 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
-#include "app/format.h"
-#include "cli/commands.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
+#include "cli/messages.h"
 #include "cli/output_files.h"
-#include "platform/std_file_system.h"
+#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {
@@ -90,30 +89,30 @@ int RunSplit(const SplitOptions& options, FileSystem& files, Streams streams) {
     if (!file) return kExitError;
     const std::span<const std::uint8_t> whole(file->data(), file->size());
     if (whole.empty()) {
-        streams.err << "vesperine-cli: " << options.file << ": the file is empty: nothing to split\n";
+        FileProblem(streams.err, options.file) << "the file is empty: nothing to split\n";
         return kExitError;
     }
     const std::uint64_t group = std::uint64_t{layout->ways} * layout->width;
     const std::uint64_t partLength = PartLengthOf(*layout, whole.size());
     const std::uint64_t padBytes = partLength * layout->ways - whole.size();
     if (padBytes != 0 && !options.pad) {
-        streams.err << "vesperine-cli: " << options.file << ": " << ByteCount(whole.size()) << " is not a multiple of "
-                    << group << " (" << layout->ways << " ways of " << ByteCount(layout->width)
-                    << "); give --pad to fill the last group with FF\n";
+        FileProblem(streams.err, options.file)
+            << ByteCount(whole.size()) << " is not a multiple of " << group << " (" << layout->ways << " ways of "
+            << ByteCount(layout->width) << "); give --pad to fill the last group with FF\n";
         return kExitError;
     }
     std::vector<Bytes> parts;
     try {
         parts.assign(layout->ways, Bytes(partLength));
     } catch (const std::bad_alloc&) {
-        streams.err << "vesperine-cli: " << options.file << ": Out of memory.\n";
+        FileProblem(streams.err, options.file) << "Out of memory.\n";
         return kExitError;
     }
     std::vector<std::span<std::uint8_t>> spans(parts.begin(), parts.end());
     SplitInterleaved(whole, *layout, spans, kErasedByte);
     if (padBytes != 0) {
-        streams.err << "vesperine-cli: " << options.file << ": padded with " << ByteCount(padBytes) << " of FF to "
-                    << ByteCount(whole.size() + padBytes) << '\n';
+        FileProblem(streams.err, options.file)
+            << "padded with " << ByteCount(padBytes) << " of FF to " << ByteCount(whole.size() + padBytes) << '\n';
     }
 
     for (std::uint32_t p = 0; p < layout->ways; ++p) {
@@ -124,8 +123,7 @@ int RunSplit(const SplitOptions& options, FileSystem& files, Streams streams) {
     }
     // The parts as staged read back as held (Stage checks that); held, they must merge back.
     if (!MergesBackTo(parts, *layout, whole)) {
-        streams.err << "vesperine-cli: " << options.file
-                    << ": the parts do not merge back to the file: nothing written\n";
+        FileProblem(streams.err, options.file) << "the parts do not merge back to the file: nothing written\n";
         return kExitError;
     }
     if (!outputs.Commit()) {
@@ -136,7 +134,7 @@ int RunSplit(const SplitOptions& options, FileSystem& files, Streams streams) {
     std::string lines;
     for (const WrittenOutput& part : outputs.written()) {
         written.push_back({{"path", part.path}, {"size", part.size}, {"crc32", FormatHex8(part.crc)}});
-        lines += WrittenLine(part) + "\n";
+        lines += SizeCrcLine(part.path, part.size, part.crc) + "\n";
     }
     if (options.json) {
         WriteJson(streams.out, nlohmann::json{{"parts", written}, {"padBytes", padBytes}});
@@ -146,25 +144,26 @@ int RunSplit(const SplitOptions& options, FileSystem& files, Streams streams) {
     return kExitOk;
 }
 
-void RegisterSplitCommand(CLI::App& app, int& status) {
-    auto options = std::make_shared<SplitOptions>();
-    CLI::App* command = app.add_subcommand("split", "Split an image of a wide bus into one image per chip");
-    command->add_option("FILE", options->file, "The image to split")->required();
-    command->add_option("--ways", options->ways, "Number of chips, 2 to 8")->required();
-    command->add_option("--width", options->width, "Bytes per chip and address: 1, 2 or 4 (default 1)");
-    command->add_option("-o,--output", options->pattern, "Part file names, {n} the part's number from 0")->required();
-    command->add_flag("--pad", options->pad, "Fill a short last group with FF (erased EPROM) instead of refusing");
-    command->add_flag("--json", options->json, "One JSON document instead of lines");
-    command->footer(
+const Subcommand<SplitOptions> kSplitCommand{
+    .name = "split",
+    .summary = "Split an image of a wide bus into one image per chip",
+    .fileHelp = "The image to split",
+    .addOptions =
+        [](CLI::App& command, SplitOptions& options) {
+            command.add_option("--ways", options.ways, "Number of chips, 2 to 8")->required();
+            command.add_option("--width", options.width, "Bytes per chip and address: 1, 2 or 4 (default 1)");
+            command.add_option("-o,--output", options.pattern, "Part file names, {n} the part's number from 0")
+                ->required();
+            command.add_flag("--pad", options.pad,
+                             "Fill a short last group with FF (erased EPROM) instead of refusing");
+        },
+    .footer =
         "Part 0 takes the image's first unit of --width bytes, part 1 the next, and so on in turn.\n\n"
         "Example (a 32-bit bus of four 8-bit chips):\n"
         "  vesperine-cli split bios.bin --ways 4 -o rom_{n}.bin\n"
         "  rom_0.bin: 32768 bytes (0x00008000) CRC:D2C553C8\n  ...\n"
-        "  rom_3.bin: 32768 bytes (0x00008000) CRC:45B9C18A");
-    command->callback([options, &status] {
-        StdFileSystem files;
-        status = RunSplit(*options, files, {std::cout, std::cerr});
-    });
-}
+        "  rom_3.bin: 32768 bytes (0x00008000) CRC:45B9C18A",
+    .run = RunSplit,
+};
 
 }  // namespace vesperine::cli

@@ -39,4 +39,6 @@ inline constexpr std::uint8_t kErasedByte = 0xFF;
 // on any failure none is.
 [[nodiscard]] int RunSplit(const SplitOptions& options, FileSystem& files, Streams streams);
 
+extern const Subcommand<SplitOptions> kSplitCommand;
+
 }  // namespace vesperine::cli

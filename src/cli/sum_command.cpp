@@ -9,11 +9,9 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "app/format.h"
 #include "checksum/catalogue.h"
 #include "checksum/views.h"
-#include "cli/commands.h"
-#include "platform/std_file_system.h"
+#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {
@@ -102,23 +100,19 @@ int RunSum(const SumOptions& options, FileSystem& files, Streams streams) {
     return status;
 }
 
-void RegisterSumCommand(CLI::App& app, int& status) {
-    auto options = std::make_shared<SumOptions>();
-    CLI::App* command =
-        app.add_subcommand("sum", "Programmer sums of each file or dump: bytes and words, with and without carry");
-    command->add_option("FILE", options->files, "Files to sum")->required();
-    AddDumpOptions(*command, options->dump);
-    command->add_flag("--json", options->json, "One JSON document instead of tables");
-    command->footer(
+const Subcommand<SumOptions> kSumCommand{
+    .name = "sum",
+    .summary = "Programmer sums of each file or dump: bytes and words, with and without carry",
+    .fileHelp = "Files to sum",
+    .cutsDump = true,
+    .footer =
         "Rows: SUM-8/16/32 add bytes; WORD-LE/WORD-BE add 16- or 32-bit words (low address = low byte,\n"
         "or high byte); EAC adds each carry back in (ones' complement sum). Columns: the sum, its two's\n"
         "complement (sum + value = 0) and its ones' complement (sum + value = all ones).\n"
         "Tables follow for each half, the odd and even bytes and the four byte lanes.\n\n"
-        "Example:\n  vesperine-cli sum /usr/share/seabios/bios.bin");
-    command->callback([options, &status] {
-        StdFileSystem files;
-        status = RunSum(*options, files, {std::cout, std::cerr});
-    });
-}
+        "Example:\n  vesperine-cli sum /usr/share/seabios/bios.bin",
+    .run = RunSum,
+    .jsonHelp = "One JSON document instead of tables",
+};
 
 }  // namespace vesperine::cli

@@ -23,4 +23,6 @@ struct SumOptions {
 // tried; kExitError when any could not be used.
 [[nodiscard]] int RunSum(const SumOptions& options, FileSystem& files, Streams streams);
 
+extern const Subcommand<SumOptions> kSumCommand;
+
 }  // namespace vesperine::cli

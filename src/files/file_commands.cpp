@@ -1,8 +1,8 @@
 // The file commands: LoadBaseFile, LoadMaskFile, SaveDumpFile and SaveDetectedWindow.
 #include <algorithm>
 
-#include "app/format.h"
 #include "app/main_dialog.h"
+#include "text/format.h"
 
 namespace vesperine {
 

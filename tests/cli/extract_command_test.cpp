@@ -8,6 +8,7 @@
 
 #include "cli/crc_command.h"
 #include "cli/extract_command.h"
+#include "cli/subcommand.h"
 #include "cli_outcome.h"
 #include "support/dialog_harness.h"
 #include "support/test_bytes.h"
@@ -41,7 +42,7 @@ const char* kMaskModes[] = {"nothing", "xor", "replace"};
 TEST(ExtractCommandTest, TransformsComeInTheCommandLinesOrder) {
     CLI::App app;
     ExtractOptions options;
-    CLI::App* extract = AddExtractCommand(app, options);
+    CLI::App* extract = AddSubcommandOptions(app, kExtractCommand, options);
     app.parse("extract --swap32 --xor 5A b --swap-halves --xor=01 -o a --swap16", false);
     std::string order;
     for (const TransformArg& t : TransformsInOrder(*extract)) {

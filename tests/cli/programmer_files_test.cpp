@@ -1,11 +1,12 @@
 // Intel HEX and S-records through the subcommands: extract writes them, every reader takes
-// them by content (crc's streamed path too), and bad input writes nothing.
+// them by content (crc's and hash's streamed paths too), and bad input writes nothing.
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 #include "cli/crc_command.h"
 #include "cli/extract_command.h"
+#include "cli/hash_command.h"
 #include "cli_outcome.h"
 #include "support/fake_file_system.h"
 
@@ -30,16 +31,26 @@ Outcome Crc(FileSystem& files, std::string file) {
     return {status, out.str(), err.str()};
 }
 
+Outcome Hash(FileSystem& files, std::string file) {
+    HashOptions options;
+    options.files = {std::move(file)};
+    std::ostringstream out, err;
+    const int status = RunHash(options, files, {out, err});
+    return {status, out.str(), err.str()};
+}
+
 TEST(ProgrammerFilesTest, ExtractWritesRecordsThatEveryReaderTakesBack) {
     vesperine::testing::FakeFileSystem files;
     Bytes image(0x18000);
     for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7 + (i >> 9));
     files.files["rom.bin"] = image;
     const std::string crc = Crc(files, "rom.bin").out.substr(std::string("rom.bin").size());
+    const std::string digests = Hash(files, "rom.bin").out.substr(std::string("rom.bin").size());
     for (const char* format : {"ihex", "srec", "s37"}) {
         const Outcome written = Extract(files, "rom.bin", "rom.txt", {format, "", "", ""});
         ASSERT_EQ(written.status, kExitOk) << written.err;
         EXPECT_EQ(Crc(files, "rom.txt").out, "rom.txt" + crc) << format;  // streamed path
+        EXPECT_EQ(Hash(files, "rom.txt").out, "rom.txt" + digests) << format;
         ASSERT_EQ(Extract(files, "rom.txt", "back.bin", {}).status, kExitOk);
         EXPECT_TRUE(files.files["back.bin"] == image) << format;
     }

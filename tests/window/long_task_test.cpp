@@ -14,7 +14,7 @@
 #include <functional>
 #include <thread>
 
-#include "app/format.h"
+#include "text/format.h"
 
 #include "platform/qt/long_task.h"
 #include "support/test_bytes.h"

@@ -1,5 +1,5 @@
 // The printed forms of numbers.
-#include "app/format.h"
+#include "text/format.h"
 
 #include <cstdio>
 
