@@ -1,0 +1,65 @@
+// What every panel of the Inspector asks of its window: long work, questions, reads and saves.
+#pragma once
+
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "app/host.h"
+#include "files/file_system.h"
+
+class QWidget;
+
+namespace vesperine::qt {
+class UserPrompts;
+}
+
+namespace vesperine::qt::inspector {
+
+class InspectorServices {
+public:
+    InspectorServices(QWidget& window, UserPrompts& prompts, FileSystem& files);
+
+    // Runs work as the dialog runs its long tasks (RunWithProgress): the wait cursor at once,
+    // the progress dialog with Cancel after the progress delay, no input to the Inspector
+    // meanwhile. The work's poll also answers true once BreakOff was called. False, after a
+    // message, when the work could not run or threw.
+    bool RunTask(const QString& title, const std::function<void(const ProgressPoll&)>& work);
+    [[nodiscard]] bool busy() const { return busy_; }
+    // Asks the running task to break off (the window is closing).
+    void BreakOff() { breakOff_ = true; }
+    void SetProgressDelay(int milliseconds) { progressDelayMs_ = milliseconds; }
+
+    // A message box over the Inspector; its text can be selected and copied.
+    void Tell(const QString& text);
+    [[nodiscard]] std::optional<std::string> ChooseOpenFile();
+
+    // The whole file, read as a long task. Nothing, after a message naming the file and the
+    // failure, when it cannot be read or the read was broken off.
+    [[nodiscard]] std::optional<ByteBuffer> ReadFile(const std::string& path);
+
+    // Asks where to save, then writes bytes there all or nothing through an OutputSet that
+    // refuses every one of inputs (by file identity). True when written; a refusal or a
+    // failure is told in a message, and a cancelled choice says nothing.
+    bool SaveCopy(std::span<const std::uint8_t> bytes, const std::vector<std::string>& inputs);
+
+    [[nodiscard]] FileSystem& files() { return files_; }
+
+private:
+    QWidget& window_;
+    UserPrompts& prompts_;
+    FileSystem& files_;
+    int progressDelayMs_ = 400;
+    bool busy_ = false;
+    std::atomic<bool> breakOff_{false};
+};
+
+// A file name in the platform's bytes as a person reads it.
+[[nodiscard]] QString ShownPath(const std::string& path);
+
+}  // namespace vesperine::qt::inspector
