@@ -4,7 +4,9 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTabBar>
@@ -195,6 +197,38 @@ TEST(Inspector, MapNamesEachBlock) {
     EXPECT_EQ(table->item(3, 3)->text(), QStringLiteral("repeat of 0x000400"));
     ClickOn(inspector.findChild<QWidget*>(QStringLiteral("blockPicture")));
     EXPECT_EQ(table->currentRow(), 1);  // the centre pixel lies just above the middle: the second of four rows
+}
+
+// Drags a local file over receiver and drops it there, as a file manager would.
+void DropFile(QWidget* receiver, const char* path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromLatin1(path))});
+    const QPoint centre = receiver->rect().center();
+    QDragEnterEvent enter(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(receiver, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(receiver, &drop);
+    Settle();
+}
+
+TEST(Inspector, AFileDroppedOnTheWindowIsInspectedAndOnTheReadsPanelIsARead) {
+    InspectorHarness h;
+    const Bytes first = Counting(0x400);
+    InspectorWindow& inspector = h.Open(first);
+    h.files.files["/roms/other.bin"] = Bytes(0x400, 0x5A);
+    DropFile(&inspector, "/roms/other.bin");
+    EXPECT_EQ(inspector.chooser()->currentText(), QStringLiteral("other.bin"));
+    EXPECT_EQ(inspector.chosen()->bytes[0], 0x5A);
+
+    inspector.chooser()->setCurrentIndex(1);  // back to the dialog's dump
+    h.ShowPanel(inspector, QStringLiteral("Reads"));
+    Bytes second = first;
+    second[0x80] ^= 0x01;
+    h.files.files["/roms/second.bin"] = second;
+    DropFile(inspector.tabs()->currentWidget(), "/roms/second.bin");
+    EXPECT_EQ(inspector.chooser()->count(), 3);  // not a subject of its own
+    EXPECT_GE(InspectorHarness::Table(inspector)->rowCount(), 1);
 }
 
 TEST(Inspector, TheCommandLineOpensItOnAnyNumberOfFiles) {
