@@ -118,9 +118,18 @@ TEST(Inspector, ChecksumsAgreeWithZlibAndSaveAFixedHeaderBesideTheInput) {
     InspectorWindow& inspector = h.Open(image);
     h.ShowPanel(inspector, QStringLiteral("Checksums"));
     const auto crc = static_cast<std::uint32_t>(crc32(0, image.data(), static_cast<uInt>(image.size())));
+    const QString hex = QStringLiteral("%1").arg(crc, 8, 16, QLatin1Char('0')).toUpper();
     const auto boxes = inspector.tabs()->currentWidget()->findChildren<QLineEdit*>();
     ASSERT_GE(boxes.size(), 2);
-    EXPECT_EQ(boxes[1]->text(), QStringLiteral("%1").arg(crc, 8, 16, QLatin1Char('0')).toUpper());
+    EXPECT_EQ(boxes[1]->text(), hex);
+    // A catalogue CRC chosen by name, Enter to compute: CRC-32/ISO-HDLC is zlib's.
+    auto* models = InspectorHarness::Find<QLineEdit>(inspector, "crcModels");
+    models->setText(QStringLiteral("CRC-32/ISO-HDLC NO-SUCH-CRC"));
+    QTest::keyClick(models, Qt::Key_Return);
+    Settle();
+    const QString sums = InspectorHarness::Table(inspector)->SelectedText();
+    EXPECT_TRUE(sums.endsWith(QStringLiteral("CRC-32/ISO-HDLC\t%1\nNO-SUCH-CRC\tnot in the catalogue").arg(hex)))
+        << sums.toStdString();
 
     auto* save = InspectorHarness::Find<QPushButton>(inspector, "saveFixedCopy");
     ASSERT_TRUE(save->isEnabled());

@@ -4,11 +4,15 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QVBoxLayout>
 #include <array>
 #include <optional>
 
 #include "analysis/crc32.h"
+#include "checksum/catalogue.h"
+#include "checksum/crc.h"
 #include "checksum/sums.h"
 #include "headers/header_check.h"
 #include "platform/qt/inspector/copy_table.h"
@@ -28,8 +32,19 @@ namespace {
 // a multiple of 4, so each piece's byte lanes are the file's.
 constexpr std::size_t kPiece = std::size_t{4} << 20;
 
+// The catalogue CRCs the person chose, remembered between runs, and those shown at first.
+const char* const kModelsKey = "inspector/crcModels";
+const char* const kDefaultModels = "CRC-16/ARC CRC-16/XMODEM CRC-32/MPEG-2";
+
+struct ChosenCrc {
+    QString name;
+    std::optional<checksum::CrcEngine> engine;  // nothing for a name the catalogue lacks
+    std::uint64_t reg = 0;
+};
+
 struct Sums {
     std::uint32_t crc32 = 0;
+    std::vector<ChosenCrc> crcs;
     checksum::LaneTotals lanes;
     std::array<QString, 3> digests;  // MD5, SHA-1, SHA-256 in lower-case hex
     headers::HeaderReport header;
@@ -40,8 +55,16 @@ QString Hex(std::uint64_t value, int digits) {
 }
 
 // Everything the panel shows, in one pass over the bytes; nothing when broken off.
-std::optional<Sums> ComputeSums(std::span<const std::uint8_t> bytes, const ProgressPoll& poll) {
+std::optional<Sums> ComputeSums(std::span<const std::uint8_t> bytes, const QStringList& models,
+                                const ProgressPoll& poll) {
     Sums sums;
+    for (const QString& name : models) {
+        ChosenCrc& chosen = sums.crcs.emplace_back(ChosenCrc{name, std::nullopt, 0});
+        if (const checksum::CrcModel* model = checksum::FindCrcModel(name.toStdString())) {
+            chosen.engine.emplace(*model);
+            chosen.reg = chosen.engine->Start();
+        }
+    }
 #ifdef VESPERINE_HAVE_DAT
     dat::DigestStream digests;
 #endif
@@ -51,6 +74,8 @@ std::optional<Sums> ComputeSums(std::span<const std::uint8_t> bytes, const Progr
         sums.crc32 = Crc32(piece, sums.crc32);
         const checksum::LaneTotals lanes = checksum::TotalLanes(piece);
         for (std::size_t k = 0; k < 4; ++k) sums.lanes.lane[k] += lanes.lane[k];
+        for (ChosenCrc& chosen : sums.crcs)
+            if (chosen.engine) chosen.reg = chosen.engine->Update(chosen.reg, piece);
 #ifdef VESPERINE_HAVE_DAT
         digests.Update(piece);
 #endif
@@ -76,9 +101,16 @@ public:
             boxes_[k] = MakeValueBox(this);
             form->addRow(QString::fromLatin1(names[k]), boxes_[k]);
         }
+        models_ = new QLineEdit(
+            QSettings().value(QString::fromLatin1(kModelsKey), QString::fromLatin1(kDefaultModels)).toString(), this);
+        models_->setObjectName(QStringLiteral("crcModels"));
+        models_->setToolTip(
+            QStringLiteral("Names from the CRC catalogue (as vesperine-cli checksum --list shows "
+                           "them), separated by spaces; Enter computes them"));
+        form->addRow(QStringLiteral("Catalogue CRCs:"), models_);
         layout->addLayout(form);
         auto* lower = new QHBoxLayout;
-        auto* sumsBox = new QGroupBox(QStringLiteral("Programmer sums"), this);
+        auto* sumsBox = new QGroupBox(QStringLiteral("Programmer sums and catalogue CRCs"), this);
         auto* sumsLayout = new QVBoxLayout(sumsBox);
         sums_ = new CopyTable({QStringLiteral("Sum"), QStringLiteral("Value")}, sumsBox);
         sumsLayout->addWidget(sums_);
@@ -99,6 +131,10 @@ public:
         lower->addWidget(headerBox, 3);
         layout->addLayout(lower, 1);
         connect(saveFixed_, &QPushButton::clicked, this, [this] { SaveFixedCopy(); });
+        connect(models_, &QLineEdit::returnPressed, this, [this] {
+            QSettings().setValue(QString::fromLatin1(kModelsKey), models_->text());
+            ShowSubject(subject());
+        });
     }
 
     void Present(const Subject* subject) override {
@@ -110,8 +146,10 @@ public:
         if (!subject) return;
         const std::span<const std::uint8_t> bytes(subject->bytes.data(), subject->bytes.size());
         std::optional<Sums> sums;
+        const QStringList models =
+            models_->text().split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts);
         if (!this->services().RunTask(QStringLiteral("Hashing"),
-                                      [&](const ProgressPoll& poll) { sums = ComputeSums(bytes, poll); }) ||
+                                      [&](const ProgressPoll& poll) { sums = ComputeSums(bytes, models, poll); }) ||
             !sums)
             return;
         Fill(bytes.size(), *sums);
@@ -126,6 +164,16 @@ private:
         for (const checksum::SumKind& kind : checksum::SumRows())
             rows.push_back({QString::fromStdString(checksum::SumName(kind)),
                             Hex(checksum::SumOf(sums.lanes, kind), static_cast<int>(kind.width / 4))});
+        for (const ChosenCrc& chosen : sums.crcs) {
+            if (!chosen.engine) {
+                rows.push_back({chosen.name, QStringLiteral("not in the catalogue")});
+                continue;
+            }
+            const checksum::CrcModel& model = chosen.engine->Model();
+            rows.push_back(
+                {QString::fromLatin1(model.name.data(), static_cast<qsizetype>(model.name.size())),
+                 QString::fromStdString(checksum::FormatChecksum(chosen.engine->Finish(chosen.reg), model.width))});
+        }
         sums_->SetRows(rows);
         FillHeader(sums.header);
     }
@@ -175,6 +223,7 @@ private:
     }
 
     std::array<QLineEdit*, 5> boxes_{};
+    QLineEdit* models_ = nullptr;
     CopyTable* sums_ = nullptr;
     QLabel* system_ = nullptr;
     CopyTable* fields_ = nullptr;
