@@ -122,6 +122,7 @@ public:
         fields_ = new CopyTable({QStringLiteral("Field"), QStringLiteral("Offset"), QStringLiteral("Stored"),
                                  QStringLiteral("Computed"), QStringLiteral("Covers")},
                                 headerBox);
+        fields_->setWordWrap(true);
         saveFixed_ = new QPushButton(QStringLiteral("&Save fixed copy..."), headerBox);
         saveFixed_->setObjectName(QStringLiteral("saveFixedCopy"));
         headerLayout->addWidget(system_);
@@ -200,6 +201,7 @@ private:
                             Hex(field.computed, digits), QString::fromStdString(field.range)});
         }
         fields_->SetRows(rows);
+        fields_->resizeRowsToContents();  // the wrapped "Covers" text in full
         saveFixed_->setEnabled(report.problem.empty() && !report.good());
     }
 

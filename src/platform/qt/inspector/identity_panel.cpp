@@ -148,10 +148,13 @@ private:
             rows.push_back({QString::fromStdString(miss.view), QStringLiteral("\u2248 near miss"),
                             RomText(roms[miss.rom]), QString::fromStdString(miss.reason)});
         matches_->SetRows(rows);
-        summary_->setText(QStringLiteral("%1 matches and %2 near misses among %3 ROMs.")
-                              .arg(found.matches.size())
-                              .arg(found.nearMisses.size())
-                              .arg(roms.size()));
+        const auto count = [](std::size_t n, const char* one, const char* many) {
+            return QStringLiteral("%1 %2").arg(n).arg(QString::fromLatin1(n == 1 ? one : many));
+        };
+        summary_->setText(QStringLiteral("%1 and %2 among %3.")
+                              .arg(count(found.matches.size(), "match", "matches"),
+                                   count(found.nearMisses.size(), "near miss", "near misses"),
+                                   count(roms.size(), "ROM", "ROMs")));
     }
 
     QListWidget* dats_ = nullptr;

@@ -23,6 +23,21 @@ for offset in (0x1234, 0x2345, 0x3456, 0x4567, 0x5678):
     data[offset] ^= 0x08
 open(sys.argv[3], "wb").write(data)
 PY
+# A DAT that names the board read, its lower half (the image) and, wrongly, its upper half: a
+# match of the whole file, and a near miss whose SHA-1 disagrees.
+python3 - "$work/board.bin" "$work/demo.dat" <<'PY'
+import hashlib, sys, zlib
+data = open(sys.argv[1], "rb").read()
+half = len(data) // 2
+def rom(name, part, sha1=None):
+    return '<rom name="%s" size="%d" crc="%08x" sha1="%s"/>' % (
+        name, len(part), zlib.crc32(part), sha1 or hashlib.sha1(part).hexdigest())
+open(sys.argv[2], "w").write(
+    '<datafile><game name="seabios-board">' + rom("board.bin", data) +
+    rom("board-low.bin", data[:half], "0" * 40) + '</game></datafile>')
+PY
+# The Inspector's remembered settings (the DAT list) go to the scratch folder.
+export XDG_CONFIG_HOME="$work/config"
 
 cat > "$work/drive.sh" <<DRIVE
 #!/usr/bin/env bash
@@ -37,6 +52,15 @@ done
 xdotool windowfocus --sync "\$win"
 sleep 1.5
 for panel in health checksums identity reads map; do
+  if [ "\$panel" = identity ]; then
+    xdotool key alt+a
+    sleep 1
+    xdotool type --delay 10 "$work/demo.dat"
+    xdotool key Return
+    sleep 1.5
+    xdotool windowfocus --sync "\$win"
+    sleep 0.5
+  fi
   if [ "\$panel" = reads ]; then
     xdotool key alt+a
     sleep 1
