@@ -165,6 +165,9 @@ TEST(Inspector, ReadsAddedByTheButtonAreComparedAndTheirConsensusSaved) {
     h.prompts.files.push_back(QStringLiteral("/roms/consensus.bin"));
     ClickOn(InspectorHarness::Find<QPushButton>(inspector, "saveConsensus"));
     EXPECT_EQ(h.files.files["/roms/consensus.bin"], first);
+    h.ShowPanel(inspector, QStringLiteral("Map"));  // the unstable bits drawn over their blocks
+    EXPECT_TRUE(
+        InspectorHarness::Table(inspector)->SelectedText().contains(QStringLiteral("unstable bits in 4 bytes")));
 }
 
 TEST(Inspector, IdentityMatchesTheDumpByAnAddedDat) {

@@ -87,6 +87,17 @@ std::optional<ByteBuffer> InspectorServices::ReadFile(const std::string& path) {
     return std::move(read.bytes);
 }
 
+void InspectorServices::SetUnstable(const Subject* subject, std::vector<std::uint64_t> offsets) {
+    unstableSubject_ = subject;
+    unstable_ = std::move(offsets);
+    if (unstableListener_) unstableListener_();
+}
+
+const std::vector<std::uint64_t>& InspectorServices::UnstableOf(const Subject* subject) const {
+    static const std::vector<std::uint64_t> none;
+    return subject && subject == unstableSubject_ ? unstable_ : none;
+}
+
 bool InspectorServices::SaveCopy(std::span<const std::uint8_t> bytes, const std::vector<std::string>& inputs) {
     const std::optional<QString> chosen = prompts_.ChooseFile(FileChoice::Save);
     if (!chosen) return false;

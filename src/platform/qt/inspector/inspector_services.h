@@ -21,6 +21,8 @@ class UserPrompts;
 
 namespace vesperine::qt::inspector {
 
+struct Subject;
+
 class InspectorServices {
 public:
     InspectorServices(QWidget& window, UserPrompts& prompts, FileSystem& files);
@@ -50,6 +52,13 @@ public:
 
     [[nodiscard]] FileSystem& files() { return files_; }
 
+    // The byte offsets of the unstable bits that further reads found in subject (ascending,
+    // each once), for the map to draw over the blocks; one subject at a time. Setting them
+    // calls the listener, which the window points at the Map panel.
+    void SetUnstable(const Subject* subject, std::vector<std::uint64_t> offsets);
+    [[nodiscard]] const std::vector<std::uint64_t>& UnstableOf(const Subject* subject) const;
+    void SetUnstableListener(std::function<void()> listener) { unstableListener_ = std::move(listener); }
+
 private:
     QWidget& window_;
     UserPrompts& prompts_;
@@ -57,6 +66,9 @@ private:
     int progressDelayMs_ = 400;
     bool busy_ = false;
     std::atomic<bool> breakOff_{false};
+    const Subject* unstableSubject_ = nullptr;
+    std::vector<std::uint64_t> unstable_;
+    std::function<void()> unstableListener_;
 };
 
 // A file name in the platform's bytes as a person reads it.

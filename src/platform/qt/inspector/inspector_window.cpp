@@ -56,7 +56,9 @@ InspectorWindow::InspectorWindow(QWidget* parent, FileSystem& files, UserPrompts
     AddPanel(MakeChecksumsPanel(services_), QStringLiteral("&Checksums"));
     AddPanel(MakeIdentityPanel(services_), QStringLiteral("I&dentity"));
     AddPanel(MakeReadsPanel(services_), QStringLiteral("&Reads"));
-    AddPanel(MakeMapPanel(services_), QStringLiteral("&Map"));
+    InspectorPanel* map = MakeMapPanel(services_);
+    AddPanel(map, QStringLiteral("&Map"));
+    services_.SetUnstableListener([this, map] { map->ShowSubject(chosen()); });
 
     connect(chooser_, &QComboBox::currentIndexChanged, this, [this] { ShowChosen(); });
     connect(open, &QPushButton::clicked, this, [this] {
@@ -102,6 +104,7 @@ void InspectorWindow::ShowDialogSubjects(const std::string& basePath, std::span<
     if (services_.busy()) return;  // a task reads the subjects: they stay until it ends
     // The panels let go of the old subjects before they are dropped.
     for (InspectorPanel* panel : panels_) panel->ShowSubject(nullptr);
+    services_.SetUnstable(nullptr, {});
     std::erase_if(entries_, [](const Entry& entry) { return entry.fromDialog; });
     const QString baseName = basePath.empty() ? QStringLiteral("base file") : FileNameOf(basePath);
     if (!base.empty())

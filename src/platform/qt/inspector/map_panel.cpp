@@ -62,8 +62,10 @@ public:
         setToolTip(QStringLiteral("Hover to see a block's offsets and kind"));
     }
 
-    void SetBlocks(std::vector<Block> blocks) {
+    // unstable: for each block, how many bytes of it hold a bit that the reads disagree on.
+    void SetBlocks(std::vector<Block> blocks, std::vector<std::uint64_t> unstable) {
         blocks_ = std::move(blocks);
+        unstable_ = std::move(unstable);
         update();
     }
     std::function<void(int)> onClick;
@@ -77,6 +79,13 @@ protected:
             const int bottom = RowTop(static_cast<int>(k) + 1);
             painter.fillRect(QRect(0, top, width(), std::max(1, bottom - top)), ColourOf(blocks_[k].kind));
         }
+        // Unstable bits over the blocks: a red bar at the right of each row that has any, at
+        // least two pixels high so that a single weak cell still shows.
+        for (std::size_t k = 0; k < unstable_.size(); ++k)
+            if (unstable_[k] > 0)
+                painter.fillRect(QRect(width() * 3 / 4, RowTop(static_cast<int>(k)), width() / 4,
+                                       std::max(2, RowTop(static_cast<int>(k) + 1) - RowTop(static_cast<int>(k)))),
+                                 Qt::red);
         painter.setPen(palette().mid().color());
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
@@ -111,6 +120,7 @@ private:
     }
 
     std::vector<Block> blocks_;
+    std::vector<std::uint64_t> unstable_;
 };
 
 class MapPanel final : public InspectorPanel {
@@ -122,6 +132,7 @@ public:
             legend << QStringLiteral(
                           "<span style='background:%1; border:1px solid gray'>&nbsp;&nbsp;&nbsp;&nbsp;</span> %2")
                           .arg(QColor::fromRgba(entry.colour).name(), QString::fromLatin1(BlockKindName(entry.kind)));
+        legend << QStringLiteral("<span style='background:red'>&nbsp;&nbsp;</span> unstable bits (Reads)");
         auto* key = new QLabel(legend.join(QStringLiteral(" &nbsp; ")), this);
         summary_ = new QLabel(this);
         summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -143,7 +154,7 @@ public:
     }
 
     void Present(const Subject* subject) override {
-        picture_->SetBlocks({});
+        picture_->SetBlocks({}, {});
         table_->SetRows({});
         summary_->clear();
         if (!subject) return;
@@ -157,16 +168,22 @@ public:
                                          "find it in the table.")
                               .arg(blocks.size())
                               .arg(blockLength));
+        std::vector<std::uint64_t> unstable(blocks.size());
+        for (const std::uint64_t offset : services().UnstableOf(subject)) ++unstable[offset / blockLength];
         std::vector<QStringList> rows;
-        for (const Block& block : blocks)
-            rows.push_back({QString(), RangeOf(block), QString::number(block.length), Describe(block)});
+        for (std::size_t k = 0; k < blocks.size(); ++k) {
+            QString what = Describe(blocks[k]);
+            if (unstable[k] == 1) what += QStringLiteral("; unstable bits in 1 byte");
+            if (unstable[k] > 1) what += QStringLiteral("; unstable bits in %1 bytes").arg(unstable[k]);
+            rows.push_back({QString(), RangeOf(blocks[k]), QString::number(blocks[k].length), what});
+        }
         table_->SetRows(rows);
         for (int r = 0; r < table_->rowCount(); ++r) {
             const Block& block = blocks[static_cast<std::size_t>(r)];
             table_->item(r, 0)->setBackground(ColourOf(block.kind));
             table_->item(r, 0)->setToolTip(RangeOf(block) + QStringLiteral(": ") + Describe(block));
         }
-        picture_->SetBlocks(std::move(blocks));
+        picture_->SetBlocks(std::move(blocks), std::move(unstable));
     }
 
 private:

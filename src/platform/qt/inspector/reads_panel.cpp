@@ -102,6 +102,7 @@ public:
 
     void Present(const Subject* subject) override {
         comparison_.reset();
+        if (subject) this->services().SetUnstable(nullptr, {});
         findings_->SetRows({});
         mendText_->clear();
         saveConsensus_->setEnabled(false);
@@ -157,6 +158,10 @@ private:
         findings_->SetRows(rows);
         saveConsensus_->setEnabled(true);
         mend_->setEnabled(!c.Stable() && c.ListsComplete());
+        std::vector<std::uint64_t> offsets;
+        for (const std::uint64_t bit : c.unstable)
+            if (offsets.empty() || offsets.back() != reads::OffsetOf(bit)) offsets.push_back(reads::OffsetOf(bit));
+        services().SetUnstable(subject(), std::move(offsets));
     }
 
     void Mend() {
