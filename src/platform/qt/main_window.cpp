@@ -165,7 +165,10 @@ void MainWindow::OpenInspector() {
     MainDialog* dialog = Reachable();
     if (!dialog || !inspectorFiles_) return;
     // The dialog's child, so that its modality leaves the Inspector reachable.
-    if (!inspector_) inspector_ = new inspector::InspectorWindow(this, *inspectorFiles_, inspectorPrompts_);
+    if (!inspector_) {
+        inspector_ = new inspector::InspectorWindow(this, *inspectorFiles_, inspectorPrompts_);
+        inspector_->services().SetBreakKeys(&keys_);
+    }
     const Workspace& workspace = dialog->workspace();
     inspector_->ShowDialogSubjects(dialog->fields().basePath, workspace.Base(), workspace.Dump());
 }

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "files/output_set.h"
+#include "platform/qt/key_state.h"
 #include "platform/qt/long_task.h"
 #include "platform/qt/user_prompts.h"
 
@@ -51,8 +52,12 @@ bool InspectorServices::RunTask(const QString& title, const std::function<void(c
     const WaitCursorGuard cursor;
     busy_ = true;
     breakOff_ = false;
+    if (keys_) keys_->ForgetPresses();
     const bool ran = RunWithProgress(window_, title, progressDelayMs_, [this, &work](const ProgressPoll& poll) {
-        work([this, &poll](const Progress& progress) { return poll(progress) || breakOff_.load(); });
+        work([this, &poll](const Progress& progress) {
+            const bool chord = keys_ && keys_->Query(PolledKey::Shift) && keys_->Query(PolledKey::Backspace);
+            return poll(progress) || breakOff_.load() || chord;
+        });
     });
     busy_ = false;
     if (!ran)

@@ -16,8 +16,9 @@
 class QWidget;
 
 namespace vesperine::qt {
+class KeyState;
 class UserPrompts;
-}
+}  // namespace vesperine::qt
 
 namespace vesperine::qt::inspector {
 
@@ -36,6 +37,9 @@ public:
     // Asks the running task to break off (the window is closing).
     void BreakOff() { breakOff_ = true; }
     void SetProgressDelay(int milliseconds) { progressDelayMs_ = milliseconds; }
+    // The dialog's polled keys: Shift+Backspace then breaks a task off as it breaks off the
+    // dialog's search. Without them (the Inspector alone) Cancel and closing do.
+    void SetBreakKeys(KeyState* keys) { keys_ = keys; }
 
     // A message box over the Inspector; its text can be selected and copied.
     void Tell(const QString& text);
@@ -64,6 +68,7 @@ private:
     UserPrompts& prompts_;
     FileSystem& files_;
     int progressDelayMs_ = 400;
+    KeyState* keys_ = nullptr;
     bool busy_ = false;
     std::atomic<bool> breakOff_{false};
     const Subject* unstableSubject_ = nullptr;
