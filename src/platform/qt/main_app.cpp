@@ -20,6 +20,8 @@ MainApp::MainApp(int& argc, char** argv) : app_(argc, argv) {
     // without its extension.
     QApplication::setApplicationName(QFileInfo(QString::fromLocal8Bit(argv[0])).baseName());
     QApplication::setDesktopFileName(QStringLiteral("vesperine"));
+    // Where QSettings keeps what the Inspector remembers: ~/.config/Vesperine/ on Linux.
+    QApplication::setOrganizationName(QStringLiteral("Vesperine"));
     QApplication::setWindowIcon(AppIcon());
 }
 
