@@ -209,6 +209,7 @@ TEST(Inspector, MapNamesEachBlock) {
     EXPECT_EQ(table->item(3, 3)->text(), QStringLiteral("repeat of 0x000400"));
     ClickOn(inspector.findChild<QWidget*>(QStringLiteral("blockPicture")));
     EXPECT_EQ(table->currentRow(), 1);  // the centre pixel lies just above the middle: the second of four rows
+    EXPECT_EQ(h.host.ScrollPos(ids::kDumpScrollBar), 0x200 / 16);  // the dialog's dump pane went there too
 }
 
 // Drags a local file over receiver and drops it there, as a file manager would.

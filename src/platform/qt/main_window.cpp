@@ -168,6 +168,14 @@ void MainWindow::OpenInspector() {
     if (!inspector_) {
         inspector_ = new inspector::InspectorWindow(this, *inspectorFiles_, inspectorPrompts_);
         inspector_->services().SetBreakKeys(&keys_);
+        inspector_->services().SetDumpJump([this](std::uint64_t offset) {
+            MainDialog* reachable = Reachable();
+            if (!reachable) return;
+            // As a person would: the address into the dump's jump box, then its jump command.
+            reachable->host().SetControlText(
+                ids::kDumpJumpText, QStringLiteral("%1").arg(offset, 8, 16, QLatin1Char('0')).toUpper().toStdString());
+            reachable->DumpJump();
+        });
     }
     const Workspace& workspace = dialog->workspace();
     inspector_->ShowDialogSubjects(dialog->fields().basePath, workspace.Base(), workspace.Dump());

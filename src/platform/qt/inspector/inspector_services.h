@@ -40,6 +40,11 @@ public:
     // The dialog's polled keys: Shift+Backspace then breaks a task off as it breaks off the
     // dialog's search. Without them (the Inspector alone) Cancel and closing do.
     void SetBreakKeys(KeyState* keys) { keys_ = keys; }
+    // Moves the dialog's dump pane to the row holding offset; nothing without a dialog.
+    void SetDumpJump(std::function<void(std::uint64_t)> jump) { dumpJump_ = std::move(jump); }
+    void JumpDialogDump(std::uint64_t offset) {
+        if (dumpJump_) dumpJump_(offset);
+    }
 
     // A message box over the Inspector; its text can be selected and copied.
     void Tell(const QString& text);
@@ -69,6 +74,7 @@ private:
     FileSystem& files_;
     int progressDelayMs_ = 400;
     KeyState* keys_ = nullptr;
+    std::function<void(std::uint64_t)> dumpJump_;
     bool busy_ = false;
     std::atomic<bool> breakOff_{false};
     const Subject* unstableSubject_ = nullptr;

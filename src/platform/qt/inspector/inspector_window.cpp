@@ -115,7 +115,7 @@ void InspectorWindow::ShowDialogSubjects(const std::string& basePath, std::span<
     if (!dump.empty()) {
         auto subject = std::make_unique<Subject>(
             Subject{QStringLiteral("Dialog's dump: %1 bytes cut from %2").arg(dump.size()).arg(baseName), basePath,
-                    ByteBuffer::CopyOf(dump)});
+                    ByteBuffer::CopyOf(dump), true});
         entries_.insert(entries_.begin() + (base.empty() ? 0 : 1), Entry{std::move(subject), true});
     }
     RefillChooser(dump.empty() ? 0 : (base.empty() ? 0 : 1));

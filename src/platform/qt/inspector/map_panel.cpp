@@ -148,6 +148,9 @@ public:
         layout->addWidget(summary_);
         layout->addLayout(row, 1);
         picture_->onClick = [this](int block) {
+            const Subject* shown = subject();
+            if (shown && shown->dialogDump)
+                this->services().JumpDialogDump(static_cast<std::uint64_t>(block) * blockLength_);
             table_->selectRow(block);
             table_->scrollToItem(table_->item(block, 1), QAbstractItemView::PositionAtCenter);
         };
@@ -160,14 +163,16 @@ public:
         if (!subject) return;
         const std::span<const std::uint8_t> bytes(subject->bytes.data(), subject->bytes.size());
         const std::uint64_t blockLength = BlockLengthFor(bytes.size());
+        blockLength_ = blockLength;
         std::vector<Block> blocks;
         if (!services().RunTask(QStringLiteral("Mapping"),
                                 [&](const ProgressPoll& /*poll*/) { blocks = MapBlocks(bytes, blockLength); }))
             return;
         summary_->setText(QStringLiteral("%1 blocks of %2 bytes; hover over the picture to name a block, click to "
-                                         "find it in the table.")
+                                         "find it in the table%3.")
                               .arg(blocks.size())
-                              .arg(blockLength));
+                              .arg(blockLength)
+                              .arg(subject->dialogDump ? QStringLiteral(" and the dialog's dump pane") : QString()));
         std::vector<std::uint64_t> unstable(blocks.size());
         for (const std::uint64_t offset : services().UnstableOf(subject)) ++unstable[offset / blockLength];
         std::vector<QStringList> rows;
@@ -190,6 +195,7 @@ private:
     QLabel* summary_ = nullptr;
     BlockPicture* picture_ = nullptr;
     CopyTable* table_ = nullptr;
+    std::uint64_t blockLength_ = 512;
 };
 
 }  // namespace

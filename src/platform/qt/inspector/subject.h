@@ -16,6 +16,7 @@ struct Subject {
     // bytes; no save may replace it. Empty when there is none.
     std::string path;
     ByteBuffer bytes;
+    bool dialogDump = false;  // a copy of the dialog's dump: the map can move the dialog's dump pane
 };
 
 }  // namespace vesperine::qt::inspector
