@@ -165,6 +165,13 @@ TEST(Inspector, ReadsAddedByTheButtonAreComparedAndTheirConsensusSaved) {
     h.prompts.files.push_back(QStringLiteral("/roms/consensus.bin"));
     ClickOn(InspectorHarness::Find<QPushButton>(inspector, "saveConsensus"));
     EXPECT_EQ(h.files.files["/roms/consensus.bin"], first);
+    // The mend by the first read's CRC-32: one way to set the four unstable bits, saved.
+    const auto crc = static_cast<std::uint32_t>(crc32(0, first.data(), static_cast<uInt>(first.size())));
+    inspector.tabs()->currentWidget()->findChild<QLineEdit*>()->setText(
+        QStringLiteral("%1").arg(crc, 8, 16, QLatin1Char('0')));
+    h.prompts.files.push_back(QStringLiteral("/roms/mended.bin"));
+    ClickOn(InspectorHarness::Find<QPushButton>(inspector, "mendByCrc"));
+    EXPECT_EQ(h.files.files["/roms/mended.bin"], first);
     h.ShowPanel(inspector, QStringLiteral("Map"));  // the unstable bits drawn over their blocks
     EXPECT_TRUE(
         InspectorHarness::Table(inspector)->SelectedText().contains(QStringLiteral("unstable bits in 4 bytes")));
