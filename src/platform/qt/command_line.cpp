@@ -49,20 +49,28 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
     CommandLine line;
     std::vector<std::string> files;
     bool optionsEnded = false;
+    bool inspect = false;
     for (const char* raw : arguments) {
         const std::string_view argument(raw);
         if (!optionsEnded && argument == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && (argument == "--help" || argument == "-h")) {
-            return CommandLine{CommandLine::Action::Help, {}, {}};
+            return CommandLine{CommandLine::Action::Help, {}, {}, {}};
         } else if (!optionsEnded && argument == "--version") {
-            return CommandLine{CommandLine::Action::Version, {}, {}};
+            return CommandLine{CommandLine::Action::Version, {}, {}, {}};
+        } else if (!optionsEnded && argument == "--inspect") {
+            inspect = true;
         } else if (!optionsEnded && argument.size() > 1 && argument.front() == '-') {
             // Checked after the loop, so that --help later on the line still wins.
             if (line.refusal.empty()) line.refusal = "unknown option '" + std::string(argument) + "'";
         } else {
             files.emplace_back(argument);
         }
+    }
+    if (line.refusal.empty() && inspect) {
+        line.action = CommandLine::Action::Inspect;
+        for (const std::string& file : files) line.inspect.push_back(AbsolutePath(file));
+        return line;
     }
     if (line.refusal.empty() && files.size() > 2)
         line.refusal = "too many files: at most a base file and a mask file, not " + std::to_string(files.size());
@@ -77,11 +85,14 @@ CommandLine ParseCommandLine(std::span<const char* const> arguments) {
 
 std::string HelpText() {
     return "Usage: vesperine [BASE [MASK]]\n"
+           "   or: vesperine --inspect [FILE...]\n"
            "Load a ROM image, cut an area out of it (whole, or the odd or even bytes), mask it,\n"
            "see its size and CRC-32, transform it, search it for a CRC-32 and save it.\n"
            "\n"
            "  BASE          load this file as the base file at start, as \"Load BaseFile (F1)\" does\n"
            "  MASK          load this file as the mask file at start, as \"Load MaskFile (F2)\" does\n"
+           "  --inspect     open the Inspector alone on these files (health, checksums, identity,\n"
+           "                reads, map); F5 in the window opens it on the base file and the dump\n"
            "  -h, --help    show this help and exit\n"
            "  --version     show the version and exit\n"
            "  --            every argument after it is a file, even one starting with \"-\"\n"

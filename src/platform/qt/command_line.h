@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vesperine::qt {
 
@@ -15,14 +16,17 @@ struct StartFiles {
 };
 
 struct CommandLine {
-    enum class Action { Run, Help, Version, Refuse };
+    enum class Action { Run, Help, Version, Refuse, Inspect };
     Action action = Action::Run;
-    StartFiles files;     // for Run
-    std::string refusal;  // for Refuse: what is wrong, one line without the program's name
+    StartFiles files;                  // for Run
+    std::string refusal;               // for Refuse: what is wrong, one line without the program's name
+    std::vector<std::string> inspect;  // for Inspect: the files, absolute, in the order given
 };
 
-// Reads `vesperine [--help | --version] [--] [BASE [MASK]]`, arguments without the program
-// name. --help (or -h) and --version win wherever they stand before "--"; an argument after
+// Reads `vesperine [--help | --version] [--] [BASE [MASK]]` or `vesperine --inspect [--]
+// [FILE...]`, arguments without the program name; with --inspect anywhere before "--" every
+// file is one to inspect, as many as given. --help (or -h) and --version win wherever they stand before "--"; an
+// argument after
 // "--" is a file whatever it looks like. An unknown option or a third file is refused. Relative
 // paths are made absolute against the current folder, as the open dialog would give them.
 [[nodiscard]] CommandLine ParseCommandLine(std::span<const char* const> arguments);

@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
         case CommandLine::Action::Refuse:
             std::fprintf(stderr, "vesperine: %s\nTry 'vesperine --help' for more information.\n", line.refusal.c_str());
             return vesperine::qt::kUsageStatus;
-        case CommandLine::Action::Run: break;
+        case CommandLine::Action::Run:
+        case CommandLine::Action::Inspect: break;
     }
     if (DisplayMissing()) {
         std::fputs("vesperine: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are unset).\n", stderr);
@@ -44,5 +45,6 @@ int main(int argc, char** argv) {
     // -style) are set through its environment variables instead (QT_QPA_PLATFORM, QT_STYLE_OVERRIDE).
     int toolkitArgc = 1;
     vesperine::qt::MainApp app(toolkitArgc, argv);
+    if (line.action == CommandLine::Action::Inspect) return app.RunInspector(line.inspect);
     return app.Run(line.files);
 }

@@ -8,6 +8,7 @@
 #include "platform/native_file_system.h"
 #include "platform/qt/app_icon.h"
 #include "platform/qt/code_page_text.h"
+#include "platform/qt/inspector/inspector_window.h"
 #include "platform/qt/main_window.h"
 #include "platform/qt/qt_host.h"
 #include "platform/qt/user_prompts.h"
@@ -19,6 +20,8 @@ MainApp::MainApp(int& argc, char** argv) : app_(argc, argv) {
     // without its extension.
     QApplication::setApplicationName(QFileInfo(QString::fromLocal8Bit(argv[0])).baseName());
     QApplication::setDesktopFileName(QStringLiteral("vesperine"));
+    // Where QSettings keeps what the Inspector remembers: ~/.config/Vesperine/ on Linux.
+    QApplication::setOrganizationName(QStringLiteral("Vesperine"));
     QApplication::setWindowIcon(AppIcon());
 }
 
@@ -29,9 +32,20 @@ int MainApp::Run(const StartFiles& startFiles) {
     NativeFileSystem files;
     MainDialog dialog(host, files);
     window.Attach(dialog);
+    window.EnableInspector(files);
     QueueStartFiles(window, dialog, startFiles);
     window.RunModal();
     return 0;
+}
+
+int MainApp::RunInspector(const std::vector<std::string>& paths) {
+    NativeFileSystem files;
+    inspector::InspectorWindow window(nullptr, files);
+    window.show();
+    QTimer::singleShot(0, &window, [&window, paths] {
+        for (const std::string& path : paths) window.InspectFile(path);
+    });
+    return QApplication::exec();
 }
 
 void QueueStartFiles(MainWindow& window, MainDialog& dialog, const StartFiles& files) {

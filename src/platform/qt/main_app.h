@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QApplication>
+#include <string>
+#include <vector>
 
 #include "platform/qt/command_line.h"
 
@@ -19,6 +21,8 @@ public:
     // Runs the dialog to its end, loading files first once it shows. The exit status, which
     // nothing examines, is 0.
     int Run(const StartFiles& files);
+    // The Inspector alone, on the files given (absolute paths), until it is closed.
+    int RunInspector(const std::vector<std::string>& paths);
 
 private:
     QApplication app_;

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -18,6 +19,7 @@
 #include "platform/qt/app_icon.h"
 #include "platform/qt/control_builder.h"
 #include "platform/qt/control_layout.h"
+#include "platform/qt/inspector/inspector_window.h"
 #include "platform/qt/request_scroll_bar.h"
 #include "platform/qt/system_keys.h"
 
@@ -151,6 +153,33 @@ void MainWindow::LoadDroppedFile(bool asBase, const DroppedFile& file) {
 }
 
 void MainWindow::Attach(MainDialog& dialog) { dialog_ = &dialog; }
+
+void MainWindow::EnableInspector(FileSystem& files, UserPrompts* prompts) {
+    inspectorFiles_ = &files;
+    inspectorPrompts_ = prompts;
+    auto* shortcut = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    connect(shortcut, &QShortcut::activated, this, &MainWindow::OpenInspector);
+}
+
+void MainWindow::OpenInspector() {
+    MainDialog* dialog = Reachable();
+    if (!dialog || !inspectorFiles_) return;
+    // The dialog's child, so that its modality leaves the Inspector reachable.
+    if (!inspector_) {
+        inspector_ = new inspector::InspectorWindow(this, *inspectorFiles_, inspectorPrompts_);
+        inspector_->services().SetBreakKeys(&keys_);
+        inspector_->services().SetDumpJump([this](std::uint64_t offset) {
+            MainDialog* reachable = Reachable();
+            if (!reachable) return;
+            // As a person would: the address into the dump's jump box, then its jump command.
+            reachable->host().SetControlText(
+                ids::kDumpJumpText, QStringLiteral("%1").arg(offset, 8, 16, QLatin1Char('0')).toUpper().toStdString());
+            reachable->DumpJump();
+        });
+    }
+    const Workspace& workspace = dialog->workspace();
+    inspector_->ShowDialogSubjects(dialog->fields().basePath, workspace.Base(), workspace.Dump());
+}
 
 void MainWindow::Open() {
     if (!keyFilter_) {

@@ -16,12 +16,17 @@ class QAction;
 class QMenuBar;
 
 namespace vesperine {
+class FileSystem;
 class MainDialog;
-}
+}  // namespace vesperine
 
 namespace vesperine::qt {
 
 class RequestScrollBar;
+class UserPrompts;
+namespace inspector {
+class InspectorWindow;
+}
 
 // A fixed-size window with a minimise box and a menu bar of four items, its controls placed
 // in dialog units of the dialog font. Buttons, menu items, the memo's changes, the scroll
@@ -58,6 +63,13 @@ public:
     void SetBusy(bool busy) { busy_ = busy; }
     [[nodiscard]] bool busy() const { return busy_; }
 
+    // From now on F5 (no control of the dialog takes it) opens the Inspector on copies of the
+    // dialog's base file and dump, or brings it to the front with them; it reads and saves
+    // through files and asks through prompts (nullptr: its own message boxes and file dialogs).
+    void EnableInspector(FileSystem& files, UserPrompts* prompts = nullptr);
+    void OpenInspector();
+    [[nodiscard]] inspector::InspectorWindow* inspectorWindow() const { return inspector_; }
+
     void done(int result) override;
     void reject() override;
 
@@ -87,6 +99,9 @@ private:
     std::unique_ptr<KeyFilter> keyFilter_;
     MainDialog* dialog_ = nullptr;
     bool busy_ = false;
+    FileSystem* inspectorFiles_ = nullptr;
+    UserPrompts* inspectorPrompts_ = nullptr;
+    inspector::InspectorWindow* inspector_ = nullptr;  // a child window, made at the first F5
 };
 
 }  // namespace vesperine::qt

@@ -1,0 +1,42 @@
+// What each block of a dump is, for the Inspector's map: fills, repeats, text, high entropy. Toolkit-free.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace vesperine::qt::inspector {
+
+enum class BlockKind {
+    FillFF,       // every byte FF (erased flash or EPROM)
+    Fill00,       // every byte 00
+    Repeat,       // the same bytes as an earlier block
+    Text,         // at least 90 % printable ASCII
+    HighEntropy,  // above 7 bits of Shannon entropy a byte: compressed or encrypted
+    Data,         // anything else: code, tables
+};
+
+struct Block {
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+    BlockKind kind = BlockKind::Data;
+    std::uint64_t repeatOf = 0;  // for Repeat: the offset of the first block with these bytes
+};
+
+// At most this many blocks: the map stays one screenful of rows to scroll through.
+inline constexpr std::uint64_t kMaxBlocks = 1024;
+
+// The block length for a dump of length bytes: the smallest power of two from 512 up that
+// cuts it into at most kMaxBlocks blocks (512 bytes are enough to tell high entropy: random
+// bytes give about 7.6 bits a byte there).
+[[nodiscard]] std::uint64_t BlockLengthFor(std::uint64_t length);
+
+// The blocks of bytes in order, each of blockLength bytes but the last. A fill is named before
+// a repeat, a repeat before text and entropy. Repeats are found by a hash of each block and
+// confirmed byte by byte, so the time is one pass plus one comparison per true repeat (and per
+// hash collision, which for 64-bit hashes of at most kMaxBlocks blocks is negligible).
+[[nodiscard]] std::vector<Block> MapBlocks(std::span<const std::uint8_t> bytes, std::uint64_t blockLength);
+
+[[nodiscard]] const char* BlockKindName(BlockKind kind);  // "FF fill", "00 fill", "repeat", ...
+
+}  // namespace vesperine::qt::inspector

@@ -1,0 +1,88 @@
+// What every panel of the Inspector asks of its window: long work, questions, reads and saves.
+#pragma once
+
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "app/host.h"
+#include "files/file_system.h"
+
+class QWidget;
+
+namespace vesperine::qt {
+class KeyState;
+class UserPrompts;
+}  // namespace vesperine::qt
+
+namespace vesperine::qt::inspector {
+
+struct Subject;
+
+class InspectorServices {
+public:
+    InspectorServices(QWidget& window, UserPrompts& prompts, FileSystem& files);
+
+    // Runs work as the dialog runs its long tasks (RunWithProgress): the wait cursor at once,
+    // the progress dialog with Cancel after the progress delay, no input to the Inspector
+    // meanwhile. The work's poll also answers true once BreakOff was called. False, after a
+    // message, when the work could not run or threw.
+    bool RunTask(const QString& title, const std::function<void(const ProgressPoll&)>& work);
+    [[nodiscard]] bool busy() const { return busy_; }
+    // Asks the running task to break off (the window is closing).
+    void BreakOff() { breakOff_ = true; }
+    void SetProgressDelay(int milliseconds) { progressDelayMs_ = milliseconds; }
+    // The dialog's polled keys: Shift+Backspace then breaks a task off as it breaks off the
+    // dialog's search. Without them (the Inspector alone) Cancel and closing do.
+    void SetBreakKeys(KeyState* keys) { keys_ = keys; }
+    // Moves the dialog's dump pane to the row holding offset; nothing without a dialog.
+    void SetDumpJump(std::function<void(std::uint64_t)> jump) { dumpJump_ = std::move(jump); }
+    void JumpDialogDump(std::uint64_t offset) {
+        if (dumpJump_) dumpJump_(offset);
+    }
+
+    // A message box over the Inspector; its text can be selected and copied.
+    void Tell(const QString& text);
+    [[nodiscard]] std::optional<std::string> ChooseOpenFile();
+
+    // The whole file, read as a long task. Nothing, after a message naming the file and the
+    // failure, when it cannot be read or the read was broken off.
+    [[nodiscard]] std::optional<ByteBuffer> ReadFile(const std::string& path);
+
+    // Asks where to save, then writes bytes there all or nothing through an OutputSet that
+    // refuses every one of inputs (by file identity). True when written; a refusal or a
+    // failure is told in a message, and a cancelled choice says nothing.
+    bool SaveCopy(std::span<const std::uint8_t> bytes, const std::vector<std::string>& inputs);
+
+    [[nodiscard]] FileSystem& files() { return files_; }
+
+    // The byte offsets of the unstable bits that further reads found in subject (ascending,
+    // each once), for the map to draw over the blocks; one subject at a time. Setting them
+    // calls the listener, which the window points at the Map panel.
+    void SetUnstable(const Subject* subject, std::vector<std::uint64_t> offsets);
+    [[nodiscard]] const std::vector<std::uint64_t>& UnstableOf(const Subject* subject) const;
+    void SetUnstableListener(std::function<void()> listener) { unstableListener_ = std::move(listener); }
+
+private:
+    QWidget& window_;
+    UserPrompts& prompts_;
+    FileSystem& files_;
+    int progressDelayMs_ = 400;
+    KeyState* keys_ = nullptr;
+    std::function<void(std::uint64_t)> dumpJump_;
+    bool busy_ = false;
+    std::atomic<bool> breakOff_{false};
+    const Subject* unstableSubject_ = nullptr;
+    std::vector<std::uint64_t> unstable_;
+    std::function<void()> unstableListener_;
+};
+
+// A file name in the platform's bytes as a person reads it.
+[[nodiscard]] QString ShownPath(const std::string& path);
+
+}  // namespace vesperine::qt::inspector

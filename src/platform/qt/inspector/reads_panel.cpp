@@ -1,0 +1,232 @@
+// The Reads panel: further reads of the same chip beside the subject, where they disagree, their consensus and the CRC
+// mend.
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <optional>
+
+#include "platform/qt/file_drop.h"
+#include "platform/qt/inspector/copy_table.h"
+#include "platform/qt/inspector/inspector_services.h"
+#include "platform/qt/inspector/panel.h"
+#include "platform/qt/inspector/subject.h"
+#include "reads/compare_reads.h"
+#include "reads/crc_mend.h"
+#include "reads/read_findings.h"
+
+namespace vesperine::qt::inspector {
+
+namespace {
+
+struct Read {
+    std::string path;
+    ByteBuffer bytes;
+};
+
+class ReadsPanel final : public InspectorPanel {
+public:
+    explicit ReadsPanel(InspectorServices& services) : InspectorPanel(services) {
+        auto* layout = new QVBoxLayout(this);
+        auto* top = new QHBoxLayout;
+        list_ = new QListWidget(this);
+        list_->setMaximumHeight(90);
+        auto* side = new QVBoxLayout;
+        auto* add = new QPushButton(QStringLiteral("&Add read..."), this);
+        add->setObjectName(QStringLiteral("addRead"));
+        auto* clear = new QPushButton(QStringLiteral("C&lear reads"), this);
+        width_ = new QComboBox(this);
+        width_->addItems({QStringLiteral("8-bit chip"), QStringLiteral("16-bit chip (low byte first)")});
+        side->addWidget(add);
+        side->addWidget(clear);
+        side->addWidget(width_);
+        top->addWidget(list_, 1);
+        top->addLayout(side);
+        summary_ = new QLabel(this);
+        summary_->setWordWrap(true);
+        summary_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        findings_ = new CopyTable({QStringLiteral("Finding"), QStringLiteral("What the reads say")}, this);
+        auto* bottom = new QHBoxLayout;
+        saveConsensus_ = new QPushButton(QStringLiteral("&Save consensus..."), this);
+        saveConsensus_->setObjectName(QStringLiteral("saveConsensus"));
+        expected_ = new QLineEdit(this);
+        expected_->setPlaceholderText(QStringLiteral("8 hex digits"));
+        expected_->setMinimumWidth(expected_->fontMetrics().horizontalAdvance(QStringLiteral("8 hex digits__")));
+        expected_->setMaxLength(8);
+        mend_ = new QPushButton(QStringLiteral("M&end by CRC"), this);
+        mend_->setObjectName(QStringLiteral("mendByCrc"));
+        bottom->addWidget(saveConsensus_);
+        bottom->addStretch(1);
+        bottom->addWidget(new QLabel(QStringLiteral("Expected CRC-32:"), this));
+        bottom->addWidget(expected_);
+        bottom->addWidget(mend_);
+        mendText_ = new QLabel(this);
+        mendText_->setWordWrap(true);
+        mendText_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        layout->addWidget(
+            new QLabel(QStringLiteral("Further reads of the same chip (add them, or drop them here):"), this));
+        layout->addLayout(top);
+        layout->addWidget(summary_);
+        layout->addWidget(findings_, 1);
+        layout->addLayout(bottom);
+        layout->addWidget(mendText_);
+
+        connect(add, &QPushButton::clicked, this, [this] {
+            if (const auto path = this->services().ChooseOpenFile()) AddRead(*path);
+        });
+        connect(clear, &QPushButton::clicked, this, [this] {
+            reads_.clear();
+            list_->clear();
+            ShowSubject(subject());
+        });
+        connect(width_, &QComboBox::currentIndexChanged, this, [this] { ShowSubject(subject()); });
+        connect(saveConsensus_, &QPushButton::clicked, this, [this] { Save(comparison_->consensus); });
+        connect(mend_, &QPushButton::clicked, this, [this] { Mend(); });
+        // Drops here are further reads; the window's own filter takes drops elsewhere.
+        setAcceptDrops(true);
+        installEventFilter(new FileDropFilter(
+            this, [this] { return !this->services().busy(); },
+            [this](const DroppedFile& file) {
+                QTimer::singleShot(0, this, [this, file] {
+                    if (!file.refusal.empty()) this->services().Tell(QString::fromStdString(file.refusal));
+                    else AddRead(QFile::encodeName(file.path).toStdString());
+                });
+            }));
+    }
+
+    void Present(const Subject* subject) override {
+        comparison_.reset();
+        if (subject) this->services().SetUnstable(nullptr, {});
+        findings_->SetRows({});
+        mendText_->clear();
+        saveConsensus_->setEnabled(false);
+        mend_->setEnabled(false);
+        summary_->setText(
+            QStringLiteral("Add one or more further reads of the same chip to compare them bit by bit "
+                           "with the one inspected."));
+        if (!subject || reads_.empty()) return;
+        std::vector<std::span<const std::uint8_t>> all{{subject->bytes.data(), subject->bytes.size()}};
+        for (const Read& read : reads_) {
+            if (read.bytes.size() != subject->bytes.size()) {
+                summary_->setText(QStringLiteral("%1 has %2 bytes, the inspected dump %3: reads of one chip have one "
+                                                 "length.")
+                                      .arg(ShownPath(read.path))
+                                      .arg(read.bytes.size())
+                                      .arg(subject->bytes.size()));
+                return;
+            }
+            all.emplace_back(read.bytes.data(), read.bytes.size());
+        }
+        const unsigned width = width_->currentIndex() == 1 ? 2u : 1u;
+        std::optional<reads::ReadsComparison> compared;
+        if (!this->services().RunTask(QStringLiteral("Comparing reads"), [&](const ProgressPoll& /*poll*/) {
+                compared = reads::CompareReads(all, width);
+            }))
+            return;
+        comparison_ = std::move(compared);
+        Fill();
+    }
+
+private:
+    void AddRead(const std::string& path) {
+        std::optional<ByteBuffer> bytes = this->services().ReadFile(path);
+        if (!bytes) return;
+        reads_.push_back(Read{path, std::move(*bytes)});
+        list_->addItem(QStringLiteral("read %1: %2").arg(reads_.size() + 1).arg(ShownPath(path)));
+        ShowSubject(subject());
+    }
+
+    void Fill() {
+        const reads::ReadsComparison& c = *comparison_;
+        summary_->setText(QStringLiteral("%1 reads of %2 bytes (read 1 is the inspected dump): %3 unstable bits in %4 "
+                                         "words, %5 tied.")
+                              .arg(c.readCount)
+                              .arg(c.length)
+                              .arg(c.unstableBits)
+                              .arg(c.unstableWords)
+                              .arg(c.ties));
+        std::vector<QStringList> rows;
+        for (const reads::ReadsFinding& finding : reads::ExplainReads(c))
+            rows.push_back(
+                {QString::fromLatin1(reads::ReadsFindingName(finding.kind)), QString::fromStdString(finding.text)});
+        findings_->SetRows(rows);
+        saveConsensus_->setEnabled(true);
+        mend_->setEnabled(!c.Stable() && c.ListsComplete());
+        std::vector<std::uint64_t> offsets;
+        for (const std::uint64_t bit : c.unstable)
+            if (offsets.empty() || offsets.back() != reads::OffsetOf(bit)) offsets.push_back(reads::OffsetOf(bit));
+        services().SetUnstable(subject(), std::move(offsets));
+    }
+
+    void Mend() {
+        bool ok = false;
+        const std::uint32_t expected = expected_->text().toUInt(&ok, 16);
+        if (!ok || expected_->text().size() != 8) {
+            this->services().Tell(QStringLiteral("The expected CRC-32 is 8 hex digits, as a DAT or a label gives it."));
+            return;
+        }
+        const reads::ReadsComparison& c = *comparison_;
+        const std::span<const std::uint8_t> consensus(c.consensus.data(), c.consensus.size());
+        reads::MendResult mended;
+        if (!this->services().RunTask(QStringLiteral("Mending"), [&](const ProgressPoll& /*poll*/) {
+                mended = reads::MendByCrc(consensus, c.unstable, expected);
+            }))
+            return;
+        switch (mended.outcome) {
+            case reads::MendOutcome::NoAssignment:
+                mendText_->setText(QStringLiteral("No values of the %1 unstable bits give CRC-32 %2: the error lies "
+                                                  "elsewhere, or the expected CRC is for another dump.")
+                                       .arg(mended.unknowns)
+                                       .arg(expected_->text().toUpper()));
+                return;
+            case reads::MendOutcome::Ambiguous:
+                mendText_->setText(QStringLiteral("%1 ways to set the unstable bits give that CRC-32 (2^%2): read the "
+                                                  "chip again to narrow them.")
+                                       .arg(mended.freeBits > 62 ? QStringLiteral("Too many")
+                                                                 : QString::number(std::uint64_t{1} << mended.freeBits))
+                                       .arg(mended.freeBits));
+                return;
+            case reads::MendOutcome::Unique: break;
+        }
+        const Flips& flips = mended.assignments.front();
+        mendText_->setText(
+            QStringLiteral("One way to set the %1 unstable bits gives CRC-32 %2: %3 bits differ from the "
+                           "majority. Choose where to save it.")
+                .arg(mended.unknowns)
+                .arg(expected_->text().toUpper())
+                .arg(flips.size()));
+        const ByteBuffer fixed = reads::ApplyAssignment(consensus, flips);
+        Save(fixed);
+    }
+
+    void Save(const ByteBuffer& bytes) {
+        std::vector<std::string> inputs;
+        if (subject() && !subject()->path.empty()) inputs.push_back(subject()->path);
+        for (const Read& read : reads_) inputs.push_back(read.path);
+        this->services().SaveCopy(std::span<const std::uint8_t>(bytes.data(), bytes.size()), inputs);
+    }
+
+    using Flips = reads::Flips;
+    std::vector<Read> reads_;
+    std::optional<reads::ReadsComparison> comparison_;
+    QListWidget* list_ = nullptr;
+    QComboBox* width_ = nullptr;
+    QLabel* summary_ = nullptr;
+    CopyTable* findings_ = nullptr;
+    QPushButton* saveConsensus_ = nullptr;
+    QLineEdit* expected_ = nullptr;
+    QPushButton* mend_ = nullptr;
+    QLabel* mendText_ = nullptr;
+};
+
+}  // namespace
+
+InspectorPanel* MakeReadsPanel(InspectorServices& services) { return new ReadsPanel(services); }
+
+}  // namespace vesperine::qt::inspector
