@@ -23,14 +23,16 @@ constexpr std::uint32_t kDevelopment = 0x00FF;
 constexpr std::array<std::uint64_t, 4> kSizes = {128u << 10, 256u << 10, 512u << 10, 1024u << 10};
 
 // WPC images are 128 KiB to 1 MiB; their vectors point into the fixed bank. A weak sign, so the
-// lowest score: any other system's header wins over it.
+// lowest score: any other system's header wins over it. An erased end (FF throughout, as any
+// dump with an FF fill after its image has) points every vector at FFFF, which no 6809 program
+// can start at: the reset vector must lie below it.
 int Recognise(std::span<const std::uint8_t> image) {
     const std::uint64_t n = image.size();
     if (std::find(kSizes.begin(), kSizes.end(), n) == kSizes.end()) return 0;
     for (std::uint64_t at = n - kVectorsFromEnd; at < n; at += 2) {
         if (ReadBe(image, at, 2) < 0x8000) return 0;
     }
-    return 1;
+    return ReadBe(image, n - 2, 2) == 0xFFFF ? 0 : 1;
 }
 
 Checked Check(std::span<const std::uint8_t> image) {

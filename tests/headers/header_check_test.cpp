@@ -164,7 +164,7 @@ TEST(HeaderCheckTest, TheSnesChecksumCoversTheMirroredPicture) {
 }
 
 TEST(HeaderCheckTest, OtherImagesAreOfNoKnownSystemAndAreNotFixed) {
-    for (const Bytes& image : {Random(0x20000, 9), Bytes{}, Bytes(0x100, 0xFF)}) {
+    for (const Bytes& image : {Random(0x20000, 9), Bytes{}, Bytes(0x100, 0xFF), Bytes(0x40000, 0xFF)}) {
         EXPECT_FALSE(CheckHeader(image).known());
         EXPECT_EQ(FixHeader(image).refusal, "the image is of no known system");
     }
