@@ -50,7 +50,7 @@ int RunHash(const HashOptions& options, FileSystem& files, Streams streams) {
                 done += piece.size();
                 static_cast<void>(progress(done, std::max(length, done)));
             };
-            if (const std::optional<StreamedInput> input = StreamInputFile(files, path, take, why, false)) {
+            if (const std::optional<StreamedInput> input = StreamInputFile(files, path, take, why)) {
                 if (input->image) stream.Update(*input->image);
                 digests = stream.Finish();
             }

@@ -21,8 +21,7 @@ std::optional<ByteBuffer> LoadInputFile(FileSystem& files, const std::string& pa
 }
 
 std::optional<StreamedInput> StreamInputFile(FileSystem& files, const std::string& path,
-                                             const FileSystem::PieceSink& onPiece, std::ostream& err,
-                                             bool nameFolders) {
+                                             const FileSystem::PieceSink& onPiece, std::ostream& err) {
     StreamedInput input;
     formats::FileFormat format = formats::FileFormat::Binary;
     std::vector<std::uint8_t> text;
@@ -43,10 +42,6 @@ std::optional<StreamedInput> StreamInputFile(FileSystem& files, const std::strin
             std::vector<std::uint8_t>().swap(text);
         }
     });
-    if (status != ReadStatus::Ok && !nameFolders) {
-        FileProblem(err, path) << ReadFailureMessage(status) << '\n';
-        return std::nullopt;
-    }
     if (status != ReadStatus::Ok) {
         ReportReadFailure(files, path, status, err);
         return std::nullopt;

@@ -28,11 +28,9 @@ struct StreamedInput {
 // Gives path's bytes to onPiece as they are read, so that a file of any size costs a few pieces
 // of memory. A programmer file, told by its first piece, is gathered whole instead and decoded
 // as LoadInputFile decodes it: its image is returned and onPiece sees none of its text. On
-// failure writes "vesperine-cli: PATH: MESSAGE" to err and gives nothing; without nameFolders a
-// folder gets the window's "File not found." (as hash has always said) rather than being named.
+// failure writes "vesperine-cli: PATH: MESSAGE" to err and gives nothing.
 [[nodiscard]] std::optional<StreamedInput> StreamInputFile(FileSystem& files, const std::string& path,
-                                                           const FileSystem::PieceSink& onPiece, std::ostream& err,
-                                                           bool nameFolders = true);
+                                                           const FileSystem::PieceSink& onPiece, std::ostream& err);
 
 // The image of a programmer file's text in format, refused as LoadInputFile refuses it: for a
 // caller that gathered the text itself.

@@ -89,7 +89,7 @@ TEST(HashCommandTest, RealFilesAreHashedPieceByPieceWithTheLoadersRefusals) {
     const Outcome refused = RunWith(real, options, RunHash);
     EXPECT_EQ(refused.status, kExitError);
     EXPECT_EQ(refused.err, "vesperine-cli: " + options.files[0] + ": File not found.\n" +
-                               "vesperine-cli: " + options.files[1] + ": File not found.\n");
+                               "vesperine-cli: " + options.files[1] + ": is a folder, not a file\n");
 }
 
 // Two chips of a board and the board read as one file, their bytes interleaved.
