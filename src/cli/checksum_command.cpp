@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "checksum/catalogue.h"
+#include "cli/messages.h"
 
 namespace vesperine::cli {
 namespace {
@@ -107,8 +108,7 @@ int RunChecksum(const ChecksumOptions& options, FileSystem& files, Streams strea
         std::ostringstream why;
         const std::optional<CutFile> cut = LoadAndCut(options.dump, path, files, why);
         if (!cut) {
-            streams.err << why.str();
-            results.push_back({{"path", path}, {"error", why.str()}});
+            RecordFileFailure(path, why.str(), streams.err, results);
             status = kExitError;
             continue;
         }

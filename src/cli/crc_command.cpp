@@ -82,8 +82,7 @@ int RunCrc(const CrcOptions& options, FileSystem& files, Streams streams) {
         const std::optional<Checksum> dump =
             plainRange ? StreamChecksum(*request, files, path, why) : CutChecksum(*request, files, path, why);
         if (!dump) {
-            streams.err << why.str();
-            results.push_back({{"path", path}, {"error", why.str()}});
+            RecordFileFailure(path, why.str(), streams.err, results);
             status = kExitError;
             continue;
         }

@@ -61,8 +61,7 @@ int RunHash(const HashOptions& options, FileSystem& files, Streams streams) {
             }
         }
         if (!digests) {
-            streams.err << why.str();
-            results.push_back({{"path", path}, {"error", why.str()}});
+            RecordFileFailure(path, why.str(), streams.err, results);
             status = kExitError;
             continue;
         }

@@ -143,8 +143,7 @@ int RunIdentify(const IdentifyOptions& options, FileSystem& files, Streams strea
         std::ostringstream why;
         const std::optional<ByteBuffer> file = LoadShowingProgress(files, path, why);
         if (!file) {
-            streams.err << why.str();
-            results.push_back({{"path", path}, {"error", why.str()}});
+            RecordFileFailure(path, why.str(), streams.err, results);
             error = true;
             continue;
         }

@@ -1,6 +1,8 @@
 // The size-and-CRC line and the file messages of every subcommand.
 #include "cli/messages.h"
 
+#include <nlohmann/json.hpp>
+
 #include "text/format.h"
 
 namespace vesperine::cli {
@@ -15,6 +17,11 @@ std::ostream& FileProblem(std::ostream& err, std::string_view path) { return err
 void ReportReadFailure(FileSystem& files, const std::string& path, ReadStatus status, std::ostream& err) {
     const bool folder = status == ReadStatus::CannotOpen && files.IsFolder(path);
     FileProblem(err, path) << (folder ? "is a folder, not a file" : ReadFailureMessage(status)) << '\n';
+}
+
+void RecordFileFailure(const std::string& path, const std::string& why, std::ostream& err, nlohmann::json& results) {
+    err << why;
+    results.push_back({{"path", path}, {"error", why}});
 }
 
 }  // namespace vesperine::cli

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include <nlohmann/json_fwd.hpp>
+
 #include "files/file_system.h"
 
 namespace vesperine::cli {
@@ -20,5 +22,10 @@ std::ostream& FileProblem(std::ostream& err, std::string_view path);
 // "vesperine-cli: PATH: MESSAGE" for a file that could not be read: the window's message,
 // except that a folder is called one rather than "File not found.".
 void ReportReadFailure(FileSystem& files, const std::string& path, ReadStatus status, std::ostream& err);
+
+// One file of several could not be used: why (its messages, each line "vesperine-cli: ...")
+// goes to err and into results as {"path", "error"}; the caller notes the failure in its exit
+// status and goes on with the next file.
+void RecordFileFailure(const std::string& path, const std::string& why, std::ostream& err, nlohmann::json& results);
 
 }  // namespace vesperine::cli

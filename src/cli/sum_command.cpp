@@ -11,6 +11,7 @@
 
 #include "checksum/catalogue.h"
 #include "checksum/views.h"
+#include "cli/messages.h"
 #include "text/format.h"
 
 namespace vesperine::cli {
@@ -74,8 +75,7 @@ int RunSum(const SumOptions& options, FileSystem& files, Streams streams) {
         std::ostringstream why;
         const std::optional<CutFile> cut = LoadAndCut(options.dump, path, files, why);
         if (!cut) {
-            streams.err << why.str();
-            results.push_back({{"path", path}, {"error", why.str()}});
+            RecordFileFailure(path, why.str(), streams.err, results);
             status = kExitError;
             continue;
         }
