@@ -22,7 +22,7 @@ if [ "${1:-}" = "--windows" ]; then
 else
   dir=${1:-build}
   mapfile -t files < <(ls src/app/*.cpp src/files/*.cpp src/panes/*.cpp src/analysis/*.cpp src/search/*.cpp \
-    src/platform/*.cpp | grep -v '/win_')
+    src/text/*.cpp src/platform/*.cpp | grep -v '/win_')
 fi
 [ -f "$dir/compile_commands.json" ] || { echo "no $dir/compile_commands.json: build $dir first" >&2; exit 1; }
 printf '%s\n' "${files[@]}" | xargs -P"$(nproc)" -n4 "$tidy" -p "$dir" "${args[@]}" 2>/dev/null

@@ -196,7 +196,7 @@ void SortLowDigits(std::uint32_t* from, std::uint32_t* through, std::size_t coun
         std::uint32_t sum = 0;
         for (std::size_t d = 0; d < kDigitValues; ++d) sum += std::exchange(first[d], sum);
         for (std::size_t i = 0; i < count; ++i) {
-            const std::uint32_t at = first[(from[2 * i] >> (pass * kDigitBits)) & (kDigitValues - 1)]++;
+            const std::size_t at = first[(from[2 * i] >> (pass * kDigitBits)) & (kDigitValues - 1)]++;
             through[2 * at] = from[2 * i];
             through[2 * at + 1] = from[2 * i + 1];
         }
@@ -224,7 +224,7 @@ void SortByKey(std::uint32_t* pairs, std::uint32_t* scratch, std::size_t count, 
     std::array<std::uint32_t, kDigitValues> next{};
     std::copy(bucketFirst.begin(), bucketFirst.end() - 1, next.begin());
     for (std::size_t i = 0; i < count; ++i) {
-        const std::uint32_t at = next[pairs[2 * i] >> kTopShift]++;
+        const std::size_t at = next[pairs[2 * i] >> kTopShift]++;
         scratch[2 * at] = pairs[2 * i];
         scratch[2 * at + 1] = pairs[2 * i + 1];
     }
