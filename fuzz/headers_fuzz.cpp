@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "headers/header_check.h"
@@ -13,6 +14,7 @@ namespace {
 using vesperine::headers::CheckHeader;
 using vesperine::headers::FixHeader;
 using vesperine::headers::HeaderReport;
+using vesperine::headers::Stated;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -101,16 +103,18 @@ std::vector<bool> Writable(const HeaderReport& report, std::size_t n) {
     return writable;
 }
 
-void CheckFix(std::span<const std::uint8_t> image) {
-    const HeaderReport before = CheckHeader(image);
-    const vesperine::headers::FixResult fix = FixHeader(image);
-    if (!before.known() || !before.problem.empty()) {
+// A fix is given only when all it rests on is known, and then changes only the sums it reports.
+void CheckFix(std::span<const std::uint8_t> image, const Stated& stated = {}) {
+    const HeaderReport before = CheckHeader(image, stated);
+    const vesperine::headers::FixResult fix = FixHeader(image, stated);
+    if (!before.known() || !before.problem.empty() || before.doubtful) {
         Require(fix.bytes.empty() && !fix.refusal.empty());
         return;
     }
+    Require(before.systemGiven == !stated.system.empty());
     // A known image whose sums can be checked is fixed, in place and in its own layout.
     Require(fix.refusal.empty() && fix.bytes.size() == image.size());
-    const HeaderReport after = CheckHeader(fix.bytes);
+    const HeaderReport after = CheckHeader(fix.bytes, stated);
     Require(after.good() && fix.after.good());
     Require(after.system == before.system && after.layout == before.layout);
     Require(after.fields.size() == before.fields.size());
@@ -120,12 +124,24 @@ void CheckFix(std::span<const std::uint8_t> image) {
     if (before.good()) Require(std::equal(image.begin(), image.end(), fix.bytes.begin()));
 }
 
+// The naive twin of the near-logo rule: a logo within 4 bytes of Nintendo's is a system's (the
+// Game Boy's, unless a magic value outranks it), and one further off is never the Game Boy.
+void CheckLogoRule(std::span<const std::uint8_t> image) {
+    if (image.size() < 0x150) return;
+    unsigned differ = 0;
+    for (std::size_t i = 0; i < kGameBoyLogo.size(); ++i) differ += image[0x104 + i] != kGameBoyLogo[i];
+    const HeaderReport report = CheckHeader(image);
+    if (differ <= 4) Require(report.known());
+    if (report.system == "Game Boy") Require(differ <= 4 && report.doubtful == (differ != 0));
+}
+
 }  // namespace
 
 /*
   The input, after two bytes of shape (system, copier header) and flags, fills the image over
-  and over; the shape's magic values are then planted so that every system is reached. The raw
-  input is checked as it is too.
+  and over; the shape's magic values are then planted so that every system is reached, and as
+  the flags say, a Game Boy logo damaged or a system and CIC stated. The raw input is checked as
+  it is too.
 */
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> input(data, size);
@@ -146,6 +162,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     image.begin() + static_cast<std::ptrdiff_t>(done));
     }
     Plant(image, shape, flags, copier);
+    // Flags 1x: a few logo bytes of a Game Boy misread, as a bad contact would.
+    if (shape == kGameBoy && (flags & 0xF0) == 0x10) {
+        for (unsigned i = 0; i <= (flags & 0x07); ++i) image[0x104 + (pick >> (2 * i)) % 48] ^= 0x20;
+    }
     CheckFix(image);
+    if (shape == kGameBoy) CheckLogoRule(image);
+    // Flags 2x: checked and fixed as a stated system (any, by pick) and, for the N64, a stated CIC.
+    if ((flags & 0xF0) == 0x20 || shape == kN64) {
+        const std::vector<std::string> codes = vesperine::headers::SystemCodes();
+        const std::vector<std::string> cics = vesperine::headers::CicNames();
+        CheckFix(image, {codes[pick % codes.size()], shape == kN64 ? cics[pick / 8 % cics.size()] : ""});
+    }
     return 0;
 }

@@ -2,6 +2,7 @@
 #include "cli/header_command.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -68,18 +69,39 @@ struct Change {
     return report.system + (report.layout.empty() ? "" : " " + report.layout);
 }
 
-void PrintPlain(const std::string& path, const HeaderReport& report, std::ostream& out) {
+[[nodiscard]] std::string CommaList(const std::vector<std::string>& names) {
+    std::string list;
+    for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+    return list;
+}
+
+// What stops the check, with the option that states the unknown; empty for a checked image.
+[[nodiscard]] std::string CannotCheck(const HeaderReport& report) {
+    std::string text = report.problem;
+    if (text.empty() && !report.known()) text = "no system's marks are found";
+    if (text.empty()) return "";
+    return text + (report.statedBy.empty() ? "" : "; " + report.statedBy + " states it");
+}
+
+void PrintPlain(const std::string& path, const HeaderReport& report, const HeaderOptions& options, std::ostream& out) {
     out << path << ": " << Heading(report) << '\n';
+    if (report.systemGiven) {
+        out << "  system: given (--system " << options.system << "), not recognised: " << report.recognition << '\n';
+    }
+    if (report.doubtful)
+        out << "  warning: recognised by marks that differ from its own: " << report.recognition << '\n';
     for (const FieldCheck& f : report.fields) {
         out << "  " << f.field << " at " << OffsetText(f.offset) << ": stored " << HexValue(f.stored, f.width)
             << ", computed " << HexValue(f.computed, f.width) << " (" << f.range << "): " << (f.good() ? "good" : "BAD")
             << '\n';
     }
-    if (!report.problem.empty()) out << "  cannot check: " << report.problem << '\n';
+    const std::string cannot = CannotCheck(report);
+    if (!cannot.empty()) out << "  cannot check: " << cannot << '\n';
     for (const std::string& note : report.notes) out << "  note: " << note << '\n';
 }
 
-[[nodiscard]] nlohmann::json ReportJson(const std::string& path, const HeaderReport& report) {
+[[nodiscard]] nlohmann::json ReportJson(const std::string& path, const HeaderReport& report,
+                                        const HeaderOptions& options) {
     nlohmann::json fields = nlohmann::json::array();
     for (const FieldCheck& f : report.fields) {
         fields.push_back({{"field", f.field},
@@ -93,9 +115,15 @@ void PrintPlain(const std::string& path, const HeaderReport& report, std::ostrea
     return {{"path", path},
             {"system", report.known() ? nlohmann::json(report.system) : nlohmann::json()},
             {"layout", report.layout},
+            {"verdict", report.verdict()},
             {"good", report.good()},
+            {"systemGiven", report.systemGiven},
+            {"recognition", report.recognition},
+            {"doubtful", report.doubtful},
+            {"cic", options.cic.empty() ? nlohmann::json() : nlohmann::json(options.cic)},
             {"fields", fields},
             {"problem", report.problem},
+            {"statedBy", report.statedBy},
             {"notes", report.notes},
             {"fixed", nullptr}};
 }
@@ -109,14 +137,24 @@ void PrintPlain(const std::string& path, const HeaderReport& report, std::ostrea
         err << "vesperine-cli: -o " << options.output << " is for --fix\n";
         return false;
     }
+    const std::vector<std::string> codes = headers::SystemCodes();
+    if (!options.system.empty() && std::find(codes.begin(), codes.end(), options.system) == codes.end()) {
+        err << "vesperine-cli: --system " << options.system << ": no such system (known: " << CommaList(codes) << ")\n";
+        return false;
+    }
+    if (!options.cic.empty() && !headers::IsCicName(options.cic)) {
+        err << "vesperine-cli: --cic " << options.cic << ": no such CIC chip (known: " << CommaList(headers::CicNames())
+            << ")\n";
+        return false;
+    }
     return true;
 }
 
 // Writes the fixed image through outputs, which reads it back: the copy counts only when its
 // bytes are the ones meant and they check good.
 [[nodiscard]] bool WriteChecked(OutputSet& outputs, const std::string& path, const std::vector<std::uint8_t>& bytes,
-                                std::ostream& err) {
-    if (!headers::CheckHeader(bytes).good()) {
+                                const headers::Stated& stated, std::ostream& err) {
+    if (!headers::CheckHeader(bytes, stated).good()) {
         FileProblem(err, path) << "the corrected copy does not check good: nothing written\n";
         return false;
     }
@@ -139,26 +177,34 @@ int RunHeader(const HeaderOptions& options, FileSystem& files, Streams streams) 
     const std::optional<ByteBuffer> file = LoadInputFile(files, options.file, streams.err);
     if (!file) return kExitError;
     const std::span<const std::uint8_t> bytes(file->data(), file->size());
-    const HeaderReport report = headers::CheckHeader(bytes);
+    const headers::Stated stated{options.system, options.cic};
+    const HeaderReport report = headers::CheckHeader(bytes, stated);
+    if (!options.cic.empty() && report.known() && report.system.rfind("Nintendo 64", 0) != 0) {
+        FileProblem(streams.err, options.file)
+            << "--cic states a Nintendo 64 boot chip, and the image is checked as " << report.system << "\n";
+        return kExitError;
+    }
 
     std::string refusal;
     std::vector<Change> changes;
     bool fixed = false;
     if (options.fix && report.good()) {
-        refusal = "nothing to fix: nothing written to " + options.output;
+        refusal = "nothing to fix: all checksums of the " + report.system + " header agree; no file written to " +
+                  options.output;
     } else if (options.fix) {
-        const headers::FixResult fix = headers::FixHeader(bytes);
+        const headers::FixResult fix = headers::FixHeader(bytes, stated);
         if (!fix.refusal.empty()) {
-            refusal = "cannot fix: " + fix.refusal + "; nothing written to " + options.output;
+            refusal = "cannot fix: " + fix.refusal + (fix.statedBy.empty() ? "" : "; " + fix.statedBy + " states it") +
+                      "; nothing written to " + options.output;
         } else {
-            if (!WriteChecked(outputs, options.output, fix.bytes, streams.err)) return kExitError;
+            if (!WriteChecked(outputs, options.output, fix.bytes, stated, streams.err)) return kExitError;
             changes = ChangesBetween(bytes, fix.bytes);
             fixed = true;
         }
     }
 
     if (options.json) {
-        nlohmann::json document = ReportJson(options.file, report);
+        nlohmann::json document = ReportJson(options.file, report, options);
         if (fixed) {
             nlohmann::json runs = nlohmann::json::array();
             for (const Change& c : changes) runs.push_back({{"offset", c.offset}, {"from", c.from}, {"to", c.to}});
@@ -167,7 +213,7 @@ int RunHeader(const HeaderOptions& options, FileSystem& files, Streams streams) 
         if (!refusal.empty()) document["notFixed"] = refusal;
         streams.out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     } else {
-        PrintPlain(options.file, report, streams.out);
+        PrintPlain(options.file, report, options, streams.out);
         if (!refusal.empty()) streams.out << refusal << '\n';
         if (fixed) {
             streams.out << "fixed: " << options.output << '\n';
@@ -186,13 +232,25 @@ const Subcommand<HeaderOptions> kHeaderCommand{
     .fileHelp = "The image (SNES with or without a copier header; N64 in any byte order)",
     .addOptions =
         [](CLI::App& command, HeaderOptions& options) {
-            command.add_flag("--fix", options.fix, "Write a copy with every checksum corrected to -o OUT");
+            command.add_flag("--fix", options.fix,
+                             "Write a copy with every checksum corrected to -o OUT. Nothing is written when all "
+                             "checksums already agree (exit 0), nor when the system or the N64 boot chip is not "
+                             "known (exit 1: state it with --system or --cic)");
             command.add_option("-o,--output", options.output,
                                "Where --fix writes the corrected copy (never the input)");
+            command.add_option(
+                "--system", options.system,
+                "Check (and fix) as this system, whatever is recognised: " + CommaList(headers::SystemCodes()));
+            command.add_option("--cic", options.cic,
+                               "Check (and fix) an N64 image with this boot chip's seed, whatever its boot code: " +
+                                   CommaList(headers::CicNames()));
         },
     .footer =
-        "Exit status: 0 every checksum good (with --fix: the copy written and checked good), 1 a bad "
-        "checksum or no known system, 2 an error.\n"
+        "Exit status: 0 every checksum good (with --fix: the copy written and checked good, or nothing to "
+        "fix), 1 a bad checksum, no known system, sums that cannot be checked (an N64 boot code of no known "
+        "chip) or a refused fix, 2 an error.\n"
+        "A Game Boy logo that differs from Nintendo's in up to 4 of its 48 bytes is recognised with a warning; "
+        "a fix then needs --system gameboy.\n"
         "Example:\n  vesperine-cli header game.gb --fix -o fixed.gb\n"
         "  game.gb: Game Boy\n"
         "    header checksum at 0x00014D: stored 00, computed C2 (x = x - byte - 1 over 0x000134-0x00014C): BAD\n"

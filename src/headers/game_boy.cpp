@@ -1,6 +1,9 @@
 // Game Boy and Game Boy Advance headers: the boot ROM's header checks and the Game Boy's global sum.
 #include <algorithm>
 #include <array>
+#include <cstdio>
+#include <string>
+#include <string_view>
 
 #include "headers/systems.h"
 
@@ -17,9 +20,40 @@ constexpr std::uint64_t kGbHeaderFirst = 0x134, kGbHeaderEnd = 0x14D;
 constexpr std::uint64_t kGbHeaderChecksum = 0x14D;
 constexpr std::uint64_t kGbGlobalChecksum = 0x14E;
 
+constexpr std::uint64_t kGbMinimum = 0x150;
+// A logo this close is a Game Boy's with bytes misread; random bytes come this close with a
+// chance of C(48,4) / 256^44, below 2^-330, and no other system's header puts anything there.
+constexpr unsigned kGbLogoNear = 4;
+
+[[nodiscard]] unsigned LogoDifferences(std::span<const std::uint8_t> image) {
+    unsigned differ = 0;
+    for (std::size_t i = 0; i < kGameBoyLogo.size(); ++i) differ += image[kGbLogo + i] != kGameBoyLogo[i];
+    return differ;
+}
+
+// The exact logo scores as a magic value, a near one just below it: any exact magic wins.
 int RecogniseGameBoy(std::span<const std::uint8_t> image) {
-    if (image.size() < 0x150) return 0;
-    return std::equal(kGameBoyLogo.begin(), kGameBoyLogo.end(), image.begin() + kGbLogo) ? 10 : 0;
+    if (image.size() < kGbMinimum) return 0;
+    const unsigned differ = LogoDifferences(image);
+    return differ == 0 ? 10 : differ <= kGbLogoNear ? 9 : 0;
+}
+
+Marks ShowGameBoy(std::span<const std::uint8_t> image) {
+    const unsigned differ = LogoDifferences(image);
+    if (differ == 0) return {"the Nintendo logo at 0x000104", false};
+    // The first few offsets that differ: enough to tell one flipped byte from a logo of another kind.
+    std::string at;
+    unsigned listed = 0;
+    for (std::size_t i = 0; i < kGameBoyLogo.size() && listed < kGbLogoNear; ++i) {
+        if (image[kGbLogo + i] == kGameBoyLogo[i]) continue;
+        char offset[16];
+        std::snprintf(offset, sizeof offset, "0x%06X", static_cast<unsigned>(kGbLogo + i));
+        at += (listed++ == 0 ? "at " : ", ") + std::string(offset);
+    }
+    Marks marks{"the logo at 0x000104 differs from Nintendo's in " + std::to_string(differ) + " of 48 bytes (" + at +
+                    (differ > kGbLogoNear ? ", ..." : "") + ")",
+                differ <= kGbLogoNear};
+    return marks;
 }
 
 // The boot ROM's check: x = x - byte - 1 over 0x134..0x14C, starting from 0.
@@ -34,8 +68,8 @@ int RecogniseGameBoy(std::span<const std::uint8_t> image) {
     return static_cast<std::uint16_t>(ByteSum16(image) - image[kGbGlobalChecksum] - image[kGbGlobalChecksum + 1]);
 }
 
-Checked CheckGameBoy(std::span<const std::uint8_t> image) {
-    Checked checked{"Game Boy", {}, {}, {}};
+Checked CheckGameBoy(std::span<const std::uint8_t> image, std::string_view /*cic*/) {
+    Checked checked{"Game Boy", {}, {}, {}, {}};
     checked.fields.push_back({"header checksum", kGbHeaderChecksum, 1, image[kGbHeaderChecksum],
                               GbHeaderChecksum(image),
                               "x = x - byte - 1 over " + RangeText(kGbHeaderFirst, kGbHeaderEnd)});
@@ -43,11 +77,12 @@ Checked CheckGameBoy(std::span<const std::uint8_t> image) {
                               GbGlobalChecksum(image),
                               "16-bit sum of all " + SizeText(image.size()) + " but 0x00014E-0x00014F"});
     checked.notes.emplace_back("the boot ROM checks the header checksum; no Game Boy checks the global one");
+    if (LogoDifferences(image) != 0) checked.notes.emplace_back("the boot ROM starts no cartridge whose logo differs");
     return checked;
 }
 
 // The global sum covers the header checksum, so that is written first.
-void FixGameBoy(std::span<std::uint8_t> image) {
+void FixGameBoy(std::span<std::uint8_t> image, std::string_view /*cic*/) {
     image[kGbHeaderChecksum] = GbHeaderChecksum(image);
     WriteBe(image, kGbGlobalChecksum, 2, GbGlobalChecksum(image));
 }
@@ -58,9 +93,23 @@ constexpr std::uint64_t kGbaComplement = 0xBD;
 
 // The fixed 0x96 at 0xB2, and an ARM branch (condition "always", opcode 0xEA) as the first
 // instruction at 0.
+constexpr std::uint64_t kGbaMinimum = 0xC0;
+
 int RecogniseGameBoyAdvance(std::span<const std::uint8_t> image) {
-    if (image.size() < 0xC0) return 0;
+    if (image.size() < kGbaMinimum) return 0;
     return image[kGbaFixed] == 0x96 && image[3] == 0xEA ? 10 : 0;
+}
+
+Marks ShowGameBoyAdvance(std::span<const std::uint8_t> image) {
+    if (RecogniseGameBoyAdvance(image) != 0) return {"the fixed 96 at 0x0000B2 and an ARM branch at 0", false};
+    std::string text;
+    if (image[kGbaFixed] != 0x96)
+        text = "0x0000B2 holds " + HexBytes(image.subspan(kGbaFixed, 1)) + ", not the fixed 96";
+    if (image[3] != 0xEA) {
+        text += std::string(text.empty() ? "" : "; ") + "the first instruction is " + HexBytes(image.first(4)) +
+                ", no ARM branch (?? ?? ?? EA)";
+    }
+    return {text, false};
 }
 
 // The complement: -(sum of 0xA0..0xBC) - 0x19, in 8 bits.
@@ -70,21 +119,33 @@ int RecogniseGameBoyAdvance(std::span<const std::uint8_t> image) {
     return static_cast<std::uint8_t>(0 - sum - 0x19);
 }
 
-Checked CheckGameBoyAdvance(std::span<const std::uint8_t> image) {
-    Checked checked{"Game Boy Advance", {}, {}, {}};
+Checked CheckGameBoyAdvance(std::span<const std::uint8_t> image, std::string_view /*cic*/) {
+    Checked checked{"Game Boy Advance", {}, {}, {}, {}};
     checked.fields.push_back({"complement", kGbaComplement, 1, image[kGbaComplement], GbaComplement(image),
                               "-(sum of " + RangeText(kGbaHeaderFirst, kGbaHeaderEnd) + ") - 0x19"});
     return checked;
 }
 
-void FixGameBoyAdvance(std::span<std::uint8_t> image) { image[kGbaComplement] = GbaComplement(image); }
+void FixGameBoyAdvance(std::span<std::uint8_t> image, std::string_view /*cic*/) {
+    image[kGbaComplement] = GbaComplement(image);
+}
 
 }  // namespace
 
-System GameBoy() { return {"Game Boy", false, nullptr, RecogniseGameBoy, CheckGameBoy, FixGameBoy}; }
+System GameBoy() {
+    return {"Game Boy", "gameboy", kGbMinimum, false, nullptr, RecogniseGameBoy, ShowGameBoy, CheckGameBoy, FixGameBoy};
+}
 
 System GameBoyAdvance() {
-    return {"Game Boy Advance", false, nullptr, RecogniseGameBoyAdvance, CheckGameBoyAdvance, FixGameBoyAdvance};
+    return {"Game Boy Advance",
+            "gba",
+            kGbaMinimum,
+            false,
+            nullptr,
+            RecogniseGameBoyAdvance,
+            ShowGameBoyAdvance,
+            CheckGameBoyAdvance,
+            FixGameBoyAdvance};
 }
 
 }  // namespace vesperine::headers::detail

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <string_view>
 
 #include "headers/systems.h"
 
@@ -53,6 +54,16 @@ std::string SizeText(std::uint64_t bytes) {
         std::snprintf(text, sizeof text, "%llu KiB", static_cast<unsigned long long>(bytes >> 10));
     } else {
         std::snprintf(text, sizeof text, "%llu bytes", static_cast<unsigned long long>(bytes));
+    }
+    return text;
+}
+
+std::string HexBytes(std::span<const std::uint8_t> bytes) {
+    std::string text;
+    char hex[4];
+    for (const std::uint8_t b : bytes) {
+        std::snprintf(hex, sizeof hex, "%02X", b);
+        text += (text.empty() ? "" : " ") + std::string(hex);
     }
     return text;
 }
@@ -121,6 +132,30 @@ struct Found {
     return best;
 }
 
+// Where a stated system's image lies: the byte order its first word shows, and past a copier
+// header when the length says there is one, unless the header sits better at 0.
+[[nodiscard]] Found PlaceStated(std::span<const std::uint8_t> file, const System& system) {
+    Found found{&system, 0, system.order ? system.order(file) : ByteOrder::Native};
+    if (found.order == ByteOrder::Native && system.copierHeader && file.size() % 1024 == kCopierHeader &&
+        system.recognise(file.subspan(kCopierHeader)) >= system.recognise(file)) {
+        found.skip = kCopierHeader;
+    }
+    return found;
+}
+
+[[nodiscard]] const System* SystemByCode(std::string_view code) {
+    for (const System& system : detail::Systems()) {
+        if (code == system.code) return &system;
+    }
+    return nullptr;
+}
+
+[[nodiscard]] std::string CodeList() {
+    std::string codes;
+    for (const std::string& code : SystemCodes()) codes += (codes.empty() ? "" : ", ") + code;
+    return codes;
+}
+
 [[nodiscard]] std::string LayoutText(const Found& found) {
     if (found.skip != 0) return "with a " + std::to_string(found.skip) + "-byte copier header";
     switch (found.order) {
@@ -149,16 +184,34 @@ struct SystemView {
     return view;
 }
 
-[[nodiscard]] HeaderReport ReportFor(const Found& found, detail::Checked checked) {
+[[nodiscard]] HeaderReport ReportFor(const Found& found, detail::Checked checked, const detail::Marks& marks,
+                                     bool given) {
     HeaderReport report;
     report.system = std::move(checked.system);
     report.layout = LayoutText(found);
     report.fields = std::move(checked.fields);
     for (FieldCheck& field : report.fields) field.offset += found.skip;
     report.problem = std::move(checked.problem);
+    report.statedBy = std::move(checked.statedBy);
     report.notes = std::move(checked.notes);
+    report.systemGiven = given;
+    report.recognition = marks.evidence;
+    report.doubtful = marks.doubtful && !given;
     if (found.skip != 0) report.notes.push_back("the copier header is no part of the image and is not summed");
     return report;
+}
+
+// The report for the system found or stated; the checker runs only on an image long enough for it.
+[[nodiscard]] HeaderReport CheckFound(std::span<const std::uint8_t> file, const Found& found, const Stated& stated) {
+    const SystemView view = ViewFor(file, found);
+    const System& system = *found.system;
+    if (view.image.size() < system.minimum) {
+        detail::Checked checked{system.name, {}, {}, {}, {}};
+        checked.problem = "the image has " + detail::SizeText(view.image.size()) + ", fewer than the " +
+                          detail::SizeText(system.minimum) + " a " + system.name + " header needs";
+        return ReportFor(found, std::move(checked), {}, !stated.system.empty());
+    }
+    return ReportFor(found, system.check(view.image, stated.cic), system.marks(view.image), !stated.system.empty());
 }
 
 }  // namespace
@@ -166,6 +219,12 @@ struct SystemView {
 bool HeaderReport::good() const {
     return known() && problem.empty() &&
            std::all_of(fields.begin(), fields.end(), [](const FieldCheck& f) { return f.good(); });
+}
+
+const char* HeaderReport::verdict() const {
+    if (!known()) return "no known system";
+    if (!problem.empty()) return "unverifiable";
+    return good() ? "good" : "bad";
 }
 
 std::vector<std::string> SystemNames() {
@@ -176,37 +235,67 @@ std::vector<std::string> SystemNames() {
     return names;
 }
 
-HeaderReport CheckHeader(std::span<const std::uint8_t> image) {
-    const std::optional<Found> found = FindSystem(image);
-    if (!found) return {};
-    const SystemView view = ViewFor(image, *found);
-    return ReportFor(*found, found->system->check(view.image));
+std::vector<std::string> SystemCodes() {
+    std::vector<std::string> codes;
+    for (const System& system : detail::Systems()) codes.emplace_back(system.code);
+    return codes;
 }
 
-FixResult FixHeader(std::span<const std::uint8_t> image) {
-    FixResult result;
+std::vector<std::string> CicNames() { return detail::Nintendo64CicNames(); }
+
+bool IsCicName(std::string_view name) { return detail::IsNintendo64Cic(name); }
+
+HeaderReport CheckHeader(std::span<const std::uint8_t> image, const Stated& stated) {
+    if (!stated.system.empty()) {
+        const System* system = SystemByCode(stated.system);
+        if (!system) {
+            HeaderReport report;
+            report.problem = "no system is called " + stated.system + " (known: " + CodeList() + ")";
+            return report;
+        }
+        return CheckFound(image, PlaceStated(image, *system), stated);
+    }
     const std::optional<Found> found = FindSystem(image);
     if (!found) {
-        result.refusal = "the image is of no known system";
+        HeaderReport report;
+        report.statedBy = "--system NAME (" + CodeList() + ")";
+        return report;
+    }
+    return CheckFound(image, *found, stated);
+}
+
+FixResult FixHeader(std::span<const std::uint8_t> image, const Stated& stated) {
+    FixResult result;
+    const HeaderReport before = CheckHeader(image, stated);
+    if (!before.known()) {
+        result.refusal = before.problem.empty() ? "the image is of no known system" : before.problem;
+        result.statedBy = before.statedBy;
         return result;
     }
-    const SystemView view = ViewFor(image, *found);
-    const detail::Checked before = found->system->check(view.image);
     if (!before.problem.empty()) {
         result.refusal = before.problem;
+        result.statedBy = before.statedBy;
+        return result;
+    }
+    if (before.doubtful) {
+        result.refusal = "the image is recognised as " + before.system +
+                         " only by marks that differ from its own: " + before.recognition;
+        const std::optional<Found> found = FindSystem(image);
+        result.statedBy = std::string("--system ") + (found ? found->system->code : "NAME");
         return result;
     }
     std::vector<std::uint8_t> bytes(image.begin(), image.end());
-    if (std::all_of(before.fields.begin(), before.fields.end(), [](const FieldCheck& f) { return f.good(); })) {
-        result.after = CheckHeader(bytes);
+    if (before.good()) {
+        result.after = before;
         result.bytes = std::move(bytes);
         return result;
     }
-    const std::span<std::uint8_t> systemImage = std::span(bytes).subspan(found->skip);
-    Reorder(systemImage, found->order);
-    found->system->fix(systemImage);
-    Reorder(systemImage, found->order);
-    result.after = CheckHeader(bytes);
+    const Found found = stated.system.empty() ? *FindSystem(image) : PlaceStated(image, *SystemByCode(stated.system));
+    const std::span<std::uint8_t> systemImage = std::span(bytes).subspan(found.skip);
+    Reorder(systemImage, found.order);
+    found.system->fix(systemImage, stated.cic);
+    Reorder(systemImage, found.order);
+    result.after = CheckHeader(bytes, stated);
     if (!result.after.good() || result.after.system != before.system) {
         result.refusal = "the corrected image does not check good; nothing is given";
         return result;

@@ -15,6 +15,11 @@ int Recognise(std::span<const std::uint8_t> image) {
     return std::memcmp(image.data() + kConsole, "SEGA", 4) == 0 ? 10 : 0;
 }
 
+Marks Show(std::span<const std::uint8_t> image) {
+    if (Recognise(image) != 0) return {"\"SEGA\" at 0x000100", false};
+    return {"0x000100 holds " + HexBytes(image.subspan(kConsole, 4)) + ", not \"SEGA\" (53 45 47 41)", false};
+}
+
 // Words are big-endian, as the 68000 reads them; an odd last byte counts as a word's high byte.
 [[nodiscard]] std::uint16_t WordSum(std::span<const std::uint8_t> image) {
     std::uint64_t high = 0, low = 0;
@@ -27,17 +32,17 @@ int Recognise(std::span<const std::uint8_t> image) {
     return static_cast<std::uint16_t>((high << 8) + low);
 }
 
-Checked Check(std::span<const std::uint8_t> image) {
-    Checked checked{"Mega Drive", {}, {}, {}};
+Checked Check(std::span<const std::uint8_t> image, std::string_view /*cic*/) {
+    Checked checked{"Mega Drive", {}, {}, {}, {}};
     checked.fields.push_back({"checksum", kChecksum, 2, ReadBe(image, kChecksum, 2), WordSum(image),
                               "16-bit sum of the big-endian words of " + RangeText(kSummed, image.size())});
     return checked;
 }
 
-void Fix(std::span<std::uint8_t> image) { WriteBe(image, kChecksum, 2, WordSum(image)); }
+void Fix(std::span<std::uint8_t> image, std::string_view /*cic*/) { WriteBe(image, kChecksum, 2, WordSum(image)); }
 
 }  // namespace
 
-System MegaDrive() { return {"Mega Drive", false, nullptr, Recognise, Check, Fix}; }
+System MegaDrive() { return {"Mega Drive", "megadrive", kSummed, false, nullptr, Recognise, Show, Check, Fix}; }
 
 }  // namespace vesperine::headers::detail

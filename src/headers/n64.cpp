@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstdio>
 #include <optional>
+#include <string_view>
 
 #include "analysis/crc32.h"
 #include "headers/systems.h"
@@ -76,55 +77,144 @@ int Recognise(std::span<const std::uint8_t> image) {
     return {t6 ^ t4 ^ t3, t5 ^ t2 ^ t1};
 }
 
-// The chip whose boot code the image carries; for a boot code of no known chip, the chip whose
-// sum agrees with the stored CRCs, or else the 6102, the most common.
+// The names a chip is stated by; the first is the one shown as an example.
+struct ChipName {
+    const char* name;
+    std::size_t chip;  // into kBootChips
+};
+constexpr std::array<ChipName, 10> kChipNames = {{{"6102", 0},
+                                                  {"6101", 1},
+                                                  {"6103", 3},
+                                                  {"6105", 4},
+                                                  {"6106", 5},
+                                                  {"7101", 0},
+                                                  {"7102", 2},
+                                                  {"7103", 3},
+                                                  {"7105", 4},
+                                                  {"7106", 5}}};
+
+// "6102" from "6102", "CIC-6102", "cic6102" or "CIC 6102".
+[[nodiscard]] std::string_view Digits(std::string_view name) {
+    if (name.size() >= 3 && (name[0] == 'C' || name[0] == 'c') && (name[1] == 'I' || name[1] == 'i') &&
+        (name[2] == 'C' || name[2] == 'c')) {
+        name.remove_prefix(3);
+        if (!name.empty() && (name[0] == '-' || name[0] == ' ')) name.remove_prefix(1);
+    }
+    return name;
+}
+
+[[nodiscard]] const BootChip* StatedChip(std::string_view name) {
+    for (const ChipName& known : kChipNames) {
+        if (Digits(name) == known.name) return &kBootChips[known.chip];
+    }
+    return nullptr;
+}
+
+[[nodiscard]] std::string Hex8(std::uint32_t value) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(value));
+    return text;
+}
+
+// The chip the CRCs are checked with: a stated one, else the chip the boot code is, else the
+// chip whose sum gives the stored CRCs (the data they cover is then intact, whatever the boot
+// code). None when none of these holds: a seed is never assumed, for a boot code that is no
+// chip's is the likeliest cause of CRCs that agree with nothing.
 struct Chosen {
-    const BootChip* chip;
-    std::array<std::uint32_t, 2> crcs;
-    const char* how;  // empty when the boot code named the chip
+    const BootChip* chip = nullptr;
+    std::array<std::uint32_t, 2> crcs{};
+    std::string how;      // a note on how the chip was chosen, when not by its boot code
+    std::string unknown;  // why no chip could be chosen
 };
 
-[[nodiscard]] Chosen ChooseChip(std::span<const std::uint8_t> image) {
+[[nodiscard]] Chosen ChooseChip(std::span<const std::uint8_t> image, std::string_view cic) {
     const std::uint32_t bootCrc = Crc32(image.subspan(kBootCode, kBootCodeEnd - kBootCode));
+    const BootChip* carried = nullptr;
     for (const BootChip& chip : kBootChips) {
-        if (chip.bootCodeCrc == bootCrc) return {&chip, Crcs(image, chip), ""};
+        if (chip.bootCodeCrc == bootCrc) carried = &chip;
     }
+    const std::string bootCode =
+        "the boot code (CRC-32 " + Hex8(bootCrc) + " over " + RangeText(kBootCode, kBootCodeEnd) + ")";
+    if (!cic.empty()) {
+        const BootChip* stated = StatedChip(cic);
+        if (!stated) return {nullptr, {}, "", "no CIC chip is called " + std::string(cic)};
+        std::string how = "the CIC is given as " + std::string(Digits(cic)) + ", not recognised: ";
+        if (carried == stated) how += bootCode + " is that chip's";
+        else if (carried) how += bootCode + " is " + carried->name + "'s, not the given chip's";
+        else how += bootCode + " matches no known chip";
+        return {stated, Crcs(image, *stated), how, ""};
+    }
+    if (carried) return {carried, Crcs(image, *carried), "", ""};
     const std::array<std::uint32_t, 2> stored = {ReadBe(image, kCrc1, 4), ReadBe(image, kCrc2, 4)};
     for (const BootChip& chip : kBootChips) {
         const std::array<std::uint32_t, 2> crcs = Crcs(image, chip);
-        if (crcs == stored) return {&chip, crcs, "the boot code is of no known chip; its CRCs agree with this chip's"};
+        if (crcs == stored) {
+            return {&chip, crcs,
+                    bootCode + " matches no known CIC chip; the stored CRCs agree with " + chip.name +
+                        "'s sum, so the data they cover is intact, but the boot code itself is not checked",
+                    ""};
+        }
     }
-    return {&kBootChips[0], Crcs(image, kBootChips[0]),
-            "the boot code is of no known chip and no chip's CRCs agree: checked as the most common"};
+    return {nullptr,
+            {},
+            "",
+            bootCode + " matches no known CIC chip, and no chip's sum gives the stored CRCs " + Hex8(stored[0]) + " " +
+                Hex8(stored[1]) + ": they cannot be checked"};
 }
 
-Checked Check(std::span<const std::uint8_t> image) {
-    Checked checked{"Nintendo 64", {}, {}, {}};
+[[nodiscard]] std::string CicOptions() {
+    std::string others;
+    for (std::size_t i = 1; i < kChipNames.size(); ++i) others += std::string(i == 1 ? "" : ", ") + kChipNames[i].name;
+    return std::string("--cic ") + kChipNames[0].name + " (or " + others + ")";
+}
+
+Checked Check(std::span<const std::uint8_t> image, std::string_view cic) {
+    Checked checked{"Nintendo 64", {}, {}, {}, {}};
     if (image.size() < kSummedEnd) {
         checked.problem = "the image has " + SizeText(image.size()) +
                           ", fewer than the 0x101000 bytes its CRCs cover (the boot code and 1 MiB after it)";
         return checked;
     }
-    const Chosen chosen = ChooseChip(image);
+    const Chosen chosen = ChooseChip(image, cic);
+    if (!chosen.chip) {
+        checked.system += " (boot code of no known CIC chip)";
+        checked.problem = chosen.unknown;
+        checked.statedBy = CicOptions();
+        return checked;
+    }
     checked.system += std::string(" (") + chosen.chip->name + ")";
-    char seed[9];
-    std::snprintf(seed, sizeof seed, "%08X", static_cast<unsigned>(chosen.chip->seed));
-    const std::string over = "the boot code's sum of " + RangeText(kBootCodeEnd, kSummedEnd) + ", seed " + seed;
+    const std::string over =
+        "the boot code's sum of " + RangeText(kBootCodeEnd, kSummedEnd) + ", seed " + Hex8(chosen.chip->seed);
     checked.fields.push_back({"CRC1", kCrc1, 4, ReadBe(image, kCrc1, 4), chosen.crcs[0], over});
     checked.fields.push_back({"CRC2", kCrc2, 4, ReadBe(image, kCrc2, 4), chosen.crcs[1], over});
-    if (*chosen.how) checked.notes.emplace_back(chosen.how);
+    if (!chosen.how.empty()) checked.notes.push_back(chosen.how);
     return checked;
 }
 
 // The CRCs lie before the range they cover, so writing them changes nothing they depend on.
-void Fix(std::span<std::uint8_t> image) {
-    const Chosen chosen = ChooseChip(image);
+void Fix(std::span<std::uint8_t> image, std::string_view cic) {
+    const Chosen chosen = ChooseChip(image, cic);
+    if (!chosen.chip) return;
     WriteBe(image, kCrc1, 4, chosen.crcs[0]);
     WriteBe(image, kCrc2, 4, chosen.crcs[1]);
 }
 
+Marks Show(std::span<const std::uint8_t> image) {
+    const std::uint32_t first = ReadBe(image, 0, 4);
+    if (first == kMagic) return {"the first word 80371240", false};
+    return {"the first word is " + Hex8(first) + ", not 80371240 in any byte order", false};
+}
+
 }  // namespace
 
-System Nintendo64() { return {"Nintendo 64", false, Order, Recognise, Check, Fix}; }
+System Nintendo64() { return {"Nintendo 64", "n64", kBootCodeEnd, false, Order, Recognise, Show, Check, Fix}; }
+
+std::vector<std::string> Nintendo64CicNames() {
+    std::vector<std::string> names;
+    for (const ChipName& known : kChipNames) names.emplace_back(known.name);
+    return names;
+}
+
+bool IsNintendo64Cic(std::string_view name) { return StatedChip(name) != nullptr; }
 
 }  // namespace vesperine::headers::detail

@@ -1,5 +1,7 @@
 // SNES LoROM and HiROM headers: the 16-bit sum of the image as the cartridge's mirroring presents it.
 #include <bit>
+#include <string>
+#include <string_view>
 
 #include "headers/systems.h"
 
@@ -70,6 +72,23 @@ std::uint16_t ComputedChecksum(std::span<const std::uint8_t> image) {
     return static_cast<std::uint16_t>(MirroredSum(image, target) - stored + 0x1FE);
 }
 
+// What the recogniser weighs in the header, each said to fit or not.
+template <std::uint64_t Base, bool HiRom>
+Marks Show(std::span<const std::uint8_t> image) {
+    const auto header = image.subspan(Base, 0x40);
+    const std::uint8_t map = header[kMapMode];
+    const bool mapFits = (map & 0xE0) == 0x20 && IsHiRomMode(map) == HiRom;
+    const bool pairFits = (ReadLe(header, kChecksum, 2) ^ ReadLe(header, kComplement, 2)) == 0xFFFF;
+    const bool sizeFits = header[kRomSize] >= 0x07 && header[kRomSize] <= 0x0D;
+    std::string text = "the header at " + RangeText(Base, Base + 0x40) + ": map mode " +
+                       HexBytes(header.subspan(kMapMode, 1)) +
+                       (mapFits ? "" : " (not a " + std::string(HiRom ? "HiROM" : "LoROM") + " mode)") + ", title " +
+                       (TitleFits(header.subspan(kTitle, kTitleLength)) ? "printable" : "not printable") +
+                       ", checksum and complement " + (pairFits ? "paired" : "not paired") + ", ROM size byte " +
+                       HexBytes(header.subspan(kRomSize, 1)) + (sizeFits ? "" : " (not 07-0D)");
+    return {text, false};
+}
+
 template <std::uint64_t Base>
 Checked Check(std::span<const std::uint8_t> image, const char* name) {
     const std::uint16_t computed = ComputedChecksum<Base>(image);
@@ -79,7 +98,7 @@ Checked Check(std::span<const std::uint8_t> image, const char* name) {
         const std::uint64_t p = std::bit_floor(n);
         over += ", the " + SizeText(n - p) + " above " + SizeText(p) + " mirrored to fill " + SizeText(2 * p);
     }
-    Checked checked{name, {}, {}, {}};
+    Checked checked{name, {}, {}, {}, {}};
     checked.fields.push_back({"checksum", Base + kChecksum, 2, ReadLe(image, Base + kChecksum, 2), computed, over});
     checked.fields.push_back({"complement", Base + kComplement, 2, ReadLe(image, Base + kComplement, 2),
                               computed ^ 0xFFFFu, "the checksum XOR FFFF"});
@@ -87,7 +106,7 @@ Checked Check(std::span<const std::uint8_t> image, const char* name) {
 }
 
 template <std::uint64_t Base>
-void Fix(std::span<std::uint8_t> image) {
+void Fix(std::span<std::uint8_t> image, std::string_view /*cic*/) {
     const std::uint16_t computed = ComputedChecksum<Base>(image);
     WriteLe(image, Base + kChecksum, 2, computed);
     WriteLe(image, Base + kComplement, 2, computed ^ 0xFFFFu);
@@ -97,19 +116,25 @@ void Fix(std::span<std::uint8_t> image) {
 
 System SnesLoRom() {
     return {"SNES LoROM",
+            "snes-lorom",
+            0x8000,
             true,
             nullptr,
             Recognise<0x7FC0, false>,
-            [](std::span<const std::uint8_t> image) { return Check<0x7FC0>(image, "SNES LoROM"); },
+            Show<0x7FC0, false>,
+            [](std::span<const std::uint8_t> image, std::string_view) { return Check<0x7FC0>(image, "SNES LoROM"); },
             Fix<0x7FC0>};
 }
 
 System SnesHiRom() {
     return {"SNES HiROM",
+            "snes-hirom",
+            0x10000,
             true,
             nullptr,
             Recognise<0xFFC0, true>,
-            [](std::span<const std::uint8_t> image) { return Check<0xFFC0>(image, "SNES HiROM"); },
+            Show<0xFFC0, true>,
+            [](std::span<const std::uint8_t> image, std::string_view) { return Check<0xFFC0>(image, "SNES HiROM"); },
             Fix<0xFFC0>};
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "headers/header_check.h"
@@ -24,18 +25,31 @@ struct Checked {
     std::vector<FieldCheck> fields;
     std::string problem;
     std::vector<std::string> notes;
+    std::string statedBy;  // the option that states what problem names as unknown
+};
+
+// What an image shows of a system's marks (its magic values), in words.
+struct Marks {
+    std::string evidence;   // "the Nintendo logo at 0x000104", "0x000100 holds 00 00 00 00, not \"SEGA\""
+    bool doubtful = false;  // recognised, but by marks that differ from the system's own
 };
 
 struct System {
     const char* name;
-    bool copierHeader;  // also tried after a 512-byte copier header, when the length says there is one
+    const char* code;       // the name --system takes: "gameboy"
+    std::uint64_t minimum;  // the fewest bytes the image's header and checker need
+    bool copierHeader;      // also tried after a 512-byte copier header, when the length says there is one
     // The byte order the file's first word shows, for a system that has one; nullptr otherwise.
     ByteOrder (*order)(std::span<const std::uint8_t> file);
     // 0 when the image is not of this system, higher the surer: 10 for a magic value.
     int (*recognise)(std::span<const std::uint8_t> image);
-    Checked (*check)(std::span<const std::uint8_t> image);
-    // Sets every field (and any balancing word) so that check finds the image good.
-    void (*fix)(std::span<std::uint8_t> image);
+    // The marks recognise looks for, as this image shows them; the image has at least minimum bytes.
+    Marks (*marks)(std::span<const std::uint8_t> image);
+    // cic is a stated N64 boot chip, empty when none is; other systems have none to state.
+    Checked (*check)(std::span<const std::uint8_t> image, std::string_view cic);
+    // Sets every field (and any balancing word) so that check, given the same cic, finds the
+    // image good. Called only for an image check found no problem in.
+    void (*fix)(std::span<std::uint8_t> image, std::string_view cic);
 };
 
 [[nodiscard]] std::span<const System> Systems();
@@ -49,6 +63,10 @@ struct System {
 [[nodiscard]] System Nintendo64();
 [[nodiscard]] System WilliamsWpc();
 
+// The N64 boot chips a CIC is stated by, and whether a name is one of them.
+[[nodiscard]] std::vector<std::string> Nintendo64CicNames();
+[[nodiscard]] bool IsNintendo64Cic(std::string_view name);
+
 // Unsigned integers of width bytes at offset; the caller has checked the bounds.
 [[nodiscard]] std::uint32_t ReadBe(std::span<const std::uint8_t> bytes, std::uint64_t offset, unsigned width);
 [[nodiscard]] std::uint32_t ReadLe(std::span<const std::uint8_t> bytes, std::uint64_t offset, unsigned width);
@@ -59,6 +77,8 @@ void WriteLe(std::span<std::uint8_t> bytes, std::uint64_t offset, unsigned width
 [[nodiscard]] std::string RangeText(std::uint64_t first, std::uint64_t end);
 // "4 MiB", "1.5 MiB", "96 KiB" or "40,961 bytes".
 [[nodiscard]] std::string SizeText(std::uint64_t bytes);
+// "00 00 FF FF": the bytes in hex.
+[[nodiscard]] std::string HexBytes(std::span<const std::uint8_t> bytes);
 // The 16-bit sum of the bytes.
 [[nodiscard]] std::uint16_t ByteSum16(std::span<const std::uint8_t> bytes);
 

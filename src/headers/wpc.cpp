@@ -1,6 +1,8 @@
 // Williams WPC pinball game ROMs: the 16-bit sum of the image, held by a checksum and a correction word at its end.
 #include <algorithm>
 #include <array>
+#include <string>
+#include <string_view>
 
 #include "headers/systems.h"
 
@@ -35,9 +37,20 @@ int Recognise(std::span<const std::uint8_t> image) {
     return ReadBe(image, n - 2, 2) == 0xFFFF ? 0 : 1;
 }
 
-Checked Check(std::span<const std::uint8_t> image) {
+Marks Show(std::span<const std::uint8_t> image) {
     const std::uint64_t n = image.size();
-    Checked checked{"Williams WPC", {}, {}, {}};
+    unsigned low = 0;
+    for (std::uint64_t at = n - kVectorsFromEnd; at < n; at += 2) low += ReadBe(image, at, 2) < 0x8000;
+    const bool sized = std::find(kSizes.begin(), kSizes.end(), n) != kSizes.end();
+    std::string text = SizeText(n) + (sized ? "" : " (WPC game ROMs are 128 KiB, 256 KiB, 512 KiB or 1 MiB)") + ", " +
+                       std::to_string(7 - low) + " of 7 vectors into 0x8000-0xFFFF";
+    if (ReadBe(image, n - 2, 2) == 0xFFFF) text += ", the reset vector FFFF (an erased end)";
+    return {text, false};
+}
+
+Checked Check(std::span<const std::uint8_t> image, std::string_view /*cic*/) {
+    const std::uint64_t n = image.size();
+    Checked checked{"Williams WPC", {}, {}, {}, {}};
     checked.fields.push_back({"checksum", n - kChecksumFromEnd, 2, ReadBe(image, n - kChecksumFromEnd, 2),
                               ByteSum16(image),
                               "16-bit sum of all " + SizeText(n) + ", balanced by the correction word at " +
@@ -54,7 +67,7 @@ Checked Check(std::span<const std::uint8_t> image) {
   own instructions do, the checksum becomes K = R + 510 and the correction FFFF - K, R being the
   sum of every other byte: K's bytes and the correction's add up to 510 whatever K is.
 */
-void Fix(std::span<std::uint8_t> image) {
+void Fix(std::span<std::uint8_t> image, std::string_view /*cic*/) {
     const std::uint64_t n = image.size();
     const std::uint64_t at = n - kCorrectionFromEnd;
     const std::uint32_t stored = ReadBe(image, n - kChecksumFromEnd, 2);
@@ -74,6 +87,7 @@ void Fix(std::span<std::uint8_t> image) {
 
 }  // namespace
 
-System WilliamsWpc() { return {"Williams WPC", false, nullptr, Recognise, Check, Fix}; }
+// The minimum is the fixed bank: the vectors, checksum and correction word lie at its end.
+System WilliamsWpc() { return {"Williams WPC", "wpc", 0x8000, false, nullptr, Recognise, Show, Check, Fix}; }
 
 }  // namespace vesperine::headers::detail

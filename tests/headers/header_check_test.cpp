@@ -1,5 +1,6 @@
 // Header checksums: images built here with planted headers, their sums from short formulas of their own.
 #include "headers/header_check.h"
+#include "analysis/crc32.h"
 #include "support/test_bytes.h"
 
 #include <gtest/gtest.h>
@@ -75,12 +76,36 @@ Bytes GameBoyAdvance() {
     return b;
 }
 
-// Every word after the boot code zero: all six registers keep the seed but t1, which gains it
-// 0x40000 times, so CRC1 = seed and CRC2 = seed * 0x40001 (6102: F8CA4DDC and 303A4DDC).
+// A boot code whose CRC-32 is crc: zeros, then four bytes that steer the register to it, found
+// by running the reflected table backwards from the CRC wanted.
+void ForgeBootCode(Bytes& b, std::uint32_t crc) {
+    std::uint32_t table[256];
+    for (std::uint32_t k = 0; k < 256; ++k) {
+        std::uint32_t c = k;
+        for (int bit = 0; bit < 8; ++bit) c = c & 1 ? c >> 1 ^ 0xEDB88320 : c >> 1;
+        table[k] = c;
+    }
+    const std::uint32_t before = ~Crc32(std::span(b).subspan(0x40, 0xFBC));
+    std::uint32_t x = ~crc;
+    for (int i = 0; i < 4; ++i) {
+        std::uint32_t k = 0;
+        while (table[k] >> 24 != x >> 24) ++k;
+        x = (x ^ table[k]) << 8 | k;
+    }
+    x ^= before;
+    Put(b, 0xFFC,
+        {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(x >> 8), static_cast<std::uint8_t>(x >> 16),
+         static_cast<std::uint8_t>(x >> 24)});
+}
+
+// The 6102's boot code (by its CRC-32), and every word after it zero: all six registers keep the
+// seed but t1, which gains it 0x40000 times, so CRC1 = seed and CRC2 = seed * 0x40001 (6102:
+// F8CA4DDC and 303A4DDC).
 Bytes Nintendo64() {
     Bytes b(0x101000, 0);
     Put(b, 0, {0x80, 0x37, 0x12, 0x40});
     Put(b, 0x10, {0xF8, 0xCA, 0x4D, 0xDC, 0x30, 0x3A, 0x4D, 0xDC});
+    ForgeBootCode(b, 0x90BB6CB5);
     return b;
 }
 
@@ -172,6 +197,75 @@ TEST(HeaderCheckTest, OtherImagesAreOfNoKnownSystemAndAreNotFixed) {
     Put(shortN64, 0, {0x80, 0x37, 0x12, 0x40});
     EXPECT_FALSE(CheckHeader(shortN64).problem.empty());
     EXPECT_FALSE(FixHeader(shortN64).refusal.empty());
+}
+
+bool Has(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+
+// A damaged boot code is the likeliest cause of CRCs that agree with no chip: no seed is assumed.
+TEST(HeaderCheckTest, AnN64BootCodeOfNoKnownChipIsCheckedOnlyByEvidenceOrAStatedCic) {
+    Bytes b = Nintendo64();
+    ASSERT_EQ(Crc32(std::span(b).subspan(0x40, 0xFC0)), 0x90BB6CB5u);
+    b[0x100] ^= 0x01;
+    const HeaderReport agreeing = CheckHeader(b);  // the CRCs still agree with the 6102's sum
+    EXPECT_TRUE(agreeing.good());
+    ASSERT_EQ(agreeing.notes.size(), 1u);
+    EXPECT_TRUE(Has(agreeing.notes[0], "matches no known CIC chip; the stored CRCs agree with CIC-6102/7101's sum"));
+
+    b[0x10] ^= 0x01;
+    const HeaderReport unknown = CheckHeader(b);
+    EXPECT_STREQ(unknown.verdict(), "unverifiable");
+    EXPECT_EQ(unknown.system, "Nintendo 64 (boot code of no known CIC chip)");
+    EXPECT_TRUE(unknown.fields.empty());
+    EXPECT_TRUE(Has(unknown.problem, "matches no known CIC chip, and no chip's sum gives the stored CRCs F9CA4DDC"));
+    EXPECT_EQ(unknown.statedBy, "--cic 6102 (or 6101, 6103, 6105, 6106, 7101, 7102, 7103, 7105, 7106)");
+    const FixResult refused = FixHeader(b);
+    EXPECT_TRUE(refused.bytes.empty());
+    EXPECT_EQ(refused.statedBy, unknown.statedBy);
+
+    const Stated cic{"", "CIC-6102"};
+    const HeaderReport stated = CheckHeader(b, cic);
+    EXPECT_STREQ(stated.verdict(), "bad");
+    EXPECT_TRUE(Has(stated.notes.at(0), "the CIC is given as 6102, not recognised: the boot code"));
+    const FixResult fixed = FixHeader(b, cic);
+    ASSERT_EQ(fixed.bytes.size(), b.size()) << fixed.refusal;
+    EXPECT_TRUE(CheckHeader(fixed.bytes, cic).good());
+    EXPECT_TRUE(Has(CheckHeader(Nintendo64(), {"", "6105"}).notes.at(0), "is CIC-6102/7101's, not the given chip's"));
+}
+
+// Logo bytes of a Game Boy image flipped one by one: up to four are a doubtful Game Boy, five
+// none; stated, it is checked and fixed whatever the logo, and the count is shown.
+TEST(HeaderCheckTest, AGameBoyLogoAFewBytesOffIsDoubtfulAndFixedOnlyWhenStated) {
+    Bytes b = GameBoy();
+    for (unsigned differ = 1; differ <= 6; ++differ) {
+        b[0x104 + 7 * differ] ^= 0x10;
+        const std::string count = "differs from Nintendo's in " + std::to_string(differ) + " of 48 bytes";
+        const HeaderReport seen = CheckHeader(b);
+        EXPECT_EQ(seen.known(), differ <= 4) << differ;
+        EXPECT_EQ(seen.doubtful, differ <= 4) << differ;
+        if (seen.known()) {
+            EXPECT_TRUE(Has(seen.recognition, count.c_str())) << seen.recognition;
+        }
+        const FixResult refused = FixHeader(b);
+        EXPECT_TRUE(refused.bytes.empty());
+        EXPECT_EQ(refused.statedBy, differ <= 4 ? "--system gameboy"
+                                                : "--system NAME (n64, gba, gameboy, megadrive, "
+                                                  "snes-lorom, snes-hirom, wpc)");
+        const HeaderReport given = CheckHeader(b, {"gameboy", ""});
+        EXPECT_TRUE(given.systemGiven && !given.doubtful && Has(given.recognition, count.c_str()));
+        const FixResult fixed = FixHeader(b, {"gameboy", ""});
+        ASSERT_FALSE(fixed.bytes.empty()) << fixed.refusal;
+        EXPECT_TRUE(CheckHeader(fixed.bytes, {"gameboy", ""}).good());
+    }
+}
+
+TEST(HeaderCheckTest, AStatedSystemIsCheckedAsGivenAndSaysWhatItsMarksShow) {
+    const HeaderReport asMegaDrive = CheckHeader(GameBoy(), {"megadrive", ""});
+    EXPECT_EQ(asMegaDrive.system, "Mega Drive");
+    EXPECT_TRUE(Has(asMegaDrive.recognition, "not \"SEGA\" (53 45 47 41)"));
+    EXPECT_TRUE(Has(CheckHeader(Bytes(0x200, 0), {"n64", ""}).problem, "fewer than the 4 KiB a Nintendo 64 header"));
+    EXPECT_TRUE(Has(CheckHeader(GameBoy(), {"snes", ""}).problem, "no system is called snes (known: n64, gba,"));
+    EXPECT_FALSE(CheckHeader(WithCopierHeader(Snes(0x20000, 0x7FC0, 0x20)), {"snes-lorom", ""}).fields.empty());
+    EXPECT_TRUE(CheckHeader(WithCopierHeader(Snes(0x20000, 0x7FC0, 0x20)), {"snes-lorom", ""}).good());
 }
 
 }  // namespace

@@ -190,6 +190,10 @@ private:
         if (!report.layout.empty()) text += QStringLiteral(", ") + QString::fromStdString(report.layout);
         if (!report.problem.empty()) text += QStringLiteral(": ") + QString::fromStdString(report.problem);
         else text += report.good() ? QStringLiteral(": every checksum holds.") : QStringLiteral(": checksums wrong.");
+        if (report.doubtful) {
+            text += QStringLiteral("\nRecognised by marks that differ from its own: ") +
+                    QString::fromStdString(report.recognition) + QStringLiteral(". No fix is offered for it.");
+        }
         for (const std::string& note : report.notes) text += QStringLiteral("\n") + QString::fromStdString(note);
         system_->setText(text);
         std::vector<QStringList> rows;
@@ -202,7 +206,8 @@ private:
         }
         fields_->SetRows(rows);
         fields_->resizeRowsToContents();  // the wrapped "Covers" text in full
-        saveFixed_->setEnabled(report.problem.empty() && !report.good());
+        // As the command line: a fix only where all it rests on is known (FixHeader refuses the rest).
+        saveFixed_->setEnabled(report.problem.empty() && !report.good() && !report.doubtful);
     }
 
     void SaveFixedCopy() {
