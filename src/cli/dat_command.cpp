@@ -7,6 +7,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <utility>
 
 #include "cli/hash_command.h"
 #include "cli/input_file.h"
@@ -24,9 +25,16 @@ int RunDat(const DatOptions& options, FileSystem& files, Streams streams) {
     std::set<std::string> names;
     nlohmann::json listed = nlohmann::json::array();
     for (const std::string& path : options.files) {
+        const std::string name = std::filesystem::path(path).filename().string();
+        // A name is written as the bytes it is or not at all: a guessed encoding would name a
+        // file that is not on the disk.
+        if (const std::optional<std::string> problem = dat::XmlTextProblem(name)) {
+            FileProblem(streams.err, path) << "the name cannot be written in an XML DAT: " << *problem
+                                           << "; rename the file in UTF-8 (nothing written)\n";
+            return kExitError;
+        }
         const std::optional<ByteBuffer> file = LoadInputFile(files, path, streams.err);
         if (!file) return kExitError;
-        const std::string name = std::filesystem::path(path).filename().string();
         if (!names.insert(name).second) {
             FileProblem(streams.err, path) << "another file is also named " << name << "\n";
             return kExitError;
@@ -47,6 +55,13 @@ int RunDat(const DatOptions& options, FileSystem& files, Streams streams) {
     const std::string game =
         options.name.empty() ? std::filesystem::path(options.files.front()).stem().string() : options.name;
     const std::string description = options.description.empty() ? game : options.description;
+    for (const auto& [option, given] : {std::pair{"--name", &game}, std::pair{"--description", &description}}) {
+        if (const std::optional<std::string> problem = dat::XmlTextProblem(*given)) {
+            streams.err << "vesperine-cli: " << option << ": cannot be written in an XML DAT: " << *problem
+                        << " (nothing written)\n";
+            return kExitError;
+        }
+    }
     const std::optional<std::string> text = dat::WriteLogiqxDat(game, description, roms);
     if (!text) {
         streams.err << "vesperine-cli: a name or the description holds a control character, which XML cannot hold\n";

@@ -21,8 +21,11 @@ struct DatOptions {
 // the file's name without its folders, then reports "OUT: N ROMs of "GAME", SIZE CRC:..." (the
 // DAT's own size and CRC as read back) or with json {"output","game","roms":[{"name","size",
 // "crc32","md5","sha1","sha256"}],"size","crc32"}. Refuses, with kExitError and nothing
-// written, a file that cannot be read, two files of the same name, names that XML cannot hold
-// and an output that is one of the files (by identity).
+// written, a file that cannot be read, two files of the same name, a file name, --name or
+// --description that XML cannot hold (not UTF-8, or a control character: see
+// dat::XmlTextProblem; "PATH: the name cannot be written in an XML DAT: byte C4 at offset 3 is
+// not UTF-8; rename the file in UTF-8 (nothing written)") and an output that is one of the
+// files (by identity).
 [[nodiscard]] int RunDat(const DatOptions& options, FileSystem& files, Streams streams);
 
 extern const Subcommand<DatOptions> kDatCommand;

@@ -191,6 +191,11 @@ TEST(DatCommandTest, RefusesWhatItCannotWriteAndWritesNothing) {
     EXPECT_EQ(RunWith(files, options, RunDat).err, "vesperine-cli: b/x.bin: another file is also named x.bin\n");
     options.files = {"bell\a.bin"};
     EXPECT_EQ(RunWith(files, options, RunDat).status, kExitError);
+    files.files["a/R\xC4tsel.bin"] = BytesOf("4");  // a Latin-1 name
+    options.files = {"a/R\xC4tsel.bin"};
+    EXPECT_EQ(RunWith(files, options, RunDat).err,
+              "vesperine-cli: a/R\xC4tsel.bin: the name cannot be written in an XML DAT: byte C4 at offset 1 is not "
+              "UTF-8; rename the file in UTF-8 (nothing written)\n");
     EXPECT_EQ(files.files.count("out.dat"), 0u);
     options.files = {"a/x.bin"};
     files.writeFailures["out.dat"] = WriteStatus::Failed;
