@@ -253,7 +253,13 @@ HeaderReport CheckHeader(std::span<const std::uint8_t> image, const Stated& stat
             report.problem = "no system is called " + stated.system + " (known: " + CodeList() + ")";
             return report;
         }
-        return CheckFound(image, PlaceStated(image, *system), stated);
+        HeaderReport report = CheckFound(image, PlaceStated(image, *system), stated);
+        const std::optional<Found> recognised = FindSystem(image);
+        if (recognised && recognised->system != system) {
+            report.notes.push_back(std::string("its marks are those of ") + recognised->system->name +
+                                   ", not of the system given");
+        }
+        return report;
     }
     const std::optional<Found> found = FindSystem(image);
     if (!found) {
