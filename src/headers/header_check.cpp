@@ -98,10 +98,14 @@ void Reorder(std::span<std::uint8_t> bytes, ByteOrder order) {
 }
 
 // Where an image of a system starts in the file and how its words are ordered.
+// The score of a recogniser that has no magic value to go by, only a plausible shape.
+constexpr int kWeakSign = 1;
+
 struct Found {
     const System* system = nullptr;
     std::uint64_t skip = 0;
     ByteOrder order = ByteOrder::Native;
+    int score = 0;  // the recogniser's: 1 is a weak sign only, 10 a magic value
 };
 
 [[nodiscard]] std::optional<Found> FindSystem(std::span<const std::uint8_t> file) {
@@ -112,7 +116,7 @@ struct Found {
         const int score = system.recognise(image);
         if (score > bestScore) {
             bestScore = score;
-            best = Found{&system, skip, order};
+            best = Found{&system, skip, order, score};
         }
     };
     for (const System& system : detail::Systems()) {
@@ -297,6 +301,14 @@ FixResult FixHeader(std::span<const std::uint8_t> image, const Stated& stated) {
         return result;
     }
     const Found found = stated.system.empty() ? *FindSystem(image) : PlaceStated(image, *SystemByCode(stated.system));
+    // A system known by a weak sign alone (WPC's sizes and vectors, which about 1 in 128 images of
+    // those sizes show) is confirmed only by its sum holding: with the sum wrong, it is a guess.
+    if (stated.system.empty() && found.score <= kWeakSign) {
+        result.refusal = "the image is recognised as " + before.system + " only by " + before.recognition +
+                         ", a weak sign, and its checksum does not hold";
+        result.statedBy = std::string("--system ") + found.system->code;
+        return result;
+    }
     const std::span<std::uint8_t> systemImage = std::span(bytes).subspan(found.skip);
     Reorder(systemImage, found.order);
     found.system->fix(systemImage, stated.cic);
