@@ -46,10 +46,9 @@ using Spans = std::vector<std::span<const std::uint8_t>>;
     for (std::size_t r = 1; r < options.files.size(); ++r) {
         for (std::size_t q = 0; q < r; ++q) {
             if (!files.SameFile(options.files[q], options.files[r])) continue;
-            err << "vesperine-cli: reads " << q + 1 << " and " << r + 1 << " are one file: " << options.files[q]
-                << " and " << options.files[r]
-                << " (a link or another name of it); each read must be a read of its own, or its bits are counted "
-                   "twice.\n";
+            err << "vesperine-cli: reads " << q + 1 << " and " << r + 1 << ", " << options.files[q] << " and "
+                << options.files[r]
+                << ", are one file: each read must be a read of its own, or its bits are counted twice.\n";
             return false;
         }
     }

@@ -95,9 +95,10 @@ TEST(ReadsCommandTest, OneFileUnderTwoNamesIsNotTwoReads) {
         std::string message;
     } cases[] = {
         {{a, dir.Path("hard.bin"), dir.Path("sym.bin")},
-         "reads 1 and 2 are one file: " + a + " and " + dir.Path("hard.bin")},
-        {{b, a, dir.Path("sym.bin")}, "reads 2 and 3 are one file: " + a + " and " + dir.Path("sym.bin")},
-        {{a, b, dir.Path(".") + "/./b.bin"}, "reads 2 and 3 are one file"},
+         "reads 1 and 2, " + a + " and " + dir.Path("hard.bin") + ", are one file"},
+        {{b, a, dir.Path("sym.bin")}, "reads 2 and 3, " + a + " and " + dir.Path("sym.bin") + ", are one file"},
+        {{a, b, dir.Path(".") + "/./b.bin"},
+         ", are one file: each read must be a read of its own, or its bits are counted twice."},
     };
     for (const auto& c : cases) {
         const Outcome run = Reads(files, c.reads, dir.Path("out.bin"));
