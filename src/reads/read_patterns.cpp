@@ -20,6 +20,20 @@ namespace {
     return BitOf(bit) + (c.width == 2 && OffsetOf(bit) % 2 != 0 ? 8u : 0u);
 }
 
+// How many word addresses below n have line k set.
+[[nodiscard]] std::uint64_t WordsWithLineSet(std::uint64_t n, unsigned k) {
+    const std::uint64_t period = std::uint64_t{2} << k, half = std::uint64_t{1} << k;
+    return n / period * half + (n % period > half ? n % period - half : 0);
+}
+
+// Whether Ak = value holds on at most half the words from low to high (exclusive): only then
+// do bits gathered there say something of the line. A read whose length is not a power of
+// two has its top line 0 in most words, and bits spread evenly would otherwise name it.
+[[nodiscard]] bool Concentrated(std::uint64_t low, std::uint64_t high, unsigned k, bool value) {
+    const std::uint64_t set = WordsWithLineSet(high, k) - WordsWithLineSet(low, k);
+    return 2 * (value ? set : high - low - set) <= high - low;
+}
+
 // Positions in the comparison's lists: the bits a group is judged on, ascending.
 using Members = std::vector<std::uint32_t>;
 
@@ -163,12 +177,17 @@ private:
             const std::uint64_t word = WordOf(c_, Bit(m));
             for (unsigned k = 0; k < lines; ++k) ones[k] += (word >> k) & 1u;
         }
+        const std::uint64_t words = (c_.length + c_.width - 1) / c_.width;
+        const std::uint64_t low = region_ ? region_->blockStart / c_.width : 0;
+        const std::uint64_t high =
+            region_ ? std::min(words, (region_->blockStart + region_->blockSize) / c_.width) : words;
         std::optional<Candidate> best;
         for (unsigned k = lines; k-- > 0;) {
             if ((taken >> k) & 1u) continue;
             for (const std::uint64_t value : {0u, 1u}) {
                 const std::uint64_t bits = value == 1 ? ones[k] : members_.size() - ones[k];
                 if (best && bits <= best->bits) continue;
+                if (!Concentrated(low, high, k, value == 1)) continue;
                 ReadsPattern p{.kind = PatternKind::Address};
                 p.addressMask = std::uint32_t{1} << k;
                 p.addressValues = static_cast<std::uint32_t>(value << k);
@@ -238,16 +257,21 @@ private:
     std::uint64_t size = 1;
     while (c.firstOffset / size != c.lastOffset / size) size *= 2;
     unsigned lines = c.addressBits;
+    const std::uint64_t words = (c.length + c.width - 1) / c.width;
+    std::uint64_t low = 0, high = words;
     if (8 * size <= c.length) {
         ReadsPattern p{.kind = PatternKind::Region};
         p.blockStart = c.firstOffset / size * size;
         p.blockSize = size;
         consider(spread, p, all, kMinRegionWords);
         lines = size < c.width ? 0 : std::min<unsigned>(lines, static_cast<unsigned>(std::countr_zero(size / c.width)));
+        low = p.blockStart / c.width;
+        high = std::min(words, (p.blockStart + size) / c.width);
     }
     // Every word holds at most 16 unstable bits, so this many bits fill enough words.
     for (unsigned k = lines; k-- > 0;) {
         for (const std::uint32_t value : {0u, 1u}) {
+            if (!Concentrated(low, high, k, value == 1)) continue;
             ReadsPattern p{.kind = PatternKind::Address};
             p.addressMask = std::uint32_t{1} << k;
             p.addressValues = value << k;

@@ -232,6 +232,16 @@ TEST(ReadsTest, AStrayBitIsReportedApartFromTheLineItLeaves) {
          {{Kind::DataLine, "32,768 of the 32,769 unstable bits are in D5: one weak data line or contact"},
           {Kind::Scattered, rest + ", " + noise},
           {Kind::Ties, "with two reads every unstable bit is a tie"}}},
+        // A16 is 0 in all but 256 bytes of this read: bits spread evenly do not name it.
+        {Plant(CodeImage(0x10100), 3, 40,
+               [](std::uint64_t r, std::size_t k) {
+                   return Weak{r % 0x10100, unsigned(r >> 32) % 8, k % 3};
+               }),
+         {{Kind::Scattered, "40 unstable bits follow no data line, address line or block"}}},
+        // More unstable bits than are listed: the patterns that hold on every bit still compose.
+        {{Image(0x80100), Image(0x80100), Image(0x80100, 0xFF)},
+         {{Kind::Outlier, "all 4,196,352 unstable bits differ in read 3 alone, the other reads agreeing"},
+          {Kind::Rising, "0 -> 1 only: every unstable bit reads 0 in most reads and 1 in the others"}}},
     };
     for (const auto& c : cases) {
         const std::vector<ReadsFinding> findings = ExplainReads(Compare(c.reads));
