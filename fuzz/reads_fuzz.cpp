@@ -1,4 +1,5 @@
-// libFuzzer target: CompareReads against a bit-by-bit count, and MendByCrc against trying every assignment.
+// libFuzzer target: CompareReads against a bit-by-bit count, its findings' accounting, MendByCrc against every
+// assignment.
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -11,6 +12,8 @@
 #include "analysis/crc32.h"
 #include "reads/compare_reads.h"
 #include "reads/crc_mend.h"
+#include "reads/read_findings.h"
+#include "reads/read_patterns.h"
 
 namespace {
 
@@ -106,9 +109,16 @@ ReadsComparison Naive(const std::vector<Bytes>& reads, unsigned width) {
         if (c.unstableBits == 1) c.firstOffset = offset;
         c.lastOffset = offset;
         // A read dissents alone when its value is held by it and no other.
+        vesperine::reads::UnstableShape shape;
+        shape.direction = tie           ? vesperine::reads::BitDirection::Tie
+                          : majorityOne ? vesperine::reads::BitDirection::OneToZero
+                                        : vesperine::reads::BitDirection::ZeroToOne;
         for (std::size_t r = 0; r < n; ++r) {
-            if ((BitAt(reads[r], bit) ? ones : n - ones) == 1) ++c.soleDissent[r];
+            if ((BitAt(reads[r], bit) ? ones : n - ones) != 1) continue;
+            ++c.soleDissent[r];
+            if (n > 2) shape.loneRead = static_cast<std::uint32_t>(r);
         }
+        c.shapes.push_back(shape);
     }
     c.unstableWords = static_cast<std::uint64_t>(std::count(wordUnstable.begin(), wordUnstable.end(), true));
     c.consensus = vesperine::ByteBuffer::CopyOf(consensus);
@@ -123,9 +133,58 @@ void CheckComparison(const ReadsComparison& got, const ReadsComparison& want) {
     Require(got.addressBits == want.addressBits);
     if (want.unstableBits > 0) Require(got.firstOffset == want.firstOffset && got.lastOffset == want.lastOffset);
     Require(got.oneToZero == want.oneToZero && got.zeroToOne == want.zeroToOne);
-    Require(got.soleDissent == want.soleDissent);
+    Require(got.soleDissent == want.soleDissent && got.shapes == want.shapes);
     Require(std::equal(got.consensus.begin(), got.consensus.end(), want.consensus.begin(), want.consensus.end()));
     Require(got.Stable() == (want.unstableBits == 0) && got.ListsComplete());
+}
+
+// Whether a pattern holds on an unstable bit, read from its fields and the reads themselves.
+bool Holds(const vesperine::reads::ReadsPattern& p, const std::vector<Bytes>& reads, unsigned width,
+           std::uint64_t bit) {
+    using vesperine::reads::PatternKind;
+    const std::size_t n = reads.size();
+    std::size_t ones = 0;
+    for (const Bytes& read : reads) ones += BitAt(read, bit) ? 1 : 0;
+    const std::uint64_t offset = bit / 8;
+    switch (p.kind) {
+        case PatternKind::Outlier: return n > 2 && (BitAt(reads[p.read], bit) ? ones : n - ones) == 1;
+        case PatternKind::DataLine: return bit % 8 + 8 * (offset % width) == p.line;
+        case PatternKind::Region: return offset >= p.blockStart && offset < p.blockStart + p.blockSize;
+        case PatternKind::Address: return (offset / width & p.addressMask) == p.addressValues;
+        case PatternKind::Fading: return 2 * ones > n;
+        case PatternKind::Rising: return 2 * ones < n;
+    }
+    return false;
+}
+
+// Every unstable bit in exactly one place: the first group whose patterns all hold on it, or the
+// rest; each group nine tenths of the bits left to it; the findings' counts the groups'.
+void CheckAccount(const ReadsComparison& c, const std::vector<Bytes>& reads, unsigned width) {
+    const vesperine::reads::ReadsAccount account = vesperine::reads::AccountForBits(c);
+    std::vector<std::uint64_t> counted(account.groups.size() + 1);
+    for (const std::uint64_t bit : c.unstable) {
+        std::size_t g = 0;
+        while (g < account.groups.size() &&
+               !std::all_of(account.groups[g].patterns.begin(), account.groups[g].patterns.end(),
+                            [&](const auto& p) { return Holds(p, reads, width, bit); }))
+            ++g;
+        ++counted[g];
+    }
+    std::uint64_t left = c.unstableBits;
+    for (std::size_t g = 0; g < account.groups.size(); ++g) {
+        const auto& group = account.groups[g];
+        Require(!group.patterns.empty() && group.from == left && group.bits == counted[g]);
+        Require(10 * group.bits >= 9 * group.from);
+        left -= group.bits;
+    }
+    Require(account.rest == left && account.rest == counted.back());
+    std::uint64_t told = 0;
+    unsigned last = 0;
+    for (const vesperine::reads::ReadsFinding& f : vesperine::reads::ExplainReads(c)) {
+        if (f.group != 0 && f.group != last) told += f.bits;
+        if (f.group != 0) Require(f.group >= last), last = f.group;
+    }
+    Require(told == c.unstableBits);
 }
 
 // The consensus with the unknowns that the mask names (bit i for unknowns[i]) flipped.
@@ -204,6 +263,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ReadsComparison got = CompareReads(spans, width);
     const ReadsComparison want = Naive(reads, width);
     CheckComparison(got, want);
+    CheckAccount(got, reads, width);
 
     const Bytes consensus(want.consensus.begin(), want.consensus.end());
     const std::uint64_t bits = 8 * consensus.size();

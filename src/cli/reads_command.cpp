@@ -40,6 +40,21 @@ using Spans = std::vector<std::span<const std::uint8_t>>;
     return true;
 }
 
+// One file named twice would be counted as two reads that agree (file identity, as outputs are
+// told from inputs, so that a hard or symbolic link or "./" is no second read).
+[[nodiscard]] bool CheckDistinct(const ReadsOptions& options, FileSystem& files, std::ostream& err) {
+    for (std::size_t r = 1; r < options.files.size(); ++r) {
+        for (std::size_t q = 0; q < r; ++q) {
+            if (!files.SameFile(options.files[q], options.files[r])) continue;
+            err << "vesperine-cli: reads " << q + 1 << " and " << r + 1 << ", " << options.files[q] << " and "
+                << options.files[r]
+                << ", are one file: each read must be a read of its own, or its bits are counted twice.\n";
+            return false;
+        }
+    }
+    return true;
+}
+
 // Every read cut alike, then their lengths checked against the first.
 [[nodiscard]] std::optional<std::vector<CutFile>> LoadReads(const ReadsOptions& options, FileSystem& files,
                                                             std::ostream& err) {
@@ -89,11 +104,6 @@ struct Mend {
     return std::max(5, static_cast<int>((std::bit_width(length - 1) + 3) / 4));
 }
 
-[[nodiscard]] std::string BitText(std::uint64_t index, std::uint64_t length) {
-    return "offset " + reads::HexOf(reads::OffsetOf(index), Digits(length)) + " bit " +
-           std::to_string(reads::BitOf(index));
-}
-
 [[nodiscard]] unsigned ValueOf(std::span<const std::uint8_t> bytes, std::uint64_t index) {
     return (bytes[reads::OffsetOf(index)] >> reads::BitOf(index)) & 1u;
 }
@@ -123,7 +133,7 @@ struct Mend {
     if (flips.empty()) return "the consensus as it is";
     std::string text;
     for (std::size_t k = 0; k < flips.size() && k < kPlainListed; ++k) {
-        text += (k == 0 ? "" : ", ") + BitText(flips[k], consensus.size()) + " -> " +
+        text += (k == 0 ? "" : ", ") + reads::BitText(flips[k], consensus.size()) + " -> " +
                 std::to_string(ValueOf(consensus, flips[k]) ^ 1u);
     }
     if (flips.size() > kPlainListed) text += ", ... (" + WithThousands(flips.size()) + " in all)";
@@ -167,7 +177,7 @@ void WritePlain(const Report& report, std::ostream& out) {
     for (const reads::ReadsFinding& f : report.findings)
         out << reads::ReadsFindingName(f.kind) << ": " << f.text << '\n';
     for (std::size_t k = 0; k < c.unstable.size() && k < kPlainListed; ++k) {
-        out << "  " << BitText(c.unstable[k], c.length) << ':';
+        out << "  " << reads::BitText(c.unstable[k], c.length) << ':';
         for (const auto& read : report.spans) out << ' ' << ValueOf(read, c.unstable[k]);
         out << " -> " << ValueOf(c.consensus, c.unstable[k]) << '\n';
     }
@@ -211,7 +221,8 @@ void WriteJson(const Report& report, std::ostream& out) {
     const ReadsComparison& c = report.comparison;
     nlohmann::json findings = nlohmann::json::array();
     for (const reads::ReadsFinding& f : report.findings)
-        findings.push_back({{"kind", reads::ReadsFindingName(f.kind)}, {"text", f.text}});
+        findings.push_back(
+            {{"kind", reads::ReadsFindingName(f.kind)}, {"text", f.text}, {"group", f.group}, {"bits", f.bits}});
     nlohmann::json unstable = nlohmann::json::array();
     for (std::size_t k = 0; k < c.unstable.size() && k < kJsonListed; ++k) {
         nlohmann::json values = nlohmann::json::array();
@@ -247,7 +258,7 @@ int RunReadsUnguarded(const ReadsOptions& options, FileSystem& files, Streams st
         streams.err << "vesperine-cli: --crc " << options.crc << ": not a CRC-32 in hex (1 to 8 digits).\n";
         return kExitError;
     }
-    if (!CheckArguments(options, streams.err)) return kExitError;
+    if (!CheckArguments(options, streams.err) || !CheckDistinct(options, files, streams.err)) return kExitError;
     OutputSet outputs(files, options.files);
     if (!options.outPath.empty() && !outputs.Claim(options.outPath)) {
         ReportOutputProblem(outputs, streams.err);

@@ -26,10 +26,12 @@ struct ReadsOptions {
 // consensus, or with crc the one mended image once its CRC-32 is checked; nothing when there
 // is none or several. With json one document {"reads","length","width","unstableBits",
 // "unstableWords","ties","byDataLine","addressOnes","oneToZero","zeroToOne","alone","findings",
-// "unstable","consensusCrc32","mend","written"}.
+// "unstable","consensusCrc32","mend","written"}; each finding {"kind","text","group","bits"},
+// the groups accounting for every unstable bit once (reads/read_findings.h).
 // Status without crc: kExitOk when the reads agree, kExitNo when they differ. With crc: kExitOk
 // for exactly one assignment, kExitNo for none, several, or too many unstable bits to mend.
-// kExitError, with nothing written, for fewer than two reads, reads of unequal lengths, an odd
+// kExitError, with nothing written, for fewer than two reads, two reads that are one file (by
+// identity: a hard or symbolic link, another spelling), reads of unequal lengths, an odd
 // length with width 2, a file that cannot be read, an output that is one of the reads (the
 // same file by identity, whatever the spelling), a malformed CRC or area, or a failed write.
 [[nodiscard]] int RunReads(const ReadsOptions& options, FileSystem& files, Streams streams);

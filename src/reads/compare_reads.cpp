@@ -94,6 +94,8 @@ private:
         List(c_.tied, w, diff);
         c_.soleDissent[0] += bits;
         c_.soleDissent[1] += bits;
+        for (std::uint64_t left = diff; left != 0 && c_.shapes.size() < kListedBitsLimit; left &= left - 1)
+            c_.shapes.push_back({kNoLoneRead, BitDirection::Tie});
         return words[0];
     }
 
@@ -106,6 +108,12 @@ private:
         c_.soleDissent[0] += static_cast<std::uint64_t>(std::popcount((a ^ b) & (a ^ c)));
         c_.soleDissent[1] += static_cast<std::uint64_t>(std::popcount((b ^ a) & (b ^ c)));
         c_.soleDissent[2] += static_cast<std::uint64_t>(std::popcount((c ^ a) & (c ^ b)));
+        // Of three reads that differ on a bit, exactly one is alone: read 1 if it differs from both.
+        for (std::uint64_t left = diff; left != 0 && c_.shapes.size() < kListedBitsLimit; left &= left - 1) {
+            const std::uint64_t bit = left & (~left + 1);
+            const std::uint32_t lone = (a ^ b) & (a ^ c) & bit ? 0u : (b ^ a) & (b ^ c) & bit ? 1u : 2u;
+            c_.shapes.push_back({lone, majority & bit ? BitDirection::OneToZero : BitDirection::ZeroToOne});
+        }
         return majority;
     }
 
@@ -117,20 +125,27 @@ private:
             const std::uint64_t bit = std::uint64_t{1} << j;
             std::size_t ones = 0;
             for (std::size_t r = 0; r < reads_; ++r) ones += (words[r] >> j) & 1u;
+            UnstableShape shape;
             if (2 * ones == reads_) {
                 tied |= bit;
             } else if (2 * ones > reads_) {
                 ++c_.oneToZero;
                 consensus |= bit;
+                shape.direction = BitDirection::OneToZero;
             } else {
                 ++c_.zeroToOne;
                 consensus &= ~bit;
+                shape.direction = BitDirection::ZeroToOne;
             }
             // A read alone in its value: the one 1 among 0s, or the one 0 among 1s.
             for (std::size_t r = 0; r < reads_; ++r) {
                 const bool one = (words[r] & bit) != 0;
-                if ((one && ones == 1) || (!one && ones == reads_ - 1)) ++c_.soleDissent[r];
+                if ((one && ones == 1) || (!one && ones == reads_ - 1)) {
+                    ++c_.soleDissent[r];
+                    if (r < kNoLoneRead) shape.loneRead = static_cast<std::uint32_t>(r);
+                }
             }
+            if (c_.shapes.size() < kListedBitsLimit) c_.shapes.push_back(shape);
         }
         c_.ties += static_cast<std::uint64_t>(std::popcount(tied));
         List(c_.tied, w, tied);

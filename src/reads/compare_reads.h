@@ -15,9 +15,20 @@ namespace vesperine::reads {
 [[nodiscard]] constexpr std::uint64_t OffsetOf(std::uint64_t bitIndex) { return bitIndex >> 3; }
 [[nodiscard]] constexpr unsigned BitOf(std::uint64_t bitIndex) { return static_cast<unsigned>(bitIndex & 7u); }
 
-// The lists of unstable and tied bits keep at most this many (8 bytes each: 32 MiB); the
-// counts are always whole. Reads that disagree in more bits are not worth mending bit by bit.
+// The lists of unstable and tied bits keep at most this many (8 bytes each: 32 MiB; their
+// shapes 8 more); the counts are always whole. Reads that disagree in more bits are not worth
+// mending bit by bit.
 inline constexpr std::uint64_t kListedBitsLimit = std::uint64_t{1} << 22;
+
+// How the reads split on one unstable bit: the way the majority went, and the read that alone
+// holds its value against all the others, if one does (with two reads neither, both being alone).
+enum class BitDirection : std::uint8_t { Tie, OneToZero, ZeroToOne };
+inline constexpr std::uint32_t kNoLoneRead = 0xFFFFFFFFu;
+struct UnstableShape {
+    std::uint32_t loneRead = kNoLoneRead;  // from 0; kNoLoneRead also for reads past the 2^32 - 1st
+    BitDirection direction = BitDirection::Tie;
+    friend bool operator==(const UnstableShape&, const UnstableShape&) = default;
+};
 
 struct ReadsComparison {
     std::uint64_t length = 0;  // bytes in each read
@@ -31,6 +42,7 @@ struct ReadsComparison {
     std::uint64_t ties = 0;
     std::vector<std::uint64_t> unstable;  // bit indices, ascending; complete when unstableBits <= kListedBitsLimit
     std::vector<std::uint64_t> tied;      // likewise
+    std::vector<UnstableShape> shapes;    // of each bit of unstable, in its order
 
     // Spread of the unstable bits. Data line Dk is bit k of a word (width 2: the byte at an
     // even offset holds D0-D7, the next D8-D15). Address line Ak is bit k of the word address
@@ -63,7 +75,7 @@ struct ReadsComparison {
 // looked at further, still a word at a time for two and three reads and bit by bit for more, so
 // the time is one pass over the reads plus a constant per differing word (per unstable bit with
 // four reads or more, and per listed bit).
-// Memory: the consensus (one read's length) and the lists (at most 64 MiB). Throws
+// Memory: the consensus (one read's length) and the lists (at most 96 MiB). Throws
 // std::invalid_argument for fewer than two reads, unequal lengths or another width.
 [[nodiscard]] ReadsComparison CompareReads(std::span<const std::span<const std::uint8_t>> reads, unsigned width = 1);
 

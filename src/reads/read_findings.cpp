@@ -1,4 +1,4 @@
-// The findings of a comparison of reads: fixed sentences over the counts CompareReads made.
+// The findings of a comparison of reads: fixed sentences over the groups that account for its unstable bits.
 #include "reads/read_findings.h"
 
 #include <algorithm>
@@ -13,92 +13,117 @@ namespace {
     return WithThousands(count) + (count == 1 ? " unstable bit" : " unstable bits");
 }
 
-[[nodiscard]] std::string AllOf(const ReadsComparison& c) {
-    return c.unstableBits == 1 ? "the unstable bit" : "all " + Bits(c.unstableBits);
-}
-
-// The smallest aligned power-of-two block of bytes holding firstOffset and lastOffset.
-struct Block {
-    std::uint64_t start = 0;
-    std::uint64_t size = 1;
-};
-
-[[nodiscard]] Block BlockOf(const ReadsComparison& c) {
-    Block block;
-    while (c.firstOffset / block.size != c.lastOffset / block.size) block.size *= 2;
-    block.start = c.firstOffset / block.size * block.size;
-    return block;
-}
-
 [[nodiscard]] std::string SizeText(std::uint64_t bytes) {
     if (bytes >= (1u << 20) && bytes % (1u << 20) == 0) return WithThousands(bytes >> 20) + " MiB";
     if (bytes >= 1024 && bytes % 1024 == 0) return WithThousands(bytes >> 10) + " KiB";
     return WithThousands(bytes) + " bytes";
 }
 
-void AddOutliers(const ReadsComparison& c, std::vector<ReadsFinding>& findings) {
-    if (c.readCount < 3) return;
-    for (std::size_t r = 0; r < c.readCount; ++r) {
-        const std::uint64_t alone = c.soleDissent[r];
-        if (alone >= kMinOutlierBits && 2 * alone > c.unstableBits) {
-            findings.push_back({ReadsFindingKind::Outlier, "read " + std::to_string(r + 1) +
-                                                               " differs from the others in " + WithThousands(alone) +
-                                                               " bits: reseat and read again"});
-        }
-    }
+[[nodiscard]] std::string ReadText(std::uint32_t read) { return "read " + WithThousands(std::uint64_t{read} + 1); }
+
+// How a finding names its group's bits: the first finding of a group counts them against the
+// bits it was judged on, the others refer back.
+struct Subject {
+    std::string text;
+    bool whole = false;  // every unstable bit of the comparison
+};
+
+[[nodiscard]] Subject FirstSubject(const ReadsComparison& c, const ReadsGroup& group, bool firstGroup) {
+    if (firstGroup && group.bits == c.unstableBits) return {"all " + Bits(group.bits), true};
+    if (firstGroup) return {WithThousands(group.bits) + " of the " + Bits(c.unstableBits), false};
+    return {"of the other " + WithThousands(group.from) + " bits, " + (group.bits == group.from ? "all " : "") +
+                WithThousands(group.bits),
+            false};
 }
 
-bool AddDataLine(const ReadsComparison& c, std::vector<ReadsFinding>& findings) {
-    if (c.unstableBits < kMinLineBits) return false;
-    const auto line = std::find(c.byDataLine.begin(), c.byDataLine.end(), c.unstableBits);
-    if (line == c.byDataLine.end()) return false;
-    findings.push_back(
-        {ReadsFindingKind::DataLine,
-         AllOf(c) + " are in D" + std::to_string(line - c.byDataLine.begin()) + ": one weak data line or contact"});
-    return true;
-}
-
-bool AddRegion(const ReadsComparison& c, const Block& block, std::vector<ReadsFinding>& findings) {
-    if (c.unstableWords < kMinRegionWords || 8 * block.size > c.length) return false;
-    const int digits = static_cast<int>((std::bit_width(c.length - 1) + 3) / 4);
-    findings.push_back({ReadsFindingKind::Region, AllOf(c) + " lie in " + HexOf(block.start, digits) + "-" +
-                                                      HexOf(block.start + block.size - 1, digits) + " (" +
-                                                      SizeText(block.size) + " of " + SizeText(c.length) +
-                                                      "): weak cells in one block or sector"});
-    return true;
-}
-
-// Address lines below the block's own lines: within a block the lines above it are constant anyway.
-bool AddAddress(const ReadsComparison& c, const Block& block, bool inRegion, std::vector<ReadsFinding>& findings) {
-    if (c.unstableWords < kMinAddressWords) return false;
-    const unsigned below =
-        inRegion ? std::min<unsigned>(c.addressBits, static_cast<unsigned>(std::countr_zero(block.size / c.width)))
-                 : c.addressBits;
+[[nodiscard]] std::string AddressText(const ReadsComparison& c, const ReadsPattern& p) {
     std::string where;
     unsigned lines = 0;
-    for (unsigned k = below; k-- > 0;) {
-        const std::uint64_t ones = c.addressOnes[k];
-        if (ones != 0 && ones != c.unstableBits) continue;
-        where += (lines++ == 0 ? "" : " and ") + std::string("A") + std::to_string(k) + (ones == 0 ? " = 0" : " = 1");
+    for (unsigned k = c.addressBits; k-- > 0;) {
+        if (((p.addressMask >> k) & 1u) == 0) continue;
+        where += (lines++ == 0 ? "" : " and ") + std::string("A") + std::to_string(k) +
+                 ((p.addressValues >> k) & 1u ? " = 1" : " = 0");
     }
-    if (lines == 0) return false;
-    findings.push_back(
-        {ReadsFindingKind::Address,
-         AllOf(c) + " are where " + where +
-             (lines == 1 ? ": a flaky address line" : ": flaky address lines, or a pattern of weak cells")});
-    return true;
+    return " are where " + where +
+           (lines == 1 ? ": a flaky address line" : ": flaky address lines, or a pattern of weak cells");
 }
 
-void AddDirection(const ReadsComparison& c, std::vector<ReadsFinding>& findings) {
-    if (c.zeroToOne == 0 && c.oneToZero >= kMinDirectionBits) {
-        findings.push_back({ReadsFindingKind::Fading,
-                            "1 -> 0 only: every unstable bit reads 1 in most reads and 0 in the others: cells losing "
-                            "charge, typical of a fading EPROM; keep the consensus and copy the chip soon"});
-    } else if (c.oneToZero == 0 && c.zeroToOne >= kMinDirectionBits) {
-        findings.push_back({ReadsFindingKind::Rising,
-                            "0 -> 1 only: every unstable bit reads 0 in most reads and 1 in the others: a line "
-                            "that floats high now and then (a weak output or a poor contact)"});
+[[nodiscard]] std::string PatternText(const ReadsComparison& c, const ReadsPattern& p, const Subject& s) {
+    switch (p.kind) {
+        case PatternKind::Outlier:
+            return s.text + " differ in " + ReadText(p.read) +
+                   " alone, the other reads agreeing: reseat and read again";
+        case PatternKind::DataLine:
+            return s.text + " are in D" + std::to_string(p.line) + ": one weak data line or contact";
+        case PatternKind::Region: {
+            const int digits = static_cast<int>((std::bit_width(c.length - 1) + 3) / 4);
+            return s.text + " lie in " + HexOf(p.blockStart, digits) + "-" +
+                   HexOf(p.blockStart + p.blockSize - 1, digits) + " (" + SizeText(p.blockSize) + " of " +
+                   SizeText(c.length) + "): weak cells in one block or sector";
+        }
+        case PatternKind::Address: return s.text + AddressText(c, p);
+        case PatternKind::Fading:
+            return (s.whole ? std::string("1 -> 0 only: every unstable bit reads") : "1 -> 0: " + s.text + " read") +
+                   " 1 in most reads and 0 in the others: cells losing charge, typical of a fading EPROM; keep the "
+                   "consensus and copy the chip soon";
+        case PatternKind::Rising:
+            return (s.whole ? std::string("0 -> 1 only: every unstable bit reads") : "0 -> 1: " + s.text + " read") +
+                   " 0 in most reads and 1 in the others: a line that floats high now and then (a weak output or a "
+                   "poor contact)";
     }
+    return "";
+}
+
+[[nodiscard]] ReadsFindingKind KindOf(PatternKind kind) {
+    switch (kind) {
+        case PatternKind::Outlier: return ReadsFindingKind::Outlier;
+        case PatternKind::DataLine: return ReadsFindingKind::DataLine;
+        case PatternKind::Region: return ReadsFindingKind::Region;
+        case PatternKind::Address: return ReadsFindingKind::Address;
+        case PatternKind::Fading: return ReadsFindingKind::Fading;
+        case PatternKind::Rising: return ReadsFindingKind::Rising;
+    }
+    return ReadsFindingKind::Scattered;
+}
+
+[[nodiscard]] bool Spread(PatternKind kind) { return kind != PatternKind::Fading && kind != PatternKind::Rising; }
+
+constexpr const char* kNoise = "scattered weak cells or noise on the reader";
+
+void AddGroup(const ReadsComparison& c, const ReadsGroup& group, unsigned number, std::vector<ReadsFinding>& out) {
+    const Subject first = FirstSubject(c, group, number == 1);
+    const Subject next{"those " + WithThousands(group.bits) + " bits", number == 1 && group.bits == c.unstableBits};
+    for (std::size_t k = 0; k < group.patterns.size(); ++k) {
+        out.push_back({KindOf(group.patterns[k].kind), PatternText(c, group.patterns[k], k == 0 ? first : next), number,
+                       group.bits});
+    }
+    if (std::none_of(group.patterns.begin(), group.patterns.end(),
+                     [](const ReadsPattern& p) { return Spread(p.kind); })) {
+        out.push_back({ReadsFindingKind::Scattered,
+                       next.text + " follow no data line, address line or block: " + kNoise, number, group.bits});
+    }
+}
+
+[[nodiscard]] std::string RestText(const ReadsComparison& c, const ReadsAccount& account) {
+    const std::uint64_t n = account.rest;
+    if (account.groups.empty()) {
+        return Bits(n) + (n == 1 ? " follows" : " follow") + " no data line, address line or block: " + kNoise;
+    }
+    std::string text = "and " + WithThousands(n) + (n == 1 ? " bit" : " bits") + " elsewhere";
+    if (!account.bitByBit) {
+        return text + " not looked at one by one (more than " + WithThousands(kListedBitsLimit) +
+               " unstable bits: only the pattern that explains the most is named)";
+    }
+    for (std::size_t k = 0; k < account.restListed.size(); ++k) {
+        text += (k == 0 ? ", at " : ", ") + BitText(account.restListed[k], c.length);
+        if (account.restLoneReads[k] != kNoLoneRead && c.readCount >= 3)
+            text += " (" + ReadText(account.restLoneReads[k]) + " alone)";
+    }
+    return text +
+           (n == 1                       ? ", follows"
+            : account.restListed.empty() ? " follow"
+                                         : ", follow") +
+           " none of these patterns: " + kNoise;
 }
 
 void AddTies(const ReadsComparison& c, std::vector<ReadsFinding>& findings) {
@@ -125,6 +150,11 @@ std::string HexOf(std::uint64_t value, int minDigits) {
     return "0x" + digits;
 }
 
+std::string BitText(std::uint64_t bitIndex, std::uint64_t length) {
+    const int digits = std::max(5, static_cast<int>((std::bit_width(length - 1) + 3) / 4));
+    return "offset " + HexOf(OffsetOf(bitIndex), digits) + " bit " + std::to_string(BitOf(bitIndex));
+}
+
 std::vector<ReadsFinding> ExplainReads(const ReadsComparison& c) {
     std::vector<ReadsFinding> findings;
     if (c.Stable()) {
@@ -132,19 +162,11 @@ std::vector<ReadsFinding> ExplainReads(const ReadsComparison& c) {
         findings.push_back({ReadsFindingKind::Stable, reads + " agree in every bit: the reads are stable"});
         return findings;
     }
-    AddOutliers(c, findings);
-    const bool outlier = !findings.empty();
-    const Block block = BlockOf(c);
-    const bool onLine = AddDataLine(c, findings);
-    const bool inRegion = AddRegion(c, block, findings);
-    const bool onAddress = AddAddress(c, block, inRegion, findings);
-    if (!outlier && !onLine && !inRegion && !onAddress) {
-        findings.push_back({ReadsFindingKind::Scattered, Bits(c.unstableBits) +
-                                                             (c.unstableBits == 1 ? " follows" : " follow") +
-                                                             " no data line, address line or block: scattered weak "
-                                                             "cells or noise on the reader"});
-    }
-    AddDirection(c, findings);
+    const ReadsAccount account = AccountForBits(c);
+    unsigned number = 0;
+    for (const ReadsGroup& group : account.groups) AddGroup(c, group, ++number, findings);
+    if (account.rest > 0)
+        findings.push_back({ReadsFindingKind::Scattered, RestText(c, account), ++number, account.rest});
     AddTies(c, findings);
     return findings;
 }

@@ -5,45 +5,44 @@
 #include <vector>
 
 #include "reads/compare_reads.h"
+#include "reads/read_patterns.h"
 
 namespace vesperine::reads {
 
 enum class ReadsFindingKind {
     Stable,     // every read agrees in every bit
-    Outlier,    // one read alone disagrees on most unstable bits: that read went wrong
-    DataLine,   // every unstable bit on one data line: a weak line or contact
-    Address,    // every unstable bit where some address lines have one value: a flaky address line
-    Region,     // every unstable bit in one small aligned block: weak cells in a sector
-    Fading,     // 1 -> 0 only: cells losing charge
-    Rising,     // 0 -> 1 only: a line that floats high now and then
+    Outlier,    // one read alone disagrees on the bits: that read went wrong
+    DataLine,   // the bits on one data line: a weak line or contact
+    Address,    // the bits where some address lines have one value: a flaky address line
+    Region,     // the bits in one small aligned block: weak cells in a sector
+    Fading,     // 1 -> 0: cells losing charge
+    Rising,     // 0 -> 1: a line that floats high now and then
     Ties,       // bits with as many 1s as 0s: the majority cannot decide them
-    Scattered,  // unstable bits with none of the patterns above
+    Scattered,  // bits with none of the spread patterns above
 };
 
 struct ReadsFinding {
     ReadsFindingKind kind = ReadsFindingKind::Stable;
     std::string text;  // one line for a person at the programmer; reads are counted from 1
+    // The findings of one group explain the same bits together (read_patterns.h); a closing
+    // Scattered is a group of its own, the rest. 0 for a note on the whole (Stable, Ties).
+    unsigned group = 0;
+    std::uint64_t bits = 0;  // the unstable bits of the group: over the groups, each unstable bit once
 };
 
-// The fewest unstable bits (or words, for the address lines) that make a pattern worth naming:
-// below them a pattern is too likely by chance (all of 4 bits on one of 8 lines: 1 in 512;
-// one of some 20 address bits constant over 16 words: about 1 in 1,600).
-inline constexpr std::uint64_t kMinLineBits = 4;
-inline constexpr std::uint64_t kMinAddressWords = 16;
-inline constexpr std::uint64_t kMinRegionWords = 4;
-inline constexpr std::uint64_t kMinDirectionBits = 4;
-inline constexpr std::uint64_t kMinOutlierBits = 8;
-
-// The findings, most telling first: Stable alone for reads that agree; otherwise an outlier
-// read, then the spread by data line, address lines and region, the direction, the ties, and
-// Scattered when no spread pattern was found. A region is the smallest aligned power-of-two
-// block that holds every unstable bit, named when it is at most an eighth of the read; the
-// address lines are then looked at only inside it.
+// The findings of AccountForBits, a group at a time: its patterns in the order chosen (the most
+// explaining first), then a Scattered when it has only a direction; then the rest as a closing
+// Scattered ("and 1 bit elsewhere, at offset ..."); then the ties. Stable alone for reads that
+// agree. A group's first finding says how many bits it explains of how many; the others speak
+// of "those N bits".
 [[nodiscard]] std::vector<ReadsFinding> ExplainReads(const ReadsComparison& comparison);
 
 [[nodiscard]] const char* ReadsFindingName(ReadsFindingKind kind);  // "stable", "outlier", ...
 
 // "0x1F": upper-case digits, at least minDigits of them.
 [[nodiscard]] std::string HexOf(std::uint64_t value, int minDigits = 2);
+
+// "offset 0x01234 bit 5": the offset in at least five digits, as many as the read's last needs.
+[[nodiscard]] std::string BitText(std::uint64_t bitIndex, std::uint64_t length);
 
 }  // namespace vesperine::reads

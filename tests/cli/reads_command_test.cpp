@@ -84,6 +84,31 @@ TEST(ReadsCommandTest, AnOutputThatIsAReadByAnotherNameIsRefused) {
     EXPECT_EQ(left, BytesOf("ABCD"));
 }
 
+TEST(ReadsCommandTest, OneFileUnderTwoNamesIsNotTwoReads) {
+    vesperine::testing::ScratchDir dir("vesperine-reads-");
+    const std::string a = dir.Write("a.bin", "ABCD"), b = dir.Write("b.bin", "ABCE");
+    std::filesystem::create_hard_link(a, dir.Path("hard.bin"));
+    std::filesystem::create_symlink(a, dir.Path("sym.bin"));
+    StdFileSystem files;
+    const struct {
+        std::vector<std::string> reads;
+        std::string message;
+    } cases[] = {
+        {{a, dir.Path("hard.bin"), dir.Path("sym.bin")},
+         "reads 1 and 2, " + a + " and " + dir.Path("hard.bin") + ", are one file"},
+        {{b, a, dir.Path("sym.bin")}, "reads 2 and 3, " + a + " and " + dir.Path("sym.bin") + ", are one file"},
+        {{a, b, dir.Path(".") + "/./b.bin"},
+         ", are one file: each read must be a read of its own, or its bits are counted twice."},
+    };
+    for (const auto& c : cases) {
+        const Outcome run = Reads(files, c.reads, dir.Path("out.bin"));
+        EXPECT_EQ(run.status, kExitError) << c.message;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_FALSE(std::filesystem::exists(dir.Path("out.bin")));
+    }
+}
+
 TEST(ReadsCommandTest, WritesTheConsensusOrTheOneMendedImage) {
     const Bytes image = diagnosis::testing::CodeImage(0x800);
     FakeFileSystem files = ThreeReads(image, 12);
@@ -102,6 +127,13 @@ TEST(ReadsCommandTest, WritesTheConsensusOrTheOneMendedImage) {
     EXPECT_EQ(doc["mend"]["outcome"], "unique");
     EXPECT_EQ(doc["unstableBits"], 14);
     EXPECT_EQ(doc["mend"]["assignments"][0].size(), 2u);
+    std::uint64_t accounted = 0;  // each group's bits once, over the groups
+    for (std::size_t k = 0; k < doc["findings"].size(); ++k) {
+        const auto& f = doc["findings"][k];
+        if (f["group"] != 0 && (k == 0 || f["group"] != doc["findings"][k - 1]["group"]))
+            accounted += f["bits"].get<std::uint64_t>();
+    }
+    EXPECT_EQ(accounted, 14u);
 
     FakeFileSystem many = ThreeReads(image, 40);  // 42 unknowns against 32 equations
     run = Reads(many, reads, "mended.bin", CrcText(image));

@@ -159,6 +159,10 @@ TEST(Inspector, ReadsAddedByTheButtonAreComparedAndTheirConsensusSaved) {
         h.prompts.files.push_back(QString::fromStdString(path));
         ClickOn(InspectorHarness::Find<QPushButton>(inspector, "addRead"));
     }
+    h.prompts.files.push_back(QStringLiteral("/roms/read16.bin"));  // a read given twice is one read
+    ClickOn(InspectorHarness::Find<QPushButton>(inspector, "addRead"));
+    ASSERT_FALSE(h.prompts.messages.empty());
+    EXPECT_TRUE(h.prompts.messages.back().text.contains(QStringLiteral("is read 2 already")));
     inspector::CopyTable* table = InspectorHarness::Table(inspector);
     ASSERT_GE(table->rowCount(), 1);
     EXPECT_TRUE(table->SelectedText().contains(QStringLiteral("D3")));

@@ -134,7 +134,24 @@ public:
     }
 
 private:
+    // A file already among the reads (by identity: a link, another spelling) would agree with
+    // itself in every bit and is refused.
     void AddRead(const std::string& path) {
+        FileSystem& files = this->services().files();
+        if (subject() && !subject()->path.empty() && files.SameFile(subject()->path, path)) {
+            this->services().Tell(QStringLiteral("%1 is the inspected dump itself (a link or another name of it): a "
+                                                 "read must be a read of its own.")
+                                      .arg(ShownPath(path)));
+            return;
+        }
+        for (std::size_t r = 0; r < reads_.size(); ++r) {
+            if (!files.SameFile(reads_[r].path, path)) continue;
+            this->services().Tell(QStringLiteral("%1 is read %2 already (%3): a read must be a read of its own.")
+                                      .arg(ShownPath(path))
+                                      .arg(r + 2)
+                                      .arg(ShownPath(reads_[r].path)));
+            return;
+        }
         std::optional<ByteBuffer> bytes = this->services().ReadFile(path);
         if (!bytes) return;
         reads_.push_back(Read{path, std::move(*bytes)});
