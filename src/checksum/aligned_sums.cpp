@@ -24,8 +24,8 @@ namespace {
   lengths, which end at a stretch's end and so come after the stretch's own hits. Once the
   listener has heard enough, a level is only counted (also vectorised), never collected.
 
-  Decoys are counted level by level in one stretch of every `stride` (all of them up to 1024
-  stretches), the count scaled by stride: an unbiased estimate that costs at most 1024
+  Decoys are counted level by level in one stretch of every `stride` (all of them up to 64
+  stretches), the count scaled by stride: an unbiased estimate that costs at most 64
   stretches' worth of comparisons whatever the view's length.
 */
 
@@ -86,7 +86,7 @@ public:
         const std::uint64_t leaves = units / base_;
         const std::uint64_t stretch = base_ * kLeaves;
         const std::uint64_t stretches = (leaves + kLeaves - 1) / kLeaves;
-        const std::uint64_t stride = std::bit_ceil(std::max<std::uint64_t>(1, (stretches + 1023) / 1024));
+        const std::uint64_t stride = std::bit_ceil(std::max<std::uint64_t>(1, (stretches + 63) / 64));
         for (std::uint64_t first = 0; first < leaves; first += kLeaves) {
             const std::uint64_t count = std::min(kLeaves, leaves - first);
             const std::uint64_t index = first / kLeaves;

@@ -16,7 +16,7 @@ using AlignedSumHit = std::function<bool(std::uint64_t start, std::uint64_t leng
 struct AlignedSumResult {
     std::uint64_t hits = 0;  // every matching (block, form), told or not
     // Blocks matching the decoy values, every form, summed over the decoys: counted over a
-    // sample of the stretches (every stretch up to 2^20 leaves) and scaled up by the sampling.
+    // sample of the stretches (every stretch up to 2^16 leaves) and scaled up by the sampling.
     double decoyHits = 0;
 };
 
