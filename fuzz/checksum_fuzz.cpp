@@ -10,6 +10,7 @@
 
 #include "checksum/aligned_sums.h"
 #include "checksum/catalogue.h"
+#include "checksum/label_solver.h"
 #include "checksum/naive_sums.h"
 #include "checksum/range_sums.h"
 #include "checksum/view_crcs.h"
@@ -69,13 +70,21 @@ std::vector<Hit> NaiveRanges(std::span<const std::uint8_t> view, const SumKind& 
 void CheckRanges(std::span<const std::uint8_t> view, const SumKind& row, std::uint32_t value, std::uint64_t minLength,
                  std::uint64_t maxLength) {
     std::vector<Hit> found;
-    const RangeSumRequest request{row, value, minLength, maxLength};
+    // Decoys are counted at every end of a view this short: exactly the naive counts.
+    // Two of them: each costs the naive oracle another full pass.
+    std::vector<std::uint32_t> decoys = DecoysOf(value, row.width);
+    decoys.resize(std::min<std::size_t>(decoys.size(), 2));
+    const RangeSumRequest request{row, value, minLength, maxLength, decoys};
     const RangeSumResult result = FindSumRanges(view, request, [&](std::uint64_t a, std::uint64_t b, SumForm form) {
         found.emplace_back(a, b, form);
         return true;
     });
     std::vector<Hit> naive = NaiveRanges(view, row, value, minLength, maxLength, false);
     Check(result.hits == naive.size(), "range count");
+    std::uint64_t naiveDecoys = 0;
+    for (const std::uint32_t decoy : decoys)
+        naiveDecoys += NaiveRanges(view, row, decoy, minLength, maxLength, false).size();
+    Check(result.decoyHits == static_cast<double>(naiveDecoys), "decoy range count");
     // A listener that has heard enough early: the rest is only counted, by the counting walk.
     for (const std::uint64_t enough : {std::uint64_t{1}, naive.size() / 2 + 1}) {
         std::uint64_t told = 0;
@@ -92,9 +101,23 @@ void CheckRanges(std::span<const std::uint8_t> view, const SumKind& row, std::ui
     const std::uint64_t minUnits = std::max<std::uint64_t>(1, (minLength + size - 1) / size);
     const std::uint64_t maxUnits = std::min<std::uint64_t>(view.size() / size, maxLength / size);
     std::vector<Hit> aligned;
-    FindAlignedSums(view, row, value, minUnits, maxUnits, [&](std::uint64_t start, std::uint64_t length, SumForm f) {
-        aligned.emplace_back(start * size, (start + length) * size, f);
-    });
+    const AlignedSumResult alignedResult = FindAlignedSums(
+        view, row, value, minUnits, maxUnits, decoys, [&](std::uint64_t start, std::uint64_t length, SumForm f) {
+            aligned.emplace_back(start * size, (start + length) * size, f);
+            return true;
+        });
+    Check(alignedResult.hits == aligned.size(), "aligned count");
+    std::uint64_t naiveAlignedDecoys = 0;
+    for (const std::uint32_t decoy : decoys) {
+        naiveAlignedDecoys +=
+            NaiveRanges(view, row, decoy, std::bit_ceil(minUnits) * size, maxUnits * size, true).size();
+    }
+    Check(alignedResult.decoyHits == static_cast<double>(naiveAlignedDecoys), "aligned decoy count");
+    std::uint64_t heard = 0;
+    const AlignedSumResult alignedCounted = FindAlignedSums(
+        view, row, value, minUnits, maxUnits, {}, [&](std::uint64_t, std::uint64_t, SumForm) { return ++heard < 2; });
+    Check(alignedCounted.hits == aligned.size() && heard == std::min<std::uint64_t>(2, aligned.size()),
+          "aligned hits counted once the listener has heard enough");
     const auto told = [](const Hit& x, const Hit& y) {  // by end, then length, then form
         return std::tuple(std::get<1>(x), std::get<1>(x) - std::get<0>(x), std::get<2>(x)) <
                std::tuple(std::get<1>(y), std::get<1>(y) - std::get<0>(y), std::get<2>(y));

@@ -21,7 +21,12 @@ namespace {
   stretch the leaf sums are halved in place level by level (lengths base, 2 base, ...); a level
   is first tested for any match at all, which vectorises, and only then searched, its hits
   sorted into the order told. Whole stretches then enter a binary counter for the longer
-  lengths, which end at a stretch's end and so come after the stretch's own hits.
+  lengths, which end at a stretch's end and so come after the stretch's own hits. Once the
+  listener has heard enough, a level is only counted (also vectorised), never collected.
+
+  Decoys are counted level by level in one stretch of every `stride` (all of them up to 64
+  stretches), the count scaled by stride: an unbiased estimate that costs at most 64
+  stretches' worth of comparisons whatever the view's length.
 */
 
 constexpr std::uint64_t kLeaves = 1024;
@@ -68,17 +73,25 @@ template <typename Reg, SumUnit Unit, unsigned Width>
 class Scan {
 public:
     Scan(std::span<const std::uint8_t> view, const Arithmetic<Reg>& arithmetic, const std::array<Reg, 3>& wanted,
-         std::uint64_t base, std::uint64_t maxUnits, const AlignedSumHit& onHit)
-        : view_(view.data()), a_(arithmetic), wanted_(wanted), base_(base), max_(maxUnits), onHit_(onHit) {}
+         std::vector<Reg> decoys, std::uint64_t base, std::uint64_t maxUnits, const AlignedSumHit& onHit)
+        : view_(view.data()),
+          a_(arithmetic),
+          wanted_(wanted),
+          decoys_(std::move(decoys)),
+          base_(base),
+          max_(maxUnits),
+          onHit_(onHit) {}
 
-    void Run(std::uint64_t units) {
+    AlignedSumResult Run(std::uint64_t units) {
         const std::uint64_t leaves = units / base_;
         const std::uint64_t stretch = base_ * kLeaves;
+        const std::uint64_t stretches = (leaves + kLeaves - 1) / kLeaves;
+        const std::uint64_t stride = std::bit_ceil(std::max<std::uint64_t>(1, (stretches + 63) / 64));
         for (std::uint64_t first = 0; first < leaves; first += kLeaves) {
             const std::uint64_t count = std::min(kLeaves, leaves - first);
-            FillLeaves(first, count);
-            if (!Levels(first * base_, count) || count < kLeaves) continue;
             const std::uint64_t index = first / kLeaves;
+            FillLeaves(first, count);
+            if (!Levels(first * base_, count, index % stride == 0) || count < kLeaves) continue;
             Reg sum = level_[0];
             std::uint64_t length = stretch;
             for (unsigned bit = 0; (index >> bit) & 1; ++bit) {
@@ -88,6 +101,7 @@ public:
             }
             pending_[static_cast<unsigned>(std::countr_one(index))] = sum;
         }
+        return {hits_, decoyExact_ + static_cast<double>(decoySampled_) * static_cast<double>(stride)};
     }
 
 private:
@@ -119,20 +133,51 @@ private:
 
     // Tests and halves the levels of one stretch; true when its whole sum is in level_[0] and
     // longer blocks are still in the bounds.
-    bool Levels(std::uint64_t start, std::uint64_t count) {
+    bool Levels(std::uint64_t start, std::uint64_t count, bool sampled) {
         found_.clear();
         std::uint64_t length = base_;
         for (std::uint64_t n = count;; n /= 2, length *= 2) {
             if (length > max_) break;
-            if (AnyMatch(n)) Collect(start, n, length);
+            if (!tell_) {
+                hits_ += CountMatches(n);
+            } else if (AnyMatch(n)) {
+                Collect(start, n, length);
+            }
+            if (sampled) decoySampled_ += CountDecoys(n);
             if (n <= 1) break;
             Halve(n);
         }
-        std::sort(found_.begin(), found_.end(), [](const Found& x, const Found& y) {
-            return x.end != y.end ? x.end < y.end : x.length != y.length ? x.length < y.length : x.form < y.form;
-        });
-        for (const Found& f : found_) onHit_(f.end - f.length, f.length, kForms[f.form]);
+        if (!found_.empty()) {
+            std::sort(found_.begin(), found_.end(), [](const Found& x, const Found& y) {
+                return x.end != y.end ? x.end < y.end : x.length != y.length ? x.length < y.length : x.form < y.form;
+            });
+            for (const Found& f : found_) {
+                if (!tell_) break;
+                tell_ = onHit_(f.end - f.length, f.length, kForms[f.form]);
+            }
+        }
         return length <= max_ / 2;
+    }
+
+    [[nodiscard]] std::uint64_t CountMatches(std::uint64_t n) const {
+        const Reg* level = level_.data();
+        const Reg w0 = wanted_[0], w1 = wanted_[1], w2 = wanted_[2];
+        std::uint64_t matches = 0;
+        for (std::uint64_t i = 0; i < n; ++i) {
+            const Reg s = level[i];
+            matches +=
+                static_cast<Reg>(static_cast<Reg>(s == w0) + static_cast<Reg>(s == w1) + static_cast<Reg>(s == w2));
+        }
+        return matches;
+    }
+
+    [[nodiscard]] std::uint64_t CountDecoys(std::uint64_t n) const {
+        const Reg* level = level_.data();
+        std::uint64_t matches = 0;
+        for (const Reg wanted : decoys_) {
+            for (std::uint64_t i = 0; i < n; ++i) matches += static_cast<Reg>(level[i] == wanted);
+        }
+        return matches;
     }
 
     [[nodiscard]] bool AnyMatch(std::uint64_t n) const {
@@ -149,67 +194,88 @@ private:
     void Collect(std::uint64_t start, std::uint64_t n, std::uint64_t length) {
         for (std::uint64_t i = 0; i < n; ++i) {
             for (unsigned f = 0; f < 3; ++f) {
-                if (level_[i] == wanted_[f]) found_.push_back({start + (i + 1) * length, length, f});
+                if (level_[i] == wanted_[f]) {
+                    found_.push_back({start + (i + 1) * length, length, f});
+                    ++hits_;
+                }
             }
         }
     }
 
-    void Tell(Reg sum, std::uint64_t start, std::uint64_t length) const {
+    void Tell(Reg sum, std::uint64_t start, std::uint64_t length) {
         for (unsigned f = 0; f < 3; ++f) {
-            if (sum == wanted_[f]) onHit_(start, length, kForms[f]);
+            if (sum != wanted_[f]) continue;
+            ++hits_;
+            if (tell_) tell_ = onHit_(start, length, kForms[f]);
         }
+        for (const Reg wanted : decoys_) decoyExact_ += sum == wanted ? 1 : 0;
     }
 
     const std::uint8_t* view_;
     Arithmetic<Reg> a_;
     std::array<Reg, 3> wanted_;
+    std::vector<Reg> decoys_;  // each decoy's shown sum in each form
     std::uint64_t base_, max_;
     const AlignedSumHit& onHit_;
     std::array<Reg, kLeaves> level_{};
     std::array<Reg, 65> pending_{};
     std::vector<Found> found_;
+    bool tell_ = true;
+    std::uint64_t hits_ = 0;
+    std::uint64_t decoySampled_ = 0;  // in the sampled stretches
+    double decoyExact_ = 0;           // in the blocks longer than a stretch, all counted
 };
 
+// The shown sum whose form is value: the form undone.
+[[nodiscard]] std::uint64_t Undone(std::uint32_t value, SumForm form, std::uint64_t mask) {
+    return form == SumForm::Plain     ? value
+           : form == SumForm::Negated ? (0 - std::uint64_t{value}) & mask
+                                      : ~std::uint64_t{value} & mask;
+}
+
 template <typename Reg, unsigned Width>
-void Dispatch(std::span<const std::uint8_t> view, const SumKind& kind, std::uint32_t value, std::uint64_t minUnits,
-              std::uint64_t maxUnits, const AlignedSumHit& onHit) {
+AlignedSumResult Dispatch(std::span<const std::uint8_t> view, const SumKind& kind, std::uint32_t value,
+                          std::uint64_t minUnits, std::uint64_t maxUnits, std::span<const std::uint32_t> decoys,
+                          const AlignedSumHit& onHit) {
     const Reg mask = static_cast<Reg>((std::uint64_t{1} << Width) - 1);
     const Arithmetic<Reg> arithmetic{mask, static_cast<Reg>(kind.endAroundCarry ? mask : mask + std::uint64_t{1}),
                                      kind.endAroundCarry};
     std::array<Reg, 3> wanted{};
-    for (unsigned f = 0; f < 3; ++f) {
-        // The shown sum whose form is value: the form undone.
-        const SumForm form = kForms[f];
-        wanted[f] = static_cast<Reg>(form == SumForm::Plain     ? value
-                                     : form == SumForm::Negated ? (0 - std::uint64_t{value}) & mask
-                                                                : ~std::uint64_t{value} & mask);
+    for (unsigned f = 0; f < 3; ++f) wanted[f] = static_cast<Reg>(Undone(value, kForms[f], mask));
+    std::vector<Reg> shownDecoys;
+    for (const std::uint32_t decoy : decoys) {
+        for (const SumForm form : kForms) shownDecoys.push_back(static_cast<Reg>(Undone(decoy, form, mask)));
     }
     const std::uint64_t base = std::bit_ceil(minUnits);
     const std::uint64_t units = view.size() / UnitBytes(kind.unit, Width);
-    const auto run = [&](auto scan) { scan->Run(units); };
     switch (kind.unit) {
         case SumUnit::Byte:
-            run(std::make_unique<Scan<Reg, SumUnit::Byte, Width>>(view, arithmetic, wanted, base, maxUnits, onHit));
-            break;
+            return std::make_unique<Scan<Reg, SumUnit::Byte, Width>>(view, arithmetic, wanted, shownDecoys, base,
+                                                                     maxUnits, onHit)
+                ->Run(units);
         case SumUnit::WordLe:
-            run(std::make_unique<Scan<Reg, SumUnit::WordLe, Width>>(view, arithmetic, wanted, base, maxUnits, onHit));
-            break;
+            return std::make_unique<Scan<Reg, SumUnit::WordLe, Width>>(view, arithmetic, wanted, shownDecoys, base,
+                                                                       maxUnits, onHit)
+                ->Run(units);
         case SumUnit::WordBe:
-            run(std::make_unique<Scan<Reg, SumUnit::WordBe, Width>>(view, arithmetic, wanted, base, maxUnits, onHit));
-            break;
+            return std::make_unique<Scan<Reg, SumUnit::WordBe, Width>>(view, arithmetic, wanted, shownDecoys, base,
+                                                                       maxUnits, onHit)
+                ->Run(units);
     }
+    return {};
 }
 
 }  // namespace
 
-void FindAlignedSums(std::span<const std::uint8_t> view, const SumKind& kind, std::uint32_t value,
-                     std::uint64_t minUnits, std::uint64_t maxUnits, const AlignedSumHit& onHit) {
-    if (minUnits == 0 || minUnits > maxUnits) return;
+AlignedSumResult FindAlignedSums(std::span<const std::uint8_t> view, const SumKind& kind, std::uint32_t value,
+                                 std::uint64_t minUnits, std::uint64_t maxUnits, std::span<const std::uint32_t> decoys,
+                                 const AlignedSumHit& onHit) {
+    if (minUnits == 0 || minUnits > maxUnits) return {};
     switch (kind.width) {
-        case 8: Dispatch<std::uint32_t, 8>(view, kind, value, minUnits, maxUnits, onHit); break;
-        case 16: Dispatch<std::uint32_t, 16>(view, kind, value, minUnits, maxUnits, onHit); break;
-        case 32: Dispatch<std::uint64_t, 32>(view, kind, value, minUnits, maxUnits, onHit); break;
-        default: break;
+        case 8: return Dispatch<std::uint32_t, 8>(view, kind, value, minUnits, maxUnits, decoys, onHit);
+        case 16: return Dispatch<std::uint32_t, 16>(view, kind, value, minUnits, maxUnits, decoys, onHit);
+        case 32: return Dispatch<std::uint64_t, 32>(view, kind, value, minUnits, maxUnits, decoys, onHit);
+        default: return {};
     }
 }
 

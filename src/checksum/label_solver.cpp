@@ -1,8 +1,13 @@
 // The label solver: whole views by every sum and CRC of the width, then aligned and any ranges.
 #include "checksum/label_solver.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
+#include <cmath>
 #include <memory>
+#include <numeric>
+#include <optional>
 
 #include "checksum/aligned_sums.h"
 #include "checksum/catalogue.h"
@@ -34,6 +39,101 @@ constexpr SumForm kForms[] = {SumForm::Plain, SumForm::Negated, SumForm::Complem
     return totals;
 }
 
+// A sum's units as a distribution: how many, their mean and variance, and the lattice they lie
+// on (every unit is first modulo lattice; lattice 0 when all are equal).
+struct UnitModel {
+    std::uint64_t count = 0;
+    double mean = 0, variance = 0;
+    std::uint64_t first = 0, lattice = 0;
+};
+
+[[nodiscard]] UnitModel ModelOf(std::span<const std::uint8_t> bytes, SumUnit unit, unsigned width) {
+    UnitModel model;
+    const unsigned unitBytes = UnitBytes(unit, width);
+    model.count = bytes.size() / unitBytes;
+    if (model.count == 0) return model;
+    model.first = UnitAt(bytes, 0, unit, width);
+    // Differences from the first unit: exact in double, and no cancellation in the variance
+    // from a large mean.
+    double sum = 0, squares = 0;
+    const auto add = [&](std::uint64_t u, double times) {
+        const double d = static_cast<double>(u) - static_cast<double>(model.first);
+        sum += d * times;
+        squares += d * d * times;
+        if (model.lattice != 1 && times > 0) {
+            model.lattice = std::gcd(model.lattice, u > model.first ? u - model.first : model.first - u);
+        }
+    };
+    if (unitBytes == 1 || (unitBytes == 2 && model.count > 65536)) {
+        std::vector<std::uint64_t> histogram(std::size_t{1} << (unitBytes * 8));
+        for (std::uint64_t i = 0; i < model.count; ++i) ++histogram[UnitAt(bytes, i, unit, width)];
+        for (std::size_t u = 0; u < histogram.size(); ++u) {
+            if (histogram[u] != 0) add(u, static_cast<double>(histogram[u]));
+        }
+    } else {
+        for (std::uint64_t i = 0; i < model.count; ++i) add(UnitAt(bytes, i, unit, width), 1);
+    }
+    const auto n = static_cast<double>(model.count);
+    model.mean = static_cast<double>(model.first) + sum / n;
+    model.variance = std::max(0.0, squares / n - (sum / n) * (sum / n));
+    return model;
+}
+
+// P(a sum of n units drawn from model shows `sought` before the form), the total normal on
+// its lattice n u0 + g Z (each point carrying g times the density), folded to the modulus.
+[[nodiscard]] double ChanceOfShown(const UnitModel& model, std::uint64_t n, const SumKind& kind, std::uint64_t sought) {
+    const std::uint64_t mask = (std::uint64_t{1} << kind.width) - 1;
+    const std::uint64_t modulus = kind.endAroundCarry ? mask : mask + 1;
+    // The totals that show sought: congruent to it modulo the modulus; with end-around carry 0
+    // is shown by the total 0 alone, and the modulus by its nonzero multiples.
+    const bool zeroOnly = kind.endAroundCarry && sought == 0;
+    const bool notZero = kind.endAroundCarry && sought == modulus;
+    const std::uint64_t residue = sought % modulus;
+    const std::uint64_t start = n * model.first;  // every total is start modulo the lattice
+    const auto shows = [&](std::uint64_t total) {
+        return zeroOnly ? total == 0 : total % modulus == residue && !(notZero && total == 0);
+    };
+    if (n == 0) return shows(0) ? 1 : 0;
+    if (model.lattice == 0) return shows(start) ? 1 : 0;
+    const std::uint64_t g = model.lattice;
+    const double sd = std::sqrt(model.variance * static_cast<double>(n));
+    const double mean = model.mean * static_cast<double>(n);
+    const auto mass = [&](std::uint64_t total) {  // of one lattice point
+        const double z = (static_cast<double>(total) - mean) / sd;
+        return static_cast<double>(g) * std::exp(-z * z / 2) / (sd * 2.5066282746310002);
+    };
+    if (zeroOnly) return start % g == 0 ? std::min(1.0, mass(0)) : 0;
+    const std::uint64_t common = std::gcd(g, modulus);
+    const double period = static_cast<double>(modulus / common) * static_cast<double>(g);
+    if (sd >= period) {
+        // Spread over many periods of the joint lattice: uniform over the residues it reaches
+        // (the error is below exp(-2 pi^2), a few parts in 10^9).
+        return residue % common == start % common ? static_cast<double>(common) / static_cast<double>(modulus) : 0;
+    }
+    // Few terms: the totals within 12 sd of the mean on the coarser of the two grids, each
+    // tested against the other.
+    const bool byModulus = modulus >= g;
+    const std::uint64_t step = byModulus ? modulus : g;
+    const std::uint64_t base = byModulus ? residue : start % g;
+    const auto low = static_cast<std::uint64_t>(std::max(0.0, mean - 12 * sd));
+    const double high = mean + 12 * sd;
+    std::uint64_t x = low - low % step + base;
+    if (x < low) x += step;
+    double chance = 0;
+    for (int terms = 0; static_cast<double>(x) <= high && terms < (1 << 20); ++terms, x += step) {
+        if (shows(x) && (x >= start ? x - start : start - x) % g == 0) chance += mass(x);
+    }
+    return std::min(1.0, chance);
+}
+
+// The shown sum whose form is value: the form undone.
+[[nodiscard]] std::uint64_t Sought(std::uint32_t value, SumForm form, unsigned width) {
+    const std::uint64_t mask = (std::uint64_t{1} << width) - 1;
+    return form == SumForm::Plain     ? value
+           : form == SumForm::Negated ? (0 - std::uint64_t{value}) & mask
+                                      : ~std::uint64_t{value} & mask;
+}
+
 void CheckWholeView(const View& view, const SolveRequest& request, const std::vector<CrcEngine>& engines,
                     const std::vector<ViewRegisters>& registers, SolveResult& result) {
     const std::size_t stored = request.width / 8;
@@ -45,9 +145,17 @@ void CheckWholeView(const View& view, const SolveRequest& request, const std::ve
     };
     const LaneTotals bodyTotals = TotalLanes(body);
     const LaneTotals fullTotals = Append(bodyTotals, body.size(), tail);
+    UnitModel model;
+    std::optional<SumUnit> modelled;
     for (const SumKind& row : RowsOfWidth(request.width)) {
+        if (modelled != row.unit) model = ModelOf(view.bytes, row.unit, row.width);
+        modelled = row.unit;
+        const unsigned unitBytes = UnitBytes(row.unit, row.width);
         for (const SumForm form : kForms) {
             const SumKind kind = WithForm(row, form);
+            const std::uint64_t sought = Sought(request.value, form, row.width);
+            result.wholeChance += ChanceOfShown(model, view.bytes.size() / unitBytes, row, sought);
+            if (hasTrailer) result.wholeChance += ChanceOfShown(model, body.size() / unitBytes, row, sought);
             result.wholeTried += hasTrailer ? 2 : 1;
             if (SumOf(fullTotals, kind) == request.value) found(SumName(kind), false);
             if (hasTrailer && SumOf(bodyTotals, kind) == request.value) found(SumName(kind), true);
@@ -56,6 +164,7 @@ void CheckWholeView(const View& view, const SolveRequest& request, const std::ve
     for (std::size_t e = 0; e < engines.size(); ++e) {
         const CrcEngine& engine = engines[e];
         result.wholeTried += hasTrailer ? 2 : 1;
+        result.wholeChance += ExpectedByChance(hasTrailer ? 2 : 1, request.width);
         if (hasTrailer && engine.Finish(registers[e].body) == request.value) {
             found(std::string(engine.Model().name), true);
         }
@@ -64,19 +173,24 @@ void CheckWholeView(const View& view, const SolveRequest& request, const std::ve
 }
 
 // Aligned blocks of the view: lengths 2^k units within the bounds, starts multiples of them.
-void CheckAligned(const View& view, const SumKind& row, const SolveRequest& request, SolveResult& result) {
+void CheckAligned(const View& view, const SumKind& row, const SolveRequest& request,
+                  const std::vector<std::uint32_t>& decoys, SolveResult& result) {
     const unsigned unitBytes = UnitBytes(row.unit, row.width);
     const std::uint64_t units = view.bytes.size() / unitBytes;
     const std::uint64_t minUnits = std::max<std::uint64_t>(1, (request.minLength + unitBytes - 1) / unitBytes);
     const std::uint64_t maxUnits = std::min(units, request.maxLength / unitBytes);
     if (minUnits > maxUnits) return;
-    FindAlignedSums(view.bytes, row, request.value, minUnits, maxUnits,
-                    [&](std::uint64_t start, std::uint64_t length, SumForm form) {
-                        if (result.alignedHits++ >= request.alignedLimit) return;
-                        const std::uint64_t from = start * unitBytes;
-                        result.aligned.push_back({view.name, SumName(WithForm(row, form)), from,
-                                                  from + length * unitBytes, DumpOffsetOf(view, from), true});
-                    });
+    const AlignedSumResult found =
+        FindAlignedSums(view.bytes, row, request.value, minUnits, maxUnits, decoys,
+                        [&](std::uint64_t start, std::uint64_t length, SumForm form) {
+                            if (result.aligned.size() >= request.alignedLimit) return false;
+                            const std::uint64_t from = start * unitBytes;
+                            result.aligned.push_back({view.name, SumName(WithForm(row, form)), from,
+                                                      from + length * unitBytes, DumpOffsetOf(view, from), true});
+                            return result.aligned.size() < request.alignedLimit;
+                        });
+    result.alignedHits += found.hits;
+    if (!decoys.empty()) result.alignedChance += found.decoyHits / static_cast<double>(decoys.size());
     const std::uint64_t base = std::bit_ceil(minUnits);
     for (std::uint64_t length = base; length <= maxUnits; length *= 2) result.alignedTried += 3 * (units / length);
 }
@@ -88,6 +202,35 @@ void CheckAligned(const View& view, const SumKind& row, const SolveRequest& requ
 
 }  // namespace
 
+double WholeSumChance(std::span<const std::uint8_t> units, const SumKind& kind, std::uint32_t value) {
+    SumKind plain = kind;
+    plain.form = SumForm::Plain;
+    const UnitModel model = ModelOf(units, kind.unit, kind.width);
+    return ChanceOfShown(model, model.count, plain, Sought(value, kind.form, kind.width));
+}
+
+std::vector<std::uint32_t> DecoysOf(std::uint32_t value, unsigned width) {
+    const std::uint64_t mask = (std::uint64_t{1} << width) - 1;
+    const auto forms = [&](std::uint64_t x) {
+        return std::array{Sought(static_cast<std::uint32_t>(x), SumForm::Plain, width),
+                          Sought(static_cast<std::uint32_t>(x), SumForm::Negated, width),
+                          Sought(static_cast<std::uint32_t>(x), SumForm::Complemented, width)};
+    };
+    const auto own = forms(value);
+    std::vector<std::uint32_t> decoys;
+    for (std::int64_t k = 1; k <= 32 && decoys.size() < 8; ++k) {
+        for (const std::int64_t offset : {k, -k}) {
+            const std::uint64_t decoy = (value + static_cast<std::uint64_t>(offset)) & mask;
+            if (decoy == 0 || decoy == 1 || decoy == mask || decoys.size() == 8) continue;
+            bool shared = false;
+            for (const std::uint64_t x : forms(decoy))
+                shared = shared || std::find(own.begin(), own.end(), x) != own.end();
+            if (!shared) decoys.push_back(static_cast<std::uint32_t>(decoy));
+        }
+    }
+    return decoys;
+}
+
 double ExpectedByChance(std::uint64_t tried, unsigned width) {
     return static_cast<double>(tried) / static_cast<double>(std::uint64_t{1} << width);
 }
@@ -97,7 +240,7 @@ std::uint64_t RangePairsOf(std::uint64_t dumpLength, const SolveRequest& request
     for (const std::uint64_t ways : {1, 2, 4}) {
         if (ways > 1 && (dumpLength == 0 || dumpLength % ways != 0)) continue;
         for (const SumKind& row : RowsOfWidth(request.width)) {
-            const RangeSumRequest range{row, request.value, request.minLength, request.maxLength};
+            const RangeSumRequest range{row, request.value, request.minLength, request.maxLength, {}};
             pairs += ways * 3 * RangeCount(dumpLength / ways, range);
         }
     }
@@ -115,12 +258,14 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
     for (std::size_t v = 0; v < views.size(); ++v) CheckWholeView(views[v], request, engines, registers[v], result);
     if (!request.ranges) return result;
     bool listening = true;
+    const std::vector<std::uint32_t> decoys = DecoysOf(request.value, request.width);
+    result.decoys = decoys.size();
     for (const View& view : views) {
         if (view.part) continue;  // ranges of halves and quarters are ranges of the whole
         for (const SumKind& row : RowsOfWidth(request.width)) {
-            CheckAligned(view, row, request, result);
+            CheckAligned(view, row, request, decoys, result);
             const unsigned unitBytes = UnitBytes(row.unit, row.width);
-            const RangeSumRequest range{row, request.value, request.minLength, request.maxLength};
+            const RangeSumRequest range{row, request.value, request.minLength, request.maxLength, decoys};
             const RangeSumResult found =
                 FindSumRanges(view.bytes, range, [&](std::uint64_t start, std::uint64_t end, SumForm form) {
                     if (IsAligned(start, end, unitBytes)) return true;
@@ -130,6 +275,7 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
                 });
             result.outOfMemory = result.outOfMemory || found.outOfMemory;
             result.rangeHits += found.hits;
+            if (!decoys.empty()) result.rangeChance += found.decoyHits / static_cast<double>(decoys.size());
             result.rangeTried += 3 * RangeCount(view.bytes.size(), range);
         }
     }

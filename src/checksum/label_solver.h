@@ -41,24 +41,46 @@ struct RangeHit {
     bool aligned = false;
 };
 
-// What the solver tried and found. Each "tried" counts (candidate, checksum) pairs: a value of
-// w bits matches about tried / 2^w of them by chance, which the caller prints beside the hits.
+// What the solver tried and found. Each "tried" counts (candidate, checksum) pairs; each
+// "chance" is the number of them expected to match by chance, printed beside the hits.
+//
+// Whole views: a CRC of w bits is uniform, 2^-w per CRC. A sum of n units is not (n random
+// bytes add up near n * 127.5, not anywhere): it is modelled as n units drawn from the view's
+// own units (their mean, variance and the lattice they lie on: every unit is u0 modulo g), the
+// total normal on that lattice, folded to the sum's modulus (WholeSumChance).
+//
+// Ranges, aligned or not: measured. The same counting walk counts the matches of decoy values
+// near the value (DecoysOf), and the chance figure is their mean: the data's own distribution
+// of range sums, whatever its content, at the cost of a sampled count.
 struct SolveResult {
     std::vector<WholeHit> whole;
     std::uint64_t wholeTried = 0;
+    double wholeChance = 0;
     std::vector<RangeHit> aligned;  // the first alignedLimit aligned ranges in the bounds
     std::uint64_t alignedHits = 0;
     std::uint64_t alignedTried = 0;
+    double alignedChance = 0;
     std::uint64_t rangeHits = 0;  // every range in the bounds, aligned ones included
     std::uint64_t rangeTried = 0;
+    double rangeChance = 0;
+    std::size_t decoys = 0;  // decoy values the range figures are measured over
     bool outOfMemory = false;
 };
 
 // Told of each range hit that is not aligned, in the order found; false to hear no more.
 using RangeHitSink = std::function<bool(const RangeHit& hit)>;
 
-// Chance matches expected among tried candidates for a value of width bits.
+// Chance matches expected among tried candidates of a uniform statistic (a CRC) of width bits.
 [[nodiscard]] double ExpectedByChance(std::uint64_t tried, unsigned width);
+
+// The probability that a sum of kind (its form included) over units drawn like those of
+// `units` (as many as it holds) shows value: the model the whole views' figure is built from.
+[[nodiscard]] double WholeSumChance(std::span<const std::uint8_t> units, const SumKind& kind, std::uint32_t value);
+
+// Up to 8 values near value (value + 1, value - 1, value + 2, ... at most 32 away) that share
+// no form with it (their plain, negated and complemented sums are none of its own) and are
+// none of 0, 1 and 2^w - 1.
+[[nodiscard]] std::vector<std::uint32_t> DecoysOf(std::uint32_t value, unsigned width);
 
 // The number of (range, sum) pairs a range search would try: to refuse one that would drown.
 [[nodiscard]] std::uint64_t RangePairsOf(std::uint64_t dumpLength, const SolveRequest& request);

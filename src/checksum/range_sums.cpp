@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <memory>
 #include <new>
 #include <vector>
@@ -208,7 +209,24 @@ struct Target {
 struct NarrowTables {
     std::vector<std::uint32_t> count, newest;
     std::unique_ptr<std::uint32_t[]> previous;  // written before read: left uninitialised
+    std::vector<std::uint32_t> decoys;          // each decoy's residue in each form
+    std::uint64_t sampleMask = 0;               // decoys are counted where (b - min) & sampleMask is 0
+    std::uint64_t decoyHits = 0;                // at the sampled ends
 };
+
+// The ends at which decoys are counted: one in every 2^k, with at most `most` of them sampled.
+[[nodiscard]] std::uint64_t SampleMask(std::uint64_t ends, std::uint64_t most) {
+    return std::bit_ceil(std::max<std::uint64_t>(1, (ends + most - 1) / most)) - 1;
+}
+
+// Starts in the window whose key matches a decoy at the end with prefix P(b), every decoy.
+[[nodiscard]] std::uint64_t DecoysAt(const NarrowTables& t, std::uint32_t prefix, std::uint32_t modulus) {
+    std::uint64_t matches = 0;
+    for (const std::uint32_t residue : t.decoys) {
+        matches += t.count[prefix >= residue ? prefix - residue : prefix + modulus - residue];
+    }
+    return matches;
+}
 
 // Where the walk stands: the end b it is at and what it carries from one end to the next.
 struct WalkState {
@@ -254,6 +272,7 @@ void WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUnit
             if (firstStart > 1) s.leaving = advance(s.leaving, ReadUnit<Unit>(view, firstStart - 2));
             --count[s.leaving];  // start firstStart - 1 leaves the window
         }
+        if (((b - minUnits) & t.sampleMask) == 0) t.decoyHits += DecoysAt(t, s.prefix, modulus);
         const std::uint64_t zeroFrom = std::max(firstStart, s.zeroRun);
         const std::uint64_t zeroCount = lastStart >= zeroFrom ? lastStart - zeroFrom + 1 : 0;
         for (const Target& target : targets) {
@@ -327,6 +346,7 @@ void CountNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUni
             if (firstStart > 1) leaving = wrap(leaving + ReadUnit<Unit>(view, firstStart - 2));
             --count[leaving];
         }
+        if (((b - minUnits) & t.sampleMask) == 0) t.decoyHits += DecoysAt(t, prefix, modulus);
         const std::uint64_t c0 = count[wrap(prefix + lift[0])];
         const std::uint64_t c1 = count[wrap(prefix + lift[1])];
         const std::uint64_t c2 = count[wrap(prefix + lift[2])];
@@ -381,7 +401,11 @@ std::uint64_t WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_
         const std::uint64_t sum = Unshow(request.value, form, kind.width);
         targets.push_back({static_cast<std::uint32_t>(sum % modulus), kind.endAroundCarry && sum == 0,
                            kind.endAroundCarry && sum == modulus, form});
+        for (const std::uint32_t decoy : request.decoys) {
+            tables.decoys.push_back(static_cast<std::uint32_t>(Unshow(decoy, form, kind.width) % modulus));
+        }
     }
+    tables.sampleMask = SampleMask(units.count - minUnits + 1, std::uint64_t{1} << 18);
     switch (kind.unit) {
         case SumUnit::Byte:
             result.hits = WalkNarrow<SumUnit::Byte>(units, modulus, minUnits, maxUnits, targets, tables, onHit,
@@ -396,7 +420,39 @@ std::uint64_t WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_
                                                       kind.endAroundCarry);
             break;
     }
+    result.decoyHits = static_cast<double>(tables.decoyHits) * static_cast<double>(tables.sampleMask + 1);
     return result;
+}
+
+// Decoy matches of 32-bit sums at a sample of the ends, each found by binary search: a key's
+// starts are in ascending order, so those in an end's window are one stretch of its group.
+[[nodiscard]] double CountDecoysWide(const Units& units, const StartIndex& index, std::uint64_t modulus,
+                                     std::uint64_t minUnits, std::uint64_t maxUnits,
+                                     const std::vector<std::uint32_t>& decoys) {
+    if (decoys.empty()) return 0;
+    std::vector<std::uint32_t> residues;
+    for (const std::uint32_t decoy : decoys) {
+        for (const SumForm form : {SumForm::Plain, SumForm::Negated, SumForm::Complemented}) {
+            residues.push_back(static_cast<std::uint32_t>(Unshow(decoy, form, 32) % modulus));
+        }
+    }
+    const std::uint64_t step = SampleMask(units.count - minUnits + 1, std::uint64_t{1} << 16) + 1;
+    std::uint64_t matches = 0;
+    for (std::uint64_t b = minUnits; b <= units.count; b += step) {
+        const std::uint64_t prefix = index.keys[b];
+        const std::uint64_t firstStart = b > maxUnits ? b - maxUnits : 0;
+        const std::uint64_t lastStart = b - minUnits;
+        for (const std::uint64_t residue : residues) {
+            const auto key =
+                static_cast<std::uint32_t>(prefix >= residue ? prefix - residue : prefix + modulus - residue);
+            const StartIndex::Group group = index.Find(key);
+            const auto begin = index.order.begin() + group.begin;
+            const auto end = index.order.begin() + group.end;
+            const auto low = std::lower_bound(begin, end, firstStart);
+            matches += static_cast<std::uint64_t>(std::upper_bound(low, end, lastStart) - low);
+        }
+    }
+    return static_cast<double>(matches) * static_cast<double>(step);
 }
 
 }  // namespace
@@ -444,6 +500,7 @@ RangeSumResult FindSumRanges(std::span<const std::uint8_t> view, const RangeSumR
     for (const SumForm form : {SumForm::Plain, SumForm::Negated, SumForm::Complemented}) {
         result.hits += WalkEnds(walk, Unshow(request.value, form, kind.width), form, tell, onHit, low, high);
     }
+    result.decoyHits = CountDecoysWide(units, index, modulus, minUnits, maxUnits, request.decoys);
     return result;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <vector>
 
 #include "checksum/sums.h"
 
@@ -18,6 +19,10 @@ struct RangeSumRequest {
     std::uint32_t value = 0;
     std::uint64_t minLength = 1;
     std::uint64_t maxLength = ~std::uint64_t{0};
+    // Other values whose matches are counted too, for the count expected by chance. Each must
+    // differ from value in every form, and be none of 0, 1 and 2^w - 1 (whose end-around carry
+    // forms ask for all-zero ranges or exclude them).
+    std::vector<std::uint32_t> decoys;
 };
 
 // Told of each hit, [start, end) in bytes of the view and the form that matched; returns false
@@ -26,6 +31,10 @@ using SumRangeHit = std::function<bool(std::uint64_t start, std::uint64_t end, S
 
 struct RangeSumResult {
     std::uint64_t hits = 0;  // every matching (range, form), told or not
+    // Ranges matching the decoys, every form, summed over the decoys: counted at a sample of the
+    // ends (every end up to 2^18 of them for 8- and 16-bit sums, 2^16 for 32-bit ones) and
+    // scaled up by the sampling.
+    double decoyHits = 0;
     bool outOfMemory = false;
 };
 

@@ -1,4 +1,5 @@
-// The range search against every range summed afresh, and the solver finding what was planted.
+// The range search against every range summed afresh, the solver finding what was planted, and
+// its chance figures against what random data shows.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -45,7 +46,8 @@ TEST(RangeSumsTest, AgreeWithEveryRangeSummedAfresh) {
         for (const SumKind& row : SumRows()) {
             const std::uint64_t mask = (std::uint64_t{1} << row.width) - 1;
             for (const std::uint64_t value : {std::uint64_t{0}, std::uint64_t{3}, mask, mask - 2}) {
-                RangeSumRequest request{row, static_cast<std::uint32_t>(value), 1 + random() % 8, 8 + random() % 100};
+                RangeSumRequest request{
+                    row, static_cast<std::uint32_t>(value), 1 + random() % 8, 8 + random() % 100, {}};
                 Found told;
                 const RangeSumResult result = FindSumRanges(bytes, request, [&](auto a, auto b, SumForm form) {
                     told.emplace(a, b, static_cast<int>(form));
@@ -111,6 +113,53 @@ TEST(LabelSolverTest, AlignedRangesComeFirstWithTheirOwnCount) {
     EXPECT_EQ(result.aligned[0].checksum, "SUM-16");
     EXPECT_EQ(result.aligned[0].start, 0x400u);
     EXPECT_EQ(result.aligned[0].end, 0x500u);
+}
+
+// A sum of n random bytes lies near n * 127.5: targets drawn the same way (the sum of another
+// random dump) hit far more often than 2^-w, and the model must say how often. Over many
+// dumps, lengths, kinds and forms, the stated total and the observed total agree within 2.
+TEST(LabelSolverTest, WholeSumChanceAgreesWithRandomData) {
+    std::mt19937 random(11);
+    double stated = 0;
+    std::uint64_t observed = 0;
+    for (int round = 0; round < 100000; ++round) {
+        std::vector<std::uint8_t> dump(8 + random() % 40), other(dump.size());
+        for (auto& b : dump) b = static_cast<std::uint8_t>(random());
+        for (auto& b : other) b = static_cast<std::uint8_t>(random());
+        SumKind kind = SumRows()[random() % SumRows().size()];
+        if (kind.unit != SumUnit::Byte && kind.width == 32) continue;  // a few words of 32 bits hardly ever match
+        kind.form = static_cast<SumForm>(random() % 3);
+        const std::uint32_t value = SumOf(TotalLanes(other), kind);
+        stated += WholeSumChance(dump, kind, value);
+        observed += SumOf(TotalLanes(dump), kind) == value ? 1 : 0;
+    }
+    EXPECT_GT(observed, 50u);
+    EXPECT_LT(stated, 2.0 * static_cast<double>(observed)) << observed;
+    EXPECT_GT(stated, 0.5 * static_cast<double>(observed)) << observed;
+}
+
+// The measured range figures against the hits of values drawn near where range sums lie
+// (n * 127.5 for bytes, and anywhere), at 16 and 32 bits, one length or many.
+TEST(LabelSolverTest, RangeChanceAgreesWithRandomData) {
+    std::mt19937 random(12);
+    std::vector<std::uint8_t> dump(4096);
+    for (auto& b : dump) b = static_cast<std::uint8_t>(random());
+    double stated = 0;
+    std::uint64_t observed = 0;
+    for (int round = 0; round < 24; ++round) {
+        const unsigned width = round % 3 == 0 ? 32 : 16;
+        const std::uint64_t length = 1 + random() % 600;
+        const std::uint64_t spread = round % 2 == 0 ? 0 : random() % 64;
+        const auto near = static_cast<std::uint32_t>(length * 255 / 2 + random() % 512);
+        const std::uint32_t value = round % 4 == 1 ? static_cast<std::uint32_t>(random()) & 0xFFFF : near;
+        const SolveRequest request{width == 16 ? value & 0xFFFF : value, width, true, length, length + spread};
+        const SolveResult result = Solve(dump, request, [](const RangeHit&) { return false; });
+        stated += result.rangeChance + result.alignedChance;
+        observed += result.rangeHits + result.alignedHits;
+    }
+    EXPECT_GT(observed, 50u);
+    EXPECT_LT(stated, 2.0 * static_cast<double>(observed));
+    EXPECT_GT(stated, 0.5 * static_cast<double>(observed));
 }
 
 }  // namespace

@@ -75,12 +75,17 @@ TEST(ChecksumCommandsTest, SolveFindsTheCheckValueAndRefusesBadInput) {
         const char* value;
         unsigned width;
         const char* min;
+        const char* limit;
         const char* message;
     } refused[] = {
-        {"digits", "12345", 16, "", "--value 12345 is wider than 16 bits"},
-        {"digits", "12", 24, "", "--width 24: give 8, 16 or 32"},
-        {"digits", "xyz", 0, "", "--value xyz: give 1 to 8 hexadecimal digits"},
-        {"big", "1234", 0, "1", "times by chance at 16 bits: bound the length with --max"},
+        {"digits", "12345", 16, "", "20", "--value 12345 is wider than 16 bits"},
+        {"digits", "12", 24, "", "20", "--width 24: give 8, 16 or 32"},
+        {"digits", "xyz", 0, "", "20", "--value xyz: give 1 to 8 hexadecimal digits"},
+        {"big", "1234", 0, "1", "20", "times by chance at 16 bits (measured over 8 decoy values): bound the length"},
+        // Counts that size memory: no sign, no wrap to 2^64 - 1, and a bound.
+        {"digits", "31C3", 0, "", "-1", "--limit -1: give a whole number from 0 to 1,000,000"},
+        {"digits", "31C3", 0, "", "18446744073709551616", "--limit 18446744073709551616: give a whole number"},
+        {"digits", "31C3", 0, "", "1000001", "--limit 1000001: give a whole number from 0 to 1,000,000"},
     };
     for (const auto& c : refused) {
         SolveOptions bad;
@@ -88,6 +93,7 @@ TEST(ChecksumCommandsTest, SolveFindsTheCheckValueAndRefusesBadInput) {
         bad.value = c.value;
         bad.width = c.width;
         bad.minLength = c.min;
+        bad.limit = c.limit;
         run = RunWith(files, bad, RunSolve);
         EXPECT_EQ(run.status, kExitError) << c.message;
         EXPECT_EQ(run.out, "");
