@@ -198,6 +198,11 @@ bool WinFileSystem::IsFolder(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// A staged device's handle, kept as an integer by StageOutput in the platform-neutral StagedOutput.
+static HANDLE DeviceOf(const StagedOutput& staged) {
+    return reinterpret_cast<HANDLE>(staged.device);  // NOLINT(performance-no-int-to-ptr)
+}
+
 // The path a write of path goes to, links followed; empty for a name that cannot be one.
 static std::wstring TargetOf(const std::string& path) {
     const std::wstring target = ExtendedPath(Widen(path));
@@ -264,7 +269,7 @@ WriteStatus WinFileSystem::StageOutput(const std::string& path, std::span<const 
 // MOVEFILE_WRITE_THROUGH returns only once the move is on the disk: the folder's flush.
 WriteStatus WinFileSystem::CommitOutput(const StagedOutput& staged) {
     if (staged.device >= 0) {
-        Handle device(reinterpret_cast<HANDLE>(staged.device));
+        Handle device(DeviceOf(staged));
         return WriteAll(device, staged.deviceBytes) ? WriteStatus::Ok : WriteStatus::Failed;
     }
     if (staged.temporary.empty()) return WriteStatus::Ok;
@@ -278,7 +283,7 @@ WriteStatus WinFileSystem::CommitOutput(const StagedOutput& staged) {
 
 void WinFileSystem::DiscardOutput(const StagedOutput& staged) {
     if (staged.device >= 0) {
-        ::CloseHandle(reinterpret_cast<HANDLE>(staged.device));
+        ::CloseHandle(DeviceOf(staged));
     } else if (!staged.temporary.empty()) {
         const std::wstring temporary = Widen(staged.temporary);
         ::DeleteFileW(temporary.c_str());

@@ -32,7 +32,7 @@ std::string Program() {
     return (fs::read_symlink("/proc/self/exe").parent_path() / "../src/cli/vesperine-cli").string();
 }
 
-// Starts the program in folder, its standard error to folder/stderr, with the default signal
+// Starts the program in folder, its standard error to folder/stderr (its output to nowhere), with the default signal
 // actions, stopping itself at stopAt (VESPERINE_TEST_STOP_AT) when given, with a file-size
 // limit when fileLimit is not zero.
 pid_t Start(const fs::path& folder, const std::vector<std::string>& args, const char* stopAt = nullptr,
@@ -41,7 +41,8 @@ pid_t Start(const fs::path& folder, const std::vector<std::string>& args, const 
     if (pid != 0) return pid;
     for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) std::signal(signal, SIG_DFL);
     const int err = ::open((folder / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (err < 0 || ::dup2(err, 2) < 0 || ::chdir(folder.c_str()) != 0) ::_exit(127);
+    const int out = ::open("/dev/null", O_WRONLY);
+    if (err < 0 || out < 0 || ::dup2(err, 2) < 0 || ::dup2(out, 1) < 0 || ::chdir(folder.c_str()) != 0) ::_exit(127);
     if (stopAt != nullptr) ::setenv("VESPERINE_TEST_STOP_AT", stopAt, 1);
     const rlimit limit{fileLimit, fileLimit};
     if (fileLimit != 0) ::setrlimit(RLIMIT_FSIZE, &limit);
@@ -61,7 +62,8 @@ int Wait(pid_t pid) {
 }
 
 // Runs to the end: the exit status (or 128 + the signal) and what was said on standard error.
-std::pair<int, std::string> Run(const fs::path& folder, const std::vector<std::string>& args, rlim_t fileLimit = 0) {
+std::pair<int, std::string> RunProgram(const fs::path& folder, const std::vector<std::string>& args,
+                                       rlim_t fileLimit = 0) {
     const int status = Wait(Start(folder, args, nullptr, fileLimit));
     return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status),
             ScratchDir::Read((folder / "stderr").string())};
@@ -85,7 +87,7 @@ TEST(InterruptedWritesTest, ATargetIsOldOrNewAndOnlySigkillLeavesATemporaryThatT
     std::string rom(1 << 20, '\0');
     for (std::size_t k = 0; k < rom.size(); ++k) rom[k] = static_cast<char>(k * 7 + k / 251);
     reference.Write("a.bin", rom);
-    ASSERT_EQ(Run(reference.path(), {"split", "a.bin", "--ways", "2", "-o", "out{n}.bin"}).first, 0);
+    ASSERT_EQ(RunProgram(reference.path(), {"split", "a.bin", "--ways", "2", "-o", "out{n}.bin"}).first, 0);
     const std::string fresh[] = {ScratchDir::Read(reference.Path("out0.bin")),
                                  ScratchDir::Read(reference.Path("out1.bin"))};
     for (const char* point : {"created", "staged", "renamed"}) {
@@ -114,7 +116,7 @@ TEST(InterruptedWritesTest, ATargetIsOldOrNewAndOnlySigkillLeavesATemporaryThatT
             ASSERT_EQ(left.size(), 1u);
             EXPECT_EQ(left[0], std::string(point) == std::string("renamed") ? "out1.bin.vesperine-part"
                                                                             : "out0.bin.vesperine-part");
-            const auto [status, err] = Run(dir.path(), {"split", "a.bin", "--ways", "2", "-o", "out{n}.bin"});
+            const auto [status, err] = RunProgram(dir.path(), {"split", "a.bin", "--ways", "2", "-o", "out{n}.bin"});
             EXPECT_EQ(status, 2);
             const std::string& part = left[0];
             EXPECT_NE(err.find(part +
@@ -133,14 +135,14 @@ TEST(InterruptedWritesTest, AFileSizeLimitIsAWriteErrorAndAFifoIsWrittenLastOrRe
     const ScratchDir dir("vesperine-kill-");
     dir.Write("a.bin", std::string(200000, 'a'));
     dir.Write("out.bin", "old");
-    EXPECT_EQ(Run(dir.path(), {"extract", "a.bin", "-o", "out.bin"}, 100000),
+    EXPECT_EQ(RunProgram(dir.path(), {"extract", "a.bin", "-o", "out.bin"}, 100000),
               std::make_pair(2, std::string("vesperine-cli: out.bin: Write error.\n")));
     EXPECT_EQ(ScratchDir::Read(dir.Path("out.bin")), "old");
     EXPECT_TRUE(Leftovers(dir.path()).empty());
 
     // Nobody reads q: refused at once rather than waiting for a reader.
     ASSERT_TRUE(vesperine::testing::MakeFifo(dir.Path("q")));
-    EXPECT_EQ(Run(dir.path(), {"extract", "a.bin", "-o", "q"}),
+    EXPECT_EQ(RunProgram(dir.path(), {"extract", "a.bin", "-o", "q"}),
               std::make_pair(2, std::string("vesperine-cli: q: no process is reading this FIFO: nothing written\n")));
     // d0/q has a reader; d1/q cannot be made, so d0/q gets nothing. With d1 a folder, it gets
     // its part after d1/q is in place.
@@ -149,11 +151,11 @@ TEST(InterruptedWritesTest, AFileSizeLimitIsAWriteErrorAndAFifoIsWrittenLastOrRe
     const int reader = ::open(dir.Path("d0/q").c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
     dir.Write("b.bin", std::string(60000, 'b'));  // parts that fit in the FIFO's buffer
-    EXPECT_EQ(Run(dir.path(), {"split", "b.bin", "--ways", "2", "-o", "d{n}/q"}).first, 2);
+    EXPECT_EQ(RunProgram(dir.path(), {"split", "b.bin", "--ways", "2", "-o", "d{n}/q"}).first, 2);
     char byte = 0;
     EXPECT_EQ(::read(reader, &byte, 1), 0) << "the FIFO got data of a group that failed";
     fs::create_directory(dir.path() / "d1");
-    EXPECT_EQ(Run(dir.path(), {"split", "b.bin", "--ways", "2", "-o", "d{n}/q"}).first, 0);
+    EXPECT_EQ(RunProgram(dir.path(), {"split", "b.bin", "--ways", "2", "-o", "d{n}/q"}).first, 0);
     std::string got(65536, '\0');
     got.resize(static_cast<std::size_t>(std::max<ssize_t>(0, ::read(reader, got.data(), got.size()))));
     ::close(reader);
