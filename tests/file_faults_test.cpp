@@ -212,6 +212,20 @@ TEST_F(FileFaultsTest, AFullDiskKeepsAnOldFileWhoseNameIsAsLongAsAllowed) {
     EXPECT_EQ(scratch_.FileCount(), 2);
 }
 
+// A temporary in the way (another save under way, or a killed one) is named and kept.
+TEST_F(FileFaultsTest, ASaveRefusedByATemporaryInTheWayNamesItAndKeepsEverything) {
+    const std::string old = WriteFile("keep.bin", "old");
+    const std::string part = WriteFile("keep.bin.vesperine-part", "left by a killed run");
+    Save(old);
+    const std::string named = files_.TemporaryOf(old);
+    ExpectOneMessage(named +
+                         " exists: another vesperine or vesperine-cli is writing this file, or a run was killed; "
+                         "remove " +
+                         named + " if none is running.",
+                     old);
+    EXPECT_EQ(ReadFile(old) + ReadFile(part), "oldleft by a killed run");
+}
+
 TEST_F(FileFaultsTest, SavingOverTheLoadedBaseFileReplacesItWhole) {
     const std::string base = WriteFile("rom.bin", "\x01\x02\x03\x04");
     Load(base);

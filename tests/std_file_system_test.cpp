@@ -85,6 +85,24 @@ TEST_F(StdFileSystemTest, WritesNewFilesAndReplacesOldOnesLeavingNoLeftovers) {
     EXPECT_EQ(scratch_.FileCount(), 2);
 }
 
+TEST_F(StdFileSystemTest, TheTemporaryIsFixedBesideTheTargetAndExclusive) {
+    Write(Path("keep.bin"), "old");
+    const std::string part = Path("keep.bin") + kTemporarySuffix;
+    Write(part, "another writer's");
+    StagedOutput staged;
+    EXPECT_EQ(files_.StageOutput(Path("keep.bin"), Bytes{1}, staged), WriteStatus::Busy);
+    EXPECT_EQ(fs::path(staged.temporary), fs::path(files_.TemporaryOf(Path("keep.bin"))));
+    EXPECT_EQ(files_.WriteWholeFile(Path("keep.bin"), Bytes{1}), WriteStatus::Busy);
+    EXPECT_EQ(Read(Path("keep.bin")), "old");
+    EXPECT_EQ(Read(part), "another writer's");
+    fs::remove(part);
+    ASSERT_EQ(files_.StageOutput(Path("keep.bin"), Bytes{2}, staged), WriteStatus::Ok);
+    EXPECT_EQ(Read(part), "\x02");
+    EXPECT_EQ(files_.CommitOutput(staged), WriteStatus::Ok);
+    EXPECT_EQ(Read(Path("keep.bin")), "\x02");
+    EXPECT_EQ(scratch_.FileCount(), 1);
+}
+
 TEST_F(StdFileSystemTest, SavingThroughALinkReplacesItsTarget) {
     VESPERINE_POSIX_ONLY("symbolic links need a privilege on Windows and MinGW's library makes none");
     Write(Path("target.bin"), "old");

@@ -9,6 +9,7 @@
 #include "cli/command.h"
 #include "cli/commands.h"
 #include "cli/subcommand.h"
+#include "platform/write_interrupts.h"
 #include "text/licence_notice.h"
 
 namespace {
@@ -71,6 +72,8 @@ int main(int argc, char** argv) {
     std::string version = std::string("vesperine-cli " VESPERINE_VERSION "\n") + kLicenceNotice;
     version.pop_back();  // CLI11 ends the text with a line break of its own
     app.set_version_flag("--version", version);
+    // An interrupted run removes the temporaries of its writes; a file-size limit is a write error.
+    vesperine::InstallWriteInterruptHandlers();
     int status = kExitOk;
     for (const RegisterCommand add : kCommands) add(app, status);
     if (RefuseUnknownSubcommand(app, argc, argv)) return kExitError;

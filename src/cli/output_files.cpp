@@ -16,18 +16,25 @@ void ReportOutputProblem(const OutputSet& set, std::ostream& err) {
             err << "is the same file as the output " << problem.other << ": nothing written\n";
             return;
         case OutputStatus::IsFolder: err << "is a folder, not a file: nothing written\n"; return;
-        case OutputStatus::CannotCreate:
-        case OutputStatus::WriteFailed: err << "Write error.\n"; return;
+        case OutputStatus::Busy: err << BusyTemporaryMessage(problem.other) << ": nothing written\n"; return;
+        case OutputStatus::NoReader: err << "no process is reading this FIFO: nothing written\n"; return;
+        case OutputStatus::CannotCreate: err << "Write error.\n"; return;
+        case OutputStatus::WriteFailed: break;
         case OutputStatus::ReadsBackWrong: err << "the file does not read back as written: nothing written\n"; return;
         case OutputStatus::CommitFailed: break;
         case OutputStatus::Ok: err << '\n'; return;
     }
-    err << "Write error. (renaming it into place failed";
-    const std::vector<WrittenOutput>& written = set.written();
-    if (!written.empty() && written.front().path != problem.path) {
-        err << "; already in place:";
-        for (std::size_t k = 0; k < written.size() && written[k].path != problem.path; ++k)
-            err << ' ' << written[k].path;
+    // A device fails in its commit's write, after the files; a file's write fails at Stage.
+    const std::vector<std::string>& committed = set.committed();
+    const bool renaming = problem.status == OutputStatus::CommitFailed;
+    if (!renaming && committed.empty()) {
+        err << "Write error.\n";
+        return;
+    }
+    err << "Write error. (" << (renaming ? "renaming it into place failed" : "");
+    if (!committed.empty()) {
+        err << (renaming ? "; " : "") << "already in place:";
+        for (const std::string& path : committed) err << ' ' << path;
     }
     err << ")\n";
 }

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "app/main_dialog.h"
+#include "files/output_set.h"
 #include "text/format.h"
 
 namespace vesperine {
@@ -74,11 +75,13 @@ bool MainDialog::SaveBytes(const std::function<std::span<const std::uint8_t>()>&
     const std::optional<std::string> path = host_.ChooseSaveFile();
     if (!path) return false;
     // The dialog ran a nested event loop; the bytes are taken now, as they stand after it.
-    if (files_.WriteWholeFile(*path, bytes()) != WriteStatus::Ok) {
-        host_.ShowMessage("Write error.", *path, MessageButtons::Ok);
-        return false;
-    }
-    return true;
+    const WriteStatus status = files_.WriteWholeFile(*path, bytes());
+    if (status == WriteStatus::Ok) return true;
+    std::string text = "Write error.";
+    if (status == WriteStatus::Busy) text = BusyTemporaryMessage(files_.TemporaryOf(*path)) + '.';
+    if (status == WriteStatus::NoReader) text = "No process is reading this FIFO.";
+    host_.ShowMessage(text, *path, MessageButtons::Ok);
+    return false;
 }
 
 void MainDialog::SaveDumpFile() {

@@ -1,11 +1,13 @@
 // The file system as the file commands see it: whole files in, whole files out.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "files/byte_buffer.h"
@@ -43,12 +45,28 @@ enum class WriteStatus {
     CannotOpen,  // the target (or its temporary neighbour) cannot be created
     Failed,      // a write, flush, close or the final rename failed; the old file is intact
     IsFolder,    // the target is a folder (told by StageOutput; WriteWholeFile says CannotOpen)
+    Busy,        // the target's temporary exists: another writer holds it, or a killed run left it
+    NoReader,    // the target is a FIFO that no process has open for reading
 };
 
-// An output written in full beside its target, waiting to take the target's place.
+// Every write goes to this fixed neighbour of its target ("rom.bin.vesperine-part"), created
+// only if it does not exist: two writers of one target exclude each other, and a temporary
+// that a killed run left is found again by its name.
+inline constexpr char kTemporarySuffix[] = ".vesperine-part";
+
+// An output ready to take its target's place: a complete temporary beside it, or a device
+// (a FIFO, a terminal, /dev/null, NUL) opened, that is written only at CommitOutput.
 struct StagedOutput {
+    StagedOutput() = default;
+    StagedOutput(std::string target_, std::string temporary_)
+        : target(std::move(target_)), temporary(std::move(temporary_)) {}
+
     std::string target;     // where it goes: the file a symbolic link leads to, not the link
-    std::string temporary;  // its bytes, complete; empty when they were written in place at once
+    std::string temporary;  // its bytes, complete; empty for a device. After Busy: the one in the way
+    // A device's open handle (a descriptor, a HANDLE) and the bytes it is to get, which the
+    // caller of StageOutput keeps alive until CommitOutput or DiscardOutput.
+    std::intptr_t device = -1;
+    std::span<const std::uint8_t> deviceBytes;
 };
 
 // The message for a read that failed: "File not found.", "File too large: ...", "Read error." and
@@ -72,7 +90,8 @@ public:
         }
         return result;
     }
-    // Replaces the file at path with bytes, so that a failure never destroys what was there.
+    // Replaces the file at path with bytes, so that a failure never destroys what was there;
+    // the real file systems do it as StageOutput and CommitOutput do.
     [[nodiscard]] virtual WriteStatus WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) = 0;
 
     // Hands the file at path to take in pieces, in order, for a caller that needs each byte once
@@ -93,17 +112,24 @@ public:
     // Whether path is a folder, so that a refusal can say so rather than "not found".
     [[nodiscard]] virtual bool IsFolder(const std::string& /*path*/) { return false; }
 
-    // The three steps of a group of outputs that is written all or nothing (OutputSet).
-    // StageOutput writes bytes to a new temporary beside the target, so that the target
-    // stays as it was; IsFolder for a folder, CannotOpen when no temporary can be made. A
-    // device (or a file system without temporaries, as here) is written in place at once,
-    // with an empty temporary. CommitOutput renames the temporary over the target;
-    // DiscardOutput removes it. Both do nothing for an empty temporary.
+    // The three steps of a group of outputs that is written all or nothing (OutputSet), the
+    // one write primitive of the real file systems. StageOutput writes bytes to the target's
+    // temporary (kTemporarySuffix), created exclusively and flushed to disk, so that the
+    // target stays as it was; IsFolder for a folder, Busy when the temporary exists (its name
+    // in staged.temporary, which is not this write's to remove), CannotOpen when it cannot be
+    // made. While it exists it is registered for removal should the process be interrupted
+    // (InstallWriteInterruptHandlers). A device is only opened, without waiting (NoReader for
+    // a FIFO nobody reads); a file system without temporaries, as here, writes at once.
+    // CommitOutput renames the temporary over the target and flushes the folder, or writes
+    // the device; DiscardOutput removes the temporary or closes the device unwritten.
     [[nodiscard]] virtual WriteStatus StageOutput(const std::string& path, std::span<const std::uint8_t> bytes,
                                                   StagedOutput& staged) {
-        staged = {path, {}};
+        staged = StagedOutput{};
+        staged.target = path;
         return WriteWholeFile(path, bytes);
     }
+    // The temporary a write of path uses, beside the file a link leads to: for a message about Busy.
+    [[nodiscard]] virtual std::string TemporaryOf(const std::string& path) { return path + kTemporarySuffix; }
     [[nodiscard]] virtual WriteStatus CommitOutput(const StagedOutput& /*staged*/) { return WriteStatus::Ok; }
     virtual void DiscardOutput(const StagedOutput& /*staged*/) {}
 };

@@ -44,11 +44,13 @@ bool OutputSet::Stage(const std::string& path, std::span<const std::uint8_t> byt
         case WriteStatus::Ok: break;
         case WriteStatus::IsFolder: return Fail(OutputStatus::IsFolder, path);
         case WriteStatus::CannotOpen: return Fail(OutputStatus::CannotCreate, path);
+        case WriteStatus::Busy: return Fail(OutputStatus::Busy, path, staged.temporary);
+        case WriteStatus::NoReader: return Fail(OutputStatus::NoReader, path);
         case WriteStatus::Failed: return Fail(OutputStatus::WriteFailed, path);
     }
     staged_.push_back(staged);
     WrittenOutput written{path, bytes.size(), Crc32(bytes)};
-    // What was written in place (a device) cannot be read back; a temporary can and must.
+    // What goes to a device cannot be read back; a temporary can and must.
     if (!staged.temporary.empty()) {
         std::uint64_t size = 0;
         std::uint32_t crc = 0;
@@ -66,14 +68,33 @@ bool OutputSet::Stage(const std::string& path, std::span<const std::uint8_t> byt
 
 bool OutputSet::Commit() {
     if (problem_.status != OutputStatus::Ok) return false;
-    for (std::size_t k = 0; k < staged_.size(); ++k) {
-        if (files_.CommitOutput(staged_[k]) != WriteStatus::Ok) {
-            staged_.erase(staged_.begin(), staged_.begin() + static_cast<std::ptrdiff_t>(k));
-            return Fail(OutputStatus::CommitFailed, written_[k].path);
+    std::vector<bool> done(staged_.size(), false);
+    // The files first, then the devices: see the class's comment.
+    for (const bool devices : {false, true}) {
+        for (std::size_t k = 0; k < staged_.size(); ++k) {
+            if ((staged_[k].device >= 0) != devices) continue;
+            if (files_.CommitOutput(staged_[k]) != WriteStatus::Ok) {
+                // What is in place stays, and a device is closed by its commit, failed or not:
+                // neither is discarded.
+                std::vector<StagedOutput> rest;
+                for (std::size_t j = 0; j < staged_.size(); ++j) {
+                    if (!done[j] && !(j == k && devices)) rest.push_back(staged_[j]);
+                }
+                staged_ = std::move(rest);
+                return Fail(devices ? OutputStatus::WriteFailed : OutputStatus::CommitFailed, written_[k].path);
+            }
+            done[k] = true;
+            committed_.push_back(written_[k].path);
         }
     }
     staged_.clear();
     return true;
+}
+
+std::string BusyTemporaryMessage(const std::string& temporary) {
+    return temporary +
+           " exists: another vesperine or vesperine-cli is writing this file, or a run was killed; remove " +
+           temporary + " if none is running";
 }
 
 }  // namespace vesperine

@@ -4,12 +4,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <new>
-#include <random>
 #include <system_error>
 
 #include "platform/std_file_system.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/write_interrupts.h"
 
 namespace vesperine {
 namespace {
@@ -36,26 +39,30 @@ private:
     std::FILE* file_;
 };
 
-// Writes all of bytes and makes sure they reached the file: a full disk often shows only at
-// the flush or the close, and must not pass for success.
-bool WriteAll(Stream& stream, std::span<const std::uint8_t> bytes) {
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stream.get()) != bytes.size()) return false;
-    if (std::fflush(stream.get()) != 0) return false;
-    // Devices such as /dev/full or a terminal cannot be synced; only the write and flush count there.
-    if (::fsync(fileno(stream.get())) != 0 && errno != EINVAL && errno != EROFS) return false;
-    return stream.Close();
+// Writes all of bytes to fd and makes sure they reached the disk: a full disk often shows only
+// at the flush, and must not pass for success. Devices such as /dev/full or a terminal cannot
+// be synced; only the writes count there.
+bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
+    for (std::size_t at = 0; at < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + at, std::min<std::size_t>(bytes.size() - at, 1u << 30));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        at += static_cast<std::size_t>(n);
+    }
+    return ::fsync(fd) == 0 || errno == EINVAL || errno == EROFS;
 }
 
-// A name in the target's folder. The target's name is cut short first, so that a name near the
-// longest a folder takes (255 bytes on most) still leaves room for the suffix.
+// Closes fd, telling whether the close succeeded (EINTR leaves it closed on Linux).
+bool CloseFile(int fd) { return ::close(fd) == 0 || errno == EINTR; }
+
+// The target's fixed temporary in its folder. The target's name is cut short first, so that a
+// name near the longest a folder takes (255 bytes on most) still leaves room for the suffix;
+// two names alike in their first 200 bytes then share a temporary, and exclude each other.
 std::string TemporaryNeighbour(const fs::path& target) {
-    std::random_device random;
-    char suffix[24];
-    std::snprintf(suffix, sizeof suffix, ".%08x.part", static_cast<unsigned>(random()));
     fs::path::string_type name = target.filename().native();
     name.resize(std::min<std::size_t>(name.size(), 200));
     fs::path temporary = target.parent_path() / name;
-    temporary += suffix;
+    temporary += kTemporarySuffix;
     return temporary.string();
 }
 
@@ -149,46 +156,13 @@ ReadResult StdFileSystem::ReadWholeFileInChunks(const std::string& path, const R
 }
 
 WriteStatus StdFileSystem::WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    std::error_code error;
-    fs::path target(path);
-    // Saving over a link replaces the file it points to, not the link.
-    if (fs::is_symlink(fs::symlink_status(target, error))) {
-        const fs::path resolved = fs::weakly_canonical(target, error);
-        if (!error) target = resolved;
-    }
-    const fs::file_status existing = fs::status(target, error);
-    const bool exists = !error && fs::exists(existing);
-    if (exists && fs::is_directory(existing)) return WriteStatus::CannotOpen;
-
-    // Devices and pipes cannot be replaced by a rename; they are written in place.
-    if (exists && !fs::is_regular_file(existing)) {
-        Stream stream(target.string(), "wb");
-        if (stream.get() == nullptr) return WriteStatus::CannotOpen;
-        return WriteAll(stream, bytes) ? WriteStatus::Ok : WriteStatus::Failed;
-    }
-
-    // Write beside the target and rename over it, so a failure leaves the old file intact.
-    const std::string temporary = TemporaryNeighbour(target);
-    Stream stream(temporary, "wbx");
-    if (stream.get() == nullptr) {
-        // No neighbour can be made (a folder we may not add to). Writing an existing file in
-        // place could leave it half written, so that is refused; a new file loses nothing.
-        if (exists) return WriteStatus::CannotOpen;
-        Stream direct(target.string(), "wbx");
-        if (direct.get() == nullptr) return WriteStatus::CannotOpen;
-        return WriteAll(direct, bytes) ? WriteStatus::Ok : WriteStatus::Failed;
-    }
-    if (!WriteAll(stream, bytes)) {
-        fs::remove(temporary, error);
-        return WriteStatus::Failed;
-    }
-    if (exists) fs::permissions(temporary, existing.permissions(), fs::perm_options::replace, error);
-    fs::rename(temporary, target, error);
-    if (error) {
-        fs::remove(temporary, error);
-        return WriteStatus::Failed;
-    }
-    return WriteStatus::Ok;
+    StagedOutput staged;
+    WriteStatus status = StageOutput(path, bytes, staged);
+    if (status == WriteStatus::IsFolder) return WriteStatus::CannotOpen;
+    if (status != WriteStatus::Ok) return status;
+    status = CommitOutput(staged);
+    if (status != WriteStatus::Ok && staged.device < 0) DiscardOutput(staged);
+    return status;
 }
 
 }  // namespace vesperine
@@ -212,43 +186,91 @@ bool StdFileSystem::IsFolder(const std::string& path) {
     return fs::is_directory(path, error);
 }
 
+std::string StdFileSystem::TemporaryOf(const std::string& path) { return TemporaryNeighbour(FollowLink(path)); }
+
 WriteStatus StdFileSystem::StageOutput(const std::string& path, std::span<const std::uint8_t> bytes,
                                        StagedOutput& staged) {
     const fs::path target = FollowLink(path);
-    staged = {target.string(), {}};
-    std::error_code error;
-    if (fs::is_symlink(fs::symlink_status(target, error))) return WriteStatus::CannotOpen;  // a loop of links
-    const fs::file_status existing = fs::status(target, error);
-    const bool exists = !error && fs::exists(existing);
-    if (exists && fs::is_directory(existing)) return WriteStatus::IsFolder;
-    // Devices and pipes cannot be replaced by a rename; they are written in place.
-    if (exists && !fs::is_regular_file(existing)) {
-        Stream stream(staged.target, "wb");
-        if (stream.get() == nullptr) return WriteStatus::CannotOpen;
-        return WriteAll(stream, bytes) ? WriteStatus::Ok : WriteStatus::Failed;
+    staged = StagedOutput{};
+    staged.target = target.string();
+    struct stat existing {};
+    if (::lstat(staged.target.c_str(), &existing) != 0) {
+        if (errno != ENOENT) return WriteStatus::CannotOpen;
+        existing.st_mode = 0;
+    }
+    if (S_ISLNK(existing.st_mode)) return WriteStatus::CannotOpen;  // a loop of links
+    if (S_ISDIR(existing.st_mode)) return WriteStatus::IsFolder;
+    const bool exists = existing.st_mode != 0;
+    // A device or a FIFO cannot be replaced by a rename: it is opened now and written at the
+    // commit. Opened without waiting, as a FIFO with no reader would wait for one forever;
+    // then made blocking again, so that the writes wait for a slow reader.
+    if (exists && !S_ISREG(existing.st_mode)) {
+        const int fd = ::open(staged.target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0)
+            return S_ISFIFO(existing.st_mode) && errno == ENXIO ? WriteStatus::NoReader : WriteStatus::CannotOpen;
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+            ::close(fd);
+            return WriteStatus::CannotOpen;
+        }
+        staged.device = fd;
+        staged.deviceBytes = bytes;
+        return WriteStatus::Ok;
     }
     const std::string temporary = TemporaryNeighbour(target);
-    Stream stream(temporary, "wbx");
-    if (stream.get() == nullptr) return WriteStatus::CannotOpen;
-    if (!WriteAll(stream, bytes)) {
-        fs::remove(temporary, error);
+    int fd = -1;
+    int error = 0;
+    const bool created = CreateRegisteredTemporary(temporary.c_str(), [&] {
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+        error = errno;
+        return fd >= 0;
+    });
+    if (!created) {
+        if (error != EEXIST) return WriteStatus::CannotOpen;
+        staged.temporary = temporary;
+        return WriteStatus::Busy;
+    }
+    StopHereForTest("created");
+    // The replaced file's permission bits carry over; a new file's come from the umask.
+    bool written = WriteAll(fd, bytes) && (!exists || ::fchmod(fd, existing.st_mode & 07777) == 0);
+    written = CloseFile(fd) && written;
+    if (!written) {
+        ::unlink(temporary.c_str());
+        ForgetTemporary(temporary.c_str());
         return WriteStatus::Failed;
     }
-    if (exists) fs::permissions(temporary, existing.permissions(), fs::perm_options::replace, error);
     staged.temporary = temporary;
+    StopHereForTest("staged");
     return WriteStatus::Ok;
 }
 
 WriteStatus StdFileSystem::CommitOutput(const StagedOutput& staged) {
+    if (staged.device >= 0) {
+        const int fd = static_cast<int>(staged.device);
+        const bool written = WriteAll(fd, staged.deviceBytes);
+        return CloseFile(fd) && written ? WriteStatus::Ok : WriteStatus::Failed;
+    }
     if (staged.temporary.empty()) return WriteStatus::Ok;
-    std::error_code error;
-    fs::rename(staged.temporary, staged.target, error);
-    return error ? WriteStatus::Failed : WriteStatus::Ok;
+    if (::rename(staged.temporary.c_str(), staged.target.c_str()) != 0) return WriteStatus::Failed;
+    ForgetTemporary(staged.temporary.c_str());
+    // The rename itself reaches the disk with the folder. The target is in place whatever this
+    // says (a file system may refuse to sync a folder), so it is not a failure of the write.
+    const int folder = ::open(FolderOf(staged.target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        static_cast<void>(::fsync(folder));
+        ::close(folder);
+    }
+    StopHereForTest("renamed");
+    return WriteStatus::Ok;
 }
 
 void StdFileSystem::DiscardOutput(const StagedOutput& staged) {
-    std::error_code ignored;
-    if (!staged.temporary.empty()) fs::remove(staged.temporary, ignored);
+    if (staged.device >= 0) {
+        ::close(static_cast<int>(staged.device));
+    } else if (!staged.temporary.empty()) {
+        ::unlink(staged.temporary.c_str());
+        ForgetTemporary(staged.temporary.c_str());
+    }
 }
 
 }  // namespace vesperine

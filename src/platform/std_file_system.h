@@ -20,6 +20,7 @@ public:
     [[nodiscard]] bool IsFolder(const std::string& path) override;
     [[nodiscard]] WriteStatus StageOutput(const std::string& path, std::span<const std::uint8_t> bytes,
                                           StagedOutput& staged) override;
+    [[nodiscard]] std::string TemporaryOf(const std::string& path) override;
     [[nodiscard]] WriteStatus CommitOutput(const StagedOutput& staged) override;
     void DiscardOutput(const StagedOutput& staged) override;
 };

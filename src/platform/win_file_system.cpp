@@ -1,6 +1,8 @@
 // The real file system on Windows: whole-file reads and replacing writes through the Win32 API.
 #include "platform/win_file_system.h"
 
+#include "platform/write_interrupts.h"
+
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -13,7 +15,6 @@
 #include <cstdio>
 #include <new>
 #include <optional>
-#include <random>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -35,6 +36,19 @@ public:
     Handle& operator=(const Handle&) = delete;
     [[nodiscard]] bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
     [[nodiscard]] HANDLE get() const { return handle_; }
+    Handle& operator=(Handle&& other) noexcept {
+        if (this != &other) {
+            if (valid()) ::CloseHandle(handle_);
+            handle_ = other.Release();
+        }
+        return *this;
+    }
+    // Gives the handle up without closing it.
+    [[nodiscard]] HANDLE Release() {
+        const HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return handle;
+    }
     // Also safe on a handle already closed (false then).
     [[nodiscard]] bool Close() {
         if (!valid()) return false;
@@ -90,12 +104,15 @@ std::wstring ExtendedPath(const std::wstring& path) {
                                 OPEN_EXISTING, flags, nullptr));
 }
 
+// Shared for deletion only: the console handler may remove a temporary still being written
+// (it goes when the handle closes).
 [[nodiscard]] Handle CreateNew(const std::wstring& path) {
-    return Handle(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return Handle(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 // Writes all of bytes and makes sure they reached the disk: a full disk often shows only at
-// the flush or the close, and must not pass for success.
+// the flush or the close, and must not pass for success. The handle is closed either way.
 bool WriteAll(Handle& file, std::span<const std::uint8_t> bytes) {
     for (std::size_t at = 0; at < bytes.size();) {
         const auto piece = static_cast<DWORD>(std::min(kPiece, bytes.size() - at));
@@ -108,16 +125,14 @@ bool WriteAll(Handle& file, std::span<const std::uint8_t> bytes) {
     return file.Close();
 }
 
-// A name in the target's folder. The target's name is cut short first, so that a name near the
-// longest a folder takes (255 characters) still leaves room for the suffix.
+// The target's fixed temporary in its folder. The target's name is cut short first, so that a
+// name near the longest a folder takes (255 characters) still leaves room for the suffix.
 std::wstring TemporaryNeighbour(const std::wstring& target) {
     const std::size_t slash = target.find_last_of(L"\\/");
     const std::size_t nameStart = slash == std::wstring::npos ? 0 : slash + 1;
     std::wstring temporary = target.substr(0, nameStart + std::min<std::size_t>(target.size() - nameStart, 200));
-    std::random_device random;
-    wchar_t suffix[24];
-    std::swprintf(suffix, sizeof suffix / sizeof suffix[0], L".%08x.part", static_cast<unsigned>(random()));
-    return temporary + suffix;
+    for (const char* c = kTemporarySuffix; *c != '\0'; ++c) temporary += static_cast<wchar_t>(*c);
+    return temporary;
 }
 
 // The file a link or junction leads to, or the path itself when it is none or cannot be followed.
@@ -183,31 +198,65 @@ bool WinFileSystem::IsFolder(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// The same steps as WriteWholeFile's, stopped before the move: the temporary stays for the commit.
+// A staged device's handle, kept as an integer by StageOutput in the platform-neutral StagedOutput.
+static HANDLE DeviceOf(const StagedOutput& staged) {
+    return reinterpret_cast<HANDLE>(staged.device);  // NOLINT(performance-no-int-to-ptr)
+}
+
+// The path a write of path goes to, links followed; empty for a name that cannot be one.
+static std::wstring TargetOf(const std::string& path) {
+    const std::wstring target = ExtendedPath(Widen(path));
+    return target.empty() ? target : FollowLink(target);
+}
+
+std::string WinFileSystem::TemporaryOf(const std::string& path) {
+    const std::wstring target = TargetOf(path);
+    return target.empty() ? path + kTemporarySuffix : Narrow(TemporaryNeighbour(target));
+}
+
 WriteStatus WinFileSystem::StageOutput(const std::string& path, std::span<const std::uint8_t> bytes,
                                        StagedOutput& staged) {
-    staged = {path, {}};
-    std::wstring target = ExtendedPath(Widen(path));
+    staged = StagedOutput{};
+    staged.target = path;
+    const std::wstring target = TargetOf(path);
     if (target.empty()) return WriteStatus::CannotOpen;
-    target = FollowLink(target);
     staged.target = Narrow(target);
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return WriteStatus::IsFolder;
+    // A read-only mark says the file is to be kept; Windows refuses to replace it, and so do we
+    // before anything is written (Wine would let the move replace it).
     if (exists && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return WriteStatus::CannotOpen;
+    // Devices (NUL, a console, a pipe) cannot be replaced by a move: opened now, written at the
+    // commit. Opening a pipe without a server fails at once rather than waiting.
     if (target.rfind(L"\\\\.\\", 0) == 0) {
         Handle device = OpenExisting(target, GENERIC_WRITE);
         if (!device.valid()) return WriteStatus::CannotOpen;
-        return WriteAll(device, bytes) ? WriteStatus::Ok : WriteStatus::Failed;
+        staged.device = reinterpret_cast<std::intptr_t>(device.get());
+        static_cast<void>(device.Release());
+        staged.deviceBytes = bytes;
+        return WriteStatus::Ok;
     }
     const std::wstring temporary = TemporaryNeighbour(target);
-    Handle file = CreateNew(temporary);
-    if (!file.valid()) return WriteStatus::CannotOpen;
+    Handle file(INVALID_HANDLE_VALUE);
+    DWORD error = 0;
+    const bool created = CreateRegisteredTemporary(temporary.c_str(), [&] {
+        file = CreateNew(temporary);
+        error = ::GetLastError();
+        return file.valid();
+    });
+    if (!created) {
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return WriteStatus::CannotOpen;
+        staged.temporary = Narrow(temporary);
+        return WriteStatus::Busy;
+    }
     if (!WriteAll(file, bytes)) {
-        static_cast<void>(file.Close());  // opened without sharing: closed first, or it cannot be deleted
+        static_cast<void>(file.Close());  // or it cannot be deleted
         ::DeleteFileW(temporary.c_str());
+        ForgetTemporary(temporary.c_str());
         return WriteStatus::Failed;
     }
+    // The replaced file's hidden and system marks carry over, as its permissions do on Linux.
     if (exists) {
         const DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                                          FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
@@ -217,17 +266,29 @@ WriteStatus WinFileSystem::StageOutput(const std::string& path, std::span<const 
     return WriteStatus::Ok;
 }
 
+// MOVEFILE_WRITE_THROUGH returns only once the move is on the disk: the folder's flush.
 WriteStatus WinFileSystem::CommitOutput(const StagedOutput& staged) {
+    if (staged.device >= 0) {
+        Handle device(DeviceOf(staged));
+        return WriteAll(device, staged.deviceBytes) ? WriteStatus::Ok : WriteStatus::Failed;
+    }
     if (staged.temporary.empty()) return WriteStatus::Ok;
     const std::wstring temporary = Widen(staged.temporary);
     const std::wstring target = Widen(staged.target);
     if (::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0)
         return WriteStatus::Failed;
+    ForgetTemporary(temporary.c_str());
     return WriteStatus::Ok;
 }
 
 void WinFileSystem::DiscardOutput(const StagedOutput& staged) {
-    if (!staged.temporary.empty()) ::DeleteFileW(Widen(staged.temporary).c_str());
+    if (staged.device >= 0) {
+        ::CloseHandle(DeviceOf(staged));
+    } else if (!staged.temporary.empty()) {
+        const std::wstring temporary = Widen(staged.temporary);
+        ::DeleteFileW(temporary.c_str());
+        ForgetTemporary(temporary.c_str());
+    }
 }
 
 ReadResult WinFileSystem::ReadWholeFile(const std::string& path) {
@@ -281,52 +342,13 @@ ReadResult WinFileSystem::ReadWholeFile(const std::string& path) {
 }
 
 WriteStatus WinFileSystem::WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    std::wstring target = ExtendedPath(Widen(path));
-    if (target.empty()) return WriteStatus::CannotOpen;
-    // Saving over a link replaces the file it points to, not the link.
-    target = FollowLink(target);
-    const DWORD attributes = ::GetFileAttributesW(target.c_str());
-    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-    if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return WriteStatus::CannotOpen;
-    // A read-only mark says the file is to be kept; Windows refuses to replace it, and so do we
-    // before anything is written (Wine would let the move below replace it).
-    if (exists && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return WriteStatus::CannotOpen;
-
-    // Devices (NUL, a console, a pipe) cannot be replaced by a rename; they are written in place.
-    if (target.rfind(L"\\\\.\\", 0) == 0) {
-        Handle device = OpenExisting(target, GENERIC_WRITE);
-        if (!device.valid()) return WriteStatus::CannotOpen;
-        return WriteAll(device, bytes) ? WriteStatus::Ok : WriteStatus::Failed;
-    }
-
-    // Write beside the target and move it over, so a failure leaves the old file intact.
-    const std::wstring temporary = TemporaryNeighbour(target);
-    Handle file = CreateNew(temporary);
-    if (!file.valid()) {
-        // No neighbour can be made (a folder we may not add to). Writing an existing file in
-        // place could leave it half written, so that is refused; a new file loses nothing.
-        if (exists) return WriteStatus::CannotOpen;
-        Handle direct = CreateNew(target);
-        if (!direct.valid()) return WriteStatus::CannotOpen;
-        return WriteAll(direct, bytes) ? WriteStatus::Ok : WriteStatus::Failed;
-    }
-    if (!WriteAll(file, bytes)) {
-        // Opened without sharing, the temporary cannot be deleted while the handle is open.
-        static_cast<void>(file.Close());
-        ::DeleteFileW(temporary.c_str());
-        return WriteStatus::Failed;
-    }
-    // The replaced file's hidden and system marks carry over, as its permissions do on Linux.
-    if (exists) {
-        const DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                                         FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-        if (kept != 0) ::SetFileAttributesW(temporary.c_str(), kept);
-    }
-    if (::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
-        ::DeleteFileW(temporary.c_str());
-        return WriteStatus::Failed;
-    }
-    return WriteStatus::Ok;
+    StagedOutput staged;
+    WriteStatus status = StageOutput(path, bytes, staged);
+    if (status == WriteStatus::IsFolder) return WriteStatus::CannotOpen;
+    if (status != WriteStatus::Ok) return status;
+    status = CommitOutput(staged);
+    if (status != WriteStatus::Ok && staged.device < 0) DiscardOutput(staged);
+    return status;
 }
 
 }  // namespace vesperine

@@ -23,6 +23,11 @@ QString DescribeProblem(const OutputSet& set) {
         case OutputStatus::SameAsOutput: return QStringLiteral("%1 is named twice: nothing written.").arg(path);
         case OutputStatus::IsFolder: return QStringLiteral("%1 is a folder, not a file: nothing written.").arg(path);
         case OutputStatus::CannotCreate: return QStringLiteral("%1: cannot be created: nothing written.").arg(path);
+        case OutputStatus::Busy:
+            return QStringLiteral("%1: %2: nothing written.")
+                .arg(path, QString::fromStdString(BusyTemporaryMessage(problem.other)));
+        case OutputStatus::NoReader:
+            return QStringLiteral("%1: no process is reading this FIFO: nothing written.").arg(path);
         case OutputStatus::WriteFailed: return QStringLiteral("%1: Write error: nothing written.").arg(path);
         case OutputStatus::ReadsBackWrong:
             return QStringLiteral("%1 does not read back as written: nothing written.").arg(path);
