@@ -5,6 +5,7 @@
 
 #include "platform/qt/command_line.h"
 #include "platform/qt/main_app.h"
+#include "platform/write_interrupts.h"
 
 namespace {
 
@@ -45,6 +46,9 @@ int main(int argc, char** argv) {
     // -style) are set through its environment variables instead (QT_QPA_PLATFORM, QT_STYLE_OVERRIDE).
     int toolkitArgc = 1;
     vesperine::qt::MainApp app(toolkitArgc, argv);
+    // A save interrupted by Ctrl+C in the terminal or a logout removes its temporary, as the
+    // CLI's writes do; the window is then gone as it would be without the handler.
+    vesperine::InstallWriteInterruptHandlers();
     if (line.action == CommandLine::Action::Inspect) return app.RunInspector(line.inspect);
     return app.Run(line.files);
 }
