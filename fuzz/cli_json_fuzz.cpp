@@ -6,7 +6,8 @@
 #include <sstream>
 #include <string>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
+#include "base/format.h"
 #include "cli/commands.h"
 #include "cli/compare_command.h"
 #include "cli/crc_command.h"
@@ -21,7 +22,6 @@
 #include "cli/split_command.h"
 #include "dat/zip_maker.h"
 #include "support/fake_file_system.h"
-#include "text/format.h"
 
 namespace {
 

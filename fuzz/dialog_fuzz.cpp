@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
+#include "base/format.h"
 #include "panes/pane_text.h"
 #include "support/dialog_harness.h"
-#include "text/format.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <new>
 #include <stdexcept>
 
+#include "base/format.h"
 #include "support/dialog_harness.h"
 #include "support/test_bytes.h"
-#include "text/format.h"
 
 namespace vesperine {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <climits>
 
+#include "base/format.h"
 #include "support/dialog_harness.h"
-#include "text/format.h"
 
 namespace vesperine {
 namespace {

@@ -9,11 +9,11 @@
 #include <sstream>
 #include <vector>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
+#include "base/format.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "cli/messages.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {

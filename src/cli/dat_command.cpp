@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "base/format.h"
 #include "cli/hash_command.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
@@ -15,7 +16,6 @@
 #include "cli/output_files.h"
 #include "dat/dat_writer.h"
 #include "dat/digests.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 

@@ -7,10 +7,10 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "base/format.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "diagnosis/diagnose.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {

@@ -7,15 +7,15 @@
 #include <new>
 #include <nlohmann/json.hpp>
 
-#include "analysis/crc32.h"
 #include "analysis/transforms.h"
+#include "base/crc32.h"
+#include "base/format.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "cli/messages.h"
 #include "cli/output_files.h"
 #include "cli/programmer_output.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {

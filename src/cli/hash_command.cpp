@@ -9,12 +9,12 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "base/format.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "cli/messages.h"
 #include "cli/progress.h"
 #include "dat/rom_fields.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 

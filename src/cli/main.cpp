@@ -6,10 +6,10 @@
 #include <new>
 #include <string>
 
+#include "base/licence_notice.h"
 #include "cli/command.h"
 #include "cli/commands.h"
 #include "cli/subcommand.h"
-#include "text/licence_notice.h"
 
 namespace {
 

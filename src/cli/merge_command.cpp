@@ -9,12 +9,12 @@
 #include <nlohmann/json.hpp>
 
 #include "analysis/interleave.h"
+#include "base/format.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "cli/messages.h"
 #include "cli/output_files.h"
 #include "cli/split_command.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 

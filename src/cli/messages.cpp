@@ -3,7 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "text/format.h"
+#include "base/format.h"
 
 namespace vesperine::cli {
 

@@ -3,11 +3,11 @@
 
 #include <new>
 
+#include "base/format.h"
 #include "cli/hex_arg.h"
 #include "cli/messages.h"
 #include "formats/chip_size.h"
 #include "formats/intel_hex.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {

@@ -8,7 +8,8 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
+#include "base/format.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
 #include "cli/output_files.h"
@@ -16,7 +17,6 @@
 #include "reads/compare_reads.h"
 #include "reads/crc_mend.h"
 #include "reads/read_findings.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {

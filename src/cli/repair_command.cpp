@@ -8,7 +8,8 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
+#include "base/format.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
@@ -17,7 +18,6 @@
 #include "cli/progress.h"
 #include "diagnosis/finding.h"
 #include "diagnosis/repair.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "base/format.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
 #include "cli/memory_budget.h"
@@ -13,7 +14,6 @@
 #include "cli/progress.h"
 #include "search/any_length_search.h"
 #include "search/window_search.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {

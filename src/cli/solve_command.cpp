@@ -7,13 +7,13 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "base/format.h"
 #include "checksum/catalogue.h"
 #include "checksum/label_solver.h"
 #include "checksum/range_sums.h"
 #include "cli/hex_arg.h"
 #include "cli/memory_budget.h"
 #include "cli/messages.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {

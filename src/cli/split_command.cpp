@@ -9,11 +9,11 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "base/format.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "cli/messages.h"
 #include "cli/output_files.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {

@@ -9,10 +9,10 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "base/format.h"
 #include "checksum/catalogue.h"
 #include "checksum/views.h"
 #include "cli/messages.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {

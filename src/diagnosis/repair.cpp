@@ -5,8 +5,8 @@
 #include <bit>
 #include <memory>
 
-#include "analysis/crc32.h"
-#include "search/crc_algebra.h"
+#include "base/crc32.h"
+#include "base/crc_algebra.h"
 
 namespace vesperine::diagnosis {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "files/byte_buffer.h"
+#include "base/byte_buffer.h"
 
 namespace vesperine {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
 #include "headers/systems.h"
 
 namespace vesperine::headers::detail {

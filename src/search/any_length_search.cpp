@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "analysis/crc32.h"
-#include "search/carryless_multiply.h"
-#include "search/crc_algebra.h"
+#include "base/carryless_multiply.h"
+#include "base/crc32.h"
+#include "base/crc_algebra.h"
 
 namespace vesperine {
 namespace {

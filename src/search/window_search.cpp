@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <array>
 
-#include "analysis/crc32.h"
-#include "search/crc_algebra.h"
+#include "base/crc32.h"
+#include "base/crc_algebra.h"
 
 namespace vesperine {
 namespace {

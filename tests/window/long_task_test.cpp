@@ -14,7 +14,7 @@
 #include <functional>
 #include <thread>
 
-#include "text/format.h"
+#include "base/format.h"
 
 #include "platform/qt/long_task.h"
 #include "support/test_bytes.h"

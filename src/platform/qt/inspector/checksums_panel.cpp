@@ -10,7 +10,7 @@
 #include <array>
 #include <optional>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
 #include "checksum/catalogue.h"
 #include "checksum/crc.h"
 #include "checksum/sums.h"

@@ -1,5 +1,5 @@
 // The printed forms of numbers.
-#include "text/format.h"
+#include "base/format.h"
 
 #include <cstdio>
 

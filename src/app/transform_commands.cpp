@@ -1,11 +1,11 @@
 // QuickExor, EndianConvert and SwapHalves: the dump changed in place.
 #include <string>
 
-#include "analysis/crc32.h"
 #include "analysis/transforms.h"
 #include "app/hex_field.h"
 #include "app/main_dialog.h"
-#include "text/format.h"
+#include "base/crc32.h"
+#include "base/format.h"
 
 namespace vesperine {
 

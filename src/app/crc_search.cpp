@@ -1,8 +1,8 @@
 // CrcSearch: "Go Attack!", the first window of the area whose CRC-32 is the target.
 #include "app/hex_field.h"
 #include "app/main_dialog.h"
+#include "base/format.h"
 #include "search/window_search.h"
-#include "text/format.h"
 
 namespace vesperine {
 namespace {

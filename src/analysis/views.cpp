@@ -1,5 +1,5 @@
 // Building the views of a dump, and reading their bytes without copying more than a chunk.
-#include "dat/views.h"
+#include "analysis/views.h"
 
 #include <algorithm>
 #include <array>
@@ -7,10 +7,10 @@
 #include <cstring>
 #include <string_view>
 
-#include "analysis/crc32.h"
 #include "analysis/lanes.h"
 #include "analysis/repeat_period.h"
 #include "analysis/transforms.h"
+#include "base/crc32.h"
 
 namespace vesperine::dat {
 namespace {

@@ -2,11 +2,11 @@
 #include <new>
 #include <optional>
 
-#include "analysis/crc32.h"
 #include "analysis/extract.h"
 #include "app/hex_field.h"
 #include "app/main_dialog.h"
-#include "text/format.h"
+#include "base/crc32.h"
+#include "base/format.h"
 
 namespace vesperine {
 bool MainDialog::BeginExtract(PendingExtract& pending) {

@@ -2,7 +2,7 @@
 #include <algorithm>
 
 #include "app/main_dialog.h"
-#include "text/format.h"
+#include "base/format.h"
 
 namespace vesperine {
 
