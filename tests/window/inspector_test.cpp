@@ -12,9 +12,9 @@
 #include <QTabBar>
 #include <QTabWidget>
 
+#include "diagnosis/block_map.h"
 #include "headers/header_check.h"
 #include "platform/qt/command_line.h"
-#include "platform/qt/inspector/block_map.h"
 #include "platform/qt/inspector/copy_table.h"
 #include "platform/qt/inspector/inspector_window.h"
 #include "window_harness.h"

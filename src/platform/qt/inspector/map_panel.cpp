@@ -10,7 +10,7 @@
 #include <array>
 #include <functional>
 
-#include "platform/qt/inspector/block_map.h"
+#include "diagnosis/block_map.h"
 #include "platform/qt/inspector/copy_table.h"
 #include "platform/qt/inspector/inspector_services.h"
 #include "platform/qt/inspector/panel.h"

@@ -1,5 +1,5 @@
 // MapBlocks: each block's fill, repeat, text share and entropy.
-#include "platform/qt/inspector/block_map.h"
+#include "diagnosis/block_map.h"
 
 #include <algorithm>
 #include <array>
