@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A DAT whose game and ROM names come from the input and whose ROM is the file: its names
     // reach the identification's JSON.
     const std::string dat = "game ( name \"" + game + "\" rom ( name \"" + other + "\" size " +
-                            std::to_string(bytes.size()) + " crc " + FormatHex8(Crc32(bytes)) + " ) )\n";
+                            std::to_string(bytes.size()) + " crc " + HexDigits(Crc32(bytes), 8) + " ) )\n";
     files.files["d.dat"] = Bytes(dat.begin(), dat.end());
     // A member name that is never empty nor a folder's, for libzip to accept.
     files.files["s.zip"] = dat::testing::MakeZip({{"m" + name + ".bin", content}});

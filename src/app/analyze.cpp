@@ -72,11 +72,12 @@ void MainDialog::Analyze() {
             return;
         }
     }
-    fields_.dumpCrcText = FormatHex8(*crc);
+    fields_.dumpCrcText = HexDigits(*crc, 8);
     fields_.dumpSizeText = FormatDumpSize(area.length);
     PushToControls();
     workspace_.RecordDumpLength(area.length);
-    AppendLog("[AN] Addr:" + FormatHex8(area.start) + " Size:" + FormatHex8(area.length) + " CRC:" + FormatHex8(*crc));
+    AppendLog("[AN] Addr:" + HexDigits(area.start, 8) + " Size:" + HexDigits(area.length, 8) +
+              " CRC:" + HexDigits(*crc, 8));
     ResetPaneScroll(ids::kDumpScrollBar, area.length);
     RenderDumpPane();
 }

@@ -51,7 +51,7 @@ void MainDialog::LoadBaseFileFrom(const std::string& path) {
     if (!bytes) return;
     workspace_.ReplaceBase(std::move(*bytes));
     fields_.areaStart = "0";
-    fields_.areaEnd = FormatHex8(workspace_.baseLength());
+    fields_.areaEnd = HexDigits(workspace_.baseLength(), 8);
     PushToControls();
     ResetPaneScroll(ids::kBaseScrollBar, workspace_.baseLength());
     RenderBasePane();

@@ -89,7 +89,7 @@ int RunCrc(const CrcOptions& options, FileSystem& files, Streams streams) {
         const std::uint32_t size = dump->size;
         const std::uint32_t crc = dump->crc;
         if (options.json) {
-            results.push_back({{"path", path}, {"start", dump->start}, {"size", size}, {"crc32", FormatHex8(crc)}});
+            results.push_back({{"path", path}, {"start", dump->start}, {"size", size}, {"crc32", HexDigits(crc, 8)}});
         } else {
             streams.out << SizeCrcLine(path, size, crc) << '\n';
         }

@@ -61,7 +61,7 @@ int RunDat(const DatOptions& options, FileSystem& files, Streams streams) {
                                               {"game", game},
                                               {"roms", listed},
                                               {"size", written->size},
-                                              {"crc32", FormatHex8(written->crc)}});
+                                              {"crc32", HexDigits(written->crc, 8)}});
     } else {
         // The DAT's own size and CRC, as read back, after what it describes.
         const std::string line = SizeCrcLine(written->path, written->size, written->crc);

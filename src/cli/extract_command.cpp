@@ -128,7 +128,7 @@ int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams
         WriteJson(streams.out, nlohmann::json{{"output", options.output},
                                               {"start", dump->start},
                                               {"size", size},
-                                              {"crc32", FormatHex8(crc)},
+                                              {"crc32", HexDigits(crc, 8)},
                                               {"transforms", applied},
                                               {"format", formatName.empty() ? "binary" : formatName},
                                               {"address", programmer->address}});

@@ -20,7 +20,7 @@ namespace vesperine::cli {
 
 nlohmann::json DigestsJson(const dat::Digests& digests) {
     return {{"size", digests.size},
-            {"crc32", FormatHex8(digests.crc32)},
+            {"crc32", HexDigits(digests.crc32, 8)},
             {"md5", dat::HexOf(digests.md5)},
             {"sha1", dat::HexOf(digests.sha1)},
             {"sha256", dat::HexOf(digests.sha256)}};
