@@ -25,7 +25,7 @@ constexpr const char* kCleanText =
     std::string text;
     for (const diagnosis::Evidence& e : finding.evidence) {
         if (!text.empty()) text += ", ";
-        text += e.name + " " + (e.hexDigits != 0 ? diagnosis::HexText(e.value, e.hexDigits) : std::to_string(e.value));
+        text += e.name + " " + (e.hexDigits != 0 ? HexText(e.value, e.hexDigits) : std::to_string(e.value));
     }
     return text;
 }

@@ -22,12 +22,6 @@ using checksum::RangeHit;
 using checksum::SolveRequest;
 using checksum::SolveResult;
 
-[[nodiscard]] std::string Hex(std::uint64_t value) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(value));
-    return text;
-}
-
 [[nodiscard]] std::string Chance(double expected) {
     char text[32];
     std::snprintf(text, sizeof text, expected < 10 ? "%.2g" : "%.0f", expected);
@@ -104,8 +98,8 @@ using checksum::SolveResult;
 }
 
 [[nodiscard]] std::string Where(const RangeHit& hit) {
-    return hit.checksum + " over " + hit.view + " [" + Hex(hit.start) + ", " + Hex(hit.end) + ") at " +
-           Hex(hit.dumpStart);
+    return hit.checksum + " over " + hit.view + " [" + HexText(hit.start, 1) + ", " + HexText(hit.end, 1) + ") at " +
+           HexText(hit.dumpStart, 1);
 }
 
 [[nodiscard]] nlohmann::json JsonOf(const RangeHit& hit) {
@@ -172,7 +166,7 @@ int RunSolve(const SolveOptions& options, FileSystem& files, Streams streams) {
         FileProblem(streams.err, options.file) << "Out of memory.\n";
         return kExitError;
     }
-    const std::string value = checksum::FormatChecksum(request->value, request->width);
+    const std::string value = ChecksumDigits(request->value, request->width);
     if (options.json) {
         nlohmann::json json = JsonOf(result, listed, *request);
         json["path"] = options.file;

@@ -101,7 +101,7 @@ struct Chosen {
 Checked Check(std::span<const std::uint8_t> image) {
     Checked checked{"Nintendo 64", {}, {}, {}};
     if (image.size() < kSummedEnd) {
-        checked.problem = "the image has " + SizeText(image.size()) +
+        checked.problem = "the image has " + SizeText(image.size(), kHeaderSize) +
                           ", fewer than the 0x101000 bytes its CRCs cover (the boot code and 1 MiB after it)";
         return checked;
     }

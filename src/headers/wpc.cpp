@@ -38,10 +38,10 @@ int Recognise(std::span<const std::uint8_t> image) {
 Checked Check(std::span<const std::uint8_t> image) {
     const std::uint64_t n = image.size();
     Checked checked{"Williams WPC", {}, {}, {}};
-    checked.fields.push_back({"checksum", n - kChecksumFromEnd, 2, ReadBe(image, n - kChecksumFromEnd, 2),
-                              ByteSum16(image),
-                              "16-bit sum of all " + SizeText(n) + ", balanced by the correction word at " +
-                                  RangeText(n - kCorrectionFromEnd, n - kCorrectionFromEnd + 2)});
+    checked.fields.push_back(
+        {"checksum", n - kChecksumFromEnd, 2, ReadBe(image, n - kChecksumFromEnd, 2), ByteSum16(image),
+         "16-bit sum of all " + SizeText(n, kHeaderSize) + ", balanced by the correction word at " +
+             RangeText(n - kCorrectionFromEnd, n - kCorrectionFromEnd + 2)});
     if (ReadBe(image, n - kCorrectionFromEnd, 2) == kDevelopment) {
         checked.notes.emplace_back("the correction word is 00FF: the machine skips the check (a development image)");
     }

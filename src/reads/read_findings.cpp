@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <bit>
 
-#include "app/progress_text.h"
+#include "base/format.h"
 
 namespace vesperine::reads {
 namespace {
@@ -28,12 +28,6 @@ struct Block {
     while (c.firstOffset / block.size != c.lastOffset / block.size) block.size *= 2;
     block.start = c.firstOffset / block.size * block.size;
     return block;
-}
-
-[[nodiscard]] std::string SizeText(std::uint64_t bytes) {
-    if (bytes >= (1u << 20) && bytes % (1u << 20) == 0) return WithThousands(bytes >> 20) + " MiB";
-    if (bytes >= 1024 && bytes % 1024 == 0) return WithThousands(bytes >> 10) + " KiB";
-    return WithThousands(bytes) + " bytes";
 }
 
 void AddOutliers(const ReadsComparison& c, std::vector<ReadsFinding>& findings) {
@@ -61,8 +55,8 @@ bool AddDataLine(const ReadsComparison& c, std::vector<ReadsFinding>& findings) 
 bool AddRegion(const ReadsComparison& c, const Block& block, std::vector<ReadsFinding>& findings) {
     if (c.unstableWords < kMinRegionWords || 8 * block.size > c.length) return false;
     const int digits = static_cast<int>((std::bit_width(c.length - 1) + 3) / 4);
-    findings.push_back({ReadsFindingKind::Region, AllOf(c) + " lie in " + HexOf(block.start, digits) + "-" +
-                                                      HexOf(block.start + block.size - 1, digits) + " (" +
+    findings.push_back({ReadsFindingKind::Region, AllOf(c) + " lie in " +
+                                                      RangeText(block.start, block.start + block.size, digits) + " (" +
                                                       SizeText(block.size) + " of " + SizeText(c.length) +
                                                       "): weak cells in one block or sector"});
     return true;
@@ -113,17 +107,6 @@ void AddTies(const ReadsComparison& c, std::vector<ReadsFinding>& findings) {
 }
 
 }  // namespace
-
-std::string HexOf(std::uint64_t value, int minDigits) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string digits;
-    do {
-        digits.insert(digits.begin(), kDigits[value & 0xFu]);
-        value >>= 4;
-    } while (value != 0);
-    if (static_cast<int>(digits.size()) < minDigits) digits.insert(0, minDigits - digits.size(), '0');
-    return "0x" + digits;
-}
 
 std::vector<ReadsFinding> ExplainReads(const ReadsComparison& c) {
     std::vector<ReadsFinding> findings;

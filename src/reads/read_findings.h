@@ -43,7 +43,4 @@ inline constexpr std::uint64_t kMinOutlierBits = 8;
 
 [[nodiscard]] const char* ReadsFindingName(ReadsFindingKind kind);  // "stable", "outlier", ...
 
-// "0x1F": upper-case digits, at least minDigits of them.
-[[nodiscard]] std::string HexOf(std::uint64_t value, int minDigits = 2);
-
 }  // namespace vesperine::reads
