@@ -1,4 +1,4 @@
-// Arithmetic on CRC-32 registers as polynomials modulo P, shared by the CRC searches and repair.
+// Arithmetic on CRC registers as polynomials modulo P: any CRC's ring, and CRC-32's for the searches, repair and mend.
 #pragma once
 
 #include <array>
@@ -17,36 +17,111 @@ namespace vesperine::crc_algebra {
   term of P) lands on bit 0 after the division, hence the "| 1" below.
 */
 
+// Polynomials modulo the generator P of any CRC of width 1 to 64, laid out as that CRC's
+// register holds them, so that a register followed by n zero bytes is the register times
+// x^(8n) (init and xorout aside: they condition the register, not its arithmetic). Reflected
+// (bytes enter bit 0 first): x^0 is bit width-1 and x^(width-1) bit 0. Unreflected: the
+// register sits at the top of 64 bits, x^(width-1) at bit 63 and x^0 at bit 64-width, the bits
+// below zero. Every operation is branch-free on the data.
+class CrcRing {
+public:
+    // normalPoly: P without its x^width term, highest power in the top bit (the usual
+    // catalogue form; it has the x^0 term, which makes x invertible).
+    constexpr CrcRing(unsigned width, std::uint64_t normalPoly, bool reflected)
+        : width_(width),
+          reflected_(reflected),
+          poly_(reflected ? Reflect(normalPoly, width) : normalPoly << (64 - width)),
+          one_(reflected ? std::uint64_t{1} << (width - 1) : std::uint64_t{1} << (64 - width)),
+          mask_(reflected ? ~std::uint64_t{0} >> (64 - width) : ~std::uint64_t{0} << (64 - width)) {}
+
+    [[nodiscard]] constexpr std::uint64_t One() const { return one_; }
+
+    // a x mod P: one bit of zeros entering the register.
+    [[nodiscard]] constexpr std::uint64_t TimesX(std::uint64_t a) const {
+        return reflected_ ? (a >> 1) ^ (poly_ & (0 - (a & 1))) : (a << 1) ^ (poly_ & (0 - (a >> 63)));
+    }
+
+    // v x^-1 mod P: adding P when the x^0 term is set makes the division exact; the x^width
+    // term of P lands on x^(width-1).
+    [[nodiscard]] constexpr std::uint64_t DividedByX(std::uint64_t v) const {
+        const std::uint64_t odd = 0 - static_cast<std::uint64_t>((v & one_) != 0);
+        const std::uint64_t top = reflected_ ? 1 : std::uint64_t{1} << 63;
+        v ^= poly_ & odd;
+        return ((reflected_ ? v << 1 : v >> 1) | (top & odd)) & mask_;
+    }
+
+    // a b mod P: the sum of b x^k over the terms x^k of a.
+    [[nodiscard]] constexpr std::uint64_t Multiply(std::uint64_t a, std::uint64_t b) const {
+        std::uint64_t product = 0;
+        for (unsigned k = 0; k < width_; ++k) {
+            const unsigned bit = reflected_ ? width_ - 1 - k : 64 - width_ + k;  // the term x^k of a
+            product ^= b & (0 - ((a >> bit) & 1));
+            b = TimesX(b);
+        }
+        return product;
+    }
+
+    // base^n mod P, by squaring.
+    [[nodiscard]] constexpr std::uint64_t Power(std::uint64_t base, std::uint64_t n) const {
+        std::uint64_t result = one_;
+        for (; n != 0; n >>= 1, base = Multiply(base, base)) {
+            if (n & 1) result = Multiply(result, base);
+        }
+        return result;
+    }
+
+    // x^8 mod P: one zero byte.
+    [[nodiscard]] constexpr std::uint64_t ByteShift() const {
+        std::uint64_t x8 = one_;
+        for (int i = 0; i < 8; ++i) x8 = TimesX(x8);
+        return x8;
+    }
+
+    // The register reg followed by n zero bytes: reg x^(8n) mod P.
+    [[nodiscard]] constexpr std::uint64_t AfterZeros(std::uint64_t reg, std::uint64_t n) const {
+        return Multiply(reg, Power(ByteShift(), n));
+    }
+
+    // The low width bits of value in reverse order.
+    [[nodiscard]] static constexpr std::uint64_t Reflect(std::uint64_t value, unsigned width) {
+        std::uint64_t out = 0;
+        for (unsigned i = 0; i < width; ++i) out |= ((value >> i) & 1) << (width - 1 - i);
+        return out;
+    }
+
+private:
+    unsigned width_;
+    bool reflected_;
+    std::uint64_t poly_;
+    std::uint64_t one_;
+    std::uint64_t mask_;
+};
+
+// CRC-32 (ISO-HDLC, reflected), the ring the CRC window searches, the repair and the CRC mend
+// work in, with its values as 32-bit registers.
+inline constexpr CrcRing kCrc32Ring{32, 0x04C11DB7u, true};
 inline constexpr std::uint32_t kPolynomial = 0xEDB88320u;  // P without its x^32 term, reflected
 inline constexpr std::uint32_t kOne = 0x80000000u;         // the polynomial 1
+static_assert(kCrc32Ring.One() == kOne && kCrc32Ring.TimesX(1) == kPolynomial);
 
 // a x mod P: one step of the CRC register.
 [[nodiscard]] constexpr std::uint32_t MultiplyByX(std::uint32_t a) {
-    return (a >> 1) ^ (kPolynomial & (0u - (a & 1u)));
+    return static_cast<std::uint32_t>(kCrc32Ring.TimesX(a));
 }
 
 // a b mod P, without branches on the data (their pattern is random for CRC values).
 [[nodiscard]] constexpr std::uint32_t MultModP(std::uint32_t a, std::uint32_t b) {
-    std::uint32_t product = 0;
-    for (int k = 31; k >= 0; --k) {
-        product ^= b & (0u - ((a >> k) & 1u));
-        b = (b >> 1) ^ (kPolynomial & (0u - (b & 1u)));  // b x, reduced when x^32 appears
-    }
-    return product;
+    return static_cast<std::uint32_t>(kCrc32Ring.Multiply(a, b));
 }
 
 // v x^-1 mod P.
 [[nodiscard]] constexpr std::uint32_t DivideByX(std::uint32_t v) {
-    return (v & kOne) ? ((v ^ kPolynomial) << 1) | 1u : v << 1;
+    return static_cast<std::uint32_t>(kCrc32Ring.DividedByX(v));
 }
 
 // base^n mod P, by squaring.
 [[nodiscard]] constexpr std::uint32_t PowerModP(std::uint32_t base, std::uint64_t n) {
-    std::uint32_t result = kOne;
-    for (; n != 0; n >>= 1, base = MultModP(base, base)) {
-        if (n & 1u) result = MultModP(result, base);
-    }
-    return result;
+    return static_cast<std::uint32_t>(kCrc32Ring.Power(base, n));
 }
 
 // x^(8n) mod P: what moves a CRC past n further bytes.
