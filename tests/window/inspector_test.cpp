@@ -201,9 +201,9 @@ TEST(Inspector, MapNamesEachBlock) {
     bytes.insert(bytes.end(), 512, 0x00);
     for (int copy = 0; copy < 2; ++copy)
         for (int k = 0; k < 512; ++k) bytes.push_back(static_cast<std::uint8_t>("ROM TEXT "[k % 9]));
-    const std::vector<inspector::Block> blocks = inspector::MapBlocks(bytes, 512);
-    const inspector::BlockKind expected[] = {inspector::BlockKind::FillFF, inspector::BlockKind::Fill00,
-                                             inspector::BlockKind::Text, inspector::BlockKind::Repeat};
+    const std::vector<diagnosis::Block> blocks = diagnosis::MapBlocks(bytes, 512);
+    const diagnosis::BlockKind expected[] = {diagnosis::BlockKind::FillFF, diagnosis::BlockKind::Fill00,
+                                             diagnosis::BlockKind::Text, diagnosis::BlockKind::Repeat};
     ASSERT_EQ(blocks.size(), 4u);
     for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(blocks[k].kind, expected[k]) << k;
     EXPECT_EQ(blocks[3].repeatOf, 1024u);
