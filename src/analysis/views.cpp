@@ -135,7 +135,7 @@ std::vector<ViewPlan> ViewsOf(std::span<const std::uint8_t> file) {
         }
         for (std::uint32_t lane = 0; lane < 2; ++lane) {
             views.push_back({"16-bit lane " + std::to_string(lane) + " of 2", "16-bit lanes of a 32-bit bus",
-                             ViewKind::Lanes, 2u * lane, 2, 4, n / 2});
+                             ViewKind::Lanes, std::uint64_t{2} * lane, 2, 4, n / 2});
         }
     }
     const char* n64 = N64Order(file);
