@@ -4,9 +4,9 @@
 #include <cstring>
 #include <random>
 
+#include "analysis/views.h"
 #include "dat/digests.h"
 #include "dat/identify.h"
-#include "dat/views.h"
 
 namespace vesperine::dat {
 namespace {

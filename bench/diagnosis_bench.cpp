@@ -4,7 +4,7 @@
 #include <random>
 #include <vector>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
 #include "diagnosis/diagnose.h"
 #include "diagnosis/repair.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
 #include "search/window_search.h"
 
 namespace vesperine {

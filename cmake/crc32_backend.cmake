@@ -1,5 +1,5 @@
-# Chooses what computes CRC-32 in the core: ISA-L where it exists (about 25 times the byte-wise
-# table), zlib's crc32 elsewhere (Windows, or any system without libisal). The rest of the core
+# Chooses what computes CRC-32 in the base library: ISA-L where it exists (about 25 times the byte-wise
+# table), zlib's crc32 elsewhere (Windows, or any system without libisal). The rest of the project
 # needs neither library.
 string(TOUPPER "${VESPERINE_ISAL}" vesperine_isal_choice)
 if(NOT vesperine_isal_choice MATCHES "^(AUTO|ON|OFF)$")
@@ -19,11 +19,11 @@ endif()
 
 if(vesperine_use_isal)
   message(STATUS "CRC-32: ISA-L (${ISAL_LIBRARY})")
-  target_include_directories(vesperine_core PRIVATE ${ISAL_INCLUDE_DIR})
-  target_link_libraries(vesperine_core PRIVATE ${ISAL_LIBRARY})
-  target_compile_definitions(vesperine_core PRIVATE VESPERINE_HAVE_ISAL=1)
+  target_include_directories(vesperine_base PRIVATE ${ISAL_INCLUDE_DIR})
+  target_link_libraries(vesperine_base PRIVATE ${ISAL_LIBRARY})
+  target_compile_definitions(vesperine_base PRIVATE VESPERINE_HAVE_ISAL=1)
 else()
   message(STATUS "CRC-32: zlib's crc32 (ISA-L not used)")
   find_package(ZLIB REQUIRED)
-  target_link_libraries(vesperine_core PRIVATE ZLIB::ZLIB)
+  target_link_libraries(vesperine_base PRIVATE ZLIB::ZLIB)
 endif()

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
 #include "search/any_length_search.h"
 
 using namespace vesperine;

@@ -6,7 +6,8 @@
 #include <sstream>
 #include <string>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
+#include "base/format.h"
 #include "cli/commands.h"
 #include "cli/compare_command.h"
 #include "cli/crc_command.h"
@@ -21,7 +22,6 @@
 #include "cli/split_command.h"
 #include "dat/zip_maker.h"
 #include "support/fake_file_system.h"
-#include "text/format.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A DAT whose game and ROM names come from the input and whose ROM is the file: its names
     // reach the identification's JSON.
     const std::string dat = "game ( name \"" + game + "\" rom ( name \"" + other + "\" size " +
-                            std::to_string(bytes.size()) + " crc " + FormatHex8(Crc32(bytes)) + " ) )\n";
+                            std::to_string(bytes.size()) + " crc " + HexDigits(Crc32(bytes), 8) + " ) )\n";
     files.files["d.dat"] = Bytes(dat.begin(), dat.end());
     // A member name that is never empty nor a folder's, for libzip to accept.
     files.files["s.zip"] = dat::testing::MakeZip({{"m" + name + ".bin", content}});

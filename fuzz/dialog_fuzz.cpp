@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
+#include "base/format.h"
 #include "panes/pane_text.h"
 #include "support/dialog_harness.h"
-#include "text/format.h"
 
 namespace {
 
@@ -58,7 +58,7 @@ std::string HexText(FuzzedDataProvider& in, std::uint32_t near) {
     switch (in.ConsumeIntegralInRange(0, 4)) {
         case 0: return in.ConsumeRandomLengthString(12);
         case 1: return "";
-        case 2: return FormatHex8(in.ConsumeIntegral<std::uint32_t>());
+        case 2: return HexDigits(in.ConsumeIntegral<std::uint32_t>(), 8);
         default: {
             const auto delta = in.ConsumeIntegralInRange<std::int32_t>(-40, 40);
             char text[16];
@@ -121,9 +121,9 @@ void Search(DialogHarness& h, FuzzedDataProvider& in) {
         const auto offset = in.ConsumeIntegralInRange<std::uint32_t>(0, w.baseLength() - 1);
         target = Crc32(w.Base().subspan(offset, std::min(size, w.baseLength() - offset)));
     }
-    h.host.Type(ids::kSearchSize, FormatHex8(size));
-    h.host.Type(ids::kSearchCrc, FormatHex8(target));
-    h.host.Type(ids::kSearchStep, in.ConsumeBool() ? FormatHex8(step) : HexText(in, step));
+    h.host.Type(ids::kSearchSize, HexDigits(size, 8));
+    h.host.Type(ids::kSearchCrc, HexDigits(target, 8));
+    h.host.Type(ids::kSearchStep, in.ConsumeBool() ? HexDigits(step, 8) : HexText(in, step));
     h.host.messageAnswers.push_back(in.ConsumeBool() ? MessageAnswer::Yes : MessageAnswer::No);
     ScriptSave(h, in);
     h.dialog.OnButtonClicked(ids::kAttackButton);

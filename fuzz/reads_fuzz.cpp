@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
 #include "reads/compare_reads.h"
 #include "reads/crc_mend.h"
 #include "reads/read_findings.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
 #include "diagnosis/repair.h"
 
 using namespace vesperine;

@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
 #include "search/window_search.h"
 
 namespace {

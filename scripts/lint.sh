@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs clang-tidy (.clang-tidy: bug-prone, performance and concurrency checks) over the core's
-# sources with the compile commands of a build folder: lint.sh [build folder, default build].
+# Runs clang-tidy (.clang-tidy: bug-prone, performance and concurrency checks) over base, files,
+# analysis, search, platform and the dialog (app, panes) with the compile commands of a build
+# folder: lint.sh [build folder, default build].
 # lint.sh --windows DIR lints the Windows-only sources with a MinGW-w64 build folder's commands.
 # Any finding fails. The Qt host and the tests are not linted.
 set -euo pipefail
@@ -21,8 +22,8 @@ if [ "${1:-}" = "--windows" ]; then
            grep -v -E '/gcc/x86_64-w64-mingw32/[^/]+/include(-fixed)?$' || true)
 else
   dir=${1:-build}
-  mapfile -t files < <(ls src/app/*.cpp src/files/*.cpp src/panes/*.cpp src/analysis/*.cpp src/search/*.cpp \
-    src/text/*.cpp src/platform/*.cpp | grep -v '/win_')
+  mapfile -t files < <(ls src/base/*.cpp src/files/*.cpp src/analysis/*.cpp src/search/*.cpp src/platform/*.cpp \
+    src/app/*.cpp src/panes/*.cpp | grep -v '/win_')
 fi
 [ -f "$dir/compile_commands.json" ] || { echo "no $dir/compile_commands.json: build $dir first" >&2; exit 1; }
 printf '%s\n' "${files[@]}" | xargs -P"$(nproc)" -n4 "$tidy" -p "$dir" "${args[@]}" 2>/dev/null

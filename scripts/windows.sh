@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Cross-builds the core, the diagnosis and programmer-format modules and their tests for 64-bit
-# Windows with MinGW-w64 (CRC-32 through zlib, as ISA-L has no MinGW build here; GoogleTest
-# from Debian's googletest sources) and runs the tests under Wine, with a Wine prefix of its own
+# Cross-builds base, files, analysis, search, the Win32 platform and the dialog (core_tests), the
+# diagnosis and programmer-format modules, and their tests for 64-bit Windows with MinGW-w64
+# (CRC-32 through zlib, as ISA-L has no MinGW build here; GoogleTest from Debian's googletest
+# sources) and runs the tests under Wine, with a Wine prefix of its own
 # in the build folder. No display is needed.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "search/crc_algebra.h"
+#include "base/crc_algebra.h"
 #include "support/dialog_harness.h"
 #include "support/test_bytes.h"
 

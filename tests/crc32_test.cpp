@@ -1,5 +1,5 @@
 // CRC-32: the known values, and agreement with zlib's crc32 on random data.
-#include "analysis/crc32.h"
+#include "base/crc32.h"
 
 #include <gtest/gtest.h>
 

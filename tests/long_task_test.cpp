@@ -6,9 +6,9 @@
 #include <new>
 #include <stdexcept>
 
+#include "base/format.h"
 #include "support/dialog_harness.h"
 #include "support/test_bytes.h"
-#include "text/format.h"
 
 namespace vesperine {
 namespace {
@@ -163,7 +163,7 @@ TEST(LongTask, ALargeAnalyzeExtractsAndHashesOnTheWorkerPieceByPiece) {
                                         : b;
         }
         EXPECT_EQ(h.dialog.workspace().dumpLength(), length) << c.stripe;
-        EXPECT_EQ(h.Text(ids::kDumpCrc), FormatHex8(ZlibCrc(expected))) << c.stripe;
+        EXPECT_EQ(h.Text(ids::kDumpCrc), HexDigits(ZlibCrc(expected), 8)) << c.stripe;
         EXPECT_EQ(h.host.taskTitles.back(), "Go Analyze!");
         ASSERT_FALSE(h.host.progressSeen.empty());
         EXPECT_EQ(h.host.progressSeen.front().unit, ProgressUnit::BytesHashed);

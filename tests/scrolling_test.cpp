@@ -3,8 +3,8 @@
 
 #include <climits>
 
+#include "base/format.h"
 #include "support/dialog_harness.h"
-#include "text/format.h"
 
 namespace vesperine {
 namespace {
@@ -47,7 +47,7 @@ struct PaneHarness : DialogHarness {
     [[nodiscard]] std::string TopRow(int hexId) const { return Text(hexId).substr(0, 8); }
 };
 
-std::string RowOf(int position) { return FormatHex8(static_cast<std::uint32_t>(position) * 16u); }
+std::string RowOf(int position) { return HexDigits(static_cast<std::uint32_t>(position) * 16u, 8); }
 
 TEST(Scrolling, EachRequestKindOnTheBaseBarAtItsEdges) {
     // 0x1000 bytes: positions 0 to 241, line and page down stop at 0x1000 / 16 = 256.

@@ -84,7 +84,7 @@ public:
     void AppendLog(std::string_view line);
     void ClearLog();
 
-    // Files (files/file_commands.cpp).
+    // Files (app/file_commands.cpp).
     void LoadBaseFile();
     void LoadMaskFile();
     // The loads of a path given without the open dialog (the command line, a dropped file):
@@ -102,13 +102,13 @@ public:
     void BaseJump();
     void DumpJump();
 
-    // Analysis (analysis/analyze.cpp, analysis/transform_commands.cpp).
+    // Analysis (app/analyze.cpp, app/transform_commands.cpp).
     void Analyze();
     void QuickExor();
     void EndianConvert();
     void SwapHalves();
 
-    // Search (search/crc_search.cpp).
+    // Search (app/crc_search.cpp).
     void CrcSearch();
 
     [[nodiscard]] DialogFields& fields() { return fields_; }

@@ -30,13 +30,6 @@ std::string TimeLeft(double seconds) {
 
 }  // namespace
 
-std::string WithThousands(std::uint64_t n) {
-    std::string digits = std::to_string(n);
-    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3)
-        digits.insert(static_cast<std::size_t>(at), 1, ',');
-    return digits;
-}
-
 std::string ProgressText(const Progress& progress, double elapsedSeconds) {
     const UnitWords words = WordsFor(progress.unit);
     std::string text = std::string(words.verb) + " " + WithThousands(progress.done);

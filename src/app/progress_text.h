@@ -5,11 +5,9 @@
 #include <string>
 
 #include "app/host.h"
+#include "base/format.h"
 
 namespace vesperine {
-
-// n with a comma between each group of three digits: 12,345,678.
-[[nodiscard]] std::string WithThousands(std::uint64_t n);
 
 // "Read 123,456,789 of 1,073,741,824 bytes (11 %)", "Examined 12,345,678 of 45,000,000
 // windows (27 %), about 12 s left", or for a search without an end (step 0) "Examined N

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "files/byte_buffer.h"
+#include "base/byte_buffer.h"
 
 namespace vesperine {
 

@@ -197,11 +197,4 @@ unsigned WidthOf(const NamedChecksum& checksum) {
     return std::get<SumKind>(checksum).width;
 }
 
-std::string FormatChecksum(std::uint64_t value, unsigned width) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text((width + 3) / 4, '0');
-    for (std::size_t i = text.size(); i-- > 0; value >>= 4) text[i] = kDigits[value & 0xF];
-    return text;
-}
-
 }  // namespace vesperine::checksum

@@ -32,7 +32,4 @@ using NamedChecksum = std::variant<const CrcModel*, SumKind>;
 [[nodiscard]] std::string NameOf(const NamedChecksum& checksum);
 [[nodiscard]] unsigned WidthOf(const NamedChecksum& checksum);
 
-// The value as hex digits of its width, upper case: 4 digits for 16 bits, 2 for CRC-5.
-[[nodiscard]] std::string FormatChecksum(std::uint64_t value, unsigned width);
-
 }  // namespace vesperine::checksum

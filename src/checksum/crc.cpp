@@ -5,7 +5,7 @@
 #include <bit>
 #include <cstring>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
 
 namespace vesperine::checksum {
 namespace {

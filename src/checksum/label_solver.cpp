@@ -141,7 +141,7 @@ void CheckWholeView(const View& view, const SolveRequest& request, const std::ve
     const std::span<const std::uint8_t> body = hasTrailer ? view.bytes.first(view.bytes.size() - stored) : view.bytes;
     const std::span<const std::uint8_t> tail = view.bytes.subspan(body.size());
     const auto found = [&](std::string checksum, bool trailer) {
-        result.whole.push_back({view.name, std::move(checksum), trailer});
+        result.whole.push_back({view.plan.name, std::move(checksum), trailer});
     };
     const LaneTotals bodyTotals = TotalLanes(body);
     const LaneTotals fullTotals = Append(bodyTotals, body.size(), tail);
@@ -185,8 +185,8 @@ void CheckAligned(const View& view, const SumKind& row, const SolveRequest& requ
                         [&](std::uint64_t start, std::uint64_t length, SumForm form) {
                             if (result.aligned.size() >= request.alignedLimit) return false;
                             const std::uint64_t from = start * unitBytes;
-                            result.aligned.push_back({view.name, SumName(WithForm(row, form)), from,
-                                                      from + length * unitBytes, DumpOffsetOf(view, from), true});
+                            result.aligned.push_back({view.plan.name, SumName(WithForm(row, form)), from,
+                                                      from + length * unitBytes, FileOffsetOf(view.plan, from), true});
                             return result.aligned.size() < request.alignedLimit;
                         });
     result.alignedHits += found.hits;
@@ -253,7 +253,7 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
     for (const CrcModel& model : CrcModels()) {
         if (model.width == request.width) engines.emplace_back(model);
     }
-    const std::vector<View> views = MakeViews(dump, ViewChoice{});
+    const std::vector<View> views = ChecksumViewsOf(dump, true);
     const auto registers = RegistersOfViews(views, engines, request.width / 8);
     for (std::size_t v = 0; v < views.size(); ++v) CheckWholeView(views[v], request, engines, registers[v], result);
     if (!request.ranges) return result;
@@ -261,7 +261,7 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
     const std::vector<std::uint32_t> decoys = DecoysOf(request.value, request.width);
     result.decoys = decoys.size();
     for (const View& view : views) {
-        if (view.part) continue;  // ranges of halves and quarters are ranges of the whole
+        if (IsPiece(view.plan)) continue;  // ranges of halves and quarters are ranges of the whole
         for (const SumKind& row : RowsOfWidth(request.width)) {
             CheckAligned(view, row, request, decoys, result);
             const unsigned unitBytes = UnitBytes(row.unit, row.width);
@@ -269,8 +269,8 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
             const RangeSumResult found =
                 FindSumRanges(view.bytes, range, [&](std::uint64_t start, std::uint64_t end, SumForm form) {
                     if (IsAligned(start, end, unitBytes)) return true;
-                    listening = listening && onRange({view.name, SumName(WithForm(row, form)), start, end,
-                                                      DumpOffsetOf(view, start), false});
+                    listening = listening && onRange({view.plan.name, SumName(WithForm(row, form)), start, end,
+                                                      FileOffsetOf(view.plan, start), false});
                     return listening;
                 });
             result.outOfMemory = result.outOfMemory || found.outOfMemory;

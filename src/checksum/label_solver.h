@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/views.h"
 #include "checksum/sums.h"
-#include "checksum/views.h"
 
 namespace vesperine::checksum {
 

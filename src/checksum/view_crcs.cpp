@@ -1,11 +1,10 @@
 // View registers by linearity: zero-start passes per polynomial, shifted and combined over GF(2).
 #include "checksum/view_crcs.h"
 
-#include <algorithm>
 #include <array>
-#include <bit>
-#include <memory>
 #include <span>
+
+#include "base/crc_algebra.h"
 
 namespace vesperine::checksum {
 namespace {
@@ -16,43 +15,11 @@ namespace {
   register over D is U(D) shifted by its start, Z^|D| Start(), and U depends only on the
   polynomial and the bit order, one pass for every model sharing them. Concatenation combines
   the same way: U(A B) = Z^|B| U(A) xor U(B), so halves and the whole come from the quarters.
-  Z^n is applied as the product of the powers Z^(2^k) for the bits of n, each a 64 x 64 bit
-  matrix (column i the image of bit i), squared from Z once per polynomial.
+  Z^n is multiplication by x^(8n) modulo the polynomial (base/crc_algebra.h).
 */
 
-using Matrix = std::array<std::uint64_t, 64>;
-
-[[nodiscard]] std::uint64_t Apply(const Matrix& m, std::uint64_t x) {
-    std::uint64_t y = 0;
-    for (unsigned i = 0; x != 0; ++i, x >>= 1) {
-        if (x & 1) y ^= m[i];
-    }
-    return y;
-}
-
-class Shifter {
-public:
-    // Shifts by up to longest bytes.
-    Shifter(const CrcEngine& engine, std::uint64_t longest)
-        : powers_(std::max<std::size_t>(1, static_cast<std::size_t>(std::bit_width(longest)))) {
-        const std::uint8_t zero[1] = {0};
-        const std::uint64_t offset = engine.Update(0, zero);
-        for (unsigned i = 0; i < 64; ++i) powers_[0][i] = engine.Update(std::uint64_t{1} << i, zero) ^ offset;
-        for (std::size_t k = 1; k < powers_.size(); ++k) {
-            for (unsigned i = 0; i < 64; ++i) powers_[k][i] = Apply(powers_[k - 1], powers_[k - 1][i]);
-        }
-    }
-    // Z^n x: x followed by n zero bytes.
-    [[nodiscard]] std::uint64_t Shift(std::uint64_t x, std::uint64_t n) const {
-        for (unsigned k = 0; n != 0; ++k, n >>= 1) {
-            if (n & 1) x = Apply(powers_[k], x);
-        }
-        return x;
-    }
-
-private:
-    std::vector<Matrix> powers_;
-};
+// The ring of the engine's register: Z^n x (x followed by n zero bytes) is AfterZeros(x, n).
+[[nodiscard]] crc_algebra::CrcRing RingOf(const CrcModel& model) { return {model.width, model.poly, model.refin}; }
 
 // Zero-start registers of a view's body and whole, with their lengths.
 struct Zero {
@@ -76,18 +43,18 @@ void PassEach(const CrcEngine& engine, const std::vector<View>& views, std::span
 }
 
 // U(A B) for both of B's registers, where B is not shorter than its trailer.
-[[nodiscard]] Zero Join(const Shifter& z, const Zero& a, const Zero& b) {
-    return {z.Shift(a.full, b.bodyLength) ^ b.body, z.Shift(a.full, b.fullLength) ^ b.full, a.fullLength + b.bodyLength,
-            a.fullLength + b.fullLength};
+[[nodiscard]] Zero Join(const crc_algebra::CrcRing& z, const Zero& a, const Zero& b) {
+    return {z.AfterZeros(a.full, b.bodyLength) ^ b.body, z.AfterZeros(a.full, b.fullLength) ^ b.full,
+            a.fullLength + b.bodyLength, a.fullLength + b.fullLength};
 }
 
 // Every view's zero-start registers for one polynomial and bit order.
-[[nodiscard]] std::vector<Zero> ZeroPasses(const std::vector<View>& views, const CrcEngine& engine, const Shifter& z,
-                                           std::uint64_t stored) {
+[[nodiscard]] std::vector<Zero> ZeroPasses(const std::vector<View>& views, const CrcEngine& engine,
+                                           const crc_algebra::CrcRing& z, std::uint64_t stored) {
     std::vector<Zero> zeros(views.size());
-    std::vector<std::size_t> parts;  // halves, then quarters, as MakeViews orders them
+    std::vector<std::size_t> parts;  // halves, then quarters, as ChecksumViewsOf orders them
     for (std::size_t v = 0; v < views.size(); ++v) {
-        if (views[v].part) parts.push_back(v);
+        if (IsPiece(views[v].plan)) parts.push_back(v);
     }
     std::vector<bool> done(views.size(), false);
     const auto trailed = [&](std::size_t v) { return views[v].bytes.size() > stored; };
@@ -131,15 +98,15 @@ std::vector<std::vector<ViewRegisters>> RegistersOfViews(const std::vector<View>
     std::vector<bool> done(engines.size(), false);
     for (std::size_t e = 0; e < engines.size(); ++e) {
         if (done[e]) continue;
-        const auto z = std::make_unique<Shifter>(engines[e], views.empty() ? 0 : views[0].bytes.size());
-        const std::vector<Zero> zeros = ZeroPasses(views, engines[e], *z, stored);
+        const crc_algebra::CrcRing z = RingOf(engines[e].Model());
+        const std::vector<Zero> zeros = ZeroPasses(views, engines[e], z, stored);
         for (std::size_t f = e; f < engines.size(); ++f) {
             if (done[f] || !SamePass(engines[e].Model(), engines[f].Model())) continue;
             done[f] = true;
             const std::uint64_t start = engines[f].Start();
             for (std::size_t v = 0; v < views.size(); ++v) {
-                registers[v][f] = {zeros[v].body ^ z->Shift(start, zeros[v].bodyLength),
-                                   zeros[v].full ^ z->Shift(start, zeros[v].fullLength)};
+                registers[v][f] = {zeros[v].body ^ z.AfterZeros(start, zeros[v].bodyLength),
+                                   zeros[v].full ^ z.AfterZeros(start, zeros[v].fullLength)};
             }
         }
     }

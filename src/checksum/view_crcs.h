@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "analysis/views.h"
 #include "checksum/crc.h"
-#include "checksum/views.h"
 
 namespace vesperine::checksum {
 
@@ -17,7 +17,7 @@ struct ViewRegisters {
     std::uint64_t full = 0;
 };
 
-// registers[v][e] for views v (as MakeViews orders them) and engines e. The same as running
+// registers[v][e] for views v (as ChecksumViewsOf orders them) and engines e. The same as running
 // every engine over every view, but the bytes are read once per polynomial and bit order (not
 // per model: init only adds a constant, the output steps come after), and the halves and the
 // whole are combined from the quarters' registers rather than read again.

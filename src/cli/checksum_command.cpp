@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "base/format.h"
 #include "checksum/catalogue.h"
 #include "cli/messages.h"
 
@@ -16,29 +17,25 @@ namespace {
 using checksum::CrcModel;
 using checksum::NamedChecksum;
 
-[[nodiscard]] std::string Hex(std::uint64_t value, unsigned width) {
-    return "0x" + checksum::FormatChecksum(value, width);
-}
-
 void PrintCatalogue(const ChecksumOptions& options, std::ostream& out) {
     nlohmann::json models = nlohmann::json::array();
     for (const CrcModel& m : checksum::CrcModels()) {
         if (options.json) {
             models.push_back({{"name", m.name},
                               {"width", m.width},
-                              {"poly", Hex(m.poly, m.width)},
-                              {"init", Hex(m.init, m.width)},
+                              {"poly", "0x" + ChecksumDigits(m.poly, m.width)},
+                              {"init", "0x" + ChecksumDigits(m.init, m.width)},
                               {"refin", m.refin},
                               {"refout", m.refout},
-                              {"xorout", Hex(m.xorout, m.width)},
-                              {"check", Hex(m.check, m.width)},
+                              {"xorout", "0x" + ChecksumDigits(m.xorout, m.width)},
+                              {"check", "0x" + ChecksumDigits(m.check, m.width)},
                               {"aliases", m.aliases}});
             continue;
         }
-        out << "width=" << m.width << " poly=" << Hex(m.poly, m.width) << " init=" << Hex(m.init, m.width)
-            << " refin=" << (m.refin ? "true" : "false") << " refout=" << (m.refout ? "true" : "false")
-            << " xorout=" << Hex(m.xorout, m.width) << " check=" << Hex(m.check, m.width) << " name=\"" << m.name
-            << '"';
+        out << "width=" << m.width << " poly=0x" << ChecksumDigits(m.poly, m.width) << " init=0x"
+            << ChecksumDigits(m.init, m.width) << " refin=" << (m.refin ? "true" : "false")
+            << " refout=" << (m.refout ? "true" : "false") << " xorout=0x" << ChecksumDigits(m.xorout, m.width)
+            << " check=0x" << ChecksumDigits(m.check, m.width) << " name=\"" << m.name << '"';
         if (!m.aliases.empty()) out << " aliases: " << m.aliases;
         out << '\n';
     }
@@ -115,7 +112,7 @@ int RunChecksum(const ChecksumOptions& options, FileSystem& files, Streams strea
         nlohmann::json values = nlohmann::json::object();
         for (const NamedChecksum& each : *chosen) {
             const std::string name = checksum::NameOf(each);
-            const std::string value = checksum::FormatChecksum(ValueOf(each, cut->dump.bytes), checksum::WidthOf(each));
+            const std::string value = ChecksumDigits(ValueOf(each, cut->dump.bytes), checksum::WidthOf(each));
             if (options.json) {
                 values[name] = value;
             } else {

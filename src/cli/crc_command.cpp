@@ -9,11 +9,11 @@
 #include <sstream>
 #include <vector>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
+#include "base/format.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "cli/messages.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {
@@ -89,7 +89,7 @@ int RunCrc(const CrcOptions& options, FileSystem& files, Streams streams) {
         const std::uint32_t size = dump->size;
         const std::uint32_t crc = dump->crc;
         if (options.json) {
-            results.push_back({{"path", path}, {"start", dump->start}, {"size", size}, {"crc32", FormatHex8(crc)}});
+            results.push_back({{"path", path}, {"start", dump->start}, {"size", size}, {"crc32", HexDigits(crc, 8)}});
         } else {
             streams.out << SizeCrcLine(path, size, crc) << '\n';
         }

@@ -9,6 +9,7 @@
 #include <set>
 #include <utility>
 
+#include "base/format.h"
 #include "cli/hash_command.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
@@ -16,7 +17,6 @@
 #include "cli/output_files.h"
 #include "dat/dat_writer.h"
 #include "dat/digests.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 
@@ -76,7 +76,7 @@ int RunDat(const DatOptions& options, FileSystem& files, Streams streams) {
                                               {"game", game},
                                               {"roms", listed},
                                               {"size", written->size},
-                                              {"crc32", FormatHex8(written->crc)}});
+                                              {"crc32", HexDigits(written->crc, 8)}});
     } else {
         // The DAT's own size and CRC, as read back, after what it describes.
         const std::string line = SizeCrcLine(written->path, written->size, written->crc);

@@ -7,10 +7,10 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "base/format.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "diagnosis/diagnose.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {
@@ -25,7 +25,7 @@ constexpr const char* kCleanText =
     std::string text;
     for (const diagnosis::Evidence& e : finding.evidence) {
         if (!text.empty()) text += ", ";
-        text += e.name + " " + (e.hexDigits != 0 ? diagnosis::HexText(e.value, e.hexDigits) : std::to_string(e.value));
+        text += e.name + " " + (e.hexDigits != 0 ? HexText(e.value, e.hexDigits) : std::to_string(e.value));
     }
     return text;
 }

@@ -7,15 +7,15 @@
 #include <new>
 #include <nlohmann/json.hpp>
 
-#include "analysis/crc32.h"
 #include "analysis/transforms.h"
+#include "base/crc32.h"
+#include "base/format.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "cli/messages.h"
 #include "cli/output_files.h"
 #include "cli/programmer_output.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {
@@ -128,7 +128,7 @@ int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams
         WriteJson(streams.out, nlohmann::json{{"output", options.output},
                                               {"start", dump->start},
                                               {"size", size},
-                                              {"crc32", FormatHex8(crc)},
+                                              {"crc32", HexDigits(crc, 8)},
                                               {"transforms", applied},
                                               {"format", formatName.empty() ? "binary" : formatName},
                                               {"address", programmer->address}});

@@ -9,18 +9,18 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "base/format.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "cli/messages.h"
 #include "cli/progress.h"
 #include "dat/rom_fields.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 
 nlohmann::json DigestsJson(const dat::Digests& digests) {
     return {{"size", digests.size},
-            {"crc32", FormatHex8(digests.crc32)},
+            {"crc32", HexDigits(digests.crc32, 8)},
             {"md5", dat::HexOf(digests.md5)},
             {"sha1", dat::HexOf(digests.sha1)},
             {"sha256", dat::HexOf(digests.sha256)}};

@@ -8,6 +8,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "base/format.h"
 #include "cli/input_file.h"
 #include "cli/messages.h"
 #include "cli/output_files.h"
@@ -25,21 +26,9 @@ struct Change {
     std::string from, to;  // "00 00 FF FF"
 };
 
-[[nodiscard]] std::string HexValue(std::uint32_t value, unsigned width) {
-    char text[12];
-    std::snprintf(text, sizeof text, "%0*X", static_cast<int>(width * 2), static_cast<unsigned>(value));
-    return text;
-}
-
-[[nodiscard]] std::string OffsetText(std::uint64_t offset) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%06llX", static_cast<unsigned long long>(offset));
-    return text;
-}
-
 [[nodiscard]] std::string BytesText(std::span<const std::uint8_t> bytes) {
     std::string text;
-    for (const std::uint8_t b : bytes) text += (text.empty() ? "" : " ") + HexValue(b, 1);
+    for (const std::uint8_t b : bytes) text += (text.empty() ? "" : " ") + HexDigits(b, 2);
     return text;
 }
 
@@ -91,9 +80,9 @@ void PrintPlain(const std::string& path, const HeaderReport& report, const Heade
     if (report.doubtful)
         out << "  warning: recognised by marks that differ from its own: " << report.recognition << '\n';
     for (const FieldCheck& f : report.fields) {
-        out << "  " << f.field << " at " << OffsetText(f.offset) << ": stored " << HexValue(f.stored, f.width)
-            << ", computed " << HexValue(f.computed, f.width) << " (" << f.range << "): " << (f.good() ? "good" : "BAD")
-            << '\n';
+        out << "  " << f.field << " at " << HexText(f.offset, 6) << ": stored " << HexDigits(f.stored, f.width * 2)
+            << ", computed " << HexDigits(f.computed, f.width * 2) << " (" << f.range
+            << "): " << (f.good() ? "good" : "BAD") << '\n';
     }
     const std::string cannot = CannotCheck(report);
     if (!cannot.empty()) out << "  cannot check: " << cannot << '\n';
@@ -107,8 +96,8 @@ void PrintPlain(const std::string& path, const HeaderReport& report, const Heade
         fields.push_back({{"field", f.field},
                           {"offset", f.offset},
                           {"width", f.width},
-                          {"stored", HexValue(f.stored, f.width)},
-                          {"computed", HexValue(f.computed, f.width)},
+                          {"stored", HexDigits(f.stored, f.width * 2)},
+                          {"computed", HexDigits(f.computed, f.width * 2)},
                           {"range", f.range},
                           {"good", f.good()}});
     }
@@ -218,7 +207,7 @@ int RunHeader(const HeaderOptions& options, FileSystem& files, Streams streams) 
         if (fixed) {
             streams.out << "fixed: " << options.output << '\n';
             for (const Change& c : changes)
-                streams.out << "  " << OffsetText(c.offset) << ": " << c.from << " -> " << c.to << '\n';
+                streams.out << "  " << HexText(c.offset, 6) << ": " << c.from << " -> " << c.to << '\n';
         }
     }
     return report.good() || fixed ? kExitOk : kExitNo;

@@ -6,11 +6,11 @@
 #include <new>
 #include <string>
 
+#include "base/licence_notice.h"
 #include "cli/command.h"
 #include "cli/commands.h"
 #include "cli/subcommand.h"
 #include "platform/write_interrupts.h"
-#include "text/licence_notice.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include <nlohmann/json.hpp>
 
 #include "analysis/interleave.h"
+#include "base/format.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "cli/messages.h"
 #include "cli/output_files.h"
 #include "cli/split_command.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 
@@ -71,7 +71,8 @@ int RunMerge(const MergeOptions& options, FileSystem& files, Streams streams) {
     const auto size = static_cast<std::uint32_t>(written->size);
     const std::uint32_t crc = written->crc;
     if (options.json) {
-        WriteJson(streams.out, nlohmann::json{{"output", options.output}, {"size", size}, {"crc32", FormatHex8(crc)}});
+        WriteJson(streams.out,
+                  nlohmann::json{{"output", options.output}, {"size", size}, {"crc32", HexDigits(crc, 8)}});
     } else {
         streams.out << SizeCrcLine(written->path, written->size, written->crc) << '\n';
     }

@@ -3,13 +3,13 @@
 
 #include <nlohmann/json.hpp>
 
-#include "text/format.h"
+#include "base/format.h"
 
 namespace vesperine::cli {
 
 std::string SizeCrcLine(std::string_view path, std::uint64_t size, std::uint32_t crc) {
     // A dump is under 2 GiB (kMaxFileLength): the size fits the window's 32-bit field.
-    return std::string(path) + ": " + FormatDumpSize(static_cast<std::uint32_t>(size)) + " CRC:" + FormatHex8(crc);
+    return std::string(path) + ": " + FormatDumpSize(static_cast<std::uint32_t>(size)) + " CRC:" + HexDigits(crc, 8);
 }
 
 std::ostream& FileProblem(std::ostream& err, std::string_view path) { return err << "vesperine-cli: " << path << ": "; }

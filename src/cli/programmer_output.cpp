@@ -3,11 +3,11 @@
 
 #include <new>
 
+#include "base/format.h"
 #include "cli/hex_arg.h"
 #include "cli/messages.h"
 #include "formats/chip_size.h"
 #include "formats/intel_hex.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {
@@ -95,7 +95,7 @@ bool FitToChip(const ProgrammerOutput& output, std::vector<std::uint8_t>& bytes,
 std::optional<std::string> EncodeOutput(const ProgrammerOutput& output, std::span<const std::uint8_t> bytes,
                                         const std::string& path, std::ostream& err) {
     if (std::uint64_t{output.address} + bytes.size() > 0x100000000u) {
-        err << "vesperine-cli: --address " << FormatHex8(output.address) << ": the image would pass 4 GiB\n";
+        err << "vesperine-cli: --address " << HexDigits(output.address, 8) << ": the image would pass 4 GiB\n";
         return std::nullopt;
     }
     const formats::Segment segment{output.address, bytes};

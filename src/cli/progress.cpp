@@ -13,12 +13,6 @@
 
 namespace vesperine::cli {
 
-std::string WithThousands(std::uint64_t value) {
-    std::string digits = std::to_string(value);
-    for (std::size_t i = digits.size(); i > 3; i -= 3) digits.insert(i - 3, ",");
-    return digits;
-}
-
 TerminalProgress::TerminalProgress(std::string what, std::FILE* stream)
     : what_(std::move(what)),
       stream_(stream),

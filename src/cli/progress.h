@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "base/format.h"
+
 namespace vesperine::cli {
 
 // Prints "\r<what>: 27 % (12,345,678 of 45,000,000)" to stderr when stderr is a terminal and
@@ -30,8 +32,5 @@ private:
     Clock::time_point started_;
     Clock::time_point lastShown_;
 };
-
-// 12345678 -> "12,345,678".
-[[nodiscard]] std::string WithThousands(std::uint64_t value);
 
 }  // namespace vesperine::cli

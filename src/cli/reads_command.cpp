@@ -8,7 +8,8 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
+#include "base/format.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
 #include "cli/output_files.h"
@@ -16,7 +17,6 @@
 #include "reads/compare_reads.h"
 #include "reads/crc_mend.h"
 #include "reads/read_findings.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {
@@ -117,15 +117,15 @@ struct Mend {
     }
     switch (m.outcome) {
         case MendOutcome::NoAssignment:
-            return "no assignment of the " + unknowns + " gives CRC " + FormatHex8(mend.expected) +
+            return "no assignment of the " + unknowns + " gives CRC " + HexDigits(mend.expected, 8) +
                    ": a stable bit is wrong in every read too, or the CRC is another image's";
         case MendOutcome::Unique:
-            return "exactly one assignment of the " + unknowns + " gives CRC " + FormatHex8(mend.expected) + ": " +
+            return "exactly one assignment of the " + unknowns + " gives CRC " + HexDigits(mend.expected, 8) + ": " +
                    WithThousands(m.assignments.front().size()) + " of them changed from the consensus";
         case MendOutcome::Ambiguous: break;
     }
     return "2^" + std::to_string(m.freeBits) + " assignments of the " + unknowns + " give CRC " +
-           FormatHex8(mend.expected) + " (32 equations fix at most 32 bits): ambiguous; " +
+           HexDigits(mend.expected, 8) + " (32 equations fix at most 32 bits): ambiguous; " +
            (readCount < 8 ? "more reads would narrow it" : "reseat the chip and read again");
 }
 
@@ -152,8 +152,8 @@ struct Report {
 
 void WriteSpread(const ReadsComparison& c, std::ostream& out) {
     out << "  " << WithThousands(c.unstableBits) << " unstable bits in " << WithThousands(c.unstableWords)
-        << " words, from " << reads::HexOf(c.firstOffset, Digits(c.length)) << " to "
-        << reads::HexOf(c.lastOffset, Digits(c.length)) << "\n  direction: 1 -> 0 in " << WithThousands(c.oneToZero)
+        << " words, from " << HexText(c.firstOffset, Digits(c.length)) << " to "
+        << HexText(c.lastOffset, Digits(c.length)) << "\n  direction: 1 -> 0 in " << WithThousands(c.oneToZero)
         << ", 0 -> 1 in " << WithThousands(c.zeroToOne) << ", tied " << WithThousands(c.ties) << "\n  by data line:";
     for (unsigned k = 0; k < 8 * c.width; ++k)
         out << (k == 0 ? " D" : ", D") << k << ' ' << WithThousands(c.byDataLine[k]);
@@ -182,13 +182,13 @@ void WritePlain(const Report& report, std::ostream& out) {
         out << " -> " << ValueOf(c.consensus, c.unstable[k]) << '\n';
     }
     if (c.unstableBits > kPlainListed) out << "  ... and " << WithThousands(c.unstableBits - kPlainListed) << " more\n";
-    out << "consensus: CRC:" << FormatHex8(report.consensusCrc) << '\n';
+    out << "consensus: CRC:" << HexDigits(report.consensusCrc, 8) << '\n';
     if (report.mend) {
         out << "mend: " << MendSummary(*report.mend, c.readCount) << '\n';
         const auto& listed = report.mend->result.assignments;
         for (std::size_t k = 0; k < listed.size(); ++k) out << "  " << FlipsText(listed[k], c.consensus) << '\n';
         if (!report.mend->tooMany && report.mend->result.outcome == MendOutcome::Unique) {
-            out << "mended: CRC:" << FormatHex8(report.mend->expected) << ", checked\n";
+            out << "mended: CRC:" << HexDigits(report.mend->expected, 8) << ", checked\n";
         }
     }
     if (report.written) {
@@ -209,7 +209,7 @@ void WritePlain(const Report& report, std::ostream& out) {
         }
         assignments.push_back(bits);
     }
-    return {{"expected", FormatHex8(mend.expected)},
+    return {{"expected", HexDigits(mend.expected, 8)},
             {"outcome", OutcomeName(mend)},
             {"unknowns", m.unknowns},
             {"rank", m.rank},
@@ -246,7 +246,7 @@ void WriteJson(const Report& report, std::ostream& out) {
         {"alone", c.soleDissent},
         {"findings", findings},
         {"unstable", unstable},
-        {"consensusCrc32", FormatHex8(report.consensusCrc)},
+        {"consensusCrc32", HexDigits(report.consensusCrc, 8)},
         {"mend", report.mend ? MendJson(*report.mend, c.consensus) : nlohmann::json()},
         {"written", report.written ? nlohmann::json(report.options.outPath) : nlohmann::json()}};
     out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
@@ -281,7 +281,7 @@ int RunReadsUnguarded(const ReadsOptions& options, FileSystem& files, Streams st
         if (!mend->tooMany && mend->result.outcome == MendOutcome::Unique) {
             mended = reads::ApplyAssignment(consensus, mend->result.assignments.front());
             if (Crc32(std::span<const std::uint8_t>(mended.data(), mended.size())) != *expected) {
-                streams.err << "vesperine-cli: the mended image's CRC-32 is not " << FormatHex8(*expected)
+                streams.err << "vesperine-cli: the mended image's CRC-32 is not " << HexDigits(*expected, 8)
                             << ": nothing written (an error in vesperine-cli).\n";
                 return kExitError;
             }

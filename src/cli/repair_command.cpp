@@ -8,7 +8,8 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
+#include "base/format.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
@@ -17,7 +18,6 @@
 #include "cli/progress.h"
 #include "diagnosis/finding.h"
 #include "diagnosis/repair.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {
@@ -40,7 +40,7 @@ constexpr std::size_t kPlainCandidates = 20;
     return "";
 }
 
-[[nodiscard]] std::string ByteText(std::uint8_t value) { return diagnosis::HexText(value).substr(2); }
+[[nodiscard]] std::string ByteText(std::uint8_t value) { return HexText(value, 2).substr(2); }
 
 [[nodiscard]] std::string CandidateText(const FlipCandidate& candidate, std::span<const std::uint8_t> bytes) {
     std::string text = "flip";
@@ -48,7 +48,7 @@ constexpr std::size_t kPlainCandidates = 20;
         const diagnosis::BitPosition& p = candidate.bits[k];
         const std::uint8_t from = bytes[p.offset];
         const auto to = static_cast<std::uint8_t>(from ^ (1u << p.bit));
-        text += (k == 0 ? " " : " and ") + std::string("offset ") + diagnosis::HexText(p.offset, 5) + " bit " +
+        text += (k == 0 ? " " : " and ") + std::string("offset ") + HexText(p.offset, 5) + " bit " +
                 std::to_string(p.bit) + " (" + ByteText(from) + " -> " + ByteText(to) + ")";
     }
     return text;
@@ -156,8 +156,8 @@ int RunRepair(const RepairOptions& options, FileSystem& files, Streams streams) 
         for (const FlipCandidate& c : result.candidates) candidates.push_back(CandidateJson(c, bytes));
         WriteJson(streams.out,
                   nlohmann::json{{"path", options.file},
-                                 {"crc32", FormatHex8(result.crc)},
-                                 {"expected", FormatHex8(*expected)},
+                                 {"crc32", HexDigits(result.crc, 8)},
+                                 {"expected", HexDigits(*expected, 8)},
                                  {"bits", options.bits},
                                  {"outcome", OutcomeName(result.outcome)},
                                  {"singles", result.singles},
@@ -166,7 +166,7 @@ int RunRepair(const RepairOptions& options, FileSystem& files, Streams streams) 
                                  {"candidates", candidates},
                                  {"written", written ? nlohmann::json(options.writePath) : nlohmann::json()}});
     } else {
-        streams.out << options.file << ": CRC:" << FormatHex8(result.crc) << ", expected " << FormatHex8(*expected)
+        streams.out << options.file << ": CRC:" << HexDigits(result.crc, 8) << ", expected " << HexDigits(*expected, 8)
                     << '\n'
                     << summary << '\n';
         for (std::size_t k = 0; k < result.candidates.size() && k < kPlainCandidates; ++k) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "base/format.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
 #include "cli/memory_budget.h"
@@ -13,7 +14,6 @@
 #include "cli/progress.h"
 #include "search/any_length_search.h"
 #include "search/window_search.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {
@@ -95,11 +95,11 @@ public:
         const std::uint32_t address = areaStart_ + offset;
         if (options_.json) {
             out_ << (count_ == 0 ? Head() + "\n" : std::string(",\n")) << "    {\n      \"address\": \""
-                 << FormatHex8(address) << "\",\n      \"offset\": " << offset << ",\n      \"size\": " << size
+                 << HexDigits(address, 8) << "\",\n      \"offset\": " << offset << ",\n      \"size\": " << size
                  << "\n    }";
         } else {
-            out_ << "DetectCRC:" << FormatHex8(target_) << " ADR:" << FormatHex8(address)
-                 << " SIZE:" << FormatHex8(size) << '\n';
+            out_ << "DetectCRC:" << HexDigits(target_, 8) << " ADR:" << HexDigits(address, 8)
+                 << " SIZE:" << HexDigits(size, 8) << '\n';
         }
         ++count_;
     }
@@ -115,7 +115,9 @@ public:
     }
 
 private:
-    [[nodiscard]] std::string Head() const { return "{\n  \"crc32\": \"" + FormatHex8(target_) + "\",\n  \"hits\": ["; }
+    [[nodiscard]] std::string Head() const {
+        return "{\n  \"crc32\": \"" + HexDigits(target_, 8) + "\",\n  \"hits\": [";
+    }
 
     const SearchOptions& options_;
     std::uint32_t target_;

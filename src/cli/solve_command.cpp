@@ -8,6 +8,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "base/format.h"
 #include "checksum/catalogue.h"
 #include "checksum/label_solver.h"
 #include "checksum/range_sums.h"
@@ -15,7 +16,6 @@
 #include "cli/memory_budget.h"
 #include "cli/messages.h"
 #include "cli/progress.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {
@@ -23,12 +23,6 @@ namespace {
 using checksum::RangeHit;
 using checksum::SolveRequest;
 using checksum::SolveResult;
-
-[[nodiscard]] std::string Hex(std::uint64_t value) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(value));
-    return text;
-}
 
 [[nodiscard]] std::string Chance(double expected) {
     char text[32];
@@ -137,8 +131,8 @@ using checksum::SolveResult;
 }
 
 [[nodiscard]] std::string Where(const RangeHit& hit) {
-    return hit.checksum + " over " + hit.view + " [" + Hex(hit.start) + ", " + Hex(hit.end) + ") at " +
-           Hex(hit.dumpStart);
+    return hit.checksum + " over " + hit.view + " [" + HexText(hit.start, 1) + ", " + HexText(hit.end, 1) + ") at " +
+           HexText(hit.dumpStart, 1);
 }
 
 [[nodiscard]] nlohmann::json JsonOf(const RangeHit& hit) {
@@ -214,7 +208,7 @@ int RunSolve(const SolveOptions& options, FileSystem& files, Streams streams) {
         return kExitError;
     }
     if (!RangesMeanSomething(options, *request, result, dump.size(), streams.err)) return kExitError;
-    const std::string value = checksum::FormatChecksum(request->value, request->width);
+    const std::string value = ChecksumDigits(request->value, request->width);
     if (options.json) {
         nlohmann::json json = JsonOf(result, listed, *request);
         json["path"] = options.file;

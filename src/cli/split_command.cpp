@@ -9,11 +9,11 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "base/format.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "cli/messages.h"
 #include "cli/output_files.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {
@@ -133,7 +133,7 @@ int RunSplit(const SplitOptions& options, FileSystem& files, Streams streams) {
     nlohmann::json written = nlohmann::json::array();
     std::string lines;
     for (const WrittenOutput& part : outputs.written()) {
-        written.push_back({{"path", part.path}, {"size", part.size}, {"crc32", FormatHex8(part.crc)}});
+        written.push_back({{"path", part.path}, {"size", part.size}, {"crc32", HexDigits(part.crc, 8)}});
         lines += SizeCrcLine(part.path, part.size, part.crc) + "\n";
     }
     if (options.json) {

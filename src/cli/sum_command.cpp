@@ -9,10 +9,10 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "analysis/views.h"
+#include "base/format.h"
 #include "checksum/catalogue.h"
-#include "checksum/views.h"
 #include "cli/messages.h"
-#include "text/format.h"
 
 namespace vesperine::cli {
 namespace {
@@ -29,14 +29,14 @@ struct SumTable {
     std::vector<std::array<std::string, 3>> values;
 };
 
-[[nodiscard]] SumTable TableOf(const checksum::View& view) {
-    SumTable table{view.name, {}};
+[[nodiscard]] SumTable TableOf(const View& view) {
+    SumTable table{view.plan.name, {}};
     const checksum::LaneTotals totals = checksum::TotalLanes(view.bytes);
     for (SumKind kind : checksum::SumRows()) {
         std::array<std::string, 3> row;
         for (std::size_t f = 0; f < 3; ++f) {
             kind.form = kForms[f];
-            row[f] = checksum::FormatChecksum(checksum::SumOf(totals, kind), kind.width);
+            row[f] = ChecksumDigits(checksum::SumOf(totals, kind), kind.width);
         }
         table.values.push_back(row);
     }
@@ -81,7 +81,7 @@ int RunSum(const SumOptions& options, FileSystem& files, Streams streams) {
         }
         const auto size = static_cast<std::uint32_t>(cut->dump.bytes.size());
         std::vector<SumTable> tables;
-        for (const checksum::View& view : checksum::MakeViews(cut->dump.bytes, checksum::ViewChoice{false})) {
+        for (const View& view : ChecksumViewsOf(cut->dump.bytes, false)) {
             tables.push_back(TableOf(view));
         }
         if (options.json) {

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
 
 namespace vesperine::dat {
 namespace {

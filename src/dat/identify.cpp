@@ -6,8 +6,8 @@
 #include <optional>
 #include <set>
 
+#include "analysis/views.h"
 #include "dat/digests.h"
-#include "dat/views.h"
 
 namespace vesperine::dat {
 namespace {

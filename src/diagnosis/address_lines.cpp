@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "base/format.h"
 #include "diagnosis/scan.h"
 
 namespace vesperine::diagnosis {
@@ -78,7 +79,7 @@ std::vector<Finding> FindDeadAddressLines(std::uint64_t dead, unsigned width, st
         finding.text = "A" + std::to_string(line) +
                        " has no effect: address line open or shorted (every byte equals "
                        "the byte " +
-                       HexText(std::uint64_t{1} << k) + " away)";
+                       HexText(std::uint64_t{1} << k, 2) + " away)";
         finding.evidence = {{"line", line, 0}, {"offset bit", k, 0}, {"pairs compared", PairsFor(length, k), 0}};
         findings.push_back(std::move(finding));
     }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "analysis/lanes.h"
+#include "base/format.h"
 #include "diagnosis/fill_map.h"
 #include "diagnosis/scan.h"
 
@@ -28,7 +29,7 @@ constexpr std::uint64_t kOddLaneMask =
     Finding finding;
     finding.kind = FindingKind::ByteLane;
     finding.severity = Severity::Warning;
-    finding.text = LaneText(lane, width) + " is all " + HexText(value).substr(2) + where +
+    finding.text = LaneText(lane, width) + " is all " + HexText(value, 2).substr(2) + where +
                    ": an unused lane of a 16-bit board, or that chip was not read";
     finding.evidence = {{"value", value, 2}, {"start", start, 5}, {"last", end - 1, 5}};
     return finding;

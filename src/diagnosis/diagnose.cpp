@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 
+#include "base/format.h"
 #include "diagnosis/address_lines.h"
 #include "diagnosis/byte_lanes.h"
 #include "diagnosis/data_lines.h"
@@ -127,7 +128,7 @@ Diagnosis Diagnose(std::span<const std::uint8_t> bytes, const DiagnoseOptions& o
                 finding.kind = FindingKind::ByteLane;
                 finding.scope = LaneName(lane);
                 finding.severity = Severity::Warning;
-                finding.text = "every byte of the lane is " + HexText(laneBytes[0]).substr(2) +
+                finding.text = "every byte of the lane is " + HexText(laneBytes[0], 2).substr(2) +
                                ": that chip does not answer, or is not selected";
                 findings.push_back(std::move(finding));
             }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 
+#include "base/format.h"
 #include "diagnosis/scan.h"
 
 namespace vesperine::diagnosis {
@@ -30,7 +31,7 @@ std::vector<FillRun> FindFillRuns(std::span<const std::uint8_t> bytes, std::uint
 
 std::string RegionText(std::uint64_t start, std::uint64_t end, std::uint64_t length, unsigned width) {
     const std::uint64_t size = end - start;
-    std::string span = HexText(start, 5) + "-" + HexText(end - 1, 5);
+    std::string span = RangeText(start, end, 5);
     if (!std::has_single_bit(size) || start % size != 0) return span;
     const unsigned low = static_cast<unsigned>(std::countr_zero(size));
     const unsigned top = AddressBitsFor(length);

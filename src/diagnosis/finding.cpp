@@ -28,10 +28,4 @@ const char* KindName(FindingKind kind) {
     return "";
 }
 
-std::string HexText(std::uint64_t value, int minDigits) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%0*llX", minDigits, static_cast<unsigned long long>(value));
-    return text;
-}
-
 }  // namespace vesperine::diagnosis

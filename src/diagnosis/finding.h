@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/format.h"
+
 namespace vesperine::diagnosis {
 
 // Fault: the reader or the chip is very likely at fault (a stuck data line, a dead address
@@ -41,8 +43,5 @@ struct Finding {
 
 [[nodiscard]] const char* SeverityName(Severity severity);  // "fault", "warning", "info"
 [[nodiscard]] const char* KindName(FindingKind kind);       // "blank", "data-line", ...
-
-// "0x1F", upper-case digits, at least minDigits of them.
-[[nodiscard]] std::string HexText(std::uint64_t value, int minDigits = 2);
 
 }  // namespace vesperine::diagnosis

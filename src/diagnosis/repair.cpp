@@ -5,8 +5,8 @@
 #include <bit>
 #include <memory>
 
-#include "analysis/crc32.h"
-#include "search/crc_algebra.h"
+#include "base/crc32.h"
+#include "base/crc_algebra.h"
 
 namespace vesperine::diagnosis {
 namespace {
@@ -14,7 +14,7 @@ namespace {
 /*
   What flipping one bit does to the CRC-32.
 
-  Read the n bytes as the polynomial M of search/crc_algebra.h, so that C(M) = (I x^(8n) +
+  Read the n bytes as the polynomial M of base/crc_algebra.h, so that C(M) = (I x^(8n) +
   M x^32) mod P + F. Flipping bits adds an error polynomial E of the same length, and as the
   I and F terms depend only on the length,
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "analysis/repeat_period.h"
+#include "base/format.h"
 #include "diagnosis/scan.h"
 
 namespace vesperine::diagnosis {
@@ -18,7 +19,7 @@ Finding BlankFinding(std::uint8_t value, std::uint64_t length) {
     Finding finding;
     finding.kind = value == 0xFF || value == 0x00 ? FindingKind::Blank : FindingKind::Constant;
     finding.severity = Severity::Fault;
-    const std::string hex = HexText(value).substr(2);
+    const std::string hex = HexText(value, 2).substr(2);
     if (value == 0xFF) {
         finding.text = "blank: every byte is FF (erased or unread chip)";
     } else if (value == 0x00) {

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "files/byte_buffer.h"
+#include "base/byte_buffer.h"
 
 namespace vesperine {
 

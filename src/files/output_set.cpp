@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
 
 namespace vesperine {
 

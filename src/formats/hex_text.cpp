@@ -43,8 +43,8 @@ std::string DigitsProblem(std::span<const std::uint8_t> text, const Line& line, 
         const std::uint8_t c = text[badAt];
         std::string shown = (c >= 0x20 && c < 0x7F) ? std::string("'") + static_cast<char>(c) + "'" : "byte 0x";
         if (shown == "byte 0x") {
-            shown.push_back(kUpperDigits[c >> 4]);
-            shown.push_back(kUpperDigits[c & 0xF]);
+            shown.push_back(kUpperHexDigits[c >> 4]);
+            shown.push_back(kUpperHexDigits[c & 0xF]);
         }
         return shown + " at column " + std::to_string(badAt - line.begin + 1) + " is not a hexadecimal digit";
     }

@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "base/format.h"
+
 namespace vesperine::formats::detail {
 
 // The value of each character as a hexadecimal digit, 0x80 for anything else; the sign bit lets
@@ -21,8 +23,6 @@ inline constexpr std::array<std::uint8_t, 256> kDigitValue = [] {
     }
     return table;
 }();
-
-inline constexpr char kUpperDigits[] = "0123456789ABCDEF";
 
 // The longest record either format can hold: a count byte of 255 and the bytes it counts.
 inline constexpr std::size_t kMaxRecordBytes = 1 + 4 + 255 + 1;
@@ -48,11 +48,5 @@ struct Line {
 // Why the digits of line from digitsBegin on could not be decoded (badAt as DecodePairs left it).
 [[nodiscard]] std::string DigitsProblem(std::span<const std::uint8_t> text, const Line& line, std::size_t digitsBegin,
                                         std::size_t badAt);
-
-// Appends the byte as two upper-case digits.
-inline void AppendHexByte(std::string& out, std::uint8_t byte) {
-    out.push_back(kUpperDigits[byte >> 4]);
-    out.push_back(kUpperDigits[byte & 0xF]);
-}
 
 }  // namespace vesperine::formats::detail

@@ -40,9 +40,9 @@ struct AddressState {
     if (sum != 0) {
         const std::uint8_t stored = record[count - 1];
         std::string message = "bad checksum: the record holds ";
-        detail::AppendHexByte(message, stored);
+        AppendHexByte(message, stored);
         message += ", its bytes need ";
-        detail::AppendHexByte(message, static_cast<std::uint8_t>(stored - sum));
+        AppendHexByte(message, static_cast<std::uint8_t>(stored - sum));
         return At(number, std::move(message));
     }
     return std::nullopt;
@@ -96,7 +96,7 @@ struct AddressState {
             return std::nullopt;
         default: {
             std::string message = "unknown record type ";
-            detail::AppendHexByte(message, record[3]);
+            AppendHexByte(message, record[3]);
             return At(number, std::move(message));
         }
     }
@@ -136,15 +136,15 @@ void AppendRecord(std::string& out, std::uint8_t type, std::uint16_t offset, std
     const auto length = static_cast<std::uint8_t>(data.size());
     auto sum = static_cast<std::uint8_t>(length + (offset >> 8) + (offset & 0xFF) + type);
     out.push_back(':');
-    detail::AppendHexByte(out, length);
-    detail::AppendHexByte(out, static_cast<std::uint8_t>(offset >> 8));
-    detail::AppendHexByte(out, static_cast<std::uint8_t>(offset));
-    detail::AppendHexByte(out, type);
+    AppendHexByte(out, length);
+    AppendHexByte(out, static_cast<std::uint8_t>(offset >> 8));
+    AppendHexByte(out, static_cast<std::uint8_t>(offset));
+    AppendHexByte(out, type);
     for (const std::uint8_t b : data) {
-        detail::AppendHexByte(out, b);
+        AppendHexByte(out, b);
         sum = static_cast<std::uint8_t>(sum + b);
     }
-    detail::AppendHexByte(out, static_cast<std::uint8_t>(-sum));
+    AppendHexByte(out, static_cast<std::uint8_t>(-sum));
     out.push_back('\n');
 }
 

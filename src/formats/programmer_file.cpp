@@ -99,11 +99,11 @@ private:
     FileNotes ignored;
     (void)ReadRecords(text, format, finder, ignored);
     std::string message = "address 0x";
-    for (int shift = 28; shift >= 0; shift -= 4) message.push_back(detail::kUpperDigits[(address >> shift) & 0xF]);
+    for (int shift = 28; shift >= 0; shift -= 4) message.push_back(kUpperHexDigits[(address >> shift) & 0xF]);
     message += " is given ";
-    detail::AppendHexByte(message, finder.firstByte);
+    AppendHexByte(message, finder.firstByte);
     message += " by line " + std::to_string(finder.firstLine) + " and ";
-    detail::AppendHexByte(message, finder.clashByte);
+    AppendHexByte(message, finder.clashByte);
     message += " here";
     return {finder.clashLine, std::move(message)};
 }
@@ -152,7 +152,7 @@ std::string Describe(const FormatError& error) {
 std::optional<FormatError> CheckReach(std::uint64_t line, std::uint32_t address, std::size_t size) {
     if (std::uint64_t{address} + size <= kImageEndLimit) return std::nullopt;
     std::string message = "data at 0x";
-    for (int shift = 28; shift >= 0; shift -= 4) message.push_back(detail::kUpperDigits[(address >> shift) & 0xF]);
+    for (int shift = 28; shift >= 0; shift -= 4) message.push_back(kUpperHexDigits[(address >> shift) & 0xF]);
     message += " lies beyond 2 GiB; images are laid out from address 0 and must stay under 2 GiB";
     return FormatError{line, std::move(message)};
 }

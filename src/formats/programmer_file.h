@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "files/byte_buffer.h"
+#include "base/byte_buffer.h"
 #include "formats/record_sink.h"
 
 namespace vesperine::formats {

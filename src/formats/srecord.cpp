@@ -39,9 +39,9 @@ constexpr int kAddressBytes[10] = {2, 2, 3, 4, 0, 2, 3, 4, 3, 2};
     const auto need = static_cast<std::uint8_t>(~sum);
     if (record[count - 1] != need) {
         std::string message = "bad checksum: the record holds ";
-        detail::AppendHexByte(message, record[count - 1]);
+        AppendHexByte(message, record[count - 1]);
         message += ", its bytes need ";
-        detail::AppendHexByte(message, need);
+        AppendHexByte(message, need);
         return At(number, std::move(message));
     }
     return std::nullopt;
@@ -135,17 +135,17 @@ void AppendRecord(std::string& out, int type, std::uint32_t address, std::span<c
     auto sum = count;
     out.push_back('S');
     out.push_back(static_cast<char>('0' + type));
-    detail::AppendHexByte(out, count);
+    AppendHexByte(out, count);
     for (int i = width - 1; i >= 0; --i) {
         const auto b = static_cast<std::uint8_t>(address >> (8 * i));
-        detail::AppendHexByte(out, b);
+        AppendHexByte(out, b);
         sum = static_cast<std::uint8_t>(sum + b);
     }
     for (const std::uint8_t b : data) {
-        detail::AppendHexByte(out, b);
+        AppendHexByte(out, b);
         sum = static_cast<std::uint8_t>(sum + b);
     }
-    detail::AppendHexByte(out, static_cast<std::uint8_t>(~sum));
+    AppendHexByte(out, static_cast<std::uint8_t>(~sum));
     out.push_back('\n');
 }
 

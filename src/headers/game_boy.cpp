@@ -75,7 +75,7 @@ Checked CheckGameBoy(std::span<const std::uint8_t> image, std::string_view /*cic
                               "x = x - byte - 1 over " + RangeText(kGbHeaderFirst, kGbHeaderEnd)});
     checked.fields.push_back({"global checksum", kGbGlobalChecksum, 2, ReadBe(image, kGbGlobalChecksum, 2),
                               GbGlobalChecksum(image),
-                              "16-bit sum of all " + SizeText(image.size()) + " but 0x00014E-0x00014F"});
+                              "16-bit sum of all " + SizeText(image.size(), kHeaderSize) + " but 0x00014E-0x00014F"});
     checked.notes.emplace_back("the boot ROM checks the header checksum; no Game Boy checks the global one");
     if (LogoDifferences(image) != 0) checked.notes.emplace_back("the boot ROM starts no cartridge whose logo differs");
     return checked;

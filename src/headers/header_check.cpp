@@ -38,36 +38,14 @@ void WriteLe(std::span<std::uint8_t> bytes, std::uint64_t offset, unsigned width
     for (unsigned i = 0; i < width; ++i, value >>= 8) bytes[offset + i] = static_cast<std::uint8_t>(value);
 }
 
-std::string RangeText(std::uint64_t first, std::uint64_t end) {
-    char text[48];
-    std::snprintf(text, sizeof text, "0x%06llX-0x%06llX", static_cast<unsigned long long>(first),
-                  static_cast<unsigned long long>(end - 1));
-    return text;
-}
-
-std::string SizeText(std::uint64_t bytes) {
-    char text[48];
-    if (bytes >= (1u << 20) && bytes % (std::uint64_t{1} << 19) == 0) {
-        std::snprintf(text, sizeof text, bytes % (1u << 20) ? "%.1f MiB" : "%.0f MiB",
-                      static_cast<double>(bytes) / (1u << 20));
-    } else if (bytes >= 1024 && bytes % 1024 == 0) {
-        std::snprintf(text, sizeof text, "%llu KiB", static_cast<unsigned long long>(bytes >> 10));
-    } else {
-        std::snprintf(text, sizeof text, "%llu bytes", static_cast<unsigned long long>(bytes));
-    }
-    return text;
-}
-
 std::string HexBytes(std::span<const std::uint8_t> bytes) {
     std::string text;
-    char hex[4];
     for (const std::uint8_t b : bytes) {
-        std::snprintf(hex, sizeof hex, "%02X", b);
-        text += (text.empty() ? "" : " ") + std::string(hex);
+        if (!text.empty()) text.push_back(' ');
+        AppendHexByte(text, b);
     }
     return text;
 }
-
 std::uint16_t ByteSum16(std::span<const std::uint8_t> bytes) {
     // A 64-bit total cannot overflow for any image; only its low 16 bits are the sum.
     std::uint64_t total = 0;
@@ -211,8 +189,8 @@ struct SystemView {
     const System& system = *found.system;
     if (view.image.size() < system.minimum) {
         detail::Checked checked{system.name, {}, {}, {}, {}};
-        checked.problem = "the image has " + detail::SizeText(view.image.size()) + ", fewer than the " +
-                          detail::SizeText(system.minimum) + " a " + system.name + " header needs";
+        checked.problem = "the image has " + SizeText(view.image.size(), detail::kHeaderSize) + ", fewer than the " +
+                          SizeText(system.minimum, detail::kHeaderSize) + " a " + system.name + " header needs";
         return ReportFor(found, std::move(checked), {}, !stated.system.empty());
     }
     return ReportFor(found, system.check(view.image, stated.cic), system.marks(view.image), !stated.system.empty());

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
 #include "headers/systems.h"
 
 namespace vesperine::headers::detail {
@@ -171,7 +171,7 @@ struct Chosen {
 Checked Check(std::span<const std::uint8_t> image, std::string_view cic) {
     Checked checked{"Nintendo 64", {}, {}, {}, {}};
     if (image.size() < kSummedEnd) {
-        checked.problem = "the image has " + SizeText(image.size()) +
+        checked.problem = "the image has " + SizeText(image.size(), kHeaderSize) +
                           ", fewer than the 0x101000 bytes its CRCs cover (the boot code and 1 MiB after it)";
         return checked;
     }

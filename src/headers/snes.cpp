@@ -93,10 +93,11 @@ template <std::uint64_t Base>
 Checked Check(std::span<const std::uint8_t> image, const char* name) {
     const std::uint16_t computed = ComputedChecksum<Base>(image);
     const std::uint64_t n = image.size();
-    std::string over = "16-bit sum of all " + SizeText(n) + " of the image";
+    std::string over = "16-bit sum of all " + SizeText(n, kHeaderSize) + " of the image";
     if (!std::has_single_bit(n)) {
         const std::uint64_t p = std::bit_floor(n);
-        over += ", the " + SizeText(n - p) + " above " + SizeText(p) + " mirrored to fill " + SizeText(2 * p);
+        over += ", the " + SizeText(n - p, kHeaderSize) + " above " + SizeText(p, kHeaderSize) + " mirrored to fill " +
+                SizeText(2 * p, kHeaderSize);
     }
     Checked checked{name, {}, {}, {}, {}};
     checked.fields.push_back({"checksum", Base + kChecksum, 2, ReadLe(image, Base + kChecksum, 2), computed, over});

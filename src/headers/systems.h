@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/format.h"
 #include "headers/header_check.h"
 
 namespace vesperine::headers::detail {
@@ -73,10 +74,9 @@ struct System {
 void WriteBe(std::span<std::uint8_t> bytes, std::uint64_t offset, unsigned width, std::uint32_t value);
 void WriteLe(std::span<std::uint8_t> bytes, std::uint64_t offset, unsigned width, std::uint32_t value);
 
-// "0x000200-0x0FFFFF": the bytes [first, end) as an inclusive range of offsets.
-[[nodiscard]] std::string RangeText(std::uint64_t first, std::uint64_t end);
-// "4 MiB", "1.5 MiB", "96 KiB" or "40,961 bytes".
-[[nodiscard]] std::string SizeText(std::uint64_t bytes);
+// Sizes as the header checks word them: "4 MiB", "1.5 MiB", "96 KiB" or "40961 bytes". Ranges
+// are base's RangeText: "0x000200-0x0FFFFF".
+inline constexpr SizeForm kHeaderSize{.halfMebibytes = true, .groupDigits = false};
 // "00 00 FF FF": the bytes in hex.
 [[nodiscard]] std::string HexBytes(std::span<const std::uint8_t> bytes);
 // The 16-bit sum of the bytes.

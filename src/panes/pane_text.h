@@ -1,4 +1,7 @@
 // The texts of a hex pane: 17 rows of 16 bytes from a top offset.
+// src/panes: the dialog's two hex panes (text, scroll bars, scrolling, jumps), members of MainDialog
+// built into vesperine_dialog (src/app/CMakeLists.txt). It may include base, files, analysis,
+// search, the modules and app (cmake/layers.cmake).
 #pragma once
 
 #include <cstdint>

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <utility>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
+#include "base/crc_algebra.h"
 #include "reads/compare_reads.h"
-#include "search/crc_algebra.h"
 
 namespace vesperine::reads {
 namespace {

@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "files/byte_buffer.h"
+#include "base/byte_buffer.h"
 
 namespace vesperine::reads {
 

@@ -4,19 +4,13 @@
 #include <algorithm>
 #include <bit>
 
-#include "app/progress_text.h"
+#include "base/format.h"
 
 namespace vesperine::reads {
 namespace {
 
 [[nodiscard]] std::string Bits(std::uint64_t count) {
     return WithThousands(count) + (count == 1 ? " unstable bit" : " unstable bits");
-}
-
-[[nodiscard]] std::string SizeText(std::uint64_t bytes) {
-    if (bytes >= (1u << 20) && bytes % (1u << 20) == 0) return WithThousands(bytes >> 20) + " MiB";
-    if (bytes >= 1024 && bytes % 1024 == 0) return WithThousands(bytes >> 10) + " KiB";
-    return WithThousands(bytes) + " bytes";
 }
 
 [[nodiscard]] std::string ReadText(std::uint32_t read) { return "read " + WithThousands(std::uint64_t{read} + 1); }
@@ -56,9 +50,9 @@ struct Subject {
         case PatternKind::DataLine:
             return s.text + " are in D" + std::to_string(p.line) + ": one weak data line or contact";
         case PatternKind::Region: {
-            const int digits = static_cast<int>((std::bit_width(c.length - 1) + 3) / 4);
-            return s.text + " lie in " + HexOf(p.blockStart, digits) + "-" +
-                   HexOf(p.blockStart + p.blockSize - 1, digits) + " (" + SizeText(p.blockSize) + " of " +
+            const auto digits = static_cast<unsigned>((std::bit_width(c.length - 1) + 3) / 4);
+            return s.text + " lie in " + RangeText(p.blockStart, p.blockStart + p.blockSize, digits) + " (" +
+                   SizeText(p.blockSize) + " of " +
                    SizeText(c.length) + "): weak cells in one block or sector";
         }
         case PatternKind::Address: return s.text + AddressText(c, p);
@@ -139,22 +133,10 @@ void AddTies(const ReadsComparison& c, std::vector<ReadsFinding>& findings) {
 
 }  // namespace
 
-std::string HexOf(std::uint64_t value, int minDigits) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string digits;
-    do {
-        digits.insert(digits.begin(), kDigits[value & 0xFu]);
-        value >>= 4;
-    } while (value != 0);
-    if (static_cast<int>(digits.size()) < minDigits) digits.insert(0, minDigits - digits.size(), '0');
-    return "0x" + digits;
-}
-
 std::string BitText(std::uint64_t bitIndex, std::uint64_t length) {
-    const int digits = std::max(5, static_cast<int>((std::bit_width(length - 1) + 3) / 4));
-    return "offset " + HexOf(OffsetOf(bitIndex), digits) + " bit " + std::to_string(BitOf(bitIndex));
+    const unsigned digits = std::max(5u, static_cast<unsigned>((std::bit_width(length - 1) + 3) / 4));
+    return "offset " + HexText(OffsetOf(bitIndex), digits) + " bit " + std::to_string(BitOf(bitIndex));
 }
-
 std::vector<ReadsFinding> ExplainReads(const ReadsComparison& c) {
     std::vector<ReadsFinding> findings;
     if (c.Stable()) {

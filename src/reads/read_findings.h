@@ -39,10 +39,6 @@ struct ReadsFinding {
 
 [[nodiscard]] const char* ReadsFindingName(ReadsFindingKind kind);  // "stable", "outlier", ...
 
-// "0x1F": upper-case digits, at least minDigits of them.
-[[nodiscard]] std::string HexOf(std::uint64_t value, int minDigits = 2);
-
 // "offset 0x01234 bit 5": the offset in at least five digits, as many as the read's last needs.
 [[nodiscard]] std::string BitText(std::uint64_t bitIndex, std::uint64_t length);
-
 }  // namespace vesperine::reads

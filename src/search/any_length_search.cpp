@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "analysis/crc32.h"
-#include "search/carryless_multiply.h"
-#include "search/crc_algebra.h"
+#include "base/carryless_multiply.h"
+#include "base/crc32.h"
+#include "base/crc_algebra.h"
 
 namespace vesperine {
 namespace {
@@ -20,7 +20,7 @@ using crc_algebra::InverseShiftOperator;
 /*
   Why every range with a given CRC is found in one pass.
 
-  Polynomials over GF(2) as in search/crc_algebra.h. With I the initial register (all ones),
+  Polynomials over GF(2) as in base/crc_algebra.h. With I the initial register (all ones),
   F the final complement (all ones) and M a message of n bytes read as a polynomial (its first
   bit the highest term), the finished CRC-32 is
 

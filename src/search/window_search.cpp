@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <array>
 
-#include "analysis/crc32.h"
-#include "search/crc_algebra.h"
+#include "base/crc32.h"
+#include "base/crc_algebra.h"
 
 namespace vesperine {
 namespace {
@@ -41,7 +41,7 @@ using crc_algebra::ShiftOperator;
   fixed polynomial is linear in the 32 coefficients of the other factor, so it is four lookups
   in byte tables built once per search.
 
-  Polynomials are held reflected, as the CRC register holds them (search/crc_algebra.h).
+  Polynomials are held reflected, as the CRC register holds them (base/crc_algebra.h).
   The operator is computed there rather than by zlib's crc32_combine_gen, whose length argument
   is a signed long: 32 bits on Windows, too narrow for windows of 2 GiB and more.
 */

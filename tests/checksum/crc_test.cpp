@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/crc_algebra.h"
 #include "checksum/catalogue.h"
 
 namespace vesperine::checksum {
@@ -56,6 +57,25 @@ TEST(CrcTest, EveryModelAgreesWithTheBitwiseCrcAndRunsInPieces) {
         EXPECT_EQ(engine.Finish(engine.Update(engine.Update(engine.Start(), all.first(cut)), all.subspan(cut))),
                   engine.Compute(all))
             << model.name;
+    }
+}
+
+// base's ring of any CRC register against the engine fed the zero bytes themselves: the advance
+// past n zeros that the view registers and the CRC-32 searches both stand on, and its inverse.
+TEST(CrcTest, EveryModelsRingMovesARegisterPastZeroBytes) {
+    std::mt19937_64 random(26);
+    const std::vector<std::uint8_t> zeros(300, 0);
+    for (const CrcModel& model : CrcModels()) {
+        const CrcEngine engine(model);
+        const crc_algebra::CrcRing ring(model.width, model.poly, model.refin);
+        const std::uint64_t reg = engine.Update(engine.Start(), std::vector<std::uint8_t>{0x5A, 0xC3, 0x01});
+        for (const std::size_t n : {std::size_t{0}, std::size_t{1}, std::size_t{8}, std::size_t{9}, random() % 300}) {
+            const std::uint64_t moved = ring.AfterZeros(reg, n);
+            ASSERT_EQ(moved, engine.Update(reg, std::span(zeros).first(n))) << model.name << " past " << n;
+            std::uint64_t back = moved;
+            for (std::size_t bit = 0; bit < 8 * n; ++bit) back = ring.DividedByX(back);
+            ASSERT_EQ(back, reg) << model.name << " back from " << n;
+        }
     }
 }
 

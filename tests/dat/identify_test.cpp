@@ -9,9 +9,9 @@
 #include <tuple>
 
 #include "analysis/repeat_period.h"
+#include "analysis/views.h"
 #include "dat/digests.h"
 #include "dat/identify.h"
-#include "dat/views.h"
 #include "support/test_bytes.h"
 
 namespace vesperine::dat {

@@ -1,6 +1,6 @@
 // Header checksums: images built here with planted headers, their sums from short formulas of their own.
 #include "headers/header_check.h"
-#include "analysis/crc32.h"
+#include "base/crc32.h"
 #include "support/test_bytes.h"
 
 #include <gtest/gtest.h>

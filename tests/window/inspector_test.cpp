@@ -12,9 +12,9 @@
 #include <QTabBar>
 #include <QTabWidget>
 
+#include "diagnosis/block_map.h"
 #include "headers/header_check.h"
 #include "platform/qt/command_line.h"
-#include "platform/qt/inspector/block_map.h"
 #include "platform/qt/inspector/copy_table.h"
 #include "platform/qt/inspector/inspector_window.h"
 #include "window_harness.h"
@@ -205,9 +205,9 @@ TEST(Inspector, MapNamesEachBlock) {
     bytes.insert(bytes.end(), 512, 0x00);
     for (int copy = 0; copy < 2; ++copy)
         for (int k = 0; k < 512; ++k) bytes.push_back(static_cast<std::uint8_t>("ROM TEXT "[k % 9]));
-    const std::vector<inspector::Block> blocks = inspector::MapBlocks(bytes, 512);
-    const inspector::BlockKind expected[] = {inspector::BlockKind::FillFF, inspector::BlockKind::Fill00,
-                                             inspector::BlockKind::Text, inspector::BlockKind::Repeat};
+    const std::vector<diagnosis::Block> blocks = diagnosis::MapBlocks(bytes, 512);
+    const diagnosis::BlockKind expected[] = {diagnosis::BlockKind::FillFF, diagnosis::BlockKind::Fill00,
+                                             diagnosis::BlockKind::Text, diagnosis::BlockKind::Repeat};
     ASSERT_EQ(blocks.size(), 4u);
     for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(blocks[k].kind, expected[k]) << k;
     EXPECT_EQ(blocks[3].repeatOf, 1024u);

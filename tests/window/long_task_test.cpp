@@ -14,7 +14,7 @@
 #include <functional>
 #include <thread>
 
-#include "text/format.h"
+#include "base/format.h"
 
 #include "platform/qt/long_task.h"
 #include "support/test_bytes.h"
@@ -250,7 +250,7 @@ TEST(LargeFiles, AnAnalyzeShowsBytesHashedAndTheFilesCrc) {
     h.Key(ids::kBaseHex, Qt::Key_F4);
     EXPECT_EQ(hold.title(), QStringLiteral("Go Analyze!"));
     EXPECT_TRUE(hold.text().endsWith(QStringLiteral(" of 67,108,864 bytes (12 %)"))) << hold.text().toStdString();
-    const std::string crc = FormatHex8(ZlibCrc(file));
+    const std::string crc = HexDigits(ZlibCrc(file), 8);
     EXPECT_EQ(h.Text(ids::kDumpCrc), crc);
     EXPECT_EQ(h.Text(ids::kMemo), "[AN] Addr:00000000 Size:04000000 CRC:" + crc);
     EXPECT_EQ(h.Text(ids::kDumpSize), "67108864 bytes (0x04000000)");

@@ -5,7 +5,7 @@
 #include <system_error>
 #include <vector>
 
-#include "text/licence_notice.h"
+#include "base/licence_notice.h"
 
 namespace vesperine::qt {
 

@@ -10,7 +10,8 @@
 #include <array>
 #include <optional>
 
-#include "analysis/crc32.h"
+#include "base/crc32.h"
+#include "base/format.h"
 #include "checksum/catalogue.h"
 #include "checksum/crc.h"
 #include "checksum/sums.h"
@@ -49,10 +50,6 @@ struct Sums {
     std::array<QString, 3> digests;  // MD5, SHA-1, SHA-256 in lower-case hex
     headers::HeaderReport header;
 };
-
-QString Hex(std::uint64_t value, int digits) {
-    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
-}
 
 // Everything the panel shows, in one pass over the bytes; nothing when broken off.
 std::optional<Sums> ComputeSums(std::span<const std::uint8_t> bytes, const QStringList& models,
@@ -158,22 +155,22 @@ public:
 
 private:
     void Fill(std::size_t size, const Sums& sums) {
-        boxes_[0]->setText(QStringLiteral("%1 bytes (0x%2)").arg(size).arg(Hex(size, 8)));
-        boxes_[1]->setText(Hex(sums.crc32, 8));
+        boxes_[0]->setText(QStringLiteral("%1 bytes (0x%2)").arg(size).arg(QString::fromStdString(HexDigits(size, 8))));
+        boxes_[1]->setText(QString::fromStdString(HexDigits(sums.crc32, 8)));
         for (std::size_t k = 0; k < 3; ++k) boxes_[k + 2]->setText(sums.digests[k]);
         std::vector<QStringList> rows;
         for (const checksum::SumKind& kind : checksum::SumRows())
             rows.push_back({QString::fromStdString(checksum::SumName(kind)),
-                            Hex(checksum::SumOf(sums.lanes, kind), static_cast<int>(kind.width / 4))});
+                            QString::fromStdString(
+                                HexDigits(checksum::SumOf(sums.lanes, kind), static_cast<int>(kind.width / 4)))});
         for (const ChosenCrc& chosen : sums.crcs) {
             if (!chosen.engine) {
                 rows.push_back({chosen.name, QStringLiteral("not in the catalogue")});
                 continue;
             }
             const checksum::CrcModel& model = chosen.engine->Model();
-            rows.push_back(
-                {QString::fromLatin1(model.name.data(), static_cast<qsizetype>(model.name.size())),
-                 QString::fromStdString(checksum::FormatChecksum(chosen.engine->Finish(chosen.reg), model.width))});
+            rows.push_back({QString::fromLatin1(model.name.data(), static_cast<qsizetype>(model.name.size())),
+                            QString::fromStdString(ChecksumDigits(chosen.engine->Finish(chosen.reg), model.width))});
         }
         sums_->SetRows(rows);
         FillHeader(sums.header);
@@ -201,8 +198,10 @@ private:
             const int digits = static_cast<int>(field.width * 2);
             rows.push_back({QString::fromStdString(field.field) +
                                 (field.good() ? QStringLiteral(" \u2714") : QStringLiteral(" \u2716 wrong")),
-                            QStringLiteral("0x") + Hex(field.offset, 6), Hex(field.stored, digits),
-                            Hex(field.computed, digits), QString::fromStdString(field.range)});
+                            QString::fromStdString(HexText(field.offset, 6)),
+                            QString::fromStdString(HexDigits(field.stored, digits)),
+                            QString::fromStdString(HexDigits(field.computed, digits)),
+                            QString::fromStdString(field.range)});
         }
         fields_->SetRows(rows);
         fields_->resizeRowsToContents();  // the wrapped "Covers" text in full

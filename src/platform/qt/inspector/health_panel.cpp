@@ -3,6 +3,7 @@
 #include <QVBoxLayout>
 #include <array>
 
+#include "base/format.h"
 #include "diagnosis/diagnose.h"
 #include "platform/qt/inspector/copy_table.h"
 #include "platform/qt/inspector/inspector_services.h"
@@ -45,8 +46,8 @@ QString MeaningOf(FindingKind kind) {
 QString EvidenceText(const diagnosis::Finding& finding) {
     QStringList parts;
     for (const diagnosis::Evidence& evidence : finding.evidence) {
-        const std::string value = evidence.hexDigits > 0 ? diagnosis::HexText(evidence.value, evidence.hexDigits)
-                                                         : std::to_string(evidence.value);
+        const std::string value =
+            evidence.hexDigits > 0 ? HexText(evidence.value, evidence.hexDigits) : std::to_string(evidence.value);
         parts << QStringLiteral("%1 %2").arg(QString::fromStdString(evidence.name), QString::fromStdString(value));
     }
     return parts.join(QStringLiteral(", "));

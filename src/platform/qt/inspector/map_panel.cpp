@@ -10,13 +10,17 @@
 #include <array>
 #include <functional>
 
-#include "platform/qt/inspector/block_map.h"
+#include "base/format.h"
+#include "diagnosis/block_map.h"
 #include "platform/qt/inspector/copy_table.h"
 #include "platform/qt/inspector/inspector_services.h"
 #include "platform/qt/inspector/panel.h"
 #include "platform/qt/inspector/subject.h"
 
 namespace vesperine::qt::inspector {
+
+using diagnosis::Block;
+using diagnosis::BlockKind;
 
 namespace {
 
@@ -39,17 +43,14 @@ QColor ColourOf(BlockKind kind) {
     return Qt::gray;
 }
 
-QString Hex(std::uint64_t value) {
-    return QStringLiteral("0x") + QStringLiteral("%1").arg(value, 6, 16, QLatin1Char('0')).toUpper();
-}
-
 QString RangeOf(const Block& block) {
-    return QStringLiteral("%1-%2").arg(Hex(block.offset), Hex(block.offset + block.length - 1));
+    return QString::fromStdString(RangeText(block.offset, block.offset + block.length));
 }
 
 QString Describe(const Block& block) {
-    QString kind = QString::fromLatin1(BlockKindName(block.kind));
-    if (block.kind == BlockKind::Repeat) kind += QStringLiteral(" of %1").arg(Hex(block.repeatOf));
+    QString kind = QString::fromLatin1(diagnosis::BlockKindName(block.kind));
+    if (block.kind == BlockKind::Repeat)
+        kind += QStringLiteral(" of %1").arg(QString::fromStdString(HexText(block.repeatOf, 6)));
     return kind;
 }
 
@@ -131,7 +132,8 @@ public:
         for (const KindColour& entry : kColours)
             legend << QStringLiteral(
                           "<span style='background:%1; border:1px solid gray'>&nbsp;&nbsp;&nbsp;&nbsp;</span> %2")
-                          .arg(QColor::fromRgba(entry.colour).name(), QString::fromLatin1(BlockKindName(entry.kind)));
+                          .arg(QColor::fromRgba(entry.colour).name(),
+                               QString::fromLatin1(diagnosis::BlockKindName(entry.kind)));
         legend << QStringLiteral("<span style='background:red'>&nbsp;&nbsp;</span> unstable bits (Reads)");
         auto* key = new QLabel(legend.join(QStringLiteral(" &nbsp; ")), this);
         summary_ = new QLabel(this);
@@ -162,11 +164,12 @@ public:
         summary_->clear();
         if (!subject) return;
         const std::span<const std::uint8_t> bytes(subject->bytes.data(), subject->bytes.size());
-        const std::uint64_t blockLength = BlockLengthFor(bytes.size());
+        const std::uint64_t blockLength = diagnosis::BlockLengthFor(bytes.size());
         blockLength_ = blockLength;
         std::vector<Block> blocks;
-        if (!services().RunTask(QStringLiteral("Mapping"),
-                                [&](const ProgressPoll& /*poll*/) { blocks = MapBlocks(bytes, blockLength); }))
+        if (!services().RunTask(QStringLiteral("Mapping"), [&](const ProgressPoll& /*poll*/) {
+                blocks = diagnosis::MapBlocks(bytes, blockLength);
+            }))
             return;
         summary_->setText(QStringLiteral("%1 blocks of %2 bytes; hover over the picture to name a block, click to "
                                          "find it in the table%3.")

@@ -4,7 +4,7 @@
 #include <QString>
 #include <string>
 
-#include "files/byte_buffer.h"
+#include "base/byte_buffer.h"
 
 namespace vesperine::qt::inspector {
 

@@ -1,5 +1,5 @@
 // ByteBuffer: unset blocks from the C library, large ones aligned and advised for huge pages.
-#include "files/byte_buffer.h"
+#include "base/byte_buffer.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,8 +1,8 @@
 // CrcSearch: "Go Attack!", the first window of the area whose CRC-32 is the target.
 #include "app/hex_field.h"
 #include "app/main_dialog.h"
+#include "base/format.h"
 #include "search/window_search.h"
-#include "text/format.h"
 
 namespace vesperine {
 namespace {
@@ -56,7 +56,7 @@ void MainDialog::CrcSearch() {
             // printed modulo 2^32 like every other address.
             const std::uint32_t address = area.start + result.offset;
             const std::string line =
-                "DetectCRC:" + FormatHex8(target) + " ADR:" + FormatHex8(address) + " SIZE:" + FormatHex8(size);
+                "DetectCRC:" + HexDigits(target, 8) + " ADR:" + HexDigits(address, 8) + " SIZE:" + HexDigits(size, 8);
             AppendLog(line);
             if (host_.ShowMessage(line + "\r\nDo you want to save?", "Detect!", MessageButtons::YesNo) !=
                 MessageAnswer::No) {

@@ -1,23 +1,20 @@
 // MapBlocks: each block's fill, repeat, text share and entropy.
-#include "platform/qt/inspector/block_map.h"
+#include "diagnosis/block_map.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <string_view>
 #include <unordered_map>
 
-namespace vesperine::qt::inspector {
+#include "diagnosis/scan.h"
+
+namespace vesperine::diagnosis {
 
 namespace {
 
 constexpr double kHighEntropyBits = 7.0;
 constexpr double kTextShare = 0.9;
-
-bool AllOf(std::span<const std::uint8_t> block, std::uint8_t value) {
-    return std::all_of(block.begin(), block.end(), [value](std::uint8_t b) { return b == value; });
-}
 
 bool IsText(std::span<const std::uint8_t> block) {
     const auto printable = std::count_if(block.begin(), block.end(), [](std::uint8_t b) {
@@ -41,8 +38,8 @@ double Entropy(std::span<const std::uint8_t> block) {
 }
 
 BlockKind KindOf(std::span<const std::uint8_t> block) {
-    if (AllOf(block, 0xFF)) return BlockKind::FillFF;
-    if (AllOf(block, 0x00)) return BlockKind::Fill00;
+    if (IsAllByte(block, 0xFF)) return BlockKind::FillFF;
+    if (IsAllByte(block, 0x00)) return BlockKind::Fill00;
     if (IsText(block)) return BlockKind::Text;
     if (block.size() >= 256 && Entropy(block) > kHighEntropyBits) return BlockKind::HighEntropy;
     return BlockKind::Data;
@@ -69,7 +66,7 @@ std::vector<Block> MapBlocks(std::span<const std::uint8_t> bytes, std::uint64_t 
             for (auto it = first; it != last; ++it) {
                 const auto earlier = bytes.subspan(it->second, block.size());
                 if (blocks[it->second / blockLength].length == block.size() &&
-                    std::memcmp(earlier.data(), block.data(), block.size()) == 0) {
+                    SameBytes(earlier.data(), block.data(), block.size())) {
                     entry.kind = BlockKind::Repeat;
                     entry.repeatOf = it->second;
                     break;
@@ -94,4 +91,4 @@ const char* BlockKindName(BlockKind kind) {
     return "data";
 }
 
-}  // namespace vesperine::qt::inspector
+}  // namespace vesperine::diagnosis

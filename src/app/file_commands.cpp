@@ -2,8 +2,8 @@
 #include <algorithm>
 
 #include "app/main_dialog.h"
+#include "base/format.h"
 #include "files/output_set.h"
-#include "text/format.h"
 
 namespace vesperine {
 
@@ -52,7 +52,7 @@ void MainDialog::LoadBaseFileFrom(const std::string& path) {
     if (!bytes) return;
     workspace_.ReplaceBase(std::move(*bytes));
     fields_.areaStart = "0";
-    fields_.areaEnd = FormatHex8(workspace_.baseLength());
+    fields_.areaEnd = HexDigits(workspace_.baseLength(), 8);
     PushToControls();
     ResetPaneScroll(ids::kBaseScrollBar, workspace_.baseLength());
     RenderBasePane();

@@ -1,4 +1,5 @@
-// The views of a dump that a DAT may know under another name: parts, lanes, swaps, inversion, headers, padding.
+// The views of a dump: parts, lanes, swaps, inversion, headers, padding. A view is a plan that
+// reads its bytes from the dump; the DAT identification and the checksum solver choose their own.
 #pragma once
 
 #include <cstdint>
@@ -6,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace vesperine::dat {
+namespace vesperine {
 
 enum class ViewKind {
     Part,      // size bytes from offset
@@ -59,4 +60,21 @@ struct ViewBytes {
 };
 [[nodiscard]] ViewBytes MaterializeView(std::span<const std::uint8_t> file, const ViewPlan& view);
 
-}  // namespace vesperine::dat
+// Where byte `at` of the view lies in the file, for a part or lanes.
+[[nodiscard]] std::uint64_t FileOffsetOf(const ViewPlan& view, std::uint64_t at);
+
+// A contiguous piece of the file short of the whole: a half or a quarter.
+[[nodiscard]] bool IsPiece(const ViewPlan& view);
+
+// A view with its bytes at hand.
+struct View : ViewBytes {
+    ViewPlan plan;
+};
+
+// The views a checksum may cover, in this order: whole; halves (an even length) and, when
+// quarters is set, quarters (a multiple of 4); odd and even bytes (even); the four byte lanes
+// of a 32-bit bus, named "byte lane 1 of 4" to "byte lane 4 of 4" (a multiple of 4). The lanes
+// are copies (together twice the file); the rest are spans of the file.
+[[nodiscard]] std::vector<View> ChecksumViewsOf(std::span<const std::uint8_t> file, bool quarters);
+
+}  // namespace vesperine

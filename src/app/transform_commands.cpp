@@ -1,11 +1,11 @@
 // QuickExor, EndianConvert and SwapHalves: the dump changed in place.
 #include <string>
 
-#include "analysis/crc32.h"
 #include "analysis/transforms.h"
 #include "app/hex_field.h"
 #include "app/main_dialog.h"
-#include "text/format.h"
+#include "base/crc32.h"
+#include "base/format.h"
 
 namespace vesperine {
 
@@ -29,10 +29,10 @@ void MainDialog::EndianConvert() {
     if (fields_.endianMode == 0) SwapBytePairs(workspace_.ChangeDump());
     if (fields_.endianMode == 1) ReverseByteQuads(workspace_.ChangeDump());
     const std::uint32_t crc = Crc32(workspace_.Dump());
-    fields_.dumpCrcText = FormatHex8(crc);
+    fields_.dumpCrcText = HexDigits(crc, 8);
     // Widened so that whatever mode the radio group reports cannot overflow the product.
     const std::int64_t bits = (std::int64_t{fields_.endianMode} + 1) * 16;
-    AppendLog(std::to_string(bits) + "Bit EndianConv CRC:" + FormatHex8(crc));
+    AppendLog(std::to_string(bits) + "Bit EndianConv CRC:" + HexDigits(crc, 8));
     PushToControls();
     RenderDumpPane();
 }
@@ -42,8 +42,8 @@ void MainDialog::SwapHalves() {
     // No pull: the command reads no control, and its pushes put every field back on screen.
     ExchangeHalves(workspace_.ChangeDump());
     const std::uint32_t crc = Crc32(workspace_.Dump());
-    fields_.dumpCrcText = FormatHex8(crc);
-    AppendLog("Swap 1stHalf & 2ndHalf CRC:" + FormatHex8(crc));
+    fields_.dumpCrcText = HexDigits(crc, 8);
+    AppendLog("Swap 1stHalf & 2ndHalf CRC:" + HexDigits(crc, 8));
     PushToControls();
     RenderDumpPane();
 }

@@ -1,5 +1,5 @@
 // Building the views of a dump, and reading their bytes without copying more than a chunk.
-#include "dat/views.h"
+#include "analysis/views.h"
 
 #include <algorithm>
 #include <array>
@@ -7,12 +7,13 @@
 #include <cstring>
 #include <string_view>
 
-#include "analysis/crc32.h"
 #include "analysis/lanes.h"
 #include "analysis/repeat_period.h"
 #include "analysis/transforms.h"
+#include "base/crc32.h"
+#include "base/format.h"
 
-namespace vesperine::dat {
+namespace vesperine {
 namespace {
 
 // A multiple of every view width, so that chunk boundaries never split a group.
@@ -96,12 +97,6 @@ void AddHeaderViews(std::vector<ViewPlan>& views, std::span<const std::uint8_t> 
     return std::string(name) + ": N64 " + from + " to " + std::string(f == "z64" ? other : "z64") + " byte order";
 }
 
-[[nodiscard]] std::string PowerOfTwoText(std::uint64_t size) {
-    if (size >= (1u << 20)) return std::to_string(size >> 20) + " MiB";
-    if (size >= 1024) return std::to_string(size >> 10) + " KiB";
-    return std::to_string(size) + " bytes";
-}
-
 // Chips are trimmed only when they are large enough to have a tail worth cutting; a file under
 // 1 KiB (a PROM, a fragment) is taken as it is.
 constexpr std::uint64_t kSmallestTrimmed = 1024;
@@ -110,8 +105,8 @@ void AddPaddedViews(std::vector<ViewPlan>& views, std::uint64_t n) {
     if (n < kSmallestTrimmed || std::has_single_bit(n)) return;
     const std::uint64_t size = std::bit_ceil(n);
     for (const std::uint8_t fill : {std::uint8_t{0x00}, std::uint8_t{0xFF}}) {
-        views.push_back({"padded to " + PowerOfTwoText(size) + (fill ? " with FF" : " with 00"), "padded",
-                         ViewKind::Padded, 0, 1, 1, size, fill});
+        views.push_back({"padded to " + SizeText(size) + (fill ? " with FF" : " with 00"), "padded", ViewKind::Padded,
+                         0, 1, 1, size, fill});
     }
 }
 
@@ -140,7 +135,7 @@ std::vector<ViewPlan> ViewsOf(std::span<const std::uint8_t> file) {
         }
         for (std::uint32_t lane = 0; lane < 2; ++lane) {
             views.push_back({"16-bit lane " + std::to_string(lane) + " of 2", "16-bit lanes of a 32-bit bus",
-                             ViewKind::Lanes, 2u * lane, 2, 4, n / 2});
+                             ViewKind::Lanes, std::uint64_t{2} * lane, 2, 4, n / 2});
         }
     }
     const char* n64 = N64Order(file);
@@ -203,4 +198,42 @@ ViewBytes MaterializeView(std::span<const std::uint8_t> file, const ViewPlan& vi
     return result;
 }
 
-}  // namespace vesperine::dat
+std::uint64_t FileOffsetOf(const ViewPlan& view, std::uint64_t at) {
+    return view.offset + at / view.width * view.stride + at % view.width;
+}
+
+bool IsPiece(const ViewPlan& view) { return view.kind == ViewKind::Part && view.family != "whole"; }
+
+std::vector<View> ChecksumViewsOf(std::span<const std::uint8_t> file, bool quarters) {
+    const std::uint64_t n = file.size();
+    std::vector<ViewPlan> plans{{"whole", "whole", ViewKind::Part, 0, 1, 1, n}};
+    const bool even = n != 0 && n % 2 == 0;
+    const bool byFour = n != 0 && n % 4 == 0;
+    const auto addParts = [&](std::uint32_t count, const char* noun, const char* family) {
+        for (std::uint32_t i = 0; i < count; ++i) {
+            plans.push_back({std::string(noun) + " " + std::to_string(i + 1) + " of " + std::to_string(count), family,
+                             ViewKind::Part, i * (n / count), 1, 1, n / count});
+        }
+    };
+    if (even) addParts(2, "half", "halves");
+    if (byFour && quarters) addParts(4, "quarter", "quarters");
+    if (even) {
+        plans.push_back({"odd bytes", "odd and even bytes", ViewKind::Lanes, 0, 1, 2, n / 2});
+        plans.push_back({"even bytes", "odd and even bytes", ViewKind::Lanes, 1, 1, 2, n / 2});
+    }
+    if (byFour) {
+        for (std::uint32_t lane = 0; lane < 4; ++lane) {
+            plans.push_back({"byte lane " + std::to_string(lane + 1) + " of 4", "byte lanes of a 32-bit bus",
+                             ViewKind::Lanes, lane, 1, 4, n / 4});
+        }
+    }
+    std::vector<View> views(plans.size());
+    for (std::size_t v = 0; v < plans.size(); ++v) {
+        static_cast<ViewBytes&>(views[v]) = MaterializeView(file, plans[v]);
+        if (!views[v].owned.empty()) views[v].bytes = views[v].owned;
+        views[v].plan = std::move(plans[v]);
+    }
+    return views;
+}
+
+}  // namespace vesperine

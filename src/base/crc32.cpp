@@ -1,6 +1,6 @@
 // CRC-32 through ISA-L (zlib's crc32 where ISA-L is missing), with the byte-wise table kept as
 // the reference.
-#include "analysis/crc32.h"
+#include "base/crc32.h"
 
 #if VESPERINE_HAVE_ISAL
 #include <isa-l/crc.h>

@@ -2,11 +2,11 @@
 #include <new>
 #include <optional>
 
-#include "analysis/crc32.h"
 #include "analysis/extract.h"
 #include "app/hex_field.h"
 #include "app/main_dialog.h"
-#include "text/format.h"
+#include "base/crc32.h"
+#include "base/format.h"
 
 namespace vesperine {
 bool MainDialog::BeginExtract(PendingExtract& pending) {
@@ -72,11 +72,12 @@ void MainDialog::Analyze() {
             return;
         }
     }
-    fields_.dumpCrcText = FormatHex8(*crc);
+    fields_.dumpCrcText = HexDigits(*crc, 8);
     fields_.dumpSizeText = FormatDumpSize(area.length);
     PushToControls();
     workspace_.RecordDumpLength(area.length);
-    AppendLog("[AN] Addr:" + FormatHex8(area.start) + " Size:" + FormatHex8(area.length) + " CRC:" + FormatHex8(*crc));
+    AppendLog("[AN] Addr:" + HexDigits(area.start, 8) + " Size:" + HexDigits(area.length, 8) +
+              " CRC:" + HexDigits(*crc, 8));
     ResetPaneScroll(ids::kDumpScrollBar, area.length);
     RenderDumpPane();
 }

@@ -1,11 +1,11 @@
-// What each block of a dump is, for the Inspector's map: fills, repeats, text, high entropy. Toolkit-free.
+// What each block of a dump is, for the Inspector's map: fills, repeats, text, high entropy.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <vector>
 
-namespace vesperine::qt::inspector {
+namespace vesperine::diagnosis {
 
 enum class BlockKind {
     FillFF,       // every byte FF (erased flash or EPROM)
@@ -32,11 +32,12 @@ inline constexpr std::uint64_t kMaxBlocks = 1024;
 [[nodiscard]] std::uint64_t BlockLengthFor(std::uint64_t length);
 
 // The blocks of bytes in order, each of blockLength bytes but the last. A fill is named before
-// a repeat, a repeat before text and entropy. Repeats are found by a hash of each block and
+// a repeat, a repeat before text and entropy; fills and repeats are told by the diagnosis' own
+// scans (scan.h), as its fill map and repetition tell them. Repeats are found by a hash of each block and
 // confirmed byte by byte, so the time is one pass plus one comparison per true repeat (and per
 // hash collision, which for 64-bit hashes of at most kMaxBlocks blocks is negligible).
 [[nodiscard]] std::vector<Block> MapBlocks(std::span<const std::uint8_t> bytes, std::uint64_t blockLength);
 
 [[nodiscard]] const char* BlockKindName(BlockKind kind);  // "FF fill", "00 fill", "repeat", ...
 
-}  // namespace vesperine::qt::inspector
+}  // namespace vesperine::diagnosis

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "search/crc_algebra.h"
+#include "base/crc_algebra.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
