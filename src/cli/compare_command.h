@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/input_file.h"
 #include "files/file_system.h"
 
 namespace vesperine::cli {
@@ -12,6 +13,7 @@ struct CompareOptions {
     std::string fileA;
     std::string fileB;
     bool json = false;
+    InputOptions input = {};
 };
 
 // "A and B: 12 of 131072 bytes differ, from 0x01000 to 0x01FFF" and the lines that explain the

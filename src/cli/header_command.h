@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/input_file.h"
 #include "files/file_system.h"
 
 namespace vesperine::cli {
@@ -13,6 +14,7 @@ struct HeaderOptions {
     bool fix = false;
     std::string output;  // where --fix writes the corrected copy; never the input
     bool json = false;
+    InputOptions input = {};
 };
 
 /*

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/input_file.h"
 #include "files/file_system.h"
 
 namespace vesperine::cli {
@@ -15,6 +16,7 @@ struct MergeOptions {
     std::string output;
     std::uint32_t width = 1;  // --width, 1, 2 or 4 bytes
     bool json = false;
+    InputOptions input = {};
 };
 
 // Merges the parts, unit by unit in turn, writes the image atomically and prints

@@ -7,6 +7,7 @@
 
 #include "analysis/interleave.h"
 #include "cli/command.h"
+#include "cli/input_file.h"
 #include "files/file_system.h"
 
 namespace vesperine::cli {
@@ -18,6 +19,7 @@ struct SplitOptions {
     std::string pattern;      // -o, with {n} for the part's number, from 0
     bool pad = false;         // fill a short last group with FF
     bool json = false;
+    InputOptions input = {};
 };
 
 // The byte erased EPROM cells read as: what a short last group is filled with.
