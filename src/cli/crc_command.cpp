@@ -36,9 +36,9 @@ std::optional<Checksum> ImageChecksum(const DumpRequest& request, std::span<cons
 // A dump that is a plain range of the file (Full, no mask) needs no copy of the file: its CRC
 // runs over the pieces as they are read, so a gigabyte costs one read and a few pieces of
 // memory rather than a gigabyte of fresh pages. The area is checked once the file's length is
-// known, with the same refusal as a cut from the whole file. A programmer file, told by its
-// first piece, is gathered whole instead and its image checksummed: its bytes are not the
-// file's.
+// known, with the same refusal as a cut from the whole file. A file read as records (by its
+// name or --as; by its first piece with --as auto) is gathered whole instead and its image checksummed: its bytes are
+// not the file's.
 std::optional<Checksum> StreamChecksum(const DumpRequest& request, FileSystem& files, const std::string& path,
                                        std::ostream& err) {
     const std::uint64_t start = request.area.start;

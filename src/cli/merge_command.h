@@ -20,7 +20,9 @@ struct MergeOptions {
 };
 
 // Merges the parts, unit by unit in turn, writes the image atomically and prints
-// "OUT: SIZE CRC:..." of the image as read back, or with json {"output","size","crc32"}.
+// "OUT: SIZE CRC:..." of the image as read back (" as Intel HEX" and the like when OUT's
+// extension names records, which are then written), or with json
+// {"output","size","crc32","format","read":[ReadingJson of each part]}.
 // Refuses, writing nothing: an output that is one of the parts (by identity), fewer
 // than 2 or more than 8 parts, a bad width, the window's load refusals, parts of unequal
 // length, empty parts, a part length that is not a multiple of the width, an image of 2 GiB

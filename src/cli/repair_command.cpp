@@ -173,9 +173,9 @@ int RunRepair(const RepairOptions& options, FileSystem& files, Streams streams) 
                                  {"read", ReadingJson(reading)}});
     } else {
         streams.out << options.file << ": CRC:" << FormatHex8(result.crc) << ", expected " << FormatHex8(*expected)
-                    << '\n'
-                    << summary << '\n';
+                    << '\n';
         WriteDecodedLine(streams.out, options.file, reading);
+        streams.out << summary << '\n';
         for (std::size_t k = 0; k < result.candidates.size() && k < kPlainCandidates; ++k) {
             streams.out << "  " << CandidateText(result.candidates[k], bytes) << '\n';
         }
