@@ -35,6 +35,12 @@ void RoundTrip(std::span<const std::uint8_t> text, FileFormat format) {
     const DecodedFile file = DecodeProgrammerFile(text, format, 0xA5);
     if (read && !file.error) std::abort();  // a clash is the only refusal the reading alone cannot see
     if (file.error) return;
+    // Laid out from its lowest address, the same image less the fill before it.
+    const DecodedFile low = DecodeProgrammerFile(text, format, 0xA5, {0, true});
+    if (low.error || low.base > file.image.size() ||
+        !std::equal(low.image.begin(), low.image.end(), file.image.begin() + low.base, file.image.end())) {
+        std::abort();
+    }
     const Segment whole{0, {file.image.data(), file.image.size()}};
     for (const std::string& again :
          {WriteIntelHex({&whole, 1}, notes.start), WriteSRecords({&whole, 1}, SRecordKind::S37)}) {

@@ -109,6 +109,8 @@ int RunChecksum(const ChecksumOptions& options, FileSystem& files, Streams strea
             status = kExitError;
             continue;
         }
+        streams.err << why.str();  // notes and warnings about a file that was read
+        if (!options.json) WriteDecodedLine(streams.out, path, cut->reading);
         nlohmann::json values = nlohmann::json::object();
         for (const NamedChecksum& each : *chosen) {
             const std::string name = checksum::NameOf(each);
@@ -120,8 +122,11 @@ int RunChecksum(const ChecksumOptions& options, FileSystem& files, Streams strea
             }
         }
         if (options.json) {
-            results.push_back(
-                {{"path", path}, {"start", cut->dump.start}, {"size", cut->dump.bytes.size()}, {"checksums", values}});
+            results.push_back({{"path", path},
+                               {"start", cut->dump.start},
+                               {"size", cut->dump.bytes.size()},
+                               {"checksums", values},
+                               {"read", ReadingJson(cut->reading)}});
         }
     }
     if (options.json) {

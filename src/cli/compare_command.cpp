@@ -13,8 +13,10 @@
 namespace vesperine::cli {
 
 int RunCompare(const CompareOptions& options, FileSystem& files, Streams streams) {
-    const std::optional<ByteBuffer> a = LoadInputFile(files, options.fileA, streams.err);
-    const std::optional<ByteBuffer> b = LoadInputFile(files, options.fileB, streams.err);
+    InputReading readingA;
+    InputReading readingB;
+    const std::optional<ByteBuffer> a = LoadInputFile(files, options.fileA, streams.err, options.input, &readingA);
+    const std::optional<ByteBuffer> b = LoadInputFile(files, options.fileB, streams.err, options.input, &readingB);
     if (!a || !b) return kExitError;
     const std::span<const std::uint8_t> bytesA(a->data(), a->size());
     const std::span<const std::uint8_t> bytesB(b->data(), b->size());
@@ -36,7 +38,9 @@ int RunCompare(const CompareOptions& options, FileSystem& files, Streams streams
                             {"dataBitsOneInB", result.bitSetInB},
                             {"addressPattern", {{"mask", result.addressMask}, {"value", result.addressValue}}},
                             {"transforms", transforms},
-                            {"explanation", explanation}};
+                            {"explanation", explanation},
+                            {"readA", ReadingJson(readingA)},
+                            {"readB", ReadingJson(readingB)}};
         if (result.differing != 0) {
             json["first"] = result.first;
             json["last"] = result.last;
@@ -44,6 +48,8 @@ int RunCompare(const CompareOptions& options, FileSystem& files, Streams streams
         WriteJson(streams.out, json);
     } else {
         streams.out << options.fileA << " and " << options.fileB << ":\n";
+        WriteDecodedLine(streams.out, "  " + options.fileA, readingA);
+        WriteDecodedLine(streams.out, "  " + options.fileB, readingB);
         for (const std::string& line : explanation) streams.out << "  " << line << '\n';
     }
     return result.Equal() ? kExitOk : kExitNo;

@@ -15,8 +15,9 @@ struct CrcOptions {
     bool json = false;
 };
 
-// One line per file, "PATH: 4096 bytes (0x00001000) CRC:CBF43926", or with json one document
-// {"files":[{"path","start","size","crc32"} or {"path","error"}]}. Every file is tried; the
+// One line per file, "PATH: 4096 bytes (0x00001000) CRC:CBF43926" (and for a file read as
+// records a line saying so, DescribeReading), or with json one document
+// {"files":[{"path","start","size","crc32","read"} or {"path","error"}]}. Every file is tried; the
 // status is kExitError when any could not be used.
 [[nodiscard]] int RunCrc(const CrcOptions& options, FileSystem& files, Streams streams);
 

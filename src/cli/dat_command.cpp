@@ -24,6 +24,11 @@ int RunDat(const DatOptions& options, FileSystem& files, Streams streams) {
     std::vector<dat::RomEntry> roms;
     std::set<std::string> names;
     nlohmann::json listed = nlohmann::json::array();
+    std::string readLines;
+    // A DAT names files as they lie on disk: their digests are what a DAT manager computes of
+    // them, so a .hex is recorded as its text unless --as asks for the image it describes.
+    InputOptions input = options.input;
+    if (input.as.empty()) input.as = "raw";
     for (const std::string& path : options.files) {
         const std::string name = std::filesystem::path(path).filename().string();
         // A name is written as the bytes it is or not at all: a guessed encoding would name a
@@ -33,8 +38,14 @@ int RunDat(const DatOptions& options, FileSystem& files, Streams streams) {
                                            << "; rename the file in UTF-8 (nothing written)\n";
             return kExitError;
         }
-        const std::optional<ByteBuffer> file = LoadInputFile(files, path, streams.err);
+        InputReading reading;
+        const std::optional<ByteBuffer> file = LoadInputFile(files, path, streams.err, input, &reading);
         if (!file) return kExitError;
+        if (options.input.as.empty()) reading.by = "dat's rule: files as they are on disk";
+        // Said in the text where a reader could doubt it: a decoded file, or one named as records.
+        if (reading.format != formats::FileFormat::Binary || FormatByExtension(path)) {
+            readLines += path + ": recorded " + DescribeReading(reading) + '\n';
+        }
         if (!names.insert(name).second) {
             FileProblem(streams.err, path) << "another file is also named " << name << "\n";
             return kExitError;
@@ -50,6 +61,7 @@ int RunDat(const DatOptions& options, FileSystem& files, Streams streams) {
         roms.push_back(std::move(rom));
         nlohmann::json entry = {{"name", name}};
         entry.update(DigestsJson(digests));
+        entry["read"] = ReadingJson(reading);
         listed.push_back(std::move(entry));
     }
     const std::string game =
@@ -81,7 +93,8 @@ int RunDat(const DatOptions& options, FileSystem& files, Streams streams) {
         // The DAT's own size and CRC, as read back, after what it describes.
         const std::string line = SizeCrcLine(written->path, written->size, written->crc);
         streams.out << options.output << ": " << roms.size() << (roms.size() == 1 ? " ROM" : " ROMs") << " of \""
-                    << game << "\"," << line.substr(options.output.size() + 1) << '\n';
+                    << game << "\"," << line.substr(options.output.size() + 1) << '\n'
+                    << readLines;
     }
     return kExitOk;
 }

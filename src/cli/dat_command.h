@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/input_file.h"
 #include "files/file_system.h"
 
 namespace vesperine::cli {
@@ -15,6 +16,7 @@ struct DatOptions {
     std::string name;         // the game's name; the first file's name without its extension when empty
     std::string description;  // the name when empty
     bool json = false;
+    InputOptions input = {};  // --as: empty records each file as it is on disk, whatever its name
 };
 
 // Writes output (atomically) as a Logiqx DAT with one game holding one rom per file, named by

@@ -82,8 +82,10 @@ int RunDiagnose(const DiagnoseOptions& options, FileSystem& files, Streams strea
                                               {"width", result.width},
                                               {"lanes", result.lanesChecked},
                                               {"clean", !result.NeedsAttention()},
-                                              {"findings", findings}});
+                                              {"findings", findings},
+                                              {"read", ReadingJson(cut->reading)}});
     } else {
+        WriteDecodedLine(streams.out, options.file, cut->reading);
         WritePlain(options.file, result, streams.out);
     }
     return result.NeedsAttention() ? kExitNo : kExitOk;

@@ -20,10 +20,12 @@ void AddDumpOptions(CLI::App& command, DumpOptions& options) {
     command
         .add_option("--mask-mode", options.maskMode, "nothing, xor or replace (default: xor with --mask, else nothing)")
         ->check(CLI::IsMember({"nothing", "xor", "replace"}));
+    AddInputOptions(command, options.input);
 }
 
 std::optional<DumpRequest> ParseDumpRequest(const DumpOptions& options, FileSystem& files, std::ostream& err) {
     DumpRequest request;
+    request.input = options.input;
     if (!options.area.empty()) {
         const std::optional<HexRange> range = ParseHexRange(options.area);
         if (!range) {
@@ -95,7 +97,7 @@ std::optional<CutFile> LoadAndCut(const DumpOptions& options, const std::string&
     const std::optional<DumpRequest> request = ParseDumpRequest(options, files, err);
     if (!request) return std::nullopt;
     std::optional<CutFile> cut(std::in_place);
-    std::optional<ByteBuffer> file = LoadInputFile(files, path, err);
+    std::optional<ByteBuffer> file = LoadInputFile(files, path, err, options.input, &cut->reading);
     if (!file) return std::nullopt;
     cut->file = std::move(*file);
     std::optional<Dump> dump = CutDump(*request, cut->file, path, err);

@@ -9,6 +9,7 @@
 
 #include "analysis/extract.h"
 #include "cli/command.h"
+#include "cli/input_file.h"
 #include "files/file_system.h"
 
 namespace vesperine::cli {
@@ -21,9 +22,10 @@ struct DumpOptions {
     std::string stripe = "full";
     std::string maskPath;
     std::string maskMode;
+    InputOptions input = {};  // --as and --base for the files the dump is cut from (not the mask)
 };
 
-// Adds --area, --stripe, --mask and --mask-mode to a subcommand.
+// Adds --area, --stripe, --mask, --mask-mode, --as and --base to a subcommand.
 void AddDumpOptions(CLI::App& command, DumpOptions& options);
 
 // A dump cut from a file: a view of the file itself when nothing needs copying (Full, no
@@ -39,12 +41,14 @@ struct DumpRequest {
     AreaRequest area;
     bool wholeFile = true;  // no END given: the area ends at the file's end
     std::optional<ByteBuffer> mask;
-    std::string maskPath;  // the mask file's name, for messages about it
+    std::string maskPath;     // the mask file's name, for messages about it
+    InputOptions input = {};  // how the dumps' files are read
 };
 
 // Parses the options and reads the mask file. On a mistake writes "vesperine-cli: ..." to err
 // and gives nothing: a malformed area, an area whose end is before its start, an unknown mode,
-// a mask file that cannot be read.
+// a mask file that cannot be read. The mask is read by its name (FormatByExtension), whatever
+// --as says of the dumps.
 [[nodiscard]] std::optional<DumpRequest> ParseDumpRequest(const DumpOptions& options, FileSystem& files,
                                                           std::ostream& err);
 
@@ -60,6 +64,7 @@ struct DumpRequest {
 struct CutFile {
     ByteBuffer file;
     Dump dump;
+    InputReading reading = {};
 };
 
 // ParseDumpRequest, the file read whole, then CutDump: what every subcommand over one dump does

@@ -82,11 +82,16 @@ std::vector<TransformArg> TransformsInOrder(const CLI::App& command) {
 }
 
 int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams) {
-    const std::optional<ProgrammerOutput> programmer = ParseProgrammerArgs(options.programmer, streams.err);
+    const std::optional<ProgrammerOutput> programmer =
+        ParseProgrammerArgs(options.programmer, options.output, streams.err);
     if (!programmer) return kExitError;
     const std::optional<DumpRequest> request = ParseDumpRequest(options.dump, files, streams.err);
     if (!request) return kExitError;
-    const std::optional<ByteBuffer> file = LoadInputFile(files, options.file, streams.err, programmer->fill);
+    InputOptions input = request->input;
+    input.fill = programmer->fill;
+    input.chipSize = programmer->chipSize;
+    InputReading reading;
+    const std::optional<ByteBuffer> file = LoadInputFile(files, options.file, streams.err, input, &reading);
     if (!file) return kExitError;
     const std::optional<Dump> dump = CutDump(*request, *file, options.file, streams.err);
     if (!dump) return kExitError;
@@ -131,10 +136,12 @@ int RunExtract(const ExtractOptions& options, FileSystem& files, Streams streams
                                               {"crc32", HexDigits(crc, 8)},
                                               {"transforms", applied},
                                               {"format", formatName.empty() ? "binary" : formatName},
-                                              {"address", programmer->address}});
+                                              {"address", programmer->address},
+                                              {"read", ReadingJson(reading)}});
     } else {
         streams.out << SizeCrcLine(written->path, written->size, written->crc)
                     << (formatName.empty() ? "" : " as " + formatName) << '\n';
+        WriteDecodedLine(streams.out, options.file, reading);
     }
     return kExitOk;
 }
@@ -155,8 +162,8 @@ const Subcommand<ExtractOptions> kExtractCommand{
                 }
             }
             command.add_option("--format", options.programmer.format,
-                               "What to write: binary (default), ihex (Intel HEX), srec (S19, S28 or S37 by the last "
-                               "address), s19, s28 or s37");
+                               "What to write: binary, ihex (Intel HEX), srec (S19, S28 or S37 by the last address), "
+                               "s19, s28 or s37 (default: as the output's extension names, binary otherwise)");
             command.add_option("--address", options.programmer.address,
                                "The address of the first byte written as ihex or srec (hex, default 0)");
             command.add_option(
@@ -168,7 +175,8 @@ const Subcommand<ExtractOptions> kExtractCommand{
         },
     .footer =
         "Transforms apply in the order given, each as many times as given. An Intel HEX or\n"
-        "S-record input (told by its content) is laid out from address 0, its gaps filled.\n\n"
+        "S-record input (told by its extension or --as) is laid out from --base (default 0), its gaps filled;\n"
+        "records written with --address A read back with --base A or --base lowest.\n\n"
         "Examples:\n"
         "  vesperine-cli extract bios.bin --area 0:10000 --stripe even --swap16 --xor FF -o even.bin\n"
         "  even.bin: 32768 bytes (0x00008000) CRC:806FB2A5\n"

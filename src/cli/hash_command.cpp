@@ -40,6 +40,7 @@ int RunHash(const HashOptions& options, FileSystem& files, Streams streams) {
         std::ostringstream why;
         std::optional<dat::Digests> digests;
         std::uint32_t start = 0;
+        InputReading reading;
         // The progress line goes before the file's line or message is written.
         if (TerminalProgress progress("Hashing " + path); wholeFiles) {
             dat::DigestStream stream;
@@ -50,11 +51,13 @@ int RunHash(const HashOptions& options, FileSystem& files, Streams streams) {
                 done += piece.size();
                 static_cast<void>(progress(done, std::max(length, done)));
             };
-            if (const std::optional<StreamedInput> input = StreamInputFile(files, path, take, why)) {
+            if (const std::optional<StreamedInput> input = StreamInputFile(files, path, take, why, request->input)) {
                 if (input->image) stream.Update(*input->image);
                 digests = stream.Finish();
+                reading = input->reading;
             }
-        } else if (const std::optional<ByteBuffer> file = LoadInputFile(files, path, why, 0xFF, std::ref(progress))) {
+        } else if (const std::optional<ByteBuffer> file =
+                       LoadInputFile(files, path, why, request->input, &reading, std::ref(progress))) {
             if (const std::optional<Dump> dump = CutDump(*request, *file, path, why)) {
                 digests = dat::ComputeDigests(dump->bytes);
                 start = dump->start;
@@ -65,13 +68,16 @@ int RunHash(const HashOptions& options, FileSystem& files, Streams streams) {
             status = kExitError;
             continue;
         }
+        streams.err << why.str();  // notes and warnings about a file that was read
         if (options.json) {
             nlohmann::json entry = {{"path", path}, {"start", start}};
             entry.update(DigestsJson(*digests));
+            entry["read"] = ReadingJson(reading);
             results.push_back(std::move(entry));
         } else {
             streams.out << SizeCrcLine(path, digests->size, digests->crc32) << " MD5:" << dat::HexOf(digests->md5)
                         << " SHA1:" << dat::HexOf(digests->sha1) << " SHA256:" << dat::HexOf(digests->sha256) << '\n';
+            WriteDecodedLine(streams.out, path, reading);
         }
     }
     if (options.json) WriteJson(streams.out, nlohmann::json{{"files", results}});

@@ -12,6 +12,7 @@
 #include "cli/input_file.h"
 #include "cli/messages.h"
 #include "cli/output_files.h"
+#include "cli/programmer_output.h"
 #include "headers/header_check.h"
 
 namespace vesperine::cli {
@@ -142,12 +143,14 @@ void PrintPlain(const std::string& path, const HeaderReport& report, const Heade
 // Writes the fixed image through outputs, which reads it back: the copy counts only when its
 // bytes are the ones meant and they check good.
 [[nodiscard]] bool WriteChecked(OutputSet& outputs, const std::string& path, const std::vector<std::uint8_t>& bytes,
-                                const headers::Stated& stated, std::ostream& err) {
+                                const headers::Stated& stated, std::ostream& err, std::uint32_t address) {
     if (!headers::CheckHeader(bytes, stated).good()) {
         FileProblem(err, path) << "the corrected copy does not check good: nothing written\n";
         return false;
     }
-    if (!outputs.Stage(path, bytes) || !outputs.Commit()) {
+    const std::optional<ImageFile> encoded = EncodeImageByName(path, bytes, err, address);
+    if (!encoded) return false;
+    if (!outputs.Stage(path, encoded->Payload(bytes)) || !outputs.Commit()) {
         ReportOutputProblem(outputs, err);
         return false;
     }
@@ -163,7 +166,8 @@ int RunHeader(const HeaderOptions& options, FileSystem& files, Streams streams) 
         ReportOutputProblem(outputs, streams.err);
         return kExitError;
     }
-    const std::optional<ByteBuffer> file = LoadInputFile(files, options.file, streams.err);
+    InputReading reading;
+    const std::optional<ByteBuffer> file = LoadInputFile(files, options.file, streams.err, options.input, &reading);
     if (!file) return kExitError;
     const std::span<const std::uint8_t> bytes(file->data(), file->size());
     const headers::Stated stated{options.system, options.cic};
@@ -186,7 +190,7 @@ int RunHeader(const HeaderOptions& options, FileSystem& files, Streams streams) 
             refusal = "cannot fix: " + fix.refusal + (fix.statedBy.empty() ? "" : "; " + fix.statedBy + " states it") +
                       "; nothing written to " + options.output;
         } else {
-            if (!WriteChecked(outputs, options.output, fix.bytes, stated, streams.err)) return kExitError;
+            if (!WriteChecked(outputs, options.output, fix.bytes, stated, streams.err, reading.base)) return kExitError;
             changes = ChangesBetween(bytes, fix.bytes);
             fixed = true;
         }
@@ -200,8 +204,10 @@ int RunHeader(const HeaderOptions& options, FileSystem& files, Streams streams) 
             document["fixed"] = {{"path", options.output}, {"changes", runs}};
         }
         if (!refusal.empty()) document["notFixed"] = refusal;
+        document["read"] = ReadingJson(reading);
         streams.out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     } else {
+        WriteDecodedLine(streams.out, options.file, reading);
         PrintPlain(options.file, report, options, streams.out);
         if (!refusal.empty()) streams.out << refusal << '\n';
         if (fixed) {

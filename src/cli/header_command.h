@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/input_file.h"
 #include "files/file_system.h"
 
 namespace vesperine::cli {
@@ -15,6 +16,7 @@ struct HeaderOptions {
     bool json = false;
     std::string system = {};  // a system code (--system gameboy) to check as, whatever is recognised
     std::string cic = {};     // an N64 boot chip (--cic 6102) to check with, whatever the boot code
+    InputOptions input = {};
 };
 
 /*

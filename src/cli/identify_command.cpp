@@ -40,12 +40,13 @@ namespace {
 
 // A whole file read with a progress line, which is gone before a message is written.
 [[nodiscard]] std::optional<ByteBuffer> LoadShowingProgress(FileSystem& files, const std::string& path,
-                                                            std::ostream& err) {
+                                                            std::ostream& err, const InputOptions& input = RawInput(),
+                                                            InputReading* reading = nullptr) {
     std::ostringstream why;
     std::optional<ByteBuffer> bytes;
     {
         TerminalProgress progress("Reading " + path);
-        bytes = LoadInputFile(files, path, why, 0xFF, std::ref(progress));
+        bytes = LoadInputFile(files, path, why, input, reading, std::ref(progress));
     }
     err << why.str();
     return bytes;
@@ -75,8 +76,8 @@ namespace {
 }
 
 // Identifies one file or member and writes its lines or adds its JSON. Gives whether it matched.
-bool Report(const std::string& path, std::span<const std::uint8_t> bytes, const dat::DatIndex& index,
-            const IdentifyOptions& options, Streams streams, nlohmann::json& results) {
+bool Report(const std::string& path, std::span<const std::uint8_t> bytes, const InputReading& reading,
+            const dat::DatIndex& index, const IdentifyOptions& options, Streams streams, nlohmann::json& results) {
     // The progress line goes before the file's lines are written.
     const dat::Identification found = [&] {
         TerminalProgress progress("Identifying " + path);
@@ -105,9 +106,14 @@ bool Report(const std::string& path, std::span<const std::uint8_t> bytes, const 
                             {"status", dat::RomStatusName(rom.status)},
                             {"reason", n.reason}});
         }
-        results.push_back({{"path", path}, {"size", bytes.size()}, {"matches", matches}, {"nearMisses", near}});
+        results.push_back({{"path", path},
+                           {"size", bytes.size()},
+                           {"read", ReadingJson(reading)},
+                           {"matches", matches},
+                           {"nearMisses", near}});
         return !found.matches.empty();
     }
+    WriteDecodedLine(streams.out, path, reading);
     for (const dat::ViewMatch& m : found.matches) {
         const dat::RomEntry& rom = roms[m.rom];
         streams.out << path << ": " << m.view << " = \"" << rom.name << "\" in \"" << rom.game << "\", "
@@ -141,14 +147,18 @@ int RunIdentify(const IdentifyOptions& options, FileSystem& files, Streams strea
     };
     for (const std::string& path : options.files) {
         std::ostringstream why;
-        const std::optional<ByteBuffer> file = LoadShowingProgress(files, path, why);
+        InputReading reading;
+        const bool zip = IsZipName(path);
+        const std::optional<ByteBuffer> file =
+            LoadShowingProgress(files, path, why, zip ? RawInput() : options.input, &reading);
         if (!file) {
             RecordFileFailure(path, why.str(), streams.err, results);
             error = true;
             continue;
         }
-        if (!IsZipName(path)) {
-            unmatched |= !Report(path, *file, *index, options, streams, results);
+        streams.err << why.str();
+        if (!zip) {
+            unmatched |= !Report(path, *file, reading, *index, options, streams, results);
             continue;
         }
         // Member by member: each is identified and freed before the next is inflated.
@@ -157,7 +167,9 @@ int RunIdentify(const IdentifyOptions& options, FileSystem& files, Streams strea
             *file, [](std::string_view) { return true; }, RomZipLimits(),
             [&](std::string_view name, std::span<const std::uint8_t> bytes) {
                 any = true;
-                unmatched |= !Report(path + "/" + std::string(name), bytes, *index, options, streams, results);
+                InputReading member = reading;
+                member.fileLength = member.imageLength = bytes.size();
+                unmatched |= !Report(path + "/" + std::string(name), bytes, member, *index, options, streams, results);
                 return true;
             });
         if (!zipError.empty()) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/input_file.h"
 #include "dat/zip_members.h"
 #include "files/file_system.h"
 
@@ -15,6 +16,7 @@ struct IdentifyOptions {
     std::vector<std::string> dats;
     bool near = false;
     bool json = false;
+    InputOptions input = {};  // for the dumps; DATs and zips are read as the bytes they are
 };
 
 /*

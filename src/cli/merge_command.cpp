@@ -9,11 +9,13 @@
 #include <nlohmann/json.hpp>
 
 #include "analysis/interleave.h"
+#include "base/crc32.h"
 #include "base/format.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "cli/messages.h"
 #include "cli/output_files.h"
+#include "cli/programmer_output.h"
 #include "cli/split_command.h"
 
 namespace vesperine::cli {
@@ -27,8 +29,10 @@ int RunMerge(const MergeOptions& options, FileSystem& files, Streams streams) {
     const std::optional<Interleave> layout = CheckInterleave(count, options.width, streams.err);
     if (!layout) return kExitError;
     std::vector<ByteBuffer> parts;
-    for (const std::string& path : options.parts) {
-        std::optional<ByteBuffer> part = LoadInputFile(files, path, streams.err);
+    std::vector<InputReading> readings(options.parts.size());
+    for (std::size_t p = 0; p < options.parts.size(); ++p) {
+        std::optional<ByteBuffer> part =
+            LoadInputFile(files, options.parts[p], streams.err, options.input, &readings[p]);
         if (!part) return kExitError;
         parts.push_back(std::move(*part));
     }
@@ -64,17 +68,30 @@ int RunMerge(const MergeOptions& options, FileSystem& files, Streams streams) {
     }
     const std::vector<std::span<const std::uint8_t>> spans(parts.begin(), parts.end());
     MergeInterleaved(spans, *layout, whole);
-    const std::optional<WrittenOutput> written =
-        WriteOneOutput(files, options.parts, options.output, whole, streams.err);
+    const std::optional<ImageFile> encoded = EncodeImageByName(options.output, whole, streams.err);
+    if (!encoded) return kExitError;
+    std::optional<WrittenOutput> written =
+        WriteOneOutput(files, options.parts, options.output, encoded->Payload(whole), streams.err);
     if (!written) return kExitError;
+    if (!encoded->formatName.empty()) {  // records are shown by the image they were read back against
+        written->size = whole.size();
+        written->crc = Crc32(whole);
+    }
 
     const auto size = static_cast<std::uint32_t>(written->size);
     const std::uint32_t crc = written->crc;
     if (options.json) {
-        WriteJson(streams.out,
-                  nlohmann::json{{"output", options.output}, {"size", size}, {"crc32", HexDigits(crc, 8)}});
+        nlohmann::json read = nlohmann::json::array();
+        for (const InputReading& r : readings) read.push_back(ReadingJson(r));
+        WriteJson(streams.out, nlohmann::json{{"output", options.output},
+                                              {"size", size},
+                                              {"crc32", HexDigits(crc, 8)},
+                                              {"format", encoded->formatName.empty() ? "binary" : encoded->formatName},
+                                              {"read", read}});
     } else {
-        streams.out << SizeCrcLine(written->path, written->size, written->crc) << '\n';
+        streams.out << SizeCrcLine(written->path, written->size, written->crc)
+                    << (encoded->formatName.empty() ? "" : " as " + encoded->formatName) << '\n';
+        for (std::size_t p = 0; p < readings.size(); ++p) WriteDecodedLine(streams.out, options.parts[p], readings[p]);
     }
     return kExitOk;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/input_file.h"
 #include "files/file_system.h"
 
 namespace vesperine::cli {
@@ -15,10 +16,13 @@ struct MergeOptions {
     std::string output;
     std::uint32_t width = 1;  // --width, 1, 2 or 4 bytes
     bool json = false;
+    InputOptions input = {};
 };
 
 // Merges the parts, unit by unit in turn, writes the image atomically and prints
-// "OUT: SIZE CRC:..." of the image as read back, or with json {"output","size","crc32"}.
+// "OUT: SIZE CRC:..." of the image as read back (" as Intel HEX" and the like when OUT's
+// extension names records, which are then written), or with json
+// {"output","size","crc32","format","read":[ReadingJson of each part]}.
 // Refuses, writing nothing: an output that is one of the parts (by identity), fewer
 // than 2 or more than 8 parts, a bad width, the window's load refusals, parts of unequal
 // length, empty parts, a part length that is not a multiple of the width, an image of 2 GiB

@@ -5,6 +5,7 @@
 
 #include "base/format.h"
 #include "cli/hex_arg.h"
+#include "cli/input_file.h"
 #include "cli/messages.h"
 #include "formats/chip_size.h"
 #include "formats/intel_hex.h"
@@ -35,11 +36,17 @@ constexpr const char* kKindNames[] = {"S19", "S28", "S37"};
 
 }  // namespace
 
-std::optional<ProgrammerOutput> ParseProgrammerArgs(const ProgrammerArgs& args, std::ostream& err) {
+std::optional<ProgrammerOutput> ParseProgrammerArgs(const ProgrammerArgs& args, const std::string& outputPath,
+                                                    std::ostream& err) {
     ProgrammerOutput output;
     const FormatChoice* choice = nullptr;
+    std::string format = args.format;
+    if (format.empty()) {
+        const std::optional<formats::FileFormat> named = FormatByExtension(outputPath);
+        format = !named ? "binary" : *named == formats::FileFormat::IntelHex ? "ihex" : "srec";
+    }
     for (const FormatChoice& c : kFormats) {
-        if (args.format == c.name) choice = &c;
+        if (format == c.name) choice = &c;
     }
     if (!choice) {
         err << "vesperine-cli: --format " << args.format << ": give binary, ihex, srec, s19, s28 or s37\n";
@@ -124,6 +131,20 @@ std::optional<std::string> EncodeOutput(const ProgrammerOutput& output, std::spa
         return std::nullopt;
     }
     return text;
+}
+
+std::optional<ImageFile> EncodeImageByName(const std::string& path, std::span<const std::uint8_t> image,
+                                           std::ostream& err, std::uint32_t address) {
+    std::optional<ProgrammerOutput> output = ParseProgrammerArgs({}, path, err);
+    if (!output) return std::nullopt;
+    output->address = address;
+    ImageFile file;
+    if (output->format == formats::FileFormat::Binary) return file;
+    std::optional<std::string> text = EncodeOutput(*output, image, path, err);
+    if (!text) return std::nullopt;
+    file.text = std::move(*text);
+    file.formatName = OutputFormatName(*output, image);
+    return file;
 }
 
 std::string OutputFormatName(const ProgrammerOutput& output, std::span<const std::uint8_t> bytes) {

@@ -13,6 +13,7 @@
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
 #include "cli/output_files.h"
+#include "cli/programmer_output.h"
 #include "cli/progress.h"
 #include "reads/compare_reads.h"
 #include "reads/crc_mend.h"
@@ -148,6 +149,8 @@ struct Report {
     const Mend* mend = nullptr;
     std::uint32_t consensusCrc = 0;
     bool written = false;
+    nlohmann::json readAs = nlohmann::json::array();  // ReadingJson of each read
+    std::string writtenAs;                            // "Intel HEX" and the like when -o names records
 };
 
 void WriteSpread(const ReadsComparison& c, std::ostream& out) {
@@ -192,7 +195,8 @@ void WritePlain(const Report& report, std::ostream& out) {
         }
     }
     if (report.written) {
-        out << "written: " << report.options.outPath << '\n';
+        out << "written: " << report.options.outPath << (report.writtenAs.empty() ? "" : " as " + report.writtenAs)
+            << '\n';
     } else if (!report.options.outPath.empty()) {
         out << "nothing written to " << report.options.outPath << ": only one assignment can be written\n";
     }
@@ -248,7 +252,9 @@ void WriteJson(const Report& report, std::ostream& out) {
         {"unstable", unstable},
         {"consensusCrc32", HexDigits(report.consensusCrc, 8)},
         {"mend", report.mend ? MendJson(*report.mend, c.consensus) : nlohmann::json()},
-        {"written", report.written ? nlohmann::json(report.options.outPath) : nlohmann::json()}};
+        {"written", report.written ? nlohmann::json(report.options.outPath) : nlohmann::json()},
+        {"writtenFormat", report.writtenAs.empty() ? "binary" : report.writtenAs},
+        {"read", report.readAs}};
     out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
 
@@ -287,12 +293,19 @@ int RunReadsUnguarded(const ReadsOptions& options, FileSystem& files, Streams st
             }
         }
     }
-    Report report{options, spans, comparison, findings, mend ? &*mend : nullptr, Crc32(consensus)};
+    Report report{
+        options, spans, comparison, findings, mend ? &*mend : nullptr, Crc32(consensus), false, nlohmann::json::array(),
+        {}};
+    for (const CutFile& cut : *cuts) report.readAs.push_back(ReadingJson(cut.reading));
     const bool unique = mend && !mend->tooMany && mend->result.outcome == MendOutcome::Unique;
     if (!options.outPath.empty() && (!mend || unique)) {
         const std::span<const std::uint8_t> out =
             unique ? std::span<const std::uint8_t>(mended.data(), mended.size()) : consensus;
-        if (!outputs.Stage(options.outPath, out) || !outputs.Commit()) {
+        const std::optional<ImageFile> encoded =
+            EncodeImageByName(options.outPath, out, streams.err, cuts->front().reading.base);
+        if (!encoded) return kExitError;
+        report.writtenAs = encoded->formatName;
+        if (!outputs.Stage(options.outPath, encoded->Payload(out)) || !outputs.Commit()) {
             ReportOutputProblem(outputs, streams.err);
             return kExitError;
         }
@@ -301,6 +314,8 @@ int RunReadsUnguarded(const ReadsOptions& options, FileSystem& files, Streams st
     if (options.json) {
         WriteJson(report, streams.out);
     } else {
+        for (std::size_t r = 0; r < cuts->size(); ++r)
+            WriteDecodedLine(streams.out, options.files[r], (*cuts)[r].reading);
         WritePlain(report, streams.out);
     }
     if (mend) return unique ? kExitOk : kExitNo;
@@ -336,8 +351,10 @@ const Subcommand<ReadsOptions> kReadsCommand{
                             "full, odd (1st, 3rd ... byte of the area) or even (2nd, 4th ...)")
                 ->check(CLI::IsMember({"full", "odd", "even"}));
             command.add_option("-o,--output", options.outPath,
-                               "Write the consensus here (with --crc: the one mended image, once its CRC-32 checks)");
+                               "Write the consensus here (with --crc: the one mended image, once its CRC-32 checks); "
+                               "records when the name's extension says so (.hex, .s19 ...)");
             command.add_option("--crc", options.crc, "The expected CRC-32 in hex: solve the unstable bits for it");
+            AddInputOptions(command, options.dump.input);
         },
     .footer =
         "Exit status: without --crc 0 the reads agree, 1 they differ; with --crc 0 exactly one assignment,\n"

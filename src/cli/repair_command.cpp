@@ -15,6 +15,7 @@
 #include "cli/json_output.h"
 #include "cli/messages.h"
 #include "cli/output_files.h"
+#include "cli/programmer_output.h"
 #include "cli/progress.h"
 #include "diagnosis/finding.h"
 #include "diagnosis/repair.h"
@@ -120,7 +121,8 @@ int RunRepair(const RepairOptions& options, FileSystem& files, Streams streams) 
         ReportOutputProblem(outputs, streams.err);
         return kExitError;
     }
-    const std::optional<ByteBuffer> file = LoadInputFile(files, options.file, streams.err);
+    InputReading reading;
+    const std::optional<ByteBuffer> file = LoadInputFile(files, options.file, streams.err, options.input, &reading);
     if (!file) return kExitError;
     const std::span<const std::uint8_t> bytes(file->data(), file->size());
     TerminalProgress progress(options.bits == 2 ? "Trying one and two flipped bits" : "Trying one flipped bit");
@@ -144,7 +146,10 @@ int RunRepair(const RepairOptions& options, FileSystem& files, Streams streams) 
                 << "its being the only one of the fewest flips); nothing written to " << options.writePath << ".\n";
             return kExitError;
         }
-        if (!outputs.Stage(options.writePath, *mended) || !outputs.Commit()) {
+        const std::optional<ImageFile> encoded =
+            EncodeImageByName(options.writePath, *mended, streams.err, reading.base);
+        if (!encoded) return kExitError;
+        if (!outputs.Stage(options.writePath, encoded->Payload(*mended)) || !outputs.Commit()) {
             ReportOutputProblem(outputs, streams.err);
             return kExitError;
         }
@@ -164,11 +169,13 @@ int RunRepair(const RepairOptions& options, FileSystem& files, Streams streams) 
                                  {"pairs", result.pairs},
                                  {"summary", summary},
                                  {"candidates", candidates},
-                                 {"written", written ? nlohmann::json(options.writePath) : nlohmann::json()}});
+                                 {"written", written ? nlohmann::json(options.writePath) : nlohmann::json()},
+                                 {"read", ReadingJson(reading)}});
     } else {
         streams.out << options.file << ": CRC:" << HexDigits(result.crc, 8) << ", expected " << HexDigits(*expected, 8)
-                    << '\n'
-                    << summary << '\n';
+                    << '\n';
+        WriteDecodedLine(streams.out, options.file, reading);
+        streams.out << summary << '\n';
         for (std::size_t k = 0; k < result.candidates.size() && k < kPlainCandidates; ++k) {
             streams.out << "  " << CandidateText(result.candidates[k], bytes) << '\n';
         }

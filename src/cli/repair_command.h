@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/input_file.h"
 #include "files/file_system.h"
 
 namespace vesperine::cli {
@@ -12,8 +13,9 @@ struct RepairOptions {
     std::string file;
     std::string crc;  // the expected CRC-32, as typed
     unsigned bits = 1;
-    std::string writePath;  // empty: write nothing
+    std::string writePath;  // empty: write nothing; records when its extension names a programmer format
     bool json = false;
+    InputOptions input = {};
 };
 
 // Lists the candidates ("flip offset 0x01234 bit 5 (12 -> 32)"), one-bit ones first, at most 20

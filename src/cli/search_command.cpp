@@ -82,13 +82,16 @@ struct SearchNumbers {
 
 // The hits told as they are found, nothing kept: a line each, or with json the document's head
 // before the first hit, each hit as it comes and the tail at the end, laid out as
-// nlohmann::json's dump(2) lays out {"crc32","hits":[{"address","offset","size"}],"path"}.
+// nlohmann::json's dump(2) lays out {"crc32","hits":[{"address","offset","size"}],"path","read"}.
 // So memory stays the same however many hits there are, and a long search shows its hits
 // while it runs.
 class HitReport {
 public:
-    HitReport(const SearchOptions& options, std::uint32_t target, std::uint32_t areaStart, std::ostream& out)
-        : options_(options), target_(target), areaStart_(areaStart), out_(out) {}
+    HitReport(const SearchOptions& options, std::uint32_t target, std::uint32_t areaStart, const InputReading& reading,
+              std::ostream& out)
+        : options_(options), target_(target), areaStart_(areaStart), reading_(reading), out_(out) {
+        if (!options_.json) WriteDecodedLine(out_, options_.file, reading_);
+    }
 
     void Add(std::uint32_t offset, std::uint32_t size) {
         // ADR is printed modulo 2^32, like every address the window prints.
@@ -106,8 +109,12 @@ public:
 
     [[nodiscard]] int Finish() {
         if (options_.json) {
+            std::string read = ReadingJson(reading_).dump(2);
+            for (std::size_t at = read.find('\n'); at != std::string::npos; at = read.find('\n', at + 3)) {
+                read.replace(at, 1, "\n  ");
+            }
             out_ << (count_ == 0 ? Head() + "]" : std::string("\n  ]")) << ",\n  \"path\": " << JsonText(options_.file)
-                 << "\n}\n";
+                 << ",\n  \"read\": " << read << "\n}\n";
         } else if (count_ == 0) {
             out_ << "CRC not found.\n";
         }
@@ -122,6 +129,7 @@ private:
     const SearchOptions& options_;
     std::uint32_t target_;
     std::uint32_t areaStart_;
+    const InputReading& reading_;
     std::ostream& out_;
     std::uint64_t count_ = 0;
 };
@@ -194,7 +202,7 @@ int RunSearch(const SearchOptions& options, FileSystem& files, Streams streams) 
     const std::optional<CutFile> cut = LoadAndCut(options.dump, options.file, files, streams.err);
     if (!cut) return kExitError;
     const Dump* const dump = &cut->dump;
-    HitReport report(options, numbers->target, dump->start, streams.out);
+    HitReport report(options, numbers->target, dump->start, cut->reading, streams.out);
     return options.anyLength ? SearchRanges(options, *numbers, dump->bytes, report, streams.err)
                              : SearchWindows(options, *numbers, dump->bytes, report, streams.err);
 }

@@ -9,11 +9,13 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "base/crc32.h"
 #include "base/format.h"
 #include "cli/input_file.h"
 #include "cli/json_output.h"
 #include "cli/messages.h"
 #include "cli/output_files.h"
+#include "cli/programmer_output.h"
 
 namespace vesperine::cli {
 namespace {
@@ -85,7 +87,8 @@ int RunSplit(const SplitOptions& options, FileSystem& files, Streams streams) {
             return kExitError;
         }
     }
-    const std::optional<ByteBuffer> file = LoadInputFile(files, options.file, streams.err);
+    InputReading reading;
+    const std::optional<ByteBuffer> file = LoadInputFile(files, options.file, streams.err, options.input, &reading);
     if (!file) return kExitError;
     const std::span<const std::uint8_t> whole(file->data(), file->size());
     if (whole.empty()) {
@@ -115,8 +118,13 @@ int RunSplit(const SplitOptions& options, FileSystem& files, Streams streams) {
             << "padded with " << ByteCount(padBytes) << " of FF to " << ByteCount(whole.size() + padBytes) << '\n';
     }
 
+    std::vector<ImageFile> encoded;
+    encoded.reserve(layout->ways);
     for (std::uint32_t p = 0; p < layout->ways; ++p) {
-        if (!outputs.Stage(PartPath(options.pattern, p), parts[p])) {
+        std::optional<ImageFile> part = EncodeImageByName(PartPath(options.pattern, p), parts[p], streams.err);
+        if (!part) return kExitError;
+        encoded.push_back(std::move(*part));
+        if (!outputs.Stage(PartPath(options.pattern, p), encoded.back().Payload(parts[p]))) {
             ReportOutputProblem(outputs, streams.err);
             return kExitError;
         }
@@ -132,13 +140,24 @@ int RunSplit(const SplitOptions& options, FileSystem& files, Streams streams) {
     }
     nlohmann::json written = nlohmann::json::array();
     std::string lines;
-    for (const WrittenOutput& part : outputs.written()) {
-        written.push_back({{"path", part.path}, {"size", part.size}, {"crc32", HexDigits(part.crc, 8)}});
-        lines += SizeCrcLine(part.path, part.size, part.crc) + "\n";
+    for (std::size_t p = 0; p < outputs.written().size(); ++p) {
+        WrittenOutput part = outputs.written()[p];
+        const std::string& formatName = encoded[p].formatName;
+        if (!formatName.empty()) {  // records are shown by the image they were read back against
+            part.size = parts[p].size();
+            part.crc = Crc32(parts[p]);
+        }
+        written.push_back({{"path", part.path},
+                           {"size", part.size},
+                           {"crc32", HexDigits(part.crc, 8)},
+                           {"format", formatName.empty() ? "binary" : formatName}});
+        lines += SizeCrcLine(part.path, part.size, part.crc) + (formatName.empty() ? "" : " as " + formatName) + "\n";
     }
     if (options.json) {
-        WriteJson(streams.out, nlohmann::json{{"parts", written}, {"padBytes", padBytes}});
+        WriteJson(streams.out,
+                  nlohmann::json{{"parts", written}, {"padBytes", padBytes}, {"read", ReadingJson(reading)}});
     } else {
+        WriteDecodedLine(streams.out, options.file, reading);
         streams.out << lines;
     }
     return kExitOk;

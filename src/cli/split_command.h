@@ -7,6 +7,7 @@
 
 #include "analysis/interleave.h"
 #include "cli/command.h"
+#include "cli/input_file.h"
 #include "files/file_system.h"
 
 namespace vesperine::cli {
@@ -18,6 +19,7 @@ struct SplitOptions {
     std::string pattern;      // -o, with {n} for the part's number, from 0
     bool pad = false;         // fill a short last group with FF
     bool json = false;
+    InputOptions input = {};
 };
 
 // The byte erased EPROM cells read as: what a short last group is filled with.
@@ -31,7 +33,8 @@ inline constexpr std::uint8_t kErasedByte = 0xFF;
 
 // Splits the file and writes part n to the pattern with {n} replaced by n (0 for the part that
 // holds the file's first unit), printing "PATH: SIZE CRC:..." for each, or with json
-// {"parts":[{"path","size","crc32"}],"padBytes"}, size and CRC as read back. Refuses, writing
+// {"parts":[{"path","size","crc32","format"}],"padBytes","read"}, size and CRC as read back (of
+// the image, for a part written as records because its name's extension says so). Refuses, writing
 // nothing: bad ways or width, a pattern without {n}, a part that is the input or another part
 // (by identity, not spelling), the window's load refusals, an empty file, a length that is not
 // a multiple of ways * width unless pad is set (then the padding is said on err). The parts are

@@ -7,12 +7,14 @@
 
 #include "cli/command.h"
 #include "cli/dump_options.h"
+#include "cli/input_file.h"
 #include "platform/native_file_system.h"
 
 namespace vesperine::cli {
 
 // Adds the subcommand to app with its arguments bound to options, which must outlive app: FILE
-// or FILE... where it takes files, the dump-cut options where it cuts a dump, its own options,
+// or FILE... where it takes files, the dump-cut options where it cuts a dump, --as and --base
+// where it reads files (an `input` member), its own options,
 // --json and the footer. No callback: tests parse with it to see what a command line gives.
 template <typename Options>
 CLI::App* AddSubcommandOptions(CLI::App& app, const Subcommand<Options>& description, Options& options) {
@@ -27,6 +29,7 @@ CLI::App* AddSubcommandOptions(CLI::App& app, const Subcommand<Options>& descrip
     if constexpr (requires { options.dump; }) {
         if (description.cutsDump) AddDumpOptions(*command, options.dump);
     }
+    if constexpr (requires { options.input; }) AddInputOptions(*command, options.input);
     if (description.addOptions != nullptr) description.addOptions(*command, options);
     command->add_flag("--json", options.json, description.jsonHelp);
     command->footer(description.footer);

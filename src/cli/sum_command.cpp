@@ -79,6 +79,7 @@ int RunSum(const SumOptions& options, FileSystem& files, Streams streams) {
             status = kExitError;
             continue;
         }
+        streams.err << why.str();  // notes and warnings about a file that was read
         const auto size = static_cast<std::uint32_t>(cut->dump.bytes.size());
         std::vector<SumTable> tables;
         for (const View& view : ChecksumViewsOf(cut->dump.bytes, false)) {
@@ -87,10 +88,15 @@ int RunSum(const SumOptions& options, FileSystem& files, Streams streams) {
         if (options.json) {
             nlohmann::json views = nlohmann::json::array();
             for (const SumTable& table : tables) views.push_back(JsonOf(table));
-            results.push_back({{"path", path}, {"start", cut->dump.start}, {"size", size}, {"views", views}});
+            results.push_back({{"path", path},
+                               {"start", cut->dump.start},
+                               {"size", size},
+                               {"views", views},
+                               {"read", ReadingJson(cut->reading)}});
             continue;
         }
         streams.out << path << ": " << FormatDumpSize(size) << '\n';
+        WriteDecodedLine(streams.out, path, cut->reading);
         for (const SumTable& table : tables) PrintTable(table, streams.out);
     }
     if (options.json) {

@@ -41,6 +41,10 @@ std::string DigitsProblem(std::span<const std::uint8_t> text, const Line& line, 
                           std::size_t badAt) {
     if (badAt < line.end) {
         const std::uint8_t c = text[badAt];
+        if (c == '\r') {
+            return "a carriage return at column " + std::to_string(badAt - line.begin + 1) +
+                   " inside the line: lines end in LF or CR LF, never in CR alone";
+        }
         std::string shown = (c >= 0x20 && c < 0x7F) ? std::string("'") + static_cast<char>(c) + "'" : "byte 0x";
         if (shown == "byte 0x") {
             shown.push_back(kUpperHexDigits[c >> 4]);

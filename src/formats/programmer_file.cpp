@@ -1,4 +1,4 @@
-// Detecting programmer files and laying their records out as a flat image.
+// Detecting programmer files and laying their records out as a flat image from a base.
 #include "formats/programmer_file.h"
 
 #include <algorithm>
@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "base/format.h"
 #include "formats/hex_text.h"
 #include "formats/intel_hex.h"
 #include "formats/srecord.h"
@@ -29,7 +30,7 @@ public:
     explicit RunCollector(std::size_t textSize) { data.reserve(textSize / 2); }
     std::optional<FormatError> Data(std::uint64_t line, std::uint32_t address,
                                     std::span<const std::uint8_t> bytes) override {
-        if (std::optional<FormatError> far = CheckReach(line, address, bytes.size())) return far;
+        (void)line;
         if (bytes.empty()) return std::nullopt;
         if (runs.empty() || runs.back().address + std::uint64_t{runs.back().length} != address) {
             runs.push_back({address, 0, data.size()});
@@ -108,27 +109,52 @@ private:
     return {finder.clashLine, std::move(message)};
 }
 
-// Lays the runs out in address order: gaps filled, overlaps compared with what an earlier run
-// left. Gives the first address where two runs disagree, or nothing.
+// Lays the runs out in address order from base (no run starts below it): gaps filled, overlaps
+// compared with what an earlier run left. Gives the first address where two runs disagree, or
+// nothing.
 [[nodiscard]] std::optional<std::uint32_t> LayOut(std::vector<Run>& runs, const std::vector<std::uint8_t>& data,
-                                                  std::uint8_t fill, ByteBuffer& image) {
+                                                  std::uint32_t base, std::uint8_t fill, ByteBuffer& image) {
     std::stable_sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return a.address < b.address; });
     std::uint64_t covered = 0;  // image[0, covered) is written
     for (const Run& run : runs) {
-        const std::uint64_t end = std::uint64_t{run.address} + run.length;
-        if (run.address > covered) std::memset(image.data() + covered, fill, run.address - covered);
-        const std::uint64_t overlapEnd = std::min(end, std::max<std::uint64_t>(covered, run.address));
+        const std::uint64_t from = run.address - base;
+        const std::uint64_t end = from + run.length;
+        if (from > covered) std::memset(image.data() + covered, fill, from - covered);
+        const std::uint64_t overlapEnd = std::min(end, std::max<std::uint64_t>(covered, from));
         const std::uint8_t* const source = data.data() + run.offset;
-        for (std::uint64_t a = run.address; a < overlapEnd; ++a) {
-            if (image[a] != source[a - run.address]) return static_cast<std::uint32_t>(a);
+        for (std::uint64_t a = from; a < overlapEnd; ++a) {
+            if (image[a] != source[a - from]) return static_cast<std::uint32_t>(a + base);
         }
         if (end > covered) {
-            const std::uint64_t from = std::max<std::uint64_t>(covered, run.address);
-            std::memcpy(image.data() + from, source + (from - run.address), end - from);
+            const std::uint64_t first = std::max<std::uint64_t>(covered, from);
+            std::memcpy(image.data() + first, source + (first - from), end - first);
             covered = end;
         }
     }
     return std::nullopt;
+}
+
+// Why runs from lowest to end (exclusive) cannot be laid out from base within bound, or nothing.
+[[nodiscard]] std::optional<FormatError> CheckLayout(std::uint32_t lowest, std::uint64_t end, std::uint32_t base,
+                                                     std::uint64_t bound, std::uint64_t textLength) {
+    const std::string lowestHint = "; --base lowest starts the image at the lowest address, " + HexText(lowest, 8);
+    if (lowest < base) {
+        return FormatError{0,
+                           "data at " + HexText(lowest, 8) + " lies below the base " + HexText(base, 8) + lowestHint};
+    }
+    const std::uint64_t length = end - base;
+    if (length < kImageEndLimit && length <= bound) return std::nullopt;
+    std::string message = "the records reach " + HexText(static_cast<std::uint32_t>(end - 1), 8) + ": an image from " +
+                          HexText(base, 8) + " would hold " + std::to_string(length) + " bytes, ";
+    if (length >= kImageEndLimit) {
+        message += "2 GiB or more";
+    } else if (bound == ImageBound(textLength, std::nullopt)) {
+        message += "far more than " + std::to_string(textLength) + " bytes of text describe (the bound is 64 times " +
+                   "the text plus 1 MiB, " + std::to_string(bound) + " bytes)";
+    } else {
+        message += "more than the chip's " + std::to_string(bound) + " bytes";
+    }
+    return FormatError{0, message + (lowest == base ? std::string() : lowestHint)};
 }
 
 // Whether the first line of head that is not blank is one whole record of the format.
@@ -149,12 +175,8 @@ std::string Describe(const FormatError& error) {
     return error.line == 0 ? error.message : "line " + std::to_string(error.line) + ": " + error.message;
 }
 
-std::optional<FormatError> CheckReach(std::uint64_t line, std::uint32_t address, std::size_t size) {
-    if (std::uint64_t{address} + size <= kImageEndLimit) return std::nullopt;
-    std::string message = "data at 0x";
-    for (int shift = 28; shift >= 0; shift -= 4) message.push_back(kUpperHexDigits[(address >> shift) & 0xF]);
-    message += " lies beyond 2 GiB; images are laid out from address 0 and must stay under 2 GiB";
-    return FormatError{line, std::move(message)};
+std::uint64_t ImageBound(std::uint64_t textLength, std::optional<std::uint32_t> chipSize) {
+    return chipSize ? *chipSize : 64 * textLength + (std::uint64_t{1} << 20);
 }
 
 const char* FormatName(FileFormat format) {
@@ -182,16 +204,34 @@ std::optional<FormatError> CheckWritten(std::span<const std::uint8_t> text, File
     return std::nullopt;
 }
 
-DecodedFile DecodeProgrammerFile(std::span<const std::uint8_t> text, FileFormat format, std::uint8_t fill) {
+DecodedFile DecodeProgrammerFile(std::span<const std::uint8_t> text, FileFormat format, std::uint8_t fill,
+                                 Layout layout, std::uint64_t bound) {
     DecodedFile result;
+    constexpr std::uint8_t kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
+    if (text.size() >= 3 && std::equal(text.begin(), text.begin() + 3, kByteOrderMark)) {
+        result.error =
+            FormatError{1, "the file starts with a UTF-8 byte-order mark; " + std::string(FormatName(format)) +
+                               " is plain ASCII, so the mark is refused rather than skipped"};
+        return result;
+    }
     try {
         RunCollector collector(text.size());
         result.error = ReadRecords(text, format, collector, result.notes);
         if (result.error) return result;
         std::uint64_t end = 0;
-        for (const Run& run : collector.runs) end = std::max(end, std::uint64_t{run.address} + run.length);
-        result.image.ResizeDiscarding(static_cast<std::size_t>(end));
-        if (const std::optional<std::uint32_t> clash = LayOut(collector.runs, collector.data, fill, result.image)) {
+        std::uint32_t lowest = 0xFFFFFFFF;
+        for (const Run& run : collector.runs) {
+            end = std::max(end, std::uint64_t{run.address} + run.length);
+            lowest = std::min(lowest, run.address);
+        }
+        if (collector.runs.empty()) return result;
+        result.base = layout.lowest ? lowest : layout.base;
+        result.error = CheckLayout(lowest, end, result.base, bound == 0 ? ImageBound(text.size(), std::nullopt) : bound,
+                                   text.size());
+        if (result.error) return result;
+        result.image.ResizeDiscarding(static_cast<std::size_t>(end - result.base));
+        if (const std::optional<std::uint32_t> clash =
+                LayOut(collector.runs, collector.data, result.base, fill, result.image)) {
             result.image.Release();
             result.error = ClashError(text, format, *clash);
         }

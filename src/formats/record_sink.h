@@ -10,9 +10,9 @@
 
 namespace vesperine::formats {
 
-// The end (exclusive) that an image's data may reach: images are laid out from address 0 and
-// must stay shorter than the files the project takes (kMaxFileLength), so that no address in
-// a record can ask for more memory than a file could.
+// The length an image may reach, counted from its base: images must stay shorter than the files
+// the project takes (kMaxFileLength), so that no address in a record can ask for more memory
+// than a file could.
 inline constexpr std::uint64_t kImageEndLimit = kMaxFileLength - 1;
 
 // A refusal: the line it concerns (counted from 1; 0 when it concerns the file as a whole) and
@@ -35,11 +35,14 @@ public:
                                                           std::span<const std::uint8_t> bytes) = 0;
 };
 
-// What a file says besides its data: the start address of its start or end record, and the
-// text of an S-record header (S0).
+// What a file says besides its data: the start address of its start or end record, the text
+// of an S-record header (S0), and whether S-records end with neither a count record (S5, S6)
+// nor a termination record (S7, S8, S9): srec_cat ends its files with one or the other, so a
+// file with neither is likely cut short (srec_cat reads it with a warning, and so do we).
 struct FileNotes {
     std::optional<std::uint32_t> start;
     std::string header;
+    bool unterminated = false;
 };
 
 // Bytes to write at an address, for the writers.
@@ -47,9 +50,5 @@ struct Segment {
     std::uint32_t address = 0;
     std::span<const std::uint8_t> bytes;
 };
-
-// The refusal of a record that reaches past kImageEndLimit, or nothing: what a sink that lays
-// records out from address 0 checks before it keeps anything.
-[[nodiscard]] std::optional<FormatError> CheckReach(std::uint64_t line, std::uint32_t address, std::size_t size);
 
 }  // namespace vesperine::formats

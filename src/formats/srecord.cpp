@@ -57,6 +57,7 @@ constexpr int kAddressBytes[10] = {2, 2, 3, 4, 0, 2, 3, 4, 3, 2};
 struct ReadState {
     std::uint64_t dataRecords = 0;
     std::uint64_t endLine = 0;
+    bool counted = false;
 };
 
 [[nodiscard]] std::optional<FormatError> TakeRecord(int type, std::span<const std::uint8_t> record,
@@ -78,6 +79,7 @@ struct ReadState {
         case 5:
         case 6: {
             const std::uint64_t modulus = std::uint64_t{1} << (8 * width);
+            state.counted = true;
             if (address == state.dataRecords % modulus) return std::nullopt;
             return At(number, "the count record says " + std::to_string(address) + " data records, the file has " +
                                   std::to_string(state.dataRecords) + " before it");
@@ -108,6 +110,7 @@ std::optional<FormatError> ReadSRecords(std::span<const std::uint8_t> text, Reco
         const std::span<const std::uint8_t> bytes(record.data(), record[0] + 1u);
         if (std::optional<FormatError> bad = TakeRecord(type, bytes, number, state, sink, notes)) return bad;
     }
+    notes.unterminated = state.endLine == 0 && !state.counted;
     return std::nullopt;
 }
 

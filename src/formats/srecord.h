@@ -15,10 +15,10 @@ namespace vesperine::formats {
 // address (S7, S8, S9) to notes.start. A count record (S5, S6) must equal the number of data
 // records before it (modulo 2^16 or 2^24). Blank lines and a DOS end-of-file mark are
 // ignored; the termination record may be missing, as srec_cat leaves it out when a file has
-// no start address. Refuses, with the line: a line without 'S' and a type digit, the reserved
-// S4, digits that are not hexadecimal or odd in number, a count byte that disagrees with the
-// record, a bad checksum, a wrong count, addresses past 4 GiB, a record after the termination,
-// and whatever sink refuses.
+// no start address; with no count record either, notes.unterminated is set. Refuses, with the line: a line without 'S'
+// and a type digit, the reserved S4, digits that are not hexadecimal or odd in number, a count byte that disagrees with
+// the record, a bad checksum, a wrong count, addresses past 4 GiB, a record after the termination, and whatever sink
+// refuses.
 [[nodiscard]] std::optional<FormatError> ReadSRecords(std::span<const std::uint8_t> text, RecordSink& sink,
                                                       FileNotes& notes);
 

@@ -42,7 +42,8 @@ Marks Show(std::span<const std::uint8_t> image) {
     unsigned low = 0;
     for (std::uint64_t at = n - kVectorsFromEnd; at < n; at += 2) low += ReadBe(image, at, 2) < 0x8000;
     const bool sized = std::find(kSizes.begin(), kSizes.end(), n) != kSizes.end();
-    std::string text = SizeText(n, kHeaderSize) + (sized ? "" : " (WPC game ROMs are 128 KiB, 256 KiB, 512 KiB or 1 MiB)") + ", " +
+    std::string text = SizeText(n, kHeaderSize) +
+                       (sized ? "" : " (WPC game ROMs are 128 KiB, 256 KiB, 512 KiB or 1 MiB)") + ", " +
                        std::to_string(7 - low) + " of 7 vectors into 0x8000-0xFFFF";
     if (ReadBe(image, n - 2, 2) == 0xFFFF) text += ", the reset vector FFFF (an erased end)";
     return {text, false};
@@ -51,10 +52,10 @@ Marks Show(std::span<const std::uint8_t> image) {
 Checked Check(std::span<const std::uint8_t> image, std::string_view /*cic*/) {
     const std::uint64_t n = image.size();
     Checked checked{"Williams WPC", {}, {}, {}, {}};
-    checked.fields.push_back({"checksum", n - kChecksumFromEnd, 2, ReadBe(image, n - kChecksumFromEnd, 2),
-                              ByteSum16(image),
-                              "16-bit sum of all " + SizeText(n, kHeaderSize) + ", balanced by the correction word at " +
-                                  RangeText(n - kCorrectionFromEnd, n - kCorrectionFromEnd + 2)});
+    checked.fields.push_back(
+        {"checksum", n - kChecksumFromEnd, 2, ReadBe(image, n - kChecksumFromEnd, 2), ByteSum16(image),
+         "16-bit sum of all " + SizeText(n, kHeaderSize) + ", balanced by the correction word at " +
+             RangeText(n - kCorrectionFromEnd, n - kCorrectionFromEnd + 2)});
     if (ReadBe(image, n - kCorrectionFromEnd, 2) == kDevelopment) {
         checked.notes.emplace_back("the correction word is 00FF: the machine skips the check (a development image)");
     }

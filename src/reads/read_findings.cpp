@@ -52,8 +52,7 @@ struct Subject {
         case PatternKind::Region: {
             const auto digits = static_cast<unsigned>((std::bit_width(c.length - 1) + 3) / 4);
             return s.text + " lie in " + RangeText(p.blockStart, p.blockStart + p.blockSize, digits) + " (" +
-                   SizeText(p.blockSize) + " of " +
-                   SizeText(c.length) + "): weak cells in one block or sector";
+                   SizeText(p.blockSize) + " of " + SizeText(c.length) + "): weak cells in one block or sector";
         }
         case PatternKind::Address: return s.text + AddressText(c, p);
         case PatternKind::Fading:

@@ -1,5 +1,5 @@
 // Intel HEX and S-records through the subcommands: extract writes them, every reader takes
-// them by content (crc's and hash's streamed paths too), and bad input writes nothing.
+// them as their name or --as says (crc's and hash's streamed paths too), and bad input writes nothing.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -7,14 +7,18 @@
 #include "cli/crc_command.h"
 #include "cli/extract_command.h"
 #include "cli/hash_command.h"
+#include "cli/merge_command.h"
+#include "cli/split_command.h"
 #include "cli_outcome.h"
 #include "support/fake_file_system.h"
 
 namespace vesperine::cli {
 namespace {
 
-Outcome Extract(FileSystem& files, std::string file, std::string output, ProgrammerArgs programmer) {
+Outcome Extract(FileSystem& files, std::string file, std::string output, ProgrammerArgs programmer,
+                std::string as = "") {
     ExtractOptions options;
+    options.dump.input.as = std::move(as);
     options.file = std::move(file);
     options.output = std::move(output);
     options.programmer = std::move(programmer);
@@ -23,17 +27,20 @@ Outcome Extract(FileSystem& files, std::string file, std::string output, Program
     return {status, out.str(), err.str()};
 }
 
-Outcome Crc(FileSystem& files, std::string file) {
+Outcome Crc(FileSystem& files, std::string file, std::string as = "", std::string base = "") {
     CrcOptions options;
     options.files = {std::move(file)};
+    options.dump.input.as = std::move(as);
+    options.dump.input.base = std::move(base);
     std::ostringstream out, err;
     const int status = RunCrc(options, files, {out, err});
     return {status, out.str(), err.str()};
 }
 
-Outcome Hash(FileSystem& files, std::string file) {
+Outcome Hash(FileSystem& files, std::string file, std::string as = "") {
     HashOptions options;
     options.files = {std::move(file)};
+    options.dump.input.as = std::move(as);
     std::ostringstream out, err;
     const int status = RunHash(options, files, {out, err});
     return {status, out.str(), err.str()};
@@ -49,9 +56,11 @@ TEST(ProgrammerFilesTest, ExtractWritesRecordsThatEveryReaderTakesBack) {
     for (const char* format : {"ihex", "srec", "s37"}) {
         const Outcome written = Extract(files, "rom.bin", "rom.txt", {format, "", "", ""});
         ASSERT_EQ(written.status, kExitOk) << written.err;
-        EXPECT_EQ(Crc(files, "rom.txt").out, "rom.txt" + crc) << format;  // streamed path
-        EXPECT_EQ(Hash(files, "rom.txt").out, "rom.txt" + digests) << format;
-        ASSERT_EQ(Extract(files, "rom.txt", "back.bin", {}).status, kExitOk);
+        const std::string crcOut = Crc(files, "rom.txt", "auto").out;  // streamed path
+        EXPECT_EQ(crcOut.substr(0, crcOut.find('\n') + 1), "rom.txt" + crc) << format;
+        const std::string hashOut = Hash(files, "rom.txt", "auto").out;
+        EXPECT_EQ(hashOut.substr(0, hashOut.find('\n') + 1), "rom.txt" + digests) << format;
+        ASSERT_EQ(Extract(files, "rom.txt", "back.bin", {}, "auto").status, kExitOk);
         EXPECT_TRUE(files.files["back.bin"] == image) << format;
     }
     EXPECT_EQ(Extract(files, "rom.bin", "rom.txt", {"srec", "", "", ""}).out,
@@ -94,6 +103,106 @@ TEST(ProgrammerFilesTest, BadInputExitsTwoAndWritesNothing) {
         EXPECT_EQ(files.files.count("out.bin"), 0u);
     }
     EXPECT_EQ(Crc(files, "bad.hex").err, cases[0].error);
+}
+
+// What a file is comes from --as, else its extension (any case), else it is raw; a file read as
+// records parses whole or is refused at its line, never read raw; raw text that starts with a
+// whole record gets a note.
+TEST(ProgrammerFilesTest, FilesAreReadAsTheirNameOrAsSays) {
+    vesperine::testing::FakeFileSystem files;
+    const char* hex = ":0400000001020304F2\n:00000001FF\n";  // 01 02 03 04, CRC B63CFBCD
+    files.files["good.hex"] = files.files["good.TXT"] = BytesOf(hex);
+    files.files["bad1.hex"] = BytesOf(":0400000001020304F3\n:00000001FF\n");
+    files.files["good.S19"] = BytesOf("S107000001020304EE\nS9030000FC\n");
+    files.files["rom.bin"] = BytesOf("\x55\xAA\x10\x01");
+    const struct {
+        const char* file;
+        const char* as;
+        const char* out;  // the start of the output, or of the message with kExitError
+        const char* err = "";
+    } cases[] = {
+        {"good.hex", "",
+         "good.hex: 4 bytes (0x00000004) CRC:B63CFBCD\ngood.hex: as Intel HEX (by its name): "
+         "an image of 4 bytes from 0x00000000, decoded from 32 bytes of text\n"},
+        {"good.TXT", "", "good.TXT: 32 bytes",
+         "vesperine-cli: note: good.TXT looks like Intel HEX; read as raw "
+         "bytes (--as ihex decodes it)\n"},
+        {"good.hex", "raw", "good.hex: 32 bytes", "vesperine-cli: note: good.hex looks like Intel HEX"},
+        {"good.TXT", "ihex", "good.TXT: 4 bytes (0x00000004) CRC:B63CFBCD\ngood.TXT: as Intel HEX (by --as)"},
+        {"good.TXT", "auto", "good.TXT: 4 bytes (0x00000004) CRC:B63CFBCD\ngood.TXT: as Intel HEX (by its content)"},
+        {"good.S19", "", "good.S19: 4 bytes (0x00000004) CRC:B63CFBCD\ngood.S19: as S-records (by its name)"},
+        {"good.hex", "srec", nullptr, "vesperine-cli: good.hex: line 1: not an S-record"},
+        {"bad1.hex", "", nullptr,
+         "vesperine-cli: bad1.hex: line 1: bad checksum: the record holds F3, its bytes "
+         "need F2 (read as Intel HEX)\n"},
+        {"bad1.hex", "auto", nullptr, "vesperine-cli: bad1.hex: line 1: bad checksum"},
+        {"rom.bin", "auto", "rom.bin: 4 bytes (0x00000004) CRC:"},
+        {"rom.bin", "ihex", nullptr, "vesperine-cli: rom.bin: line 1: not an Intel HEX record"},
+    };
+    for (const auto& c : cases) {
+        const Outcome outcome = Crc(files, c.file, c.as);
+        EXPECT_EQ(outcome.status, c.out ? kExitOk : kExitError) << c.file << " --as " << c.as << ": " << outcome.err;
+        if (c.out) {
+            EXPECT_EQ(outcome.out.substr(0, std::string_view(c.out).size()), c.out) << c.file << c.as;
+        }
+        EXPECT_EQ(outcome.err.substr(0, std::string_view(c.err).size()), c.err) << c.file << " --as " << c.as;
+    }
+}
+
+// Records far from 0 are refused before anything is allocated, naming --base lowest; whatever
+// extract writes with --address, --base reads back.
+TEST(ProgrammerFilesTest, FarRecordsNeedABaseAndReadBackWithIt) {
+    vesperine::testing::FakeFileSystem files;
+    files.files["far.hex"] = BytesOf(":020000047FFE7D\n:0400000001020304F2\n:00000001FF\n");
+    const Outcome far = Crc(files, "far.hex");
+    EXPECT_EQ(far.status, kExitError);
+    EXPECT_NE(far.err.find("; --base lowest starts the image at the lowest address, 0x7FFE0000 (read as Intel"),
+              std::string::npos)
+        << far.err;
+    EXPECT_EQ(Crc(files, "far.hex", "", "lowest").out.substr(0, 42), "far.hex: 4 bytes (0x00000004) CRC:B63CFBCD");
+    Bytes image(0x20000);
+    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 13 + (i >> 8));
+    files.files["bios.bin"] = image;
+    const std::string crc = Crc(files, "bios.bin").out.substr(8);
+    for (const char* format : {"ihex", "srec"}) {
+        ASSERT_EQ(Extract(files, "bios.bin", "top.mot", {format, "FFFE0000", "", ""}).status, kExitOk);
+        const std::string as = format == std::string("ihex") ? "ihex" : "srec";
+        EXPECT_NE(Crc(files, "top.mot", as).err.find("2 GiB or more; --base lowest"), std::string::npos);
+        for (const char* base : {"FFFE0000", "lowest"}) {
+            const std::string out = Crc(files, "top.mot", as, base).out;
+            EXPECT_EQ(out.substr(0, out.find('\n') + 1), "top.mot" + crc) << format << " --base " << base;
+        }
+    }
+}
+
+// Writers of images write the format their output's name says; parts without a programmer
+// extension are raw, so merge never reads a part whose bytes happen to look like a record.
+TEST(ProgrammerFilesTest, WritersFollowTheOutputsExtension) {
+    vesperine::testing::FakeFileSystem files;
+    // A fuzzing finding: split into 8 parts, part 3 began ":3" and was read back as Intel HEX.
+    const std::string_view hex =
+        "3a3a3a3a000039393030f73030303086303030303030303031393033383732313837e539393939393939"
+        "3939393939393939393939393f393939393939393939393939399ac139393939393939393953c2533935";
+    Bytes image;
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        image.push_back(static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+    }
+    ASSERT_EQ(image.size(), 84u);
+    files.files["image"] = image;
+    std::ostringstream out, err;
+    ASSERT_EQ(RunSplit({"image", 8, 1, "part{n}", true, false}, files, {out, err}), kExitOk) << err.str();
+    std::vector<std::string> parts;
+    for (int p = 0; p < 8; ++p) parts.push_back("part" + std::to_string(p));
+    ASSERT_EQ(RunMerge({parts, "merged.s19", 1, false}, files, {out, err}), kExitOk) << err.str();
+    Bytes padded = image;
+    padded.resize(88, 0xFF);
+    EXPECT_EQ(files.files["merged.s19"][0], 'S');
+    ASSERT_EQ(Extract(files, "merged.s19", "merged.bin", {}).status, kExitOk);
+    EXPECT_TRUE(files.files["merged.bin"] == padded);
+    ASSERT_EQ(RunSplit({"merged.s19", 2, 1, "half{n}.hex", false, false}, files, {out, err}), kExitOk) << err.str();
+    EXPECT_EQ(files.files["half0.hex"][0], ':');
+    ASSERT_EQ(RunMerge({{"half0.hex", "half1.hex"}, "again.bin", 1, false}, files, {out, err}), kExitOk);
+    EXPECT_TRUE(files.files["again.bin"] == padded);
 }
 
 }  // namespace

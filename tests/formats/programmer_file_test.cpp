@@ -2,6 +2,7 @@
 // malformed records refused with their line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <random>
 
@@ -44,7 +45,8 @@ Layout MakeLayout() {
 std::vector<std::uint8_t> Decoded(std::string_view text) {
     const FileFormat format = DetectFormat(AsBytes(text));
     EXPECT_NE(format, FileFormat::Binary);
-    const DecodedFile file = DecodeProgrammerFile(AsBytes(text), format);
+    // The layout's 16 MiB image is far larger than its text: the default bound would refuse it.
+    const DecodedFile file = DecodeProgrammerFile(AsBytes(text), format, 0xFF, {}, kImageEndLimit - 1);
     EXPECT_FALSE(file.error) << Describe(*file.error);
     return {file.image.begin(), file.image.end()};
 }
@@ -114,7 +116,11 @@ TEST(ProgrammerFileTest, MalformedRecordsAreRefusedWithTheirLine) {
         {FileFormat::IntelHex, ":0100000055AA\n", "no end record (:00000001FF): the file may be cut short"},
         {FileFormat::IntelHex, ":00000001FF\n:0100000055AA\n", "line 2: a record after the end record of line 1"},
         {FileFormat::IntelHex, ":02000004FFFFFC\n:0100000055AA\n:00000001FF\n",
-         "line 2: data at 0xFFFF0000 lies beyond 2 GiB"},
+         "the records reach 0xFFFF0000: an image from 0x00000000 would hold 4294901761 bytes, 2 GiB or more; "
+         "--base lowest starts the image at the lowest address, 0xFFFF0000"},
+        {FileFormat::IntelHex, ":020000047FFE7D\n:0100000055AA\n:00000001FF\n",
+         "the records reach 0x7FFE0000: an image from 0x00000000 would hold 2147352577 bytes, far more than 42 "
+         "bytes of text describe (the bound is 64 times the text plus 1 MiB, 1051264 bytes); --base lowest"},
         {FileFormat::IntelHex, ":00000006FA\n", "line 1: unknown record type 06"},
         {FileFormat::IntelHex, "0100000055AA\n", "line 1: not an Intel HEX record"},
         {FileFormat::SRecord, "S104000055A7\n", "line 1: bad checksum: the record holds A7, its bytes need A6"},
@@ -130,6 +136,84 @@ TEST(ProgrammerFileTest, MalformedRecordsAreRefusedWithTheirLine) {
         EXPECT_EQ(Describe(*file.error).substr(0, std::string_view(c.error).size()), c.error) << c.text;
         EXPECT_TRUE(file.image.empty());
     }
+}
+
+// Damaged texts of both formats, each read by us and by srec_cat: both accept or both refuse,
+// except where we refuse on purpose what srec_cat reads past with a warning: a comment line,
+// and a first line behind a byte-order mark, which it skips as garbage (with the mark goes
+// that line's data), and a HEX file without its end record. A file cut short before its count and termination is read
+// by both with a warning.
+TEST(ProgrammerFileTest, DamagedFilesAreJudgedAsSrecCatJudgesThem) {
+#ifdef _WIN32
+    GTEST_SKIP() << "srec_cat runs on the build system only";
+#else
+    if (std::system("srec_cat -version >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "srec_cat (Debian srecord) is not installed";
+    const vesperine::testing::ScratchDir dir("vesperine-damage-");
+    const std::vector<std::uint8_t> block = {0x01, 0x02, 0x03, 0x04, 0x55, 0xAA};
+    const Segment segments[] = {{0x0000, block}, {0x0100, block}};
+    const struct {
+        FileFormat format;
+        std::string text;
+        const char* option;
+    } goods[] = {{FileFormat::IntelHex, WriteIntelHex(segments), "-intel"},
+                 {FileFormat::SRecord, WriteSRecords(segments, SRecordKind::S19), ""}};
+    const auto flipDigit = [](std::string text, std::size_t line) {
+        std::size_t end = 0;
+        for (std::size_t k = 0; k <= line; ++k) end = text.find('\n', end + (k == 0 ? 0 : 1));
+        text[end - 1] = text[end - 1] == '0' ? '1' : '0';
+        return text;
+    };
+    for (const auto& good : goods) {
+        const bool hex = good.format == FileFormat::IntelHex;
+        std::string crOnly = good.text;
+        std::replace(crOnly.begin(), crOnly.end(), '\n', '\r');
+        const std::string lastCut = good.text.substr(0, good.text.rfind('\n', good.text.size() - 2) + 1);
+        std::string dataOnly;  // S-records without header, count and termination: a file cut short
+        for (std::size_t at = 0; at < good.text.size(); at = good.text.find('\n', at) + 1) {
+            if (good.text.compare(at, 2, "S1") == 0)
+                dataOnly += good.text.substr(at, good.text.find('\n', at) + 1 - at);
+        }
+        const struct {
+            const char* damage;
+            std::string text;
+            bool weAccept;
+            bool theyAccept;
+        } cases[] = {
+            {"none", good.text, true, true},
+            {"checksum digit, line 1", flipDigit(good.text, 0), false, false},
+            {"checksum digit, line 2", flipDigit(good.text, 1), false, false},
+            {"byte-order mark", "\xEF\xBB\xBF" + good.text, false, true},
+            {"CR-only line ends", crOnly, false, false},
+            {"comment line", "; dumped by hand\n" + good.text, false, true},
+            {"last line cut off", lastCut, !hex, true},
+            {"data records only", hex ? lastCut : dataOnly, !hex, true},
+            {"last record cut short", good.text.substr(0, good.text.size() - 4), false, false},
+        };
+        for (const auto& c : cases) {
+            const std::string path = dir.Write("damaged", c.text);
+            const std::string command = "srec_cat " + path + " " + good.option + " -o " + dir.Path("out.bin") +
+                                        " -binary 2>" + dir.Path("warnings");
+            EXPECT_EQ(std::system(command.c_str()) == 0, c.theyAccept) << c.damage << ": " << command;
+            const DecodedFile ours = DecodeProgrammerFile(AsBytes(c.text), good.format);
+            EXPECT_EQ(!ours.error, c.weAccept) << FormatName(good.format) << ", " << c.damage;
+            // We warn of S-records with neither count nor termination; srec_cat warns of a missing
+            // termination even after a count record, which its own files end with.
+            const bool cutShort = !hex && c.text == dataOnly;
+            EXPECT_EQ(ours.notes.unterminated, cutShort) << c.damage;
+            if (cutShort) {
+                EXPECT_NE(vesperine::testing::ScratchDir::Read(dir.Path("warnings")).find("warning"),
+                          std::string::npos);
+            }
+        }
+    }
+    // A bad S0 (header) checksum is refused by both.
+    const std::string badHeader = "S00600004844521C\nS107000001020304EE\nS9030000FC\n";
+    EXPECT_NE(std::system(("srec_cat " + dir.Write("s0.s19", badHeader) + " -o /dev/null -binary 2>/dev/null").c_str()),
+              0);
+    EXPECT_EQ(Describe(*DecodeProgrammerFile(AsBytes(badHeader), FileFormat::SRecord).error),
+              "line 1: bad checksum: the record holds 1C, its bytes need 1B");
+#endif
 }
 
 TEST(ProgrammerFileTest, FormatIsToldByContentAndChipsByName) {
