@@ -421,8 +421,11 @@ TEST(Inspector, HeaderTableShowsTheSavedCopyInFull) {
     h.ShowPanel(inspector, QStringLiteral("Checksums"));
     auto* fields = InspectorHarness::Find<inspector::CopyTable>(inspector, "headerFields");
     ASSERT_EQ(fields->rowCount(), 2);
-    inspector.resize(640, inspector.height());
+    // At the window's first size the "Covers" column is in sight, and its rows show every line.
+    inspector.resize(900, 620);
     Settle();
+    EXPECT_LE(fields->columnViewportPosition(4) + fields->columnWidth(4), fields->viewport()->width());
+    EXPECT_GE(fields->columnWidth(4), 160);
     const QFontMetrics metrics(fields->font());
     for (int r = 0; r < fields->rowCount(); ++r) {
         const QRect covers = metrics.boundingRect(QRect(0, 0, fields->columnWidth(4) - 8, 10000), Qt::TextWordWrap,

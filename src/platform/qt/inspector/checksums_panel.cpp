@@ -134,8 +134,12 @@ public:
         headerLayout->addWidget(system_);
         headerLayout->addWidget(fields_, 1);
         headerLayout->addWidget(saveFixed_, 0, Qt::AlignRight);
-        lower->addWidget(sumsBox, 2);
-        lower->addWidget(headerBox, 3);
+        // The sums as wide as their longest name and value, the header table the rest: its
+        // "Covers" column wraps there rather than being scrolled out of sight.
+        sums_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+        sums_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        lower->addWidget(sumsBox, 0);
+        lower->addWidget(headerBox, 1);
         layout->addLayout(lower, 1);
         connect(saveFixed_, &QPushButton::clicked, this, [this] { SaveFixedCopy(); });
         connect(models_, &QLineEdit::returnPressed, this, [this] {

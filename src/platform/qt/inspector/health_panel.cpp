@@ -47,7 +47,7 @@ QString EvidenceText(const diagnosis::Finding& finding) {
     QStringList parts;
     for (const diagnosis::Evidence& evidence : finding.evidence) {
         const std::string value = evidence.hexDigits > 0 ? diagnosis::HexText(evidence.value, evidence.hexDigits)
-                                                         : std::to_string(evidence.value);
+                                                         : WithThousands(evidence.value);
         parts << QStringLiteral("%1 %2").arg(QString::fromStdString(evidence.name), QString::fromStdString(value));
     }
     return parts.join(QStringLiteral(", "));

@@ -32,7 +32,7 @@ const char* const kGeometryKey = "inspector/geometry";
 
 }  // namespace
 
-QRect PlaceBeside(const QRect& dialog, const QSize& size, const QRect& available) {
+QRect PlaceBeside(const QRect& dialog, const QSize& size, const QRect& available, int narrowest) {
     const int rightRoom = available.right() - dialog.right();
     const int leftRoom = dialog.left() - available.left();
     const int height = std::min(size.height(), available.height());
@@ -40,7 +40,7 @@ QRect PlaceBeside(const QRect& dialog, const QSize& size, const QRect& available
     if (size.width() <= rightRoom) return {dialog.right() + 1, top, size.width(), height};
     if (size.width() <= leftRoom) return {dialog.left() - size.width(), top, size.width(), height};
     const bool right = rightRoom >= leftRoom;
-    const int width = std::min(size.width(), std::max(kNarrowest, right ? rightRoom : leftRoom));
+    const int width = std::min(size.width(), std::max(narrowest, right ? rightRoom : leftRoom));
     // Against the dialog where the room allows, else against the screen's edge on that side.
     const int x = right ? std::min(dialog.right() + 1, available.right() + 1 - width)
                         : std::max(dialog.left() - width, available.left());
@@ -121,8 +121,11 @@ void InspectorWindow::Place() {
                          dialog->geometry().top() - dialog->frameGeometry().top(),
                          dialog->frameGeometry().right() - dialog->geometry().right(),
                          dialog->frameGeometry().bottom() - dialog->geometry().bottom());
+    // No narrower than the layout allows: a narrower place would be widened past the screen's edge.
+    const int narrowest = std::max(kNarrowest, minimumSizeHint().width() + frame.left() + frame.right());
     const QRect placed =
-        PlaceBeside(dialog->frameGeometry(), size().grownBy(frame), screen->availableGeometry()).marginsRemoved(frame);
+        PlaceBeside(dialog->frameGeometry(), size().grownBy(frame), screen->availableGeometry(), narrowest)
+            .marginsRemoved(frame);
     resize(placed.size());
     move(placed.topLeft() - QPoint(frame.left(), frame.top()));
 }

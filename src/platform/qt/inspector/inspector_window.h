@@ -30,10 +30,11 @@ class InspectorPanel;
 
 // Where a window of size (frame included) goes beside dialog's frame on a screen's available
 // area: to the right where it fits, else to the left, else on the roomier side narrowed to the
-// room there (down to kNarrowest wide, then overlapping as little as it can); its top at the
+// room there (down to narrowest wide, then overlapping as little as it can); its top at the
 // dialog's, moved up and cut to stay on the screen.
 inline constexpr int kNarrowest = 480;
-[[nodiscard]] QRect PlaceBeside(const QRect& dialog, const QSize& size, const QRect& available);
+[[nodiscard]] QRect PlaceBeside(const QRect& dialog, const QSize& size, const QRect& available,
+                                int narrowest = kNarrowest);
 
 // A resizable top-level window that is never modal. Given a parent (the dialog), it is that
 // window's transient child, so the dialog's modality leaves it reachable. It lists its
