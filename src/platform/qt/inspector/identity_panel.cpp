@@ -75,7 +75,12 @@ public:
         connect(remove_, &QPushButton::clicked, this, [this] {
             const QList<QListWidgetItem*> chosen = dats_->selectedItems();
             if (chosen.isEmpty()) return;
-            ChangeDats([&] { delete dats_->takeItem(dats_->row(chosen.front())); });
+            ChangeDats([&] {
+                delete dats_->takeItem(dats_->row(chosen.front()));
+                // The list would choose a neighbour by itself: the next removal waits for a choice.
+                dats_->setCurrentItem(nullptr);
+                dats_->clearSelection();
+            });
         });
     }
 
