@@ -425,7 +425,7 @@ TEST(Inspector, HeaderTableShowsTheSavedCopyInFull) {
     inspector.resize(900, 620);
     Settle();
     EXPECT_LE(fields->columnViewportPosition(4) + fields->columnWidth(4), fields->viewport()->width());
-    EXPECT_GE(fields->columnWidth(4), 160);
+    EXPECT_GE(fields->columnWidth(4), 120);
     const QFontMetrics metrics(fields->font());
     for (int r = 0; r < fields->rowCount(); ++r) {
         const QRect covers = metrics.boundingRect(QRect(0, 0, fields->columnWidth(4) - 8, 10000), Qt::TextWordWrap,
