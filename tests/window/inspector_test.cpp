@@ -418,12 +418,13 @@ TEST(Inspector, HeaderTableShowsTheSavedCopyInFull) {
     std::copy_n(kLogo, 48, image.begin() + 0x104);
     InspectorHarness h;
     InspectorWindow& inspector = h.Open(image);
+    inspector.resize(1400, 620);  // filled wide, then narrowed to the window's first size
     h.ShowPanel(inspector, QStringLiteral("Checksums"));
     auto* fields = InspectorHarness::Find<inspector::CopyTable>(inspector, "headerFields");
     ASSERT_EQ(fields->rowCount(), 2);
-    // At the window's first size the "Covers" column is in sight, and its rows show every line.
     inspector.resize(900, 620);
     Settle();
+    // The "Covers" column is in sight, and its rows show every line.
     EXPECT_LE(fields->columnViewportPosition(4) + fields->columnWidth(4), fields->viewport()->width());
     EXPECT_GE(fields->columnWidth(4), 120);
     const QFontMetrics metrics(fields->font());
