@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <optional>
+#include <string_view>
 
 #include "analysis/crc32.h"
 #include "platform/qt/file_drop.h"
@@ -34,9 +35,14 @@ std::optional<std::uint32_t> ParseExpectedCrc(QString text) {
     text.remove(QLatin1Char('\t'));
     if (text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive)) text.remove(0, 2);
     if (text.size() != 8) return std::nullopt;
-    bool ok = false;
-    const std::uint32_t value = text.toUInt(&ok, 16);
-    if (!ok || text.contains(QLatin1Char('+')) || text.contains(QLatin1Char('-'))) return std::nullopt;
+    // Digit by digit: toUInt would also take a sign or a second "0x".
+    static constexpr std::string_view kDigits = "0123456789abcdef";
+    std::uint32_t value = 0;
+    for (const QChar c : text) {
+        const std::size_t digit = c.unicode() < 0x80 ? kDigits.find(c.toLower().toLatin1()) : std::string_view::npos;
+        if (digit == std::string_view::npos) return std::nullopt;
+        value = value << 4 | static_cast<std::uint32_t>(digit);
+    }
     return value;
 }
 
