@@ -4,19 +4,26 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTabBar>
 #include <QTabWidget>
+#include <filesystem>
+#include <map>
 
 #include "diagnosis/block_map.h"
 #include "headers/header_check.h"
 #include "platform/qt/command_line.h"
 #include "platform/qt/inspector/copy_table.h"
 #include "platform/qt/inspector/inspector_window.h"
+#include "platform/std_file_system.h"
 #include "window_harness.h"
 
 namespace vesperine::qt::testing {
@@ -41,7 +48,8 @@ void ClickOn(QWidget* target) {
 
 struct InspectorHarness : WindowHarness {
     InspectorHarness() {
-        QStandardPaths::setTestModeEnabled(true);  // the remembered DAT list stays out of the user's settings
+        QStandardPaths::setTestModeEnabled(true);         // the remembered DAT list stays out of the user's settings
+        QSettings().remove(QStringLiteral("inspector"));  // and each test starts without one
         window.EnableInspector(files, &prompts);
     }
 
@@ -109,6 +117,9 @@ TEST(Inspector, HealthShowsTheMostSeriousFindingFirstWithItsMeaning) {
     ASSERT_GE(table->rowCount(), 1);
     EXPECT_TRUE(table->item(0, 0)->text().contains(QStringLiteral("FAULT")));
     EXPECT_TRUE(table->item(0, 2)->text().contains(QStringLiteral("erased chip")));
+    // Copied, each finding is one line whatever its cell wraps over.
+    EXPECT_EQ(table->SelectedText().count(QLatin1Char('\n')), table->rowCount() - 1)
+        << table->SelectedText().toStdString();
 }
 
 TEST(Inspector, ChecksumsAgreeWithZlibAndSaveAFixedHeaderBesideTheInput) {
@@ -122,6 +133,7 @@ TEST(Inspector, ChecksumsAgreeWithZlibAndSaveAFixedHeaderBesideTheInput) {
     const auto boxes = inspector.tabs()->currentWidget()->findChildren<QLineEdit*>();
     ASSERT_GE(boxes.size(), 2);
     EXPECT_EQ(boxes[1]->text(), hex);
+    EXPECT_EQ(boxes[0]->text(), QStringLiteral("2,048 bytes (0x00000800)"));
     // A catalogue CRC chosen by name, Enter to compute: CRC-32/ISO-HDLC is zlib's.
     auto* models = InspectorHarness::Find<QLineEdit>(inspector, "crcModels");
     models->setText(QStringLiteral("CRC-32/ISO-HDLC NO-SUCH-CRC"));
@@ -170,9 +182,14 @@ TEST(Inspector, ReadsAddedByTheButtonAreComparedAndTheirConsensusSaved) {
     ClickOn(InspectorHarness::Find<QPushButton>(inspector, "saveConsensus"));
     EXPECT_EQ(h.files.files["/roms/consensus.bin"], first);
     // The mend by the first read's CRC-32: one way to set the four unstable bits, saved.
+    // As pasted from a DAT or a forum: 0x, lower case, a space; never cut to 8 characters.
     const auto crc = static_cast<std::uint32_t>(crc32(0, first.data(), static_cast<uInt>(first.size())));
-    inspector.tabs()->currentWidget()->findChild<QLineEdit*>()->setText(
-        QStringLiteral("%1").arg(crc, 8, 16, QLatin1Char('0')));
+    const QString hex = QStringLiteral("%1").arg(crc, 8, 16, QLatin1Char('0'));
+    auto* expected = InspectorHarness::Find<QLineEdit>(inspector, "expectedCrc");
+    expected->setText(QStringLiteral("0x") + hex.left(6));  // two digits short
+    ClickOn(InspectorHarness::Find<QPushButton>(inspector, "mendByCrc"));
+    EXPECT_TRUE(h.prompts.messages.back().text.contains(QStringLiteral("is not 8 hex digits")));
+    expected->setText(QStringLiteral(" 0x%1 %2").arg(hex.left(4), hex.mid(4)));
     h.prompts.files.push_back(QStringLiteral("/roms/mended.bin"));
     ClickOn(InspectorHarness::Find<QPushButton>(inspector, "mendByCrc"));
     EXPECT_EQ(h.files.files["/roms/mended.bin"], first);
@@ -197,7 +214,35 @@ TEST(Inspector, IdentityMatchesTheDumpByAnAddedDat) {
     ASSERT_GE(table->rowCount(), 1);
     EXPECT_TRUE(table->item(0, 1)->text().contains(QStringLiteral("match")));
     EXPECT_TRUE(table->item(0, 2)->text().contains(QStringLiteral("demo / base.bin")));
-    ClickOn(InspectorHarness::Find<QPushButton>(inspector, "removeDat"));  // leaves the settings as found
+    // Nothing chosen, nothing removed; a chosen DAT goes, leaving the settings as found.
+    auto* remove = InspectorHarness::Find<QPushButton>(inspector, "removeDat");
+    EXPECT_FALSE(remove->isEnabled());
+    auto* dats = InspectorHarness::Find<QListWidget>(inspector, "datList");
+    dats->setCurrentRow(0);
+    ClickOn(remove);
+    EXPECT_EQ(dats->count(), 0);
+}
+
+TEST(Inspector, IdentityNamesNearMissesOfTheDialogsBaseAndRemembersOnlyDats) {
+    InspectorHarness h;
+    // base.bin in the DAT with another CRC: a near miss by the base file's own name.
+    const std::string dat =
+        "<datafile><game name=\"demo\"><rom name=\"base.bin\" size=\"1024\" crc=\"12345678\"/></game></datafile>";
+    h.files.files["/dats/demo.dat"] = Bytes(dat.begin(), dat.end());
+    h.files.files["/dats/notes.txt"] = Bytes{'n', 'o', 't', 'e', 's'};
+    InspectorWindow& inspector = h.Open(Counting(0x400));
+    inspector.chooser()->setCurrentIndex(0);  // "Base file: base.bin"
+    h.ShowPanel(inspector, QStringLiteral("Identity"));
+    h.prompts.files.push_back(QStringLiteral("/dats/demo.dat"));
+    ClickOn(InspectorHarness::Find<QPushButton>(inspector, "addDat"));
+    EXPECT_TRUE(InspectorHarness::Table(inspector)->SelectedText().contains(QStringLiteral("near miss")));
+    h.prompts.files.push_back(QStringLiteral("/dats/notes.txt"));
+    ClickOn(InspectorHarness::Find<QPushButton>(inspector, "addDat"));
+    ASSERT_FALSE(h.prompts.messages.empty());
+    EXPECT_TRUE(h.prompts.messages.back().text.contains(QStringLiteral("notes.txt is not a DAT file")));
+    EXPECT_EQ(QSettings().value(QStringLiteral("inspector/dats")).toStringList(),
+              QStringList{QStringLiteral("/dats/demo.dat")});
+    QSettings().remove(QStringLiteral("inspector/dats"));
 }
 
 TEST(Inspector, MapNamesEachBlock) {
@@ -221,6 +266,36 @@ TEST(Inspector, MapNamesEachBlock) {
     ClickOn(inspector.findChild<QWidget*>(QStringLiteral("blockPicture")));
     EXPECT_EQ(table->currentRow(), 1);  // the centre pixel lies just above the middle: the second of four rows
     EXPECT_EQ(h.host.ScrollPos(ids::kDumpScrollBar), 0x200 / 16);  // the dialog's dump pane went there too
+}
+
+// A big dump has more blocks than the picture has pixel rows: a row shows its most notable
+// block, so data amid fill is never painted over, and a click there goes to that block.
+TEST(Inspector, MapPaintsEachPixelRowWithItsMostNotableBlock) {
+    Bytes bytes(std::size_t{1024} * 512, 0x00);
+    std::fill_n(bytes.begin(), 512, std::uint8_t{0xFF});
+    const std::size_t dataBlocks[] = {7, 401, 420, 777, 1015};  // off the picture's frame, a row each
+    for (const std::size_t block : dataBlocks)
+        for (std::size_t k = 0; k < 512; ++k) bytes[block * 512 + k] = static_cast<std::uint8_t>(k * 7 + block);
+    InspectorHarness h;
+    InspectorWindow& inspector = h.Open(bytes);
+    h.ShowPanel(inspector, QStringLiteral("Map"));
+    auto* picture = inspector.findChild<QWidget*>(QStringLiteral("blockPicture"));
+    picture->setFixedHeight(200);  // about five blocks a pixel row
+    Settle();
+    const QImage image = picture->grab().toImage();
+    inspector::CopyTable* table = InspectorHarness::Table(inspector);
+    for (const std::size_t block : dataBlocks) {
+        const int y = static_cast<int>(block * 200 / 1024);
+        EXPECT_EQ(image.pixelColor(picture->width() / 4, y),
+                  table->item(static_cast<int>(block), 0)->background().color())
+            << block;
+        QTest::mouseClick(picture, Qt::LeftButton, {}, QPoint(picture->width() / 4, y));
+        EXPECT_EQ(table->currentRow(), static_cast<int>(block));
+    }
+    // FF fill stands apart from the white of the table and the window behind it.
+    const QColor erased = table->item(0, 0)->background().color();
+    for (const QColor& around : {table->palette().base().color(), inspector.palette().window().color()})
+        EXPECT_GE(std::abs(erased.lightness() - around.lightness()), 32) << around.name().toStdString();
 }
 
 // Drags a local file over receiver and drops it there, as a file manager would.
@@ -253,6 +328,120 @@ TEST(Inspector, AFileDroppedOnTheWindowIsInspectedAndOnTheReadsPanelIsARead) {
     DropFile(inspector.tabs()->currentWidget(), "/roms/second.bin");
     EXPECT_EQ(inspector.chooser()->count(), 3);  // not a subject of its own
     EXPECT_GE(InspectorHarness::Table(inspector)->rowCount(), 1);
+    bool said = false;  // counts in the singular, and bytes for an 8-bit chip
+    for (QLabel* label : inspector.tabs()->currentWidget()->findChildren<QLabel*>())
+        said |=
+            label->text().contains(QStringLiteral("2 reads of 1,024 bytes (read 1 is the inspected dump): 1 "
+                                                  "unstable bit in 1 byte, 1 tied."));
+    EXPECT_TRUE(said);
+}
+
+// A window of its own, beside the dialog where the screen has room, and back where it was left;
+// alone (--inspect) it says how to open files, and calls a folder one.
+TEST(Inspector, OpensBesideTheDialogOrAloneWhereItWasLeft) {
+    const QRect screen(0, 0, 1920, 1080);
+    const struct {
+        QRect dialog;
+        QRect placed;
+    } cases[] = {
+        {{100, 100, 600, 400}, {700, 100, 900, 620}},   // to the right
+        {{1200, 100, 600, 400}, {300, 100, 900, 620}},  // no room right: to the left
+        {{500, 600, 600, 400}, {1100, 460, 820, 620}},  // narrowed to the room at the right, kept on screen
+        {{700, 0, 1100, 900}, {0, 0, 700, 620}},        // narrowed to the room at the left
+        {{100, 0, 1700, 900}, {1440, 0, 480, 620}},     // no room either side: the narrowest, at the edge
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(inspector::PlaceBeside(c.dialog, QSize(900, 620), screen), c.placed) << c.dialog.x();
+
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings().remove(QStringLiteral("inspector/geometry"));
+    ScriptedPrompts prompts;
+    StdFileSystem files;
+    const QRect left(QPoint(40, 30), QSize(700, 500));
+    for (int run = 0; run < 2; ++run) {
+        InspectorWindow inspector(nullptr, files, &prompts);
+        inspector.show();
+        Settle();
+        EXPECT_TRUE(run == 0 || inspector.geometry() == left);
+        inspector.setGeometry(left);
+        EXPECT_EQ(inspector.tabs()->widget(0)->findChild<QLabel*>()->text(),
+                  QStringLiteral("Nothing to inspect: open a file with \"Open file...\" or drop one here."));
+        inspector.InspectFile(std::filesystem::temp_directory_path().string());
+        EXPECT_EQ(prompts.messages.back().text,
+                  QString::fromStdString(std::filesystem::temp_directory_path().string()) +
+                      QStringLiteral(" is a folder, not a file."));
+        inspector.close();
+    }
+    QSettings().remove(QStringLiteral("inspector/geometry"));
+}
+
+// Alt and a letter reach one control: the window's and the shown panel's letters are all
+// different, and every box, list and chooser has a label with its letter.
+TEST(Inspector, EveryControlHasAnAltLetterOfItsOwn) {
+    InspectorHarness h;
+    InspectorWindow& inspector = h.Open(Counting(0x400));
+    QTabBar* bar = inspector.tabs()->tabBar();
+    for (int panel = 0; panel < bar->count(); ++panel) {
+        inspector.tabs()->setCurrentIndex(panel);
+        Settle();
+        std::map<QString, QString> letters;
+        const auto claim = [&](const QString& text) {
+            const QString key = QKeySequence::mnemonic(text).toString();
+            if (!key.isEmpty() && !letters.emplace(key, text).second) ADD_FAILURE() << text.toStdString();
+        };
+        for (int k = 0; k < bar->count(); ++k) claim(bar->tabText(k));
+        for (QAbstractButton* button : inspector.findChildren<QAbstractButton*>())
+            if (button->isVisible()) claim(button->text());
+        std::vector<QWidget*> named;
+        for (QLabel* label : inspector.findChildren<QLabel*>())
+            if (label->isVisible() && label->buddy()) {
+                claim(label->text());
+                if (!QKeySequence::mnemonic(label->text()).isEmpty()) named.push_back(label->buddy());
+            }
+        for (QWidget* control : inspector.findChildren<QWidget*>()) {
+            const bool box = qobject_cast<QLineEdit*>(control) || qobject_cast<QComboBox*>(control) ||
+                             qobject_cast<QListWidget*>(control);
+            const bool shown = control->isVisible() && !control->parentWidget()->inherits("QComboBox");
+            EXPECT_TRUE(!box || !shown || std::find(named.begin(), named.end(), control) != named.end()) << panel;
+        }
+    }
+}
+
+// The header table shows every line of its wrapped "Covers" text at any width, and after a fix
+// is saved, the copy as saved.
+TEST(Inspector, HeaderTableShowsTheSavedCopyInFull) {
+    static constexpr std::uint8_t kLogo[48] = {0xCE, 0xED, 0x66, 0x66, 0xCC, 0x0D, 0x00, 0x0B, 0x03, 0x73, 0x00, 0x83,
+                                               0x00, 0x0C, 0x00, 0x0D, 0x00, 0x08, 0x11, 0x1F, 0x88, 0x89, 0x00, 0x0E,
+                                               0xDC, 0xCC, 0x6E, 0xE6, 0xDD, 0xDD, 0xD9, 0x99, 0xBB, 0xBB, 0x67, 0x63,
+                                               0x6E, 0x0E, 0xEC, 0xCC, 0xDD, 0xDC, 0x99, 0x9F, 0xBB, 0xB9, 0x33, 0x3E};
+    Bytes image = Counting(0x8000);
+    std::copy_n(kLogo, 48, image.begin() + 0x104);
+    InspectorHarness h;
+    InspectorWindow& inspector = h.Open(image);
+    inspector.resize(1400, 620);  // filled wide, then narrowed to the window's first size
+    h.ShowPanel(inspector, QStringLiteral("Checksums"));
+    auto* fields = InspectorHarness::Find<inspector::CopyTable>(inspector, "headerFields");
+    ASSERT_EQ(fields->rowCount(), 2);
+    inspector.resize(900, 620);
+    Settle();
+    // The "Covers" column is in sight, and its rows show every line.
+    EXPECT_LE(fields->columnViewportPosition(4) + fields->columnWidth(4), fields->viewport()->width());
+    EXPECT_GE(fields->columnWidth(4), 120);
+    const QFontMetrics metrics(fields->font());
+    for (int r = 0; r < fields->rowCount(); ++r) {
+        const QRect covers = metrics.boundingRect(QRect(0, 0, fields->columnWidth(4) - 8, 10000), Qt::TextWordWrap,
+                                                  fields->item(r, 4)->text());
+        EXPECT_GE(fields->rowHeight(r), covers.height()) << r;
+    }
+    h.prompts.files.push_back(QStringLiteral("/roms/fixed.gb"));
+    ClickOn(InspectorHarness::Find<QPushButton>(inspector, "saveFixedCopy"));
+    const Bytes& saved = h.files.files["/roms/fixed.gb"];
+    ASSERT_EQ(saved.size(), image.size());
+    const QString global =
+        QStringLiteral("%1").arg(saved[0x14E] << 8 | saved[0x14F], 4, 16, QLatin1Char('0')).toUpper();
+    ASSERT_TRUE(fields->item(1, 0)->text().startsWith(QStringLiteral("global checksum")));
+    EXPECT_EQ(fields->item(1, 3)->text(), global);
+    EXPECT_EQ(fields->item(1, 2)->text(), global);
 }
 
 TEST(Inspector, TheCommandLineOpensItOnAnyNumberOfFiles) {

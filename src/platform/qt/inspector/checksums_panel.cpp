@@ -2,6 +2,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -93,7 +94,8 @@ public:
     explicit ChecksumsPanel(InspectorServices& services) : InspectorPanel(services) {
         auto* layout = new QVBoxLayout(this);
         auto* form = new QFormLayout;
-        const char* const names[] = {"Size:", "CRC-32:", "MD5:", "SHA-1:", "SHA-256:"};
+        // Alt letters apart from the window's (I, O, H, C, D, R, M) and this panel's button (S).
+        const char* const names[] = {"Si&ze:", "CRC-&32:", "MD&5:", "SHA-&1:", "SHA-25&6:"};
         for (std::size_t k = 0; k < boxes_.size(); ++k) {
             boxes_[k] = MakeValueBox(this);
             form->addRow(QString::fromLatin1(names[k]), boxes_[k]);
@@ -104,7 +106,7 @@ public:
         models_->setToolTip(
             QStringLiteral("Names from the CRC catalogue (as vesperine-cli checksum --list shows "
                            "them), separated by spaces; Enter computes them"));
-        form->addRow(QStringLiteral("Catalogue CRCs:"), models_);
+        form->addRow(QStringLiteral("Catalo&gue CRCs:"), models_);
         layout->addLayout(form);
         auto* lower = new QHBoxLayout;
         auto* sumsBox = new QGroupBox(QStringLiteral("Programmer sums and catalogue CRCs"), this);
@@ -119,14 +121,22 @@ public:
         fields_ = new CopyTable({QStringLiteral("Field"), QStringLiteral("Offset"), QStringLiteral("Stored"),
                                  QStringLiteral("Computed"), QStringLiteral("Covers")},
                                 headerBox);
+        fields_->setObjectName(QStringLiteral("headerFields"));
         fields_->setWordWrap(true);
+        // Rows grow with their wrapped "Covers" text whenever the columns change width, not
+        // only when filled (the table may not have its final width yet then).
+        fields_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
         saveFixed_ = new QPushButton(QStringLiteral("&Save fixed copy..."), headerBox);
         saveFixed_->setObjectName(QStringLiteral("saveFixedCopy"));
         headerLayout->addWidget(system_);
         headerLayout->addWidget(fields_, 1);
         headerLayout->addWidget(saveFixed_, 0, Qt::AlignRight);
-        lower->addWidget(sumsBox, 2);
-        lower->addWidget(headerBox, 3);
+        // The sums as wide as their longest name and value, the header table the rest: its
+        // "Covers" column wraps there rather than being scrolled out of sight.
+        sums_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+        sums_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        lower->addWidget(sumsBox, 0);
+        lower->addWidget(headerBox, 1);
         layout->addLayout(lower, 1);
         connect(saveFixed_, &QPushButton::clicked, this, [this] { SaveFixedCopy(); });
         connect(models_, &QLineEdit::returnPressed, this, [this] {
@@ -155,7 +165,8 @@ public:
 
 private:
     void Fill(std::size_t size, const Sums& sums) {
-        boxes_[0]->setText(QStringLiteral("%1 bytes (0x%2)").arg(size).arg(QString::fromStdString(HexDigits(size, 8))));
+        boxes_[0]->setText(QStringLiteral("%1 (0x%2)")
+                               .arg(Counted(size, "byte", "bytes"), QString::fromStdString(HexDigits(size, 8))));
         boxes_[1]->setText(QString::fromStdString(HexDigits(sums.crc32, 8)));
         for (std::size_t k = 0; k < 3; ++k) boxes_[k + 2]->setText(sums.digests[k]);
         std::vector<QStringList> rows;
@@ -176,7 +187,8 @@ private:
         FillHeader(sums.header);
     }
 
-    void FillHeader(const headers::HeaderReport& report) {
+    // prefix: what the report is of, when it is not the subject itself.
+    void FillHeader(const headers::HeaderReport& report, const QString& prefix = {}) {
         if (!report.known()) {
             system_->setText(
                 QStringLiteral("No known system (tried SNES, Mega Drive, Game Boy, Game Boy Advance, "
@@ -192,7 +204,7 @@ private:
                     QString::fromStdString(report.recognition) + QStringLiteral(". No fix is offered for it.");
         }
         for (const std::string& note : report.notes) text += QStringLiteral("\n") + QString::fromStdString(note);
-        system_->setText(text);
+        system_->setText(prefix + text);
         std::vector<QStringList> rows;
         for (const headers::FieldCheck& field : report.fields) {
             const int digits = static_cast<int>(field.width * 2);
@@ -204,7 +216,6 @@ private:
                             QString::fromStdString(field.range)});
         }
         fields_->SetRows(rows);
-        fields_->resizeRowsToContents();  // the wrapped "Covers" text in full
         // As the command line: a fix only where all it rests on is known (FixHeader refuses the rest).
         saveFixed_->setEnabled(report.problem.empty() && !report.good() && !report.doubtful);
     }
@@ -223,9 +234,12 @@ private:
         }
         std::vector<std::string> inputs;
         if (!shown->path.empty()) inputs.push_back(shown->path);
-        if (this->services().SaveCopy(fixed.bytes, inputs))
-            this->services().Tell(QStringLiteral("Saved a copy with every checksum of the %1 header set.")
-                                      .arg(QString::fromStdString(fixed.after.system)));
+        if (!this->services().SaveCopy(fixed.bytes, inputs)) return;
+        // The table now shows the copy as saved: a sum over the header (Game Boy's global one)
+        // changes with the fields the fix set.
+        FillHeader(fixed.after, QStringLiteral("The saved copy: "));
+        this->services().Tell(QStringLiteral("Saved a copy with every checksum of the %1 header set.")
+                                  .arg(QString::fromStdString(fixed.after.system)));
     }
 
     std::array<QLineEdit*, 5> boxes_{};

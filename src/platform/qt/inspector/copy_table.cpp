@@ -43,7 +43,13 @@ QString CopyTable::SelectedText() const {
     QStringList lines;
     for (int r : rows) {
         QStringList cells;
-        for (int c = 0; c < columnCount(); ++c) cells << (item(r, c) ? item(r, c)->text() : QString());
+        // One line per row whatever a cell wraps over: its line breaks become "; ", its tabs spaces.
+        for (int c = 0; c < columnCount(); ++c) {
+            QString text = item(r, c) ? item(r, c)->text() : QString();
+            text.replace(QLatin1Char('\t'), QLatin1Char(' '));
+            text.replace(QLatin1Char('\n'), QStringLiteral("; "));
+            cells << text;
+        }
         lines << cells.join(QLatin1Char('\t'));
     }
     return lines.join(QLatin1Char('\n'));

@@ -8,7 +8,7 @@
 namespace vesperine::qt::inspector {
 
 // A table that nothing edits: rows are selected whole, Ctrl+C copies the selected rows as
-// tab-separated lines (what a spreadsheet or a bug report takes), and every cell's full text
+// tab-separated lines, one line a row (what a spreadsheet or a bug report takes), and every cell's full text
 // is its tooltip, so a value cut off by a narrow column can still be read.
 class CopyTable final : public QTableWidget {
     Q_OBJECT

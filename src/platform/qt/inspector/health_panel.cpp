@@ -1,4 +1,5 @@
 // The Health panel: the diagnosis of the subject, most serious first, each finding with its meaning at the programmer.
+#include <QHeaderView>
 #include <QLabel>
 #include <QVBoxLayout>
 #include <array>
@@ -47,7 +48,7 @@ QString EvidenceText(const diagnosis::Finding& finding) {
     QStringList parts;
     for (const diagnosis::Evidence& evidence : finding.evidence) {
         const std::string value =
-            evidence.hexDigits > 0 ? HexText(evidence.value, evidence.hexDigits) : std::to_string(evidence.value);
+            evidence.hexDigits > 0 ? HexText(evidence.value, evidence.hexDigits) : WithThousands(evidence.value);
         parts << QStringLiteral("%1 %2").arg(QString::fromStdString(evidence.name), QString::fromStdString(value));
     }
     return parts.join(QStringLiteral(", "));
@@ -84,6 +85,7 @@ public:
                                 QStringLiteral("Finding, evidence, and what it means at the programmer")},
                                this);
         table_->setWordWrap(true);
+        table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
         layout->addWidget(summary_);
         layout->addWidget(table_, 1);
     }
@@ -91,8 +93,13 @@ public:
     void Present(const Subject* subject) override {
         table_->SetRows({});
         if (!subject) {
+            // Alone (vesperine --inspect) there is no dialog to press F5 in.
             summary_->setText(
-                QStringLiteral("Nothing to inspect: press F5 in the dialog, open a file or drop one here."));
+                services().hasDialog()
+                    ? QStringLiteral("Nothing to inspect: press F5 in the dialog to inspect its base file "
+                                     "and dump, open a file with \"Open file...\" or drop one here.")
+                    : QStringLiteral("Nothing to inspect: open a file with \"Open file...\" or drop one "
+                                     "here."));
             return;
         }
         const std::span<const std::uint8_t> bytes(subject->bytes.data(), subject->bytes.size());
@@ -105,12 +112,12 @@ public:
 
 private:
     void Fill(const diagnosis::Diagnosis& result) {
-        summary_->setText(
-            result.NeedsAttention()
-                ? QStringLiteral("%1 bytes, whole file and both byte lanes: look at the findings below, "
-                                 "most serious first.")
-                      .arg(result.length)
-                : QStringLiteral("%1 bytes, whole file and both byte lanes: no faults found.").arg(result.length));
+        summary_->setText(result.NeedsAttention()
+                              ? QStringLiteral("%1, whole file and both byte lanes: look at the findings below, "
+                                               "most serious first.")
+                                    .arg(Counted(result.length, "byte", "bytes"))
+                              : QStringLiteral("%1, whole file and both byte lanes: no faults found.")
+                                    .arg(Counted(result.length, "byte", "bytes")));
         std::vector<QStringList> rows;
         for (const diagnosis::Finding& finding : result.findings)
             rows.push_back(
@@ -121,7 +128,6 @@ private:
         table_->SetRows(rows);
         for (int r = 0; r < table_->rowCount(); ++r)
             table_->item(r, 0)->setBackground(MarkColour(result.findings[static_cast<std::size_t>(r)].severity));
-        table_->resizeRowsToContents();
     }
 
     QLabel* summary_ = nullptr;

@@ -46,10 +46,12 @@ public:
         auto* buttons = new QVBoxLayout;
         auto* add = new QPushButton(QStringLiteral("&Add DAT..."), this);
         add->setObjectName(QStringLiteral("addDat"));
-        auto* remove = new QPushButton(QStringLiteral("Re&move DAT"), this);
-        remove->setObjectName(QStringLiteral("removeDat"));
+        remove_ = new QPushButton(QStringLiteral("Remo&ve DAT"), this);
+        remove_->setObjectName(QStringLiteral("removeDat"));
+        // Only what the person chose is removed: nothing chosen, nothing to remove.
+        remove_->setEnabled(false);
         buttons->addWidget(add);
-        buttons->addWidget(remove);
+        buttons->addWidget(remove_);
         buttons->addStretch(1);
         datRow->addWidget(dats_, 1);
         datRow->addLayout(buttons);
@@ -58,7 +60,9 @@ public:
         summary_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         matches_ = new CopyTable(
             {QStringLiteral("View"), QStringLiteral("Result"), QStringLiteral("ROM"), QStringLiteral("Details")}, this);
-        layout->addWidget(new QLabel(QStringLiteral("DAT files (remembered):"), this));
+        auto* datLabel = new QLabel(QStringLiteral("DA&T files (remembered):"), this);
+        datLabel->setBuddy(dats_);
+        layout->addWidget(datLabel);
         layout->addLayout(datRow);
         layout->addWidget(summary_);
         layout->addWidget(matches_, 1);
@@ -66,8 +70,18 @@ public:
             if (const auto path = this->services().ChooseOpenFile())
                 ChangeDats([&] { dats_->addItem(ShownPath(*path)); });
         });
-        connect(remove, &QPushButton::clicked, this,
-                [this] { ChangeDats([this] { delete dats_->takeItem(dats_->currentRow()); }); });
+        connect(dats_, &QListWidget::itemSelectionChanged, this,
+                [this] { remove_->setEnabled(!dats_->selectedItems().isEmpty()); });
+        connect(remove_, &QPushButton::clicked, this, [this] {
+            const QList<QListWidgetItem*> chosen = dats_->selectedItems();
+            if (chosen.isEmpty()) return;
+            ChangeDats([&] {
+                delete dats_->takeItem(dats_->row(chosen.front()));
+                // The list would choose a neighbour by itself: the next removal waits for a choice.
+                dats_->setCurrentItem(nullptr);
+                dats_->clearSelection();
+            });
+        });
     }
 
     void Present(const Subject* subject) override {
@@ -82,7 +96,12 @@ public:
         }
         if (!index_ && !LoadIndex()) return;
         const std::span<const std::uint8_t> bytes(subject->bytes.data(), subject->bytes.size());
-        const std::string fileName = QFileInfo(subject->name).fileName().toStdString();
+        // Near misses by name go by the file's own name, never the chooser's label ("Base file:
+        // ..."); a dump cut by the dialog has no name of its own.
+        const std::string fileName =
+            subject->dialogDump || subject->path.empty()
+                ? std::string()
+                : QFile::encodeName(QFileInfo(ShownPath(subject->path)).fileName()).toStdString();
         dat::Identification found;
         bool broken = false;
         if (!this->services().RunTask(QStringLiteral("Identifying"),
@@ -107,29 +126,45 @@ private:
     template <typename Change>
     void ChangeDats(const Change& change) {
         change();
-        QStringList paths;
-        for (int k = 0; k < dats_->count(); ++k) paths << dats_->item(k)->text();
-        QSettings().setValue(QString::fromLatin1(kDatsKey), paths);
         index_.reset();
+        // At once, not when a subject is next shown: a file that is not a DAT is told now, and
+        // is never remembered.
+        LoadIndex();
         ShowSubject(subject());
     }
 
-    // Reads every DAT listed into one index; a DAT that cannot be read is told and left out.
+    void RememberDats() {
+        QStringList paths;
+        for (int k = 0; k < dats_->count(); ++k) paths << dats_->item(k)->text();
+        QSettings().setValue(QString::fromLatin1(kDatsKey), paths);
+    }
+
+    // Reads every DAT listed into one index. A file that cannot be read, or is not a DAT, is
+    // told, taken off the list and no longer remembered.
     bool LoadIndex() {
+        const QString dropped = QStringLiteral("It is taken off the DAT files and no longer remembered.");
         std::vector<dat::RomEntry> roms;
-        for (int k = 0; k < dats_->count(); ++k) {
+        for (int k = 0; k < dats_->count();) {
             const QString shown = dats_->item(k)->text();
-            std::optional<ByteBuffer> bytes = this->services().ReadFile(QFile::encodeName(shown).toStdString());
-            if (!bytes) continue;
-            dat::DatParse parse = dat::ReadDat(std::span<const std::uint8_t>(bytes->data(), bytes->size()));
-            if (parse.error) {
-                this->services().Tell(QStringLiteral("%1 is left out: %2")
-                                          .arg(shown, QString::fromStdString(dat::DescribeDatError(*parse.error))));
+            std::optional<ByteBuffer> bytes =
+                this->services().ReadFile(QFile::encodeName(shown).toStdString(), dropped);
+            std::optional<dat::DatParse> parse;
+            if (bytes) {
+                parse = dat::ReadDat(std::span<const std::uint8_t>(bytes->data(), bytes->size()));
+                if (parse->error)
+                    this->services().Tell(
+                        QStringLiteral("%1 is not a DAT file: %2\n%3")
+                            .arg(shown, QString::fromStdString(dat::DescribeDatError(*parse->error)), dropped));
+            }
+            if (!parse || parse->error) {
+                delete dats_->takeItem(k);
                 continue;
             }
-            roms.insert(roms.end(), std::make_move_iterator(parse.roms.begin()),
-                        std::make_move_iterator(parse.roms.end()));
+            roms.insert(roms.end(), std::make_move_iterator(parse->roms.begin()),
+                        std::make_move_iterator(parse->roms.end()));
+            ++k;
         }
+        RememberDats();
         index_ = std::make_unique<dat::DatIndex>(std::move(roms));
         return true;
     }
@@ -148,16 +183,14 @@ private:
             rows.push_back({QString::fromStdString(miss.view), QStringLiteral("\u2248 near miss"),
                             RomText(roms[miss.rom]), QString::fromStdString(miss.reason)});
         matches_->SetRows(rows);
-        const auto count = [](std::size_t n, const char* one, const char* many) {
-            return QStringLiteral("%1 %2").arg(n).arg(QString::fromLatin1(n == 1 ? one : many));
-        };
         summary_->setText(QStringLiteral("%1 and %2 among %3.")
-                              .arg(count(found.matches.size(), "match", "matches"),
-                                   count(found.nearMisses.size(), "near miss", "near misses"),
-                                   count(roms.size(), "ROM", "ROMs")));
+                              .arg(Counted(found.matches.size(), "match", "matches"),
+                                   Counted(found.nearMisses.size(), "near miss", "near misses"),
+                                   Counted(roms.size(), "ROM", "ROMs")));
     }
 
     QListWidget* dats_ = nullptr;
+    QPushButton* remove_ = nullptr;
     QLabel* summary_ = nullptr;
     CopyTable* matches_ = nullptr;
     std::unique_ptr<dat::DatIndex> index_;

@@ -81,7 +81,9 @@ std::optional<std::string> InspectorServices::ChooseOpenFile() {
     return QFile::encodeName(*chosen).toStdString();
 }
 
-std::optional<ByteBuffer> InspectorServices::ReadFile(const std::string& path) {
+bool InspectorServices::hasDialog() const { return window_.parentWidget() != nullptr; }
+
+std::optional<ByteBuffer> InspectorServices::ReadFile(const std::string& path, const QString& consequence) {
     ReadResult read;
     const bool ran = RunTask(QStringLiteral("Reading"), [this, &path, &read](const ProgressPoll& poll) {
         read = files_.ReadWholeFileInChunks(path, [&poll](std::uint64_t done, std::uint64_t total) {
@@ -91,7 +93,13 @@ std::optional<ByteBuffer> InspectorServices::ReadFile(const std::string& path) {
     if (!ran) return std::nullopt;
     if (read.status == ReadStatus::Broken) return std::nullopt;  // the person asked for that
     if (read.status != ReadStatus::Ok) {
-        Tell(QStringLiteral("%1\n%2").arg(ShownPath(path), QString::fromUtf8(ReadFailureMessage(read.status))));
+        // The command line's words for a folder (a folder cannot be opened as a file either).
+        QString text =
+            read.status == ReadStatus::CannotOpen && files_.IsFolder(path)
+                ? QStringLiteral("%1 is a folder, not a file.").arg(ShownPath(path))
+                : QStringLiteral("%1\n%2").arg(ShownPath(path), QString::fromUtf8(ReadFailureMessage(read.status)));
+        if (!consequence.isEmpty()) text += QStringLiteral("\n") + consequence;
+        Tell(text);
         return std::nullopt;
     }
     return std::move(read.bytes);

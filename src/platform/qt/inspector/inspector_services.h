@@ -34,6 +34,8 @@ public:
     // message, when the work could not run or threw.
     bool RunTask(const QString& title, const std::function<void(const ProgressPoll&)>& work);
     [[nodiscard]] bool busy() const { return busy_; }
+    // Whether the Inspector belongs to a dialog (F5) rather than standing alone (--inspect).
+    [[nodiscard]] bool hasDialog() const;
     // Asks the running task to break off (the window is closing).
     void BreakOff() { breakOff_ = true; }
     void SetProgressDelay(int milliseconds) { progressDelayMs_ = milliseconds; }
@@ -51,8 +53,9 @@ public:
     [[nodiscard]] std::optional<std::string> ChooseOpenFile();
 
     // The whole file, read as a long task. Nothing, after a message naming the file and the
-    // failure, when it cannot be read or the read was broken off.
-    [[nodiscard]] std::optional<ByteBuffer> ReadFile(const std::string& path);
+    // failure (a folder is called one, not "not found"), when it cannot be read or the read was
+    // broken off. consequence, when given, is told after the failure in the same message.
+    [[nodiscard]] std::optional<ByteBuffer> ReadFile(const std::string& path, const QString& consequence = {});
 
     // Asks where to save, then writes bytes there all or nothing through an OutputSet that
     // refuses every one of inputs (by file identity). True when written; a refusal or a

@@ -9,10 +9,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/qt/app_icon.h"
 #include "platform/qt/file_drop.h"
@@ -25,7 +28,25 @@ namespace {
 
 QString FileNameOf(const std::string& path) { return QFileInfo(ShownPath(path)).fileName(); }
 
+const char* const kGeometryKey = "inspector/geometry";
+
 }  // namespace
+
+QRect PlaceBeside(const QRect& dialog, const QSize& size, const QRect& available, int narrowest) {
+    const int rightRoom = available.right() - dialog.right();
+    const int leftRoom = dialog.left() - available.left();
+    const int height = std::min(size.height(), available.height());
+    const int top = std::clamp(dialog.top(), available.top(), available.bottom() + 1 - height);
+    if (size.width() <= rightRoom) return {dialog.right() + 1, top, size.width(), height};
+    if (size.width() <= leftRoom) return {dialog.left() - size.width(), top, size.width(), height};
+    const bool right = rightRoom >= leftRoom;
+    const int width = std::min(size.width(), std::max(narrowest, right ? rightRoom : leftRoom));
+    // Against the dialog where the room allows, else against the screen's edge on that side.
+    const int x = right ? std::min(dialog.right() + 1, available.right() + 1 - width)
+                        : std::max(dialog.left() - width, available.left());
+    return {std::clamp(x, available.left(), std::max(available.left(), available.right() + 1 - width)), top, width,
+            height};
+}
 
 InspectorWindow::InspectorWindow(QWidget* parent, FileSystem& files, UserPrompts* prompts)
     : QWidget(parent, Qt::Window),
@@ -83,7 +104,45 @@ InspectorWindow::InspectorWindow(QWidget* parent, FileSystem& files, UserPrompts
     ShowChosen();
 }
 
-InspectorWindow::~InspectorWindow() = default;
+InspectorWindow::~InspectorWindow() {
+    // Closing the dialog ends the Inspector with it, without a close of its own.
+    if (isVisible()) RememberPlace();
+}
+
+void InspectorWindow::Place() {
+    placed_ = true;
+    if (restoreGeometry(QSettings().value(QString::fromLatin1(kGeometryKey)).toByteArray())) return;
+    const QWidget* dialog = parentWidget() ? parentWidget()->window() : nullptr;
+    if (!dialog || !dialog->isVisible()) return;
+    const QScreen* screen = dialog->screen();
+    if (!screen) return;
+    // The frame's margins are known only once shown: those of the dialog stand in for them.
+    const QMargins frame(dialog->geometry().left() - dialog->frameGeometry().left(),
+                         dialog->geometry().top() - dialog->frameGeometry().top(),
+                         dialog->frameGeometry().right() - dialog->geometry().right(),
+                         dialog->frameGeometry().bottom() - dialog->geometry().bottom());
+    // No narrower than the layout allows: a narrower place would be widened past the screen's edge.
+    const int narrowest = std::max(kNarrowest, minimumSizeHint().width() + frame.left() + frame.right());
+    const QRect placed =
+        PlaceBeside(dialog->frameGeometry(), size().grownBy(frame), screen->availableGeometry(), narrowest)
+            .marginsRemoved(frame);
+    resize(placed.size());
+    move(placed.topLeft() - QPoint(frame.left(), frame.top()));
+}
+
+void InspectorWindow::RememberPlace() const {
+    if (placed_) QSettings().setValue(QString::fromLatin1(kGeometryKey), saveGeometry());
+}
+
+void InspectorWindow::showEvent(QShowEvent* event) {
+    if (!placed_) Place();
+    QWidget::showEvent(event);
+}
+
+void InspectorWindow::hideEvent(QHideEvent* event) {
+    RememberPlace();
+    QWidget::hideEvent(event);
+}
 
 void InspectorWindow::AddPanel(InspectorPanel* panel, const QString& title) {
     panels_.push_back(panel);
@@ -113,9 +172,9 @@ void InspectorWindow::ShowDialogSubjects(const std::string& basePath, std::span<
                                                                 ByteBuffer::CopyOf(base)}),
                               true});
     if (!dump.empty()) {
-        auto subject = std::make_unique<Subject>(
-            Subject{QStringLiteral("Dialog's dump: %1 bytes cut from %2").arg(dump.size()).arg(baseName), basePath,
-                    ByteBuffer::CopyOf(dump), true});
+        auto subject = std::make_unique<Subject>(Subject{
+            QStringLiteral("Dialog's dump: %1 cut from %2").arg(Counted(dump.size(), "byte", "bytes"), baseName),
+            basePath, ByteBuffer::CopyOf(dump), true});
         entries_.insert(entries_.begin() + (base.empty() ? 0 : 1), Entry{std::move(subject), true});
     }
     RefillChooser(dump.empty() ? 0 : (base.empty() ? 0 : 1));

@@ -1,6 +1,8 @@
 // The Inspector: a window of its own beside the dialog, with a panel per side of a dump.
 #pragma once
 
+#include <QRect>
+#include <QSize>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
@@ -25,6 +27,14 @@ class UserPrompts;
 namespace vesperine::qt::inspector {
 
 class InspectorPanel;
+
+// Where a window of size (frame included) goes beside dialog's frame on a screen's available
+// area: to the right where it fits, else to the left, else on the roomier side narrowed to the
+// room there (down to narrowest wide, then overlapping as little as it can); its top at the
+// dialog's, moved up and cut to stay on the screen.
+inline constexpr int kNarrowest = 480;
+[[nodiscard]] QRect PlaceBeside(const QRect& dialog, const QSize& size, const QRect& available,
+                                int narrowest = kNarrowest);
 
 // A resizable top-level window that is never modal. Given a parent (the dialog), it is that
 // window's transient child, so the dialog's modality leaves it reachable. It lists its
@@ -53,6 +63,8 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     struct Entry {
@@ -64,6 +76,9 @@ private:
     void RefillChooser(int chosenIndex);
     void ShowChosen();
     void StepPanel(int step);
+    // At the first showing: where the person last left it, else beside the dialog.
+    void Place();
+    void RememberPlace() const;
 
     std::unique_ptr<UserPrompts> ownPrompts_;
     InspectorServices services_;
@@ -71,6 +86,7 @@ private:
     QTabWidget* tabs_ = nullptr;
     std::vector<InspectorPanel*> panels_;
     std::vector<Entry> entries_;
+    bool placed_ = false;
 };
 
 }  // namespace vesperine::qt::inspector

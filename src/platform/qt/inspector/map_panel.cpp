@@ -5,10 +5,13 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <array>
 #include <functional>
+#include <utility>
 
 #include "base/format.h"
 #include "diagnosis/block_map.h"
@@ -28,8 +31,10 @@ struct KindColour {
     BlockKind kind;
     QRgb colour;
 };
+// FF fill is light (erased) but not white: it must stand apart from a white table and a
+// near-white window.
 constexpr std::array<KindColour, 6> kColours{{
-    {BlockKind::FillFF, 0xFFFFFFFF},
+    {BlockKind::FillFF, 0xFFC8C8C8},
     {BlockKind::Fill00, 0xFF303030},
     {BlockKind::Repeat, 0xFFB090E0},
     {BlockKind::Text, 0xFF80C880},
@@ -43,6 +48,30 @@ QColor ColourOf(BlockKind kind) {
     return Qt::gray;
 }
 
+// How much a block claims a person's eye where one pixel row of the picture covers several
+// blocks (a 1 GiB dump has 1,024 blocks for a few hundred rows): the row shows the most
+// notable, so a block of data amid fill is never painted over. Unstable bits outrank all.
+int Notability(BlockKind kind) {
+    switch (kind) {
+        case BlockKind::FillFF:
+        case BlockKind::Fill00: return 0;
+        case BlockKind::Repeat: return 1;
+        case BlockKind::Text: return 2;
+        case BlockKind::Data: return 3;
+        case BlockKind::HighEntropy: return 4;
+    }
+    return 0;
+}
+
+// A swatch with a dark border, so that the lightest colour shows on any background.
+QPixmap Swatch(const QColor& colour, int height) {
+    QPixmap pixmap(height * 3 / 2, height);
+    pixmap.fill(colour);
+    QPainter painter(&pixmap);
+    painter.setPen(QColor(0x50, 0x50, 0x50));
+    painter.drawRect(0, 0, pixmap.width() - 1, pixmap.height() - 1);
+    return pixmap;
+}
 QString RangeOf(const Block& block) {
     return QString::fromStdString(RangeText(block.offset, block.offset + block.length));
 }
@@ -54,7 +83,9 @@ QString Describe(const Block& block) {
     return kind;
 }
 
-// The whole dump at a glance: block k is row k of the picture, scaled to the widget's height.
+// The whole dump at a glance, blocks top to bottom scaled to the widget's height; a pixel row
+// that covers several blocks shows the most notable of them, and a click or a tooltip there
+// goes to that block.
 class BlockPicture final : public QWidget {
 public:
     explicit BlockPicture(QWidget* parent) : QWidget(parent) {
@@ -75,18 +106,13 @@ protected:
     void paintEvent(QPaintEvent* /*event*/) override {
         QPainter painter(this);
         painter.fillRect(rect(), palette().window());
-        for (std::size_t k = 0; k < blocks_.size(); ++k) {
-            const int top = RowTop(static_cast<int>(k));
-            const int bottom = RowTop(static_cast<int>(k) + 1);
-            painter.fillRect(QRect(0, top, width(), std::max(1, bottom - top)), ColourOf(blocks_[k].kind));
-        }
-        // Unstable bits over the blocks: a red bar at the right of each row that has any, at
-        // least two pixels high so that a single weak cell still shows.
-        for (std::size_t k = 0; k < unstable_.size(); ++k)
-            if (unstable_[k] > 0)
-                painter.fillRect(QRect(width() * 3 / 4, RowTop(static_cast<int>(k)), width() / 4,
-                                       std::max(2, RowTop(static_cast<int>(k) + 1) - RowTop(static_cast<int>(k)))),
-                                 Qt::red);
+        if (!blocks_.empty())
+            for (int y = 0; y < height(); ++y)
+                painter.fillRect(QRect(0, y, width(), 1), ColourOf(blocks_[static_cast<std::size_t>(ShownAt(y))].kind));
+        // Unstable bits over the blocks: a red bar at the right of each row that has any, two
+        // pixels high so that a single weak cell still shows.
+        for (int y = 0; y < height() && !blocks_.empty(); ++y)
+            if (UnstableAt(ShownAt(y))) painter.fillRect(QRect(width() * 3 / 4, y, width() / 4, 2), Qt::red);
         painter.setPen(palette().mid().color());
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
@@ -94,7 +120,8 @@ protected:
     bool event(QEvent* event) override {
         if (event->type() == QEvent::ToolTip) {
             auto* help = static_cast<QHelpEvent*>(event);
-            const int row = RowAt(help->pos().y());
+            const int row =
+                help->pos().y() >= 0 && help->pos().y() < height() && !blocks_.empty() ? ShownAt(help->pos().y()) : -1;
             if (row < 0) return QWidget::event(event);
             const Block& block = blocks_[static_cast<std::size_t>(row)];
             QToolTip::showText(help->globalPos(), RangeOf(block) + QStringLiteral(": ") + Describe(block), this);
@@ -104,20 +131,28 @@ protected:
     }
 
     void mousePressEvent(QMouseEvent* event) override {
-        const int row = RowAt(static_cast<int>(event->position().y()));
-        if (row >= 0 && onClick) onClick(row);
+        const int y = static_cast<int>(event->position().y());
+        if (y >= 0 && y < height() && !blocks_.empty() && onClick) onClick(ShownAt(y));
     }
 
 private:
-    [[nodiscard]] int RowTop(int row) const {
-        return blocks_.empty()
-                   ? 0
-                   : static_cast<int>(static_cast<qint64>(row) * height() / static_cast<qint64>(blocks_.size()));
+    [[nodiscard]] bool UnstableAt(int block) const {
+        return static_cast<std::size_t>(block) < unstable_.size() && unstable_[static_cast<std::size_t>(block)] > 0;
     }
-    [[nodiscard]] int RowAt(int y) const {
-        if (blocks_.empty() || y < 0 || y >= height()) return -1;
-        return std::min(static_cast<int>(static_cast<qint64>(y) * static_cast<qint64>(blocks_.size()) / height()),
-                        static_cast<int>(blocks_.size()) - 1);
+    // The block pixel row y (0 <= y < height, blocks not empty) shows. Row y spans blocks
+    // [y n / h, (y + 1) n / h) in block units: every block that span touches competes.
+    [[nodiscard]] int ShownAt(int y) const {
+        const auto n = static_cast<qint64>(blocks_.size());
+        const auto h = static_cast<qint64>(std::max(1, height()));
+        const qint64 first = std::min(n - 1, y * n / h);
+        const qint64 end = std::clamp(((y + 1) * n + h - 1) / h, first + 1, n);
+        qint64 best = first;
+        const auto rank = [this](qint64 k) {
+            return std::pair(UnstableAt(static_cast<int>(k)), Notability(blocks_[static_cast<std::size_t>(k)].kind));
+        };
+        for (qint64 k = first + 1; k < end; ++k)
+            if (rank(k) > rank(best)) best = k;
+        return static_cast<int>(best);
     }
 
     std::vector<Block> blocks_;
@@ -128,14 +163,20 @@ class MapPanel final : public InspectorPanel {
 public:
     explicit MapPanel(InspectorServices& services) : InspectorPanel(services) {
         auto* layout = new QVBoxLayout(this);
-        QStringList legend;
+        // The key as drawn swatches: rich text draws no border round a coloured span.
+        auto* key = new QHBoxLayout;
+        const int swatchHeight = fontMetrics().height() * 3 / 4;
+        const auto addKey = [&](const QColor& colour, const QString& name) {
+            auto* swatch = new QLabel(this);
+            swatch->setPixmap(Swatch(colour, swatchHeight));
+            key->addWidget(swatch);
+            key->addWidget(new QLabel(name, this));
+            key->addSpacing(swatchHeight);
+        };
         for (const KindColour& entry : kColours)
-            legend << QStringLiteral(
-                          "<span style='background:%1; border:1px solid gray'>&nbsp;&nbsp;&nbsp;&nbsp;</span> %2")
-                          .arg(QColor::fromRgba(entry.colour).name(),
-                               QString::fromLatin1(diagnosis::BlockKindName(entry.kind)));
-        legend << QStringLiteral("<span style='background:red'>&nbsp;&nbsp;</span> unstable bits (Reads)");
-        auto* key = new QLabel(legend.join(QStringLiteral(" &nbsp; ")), this);
+            addKey(QColor::fromRgba(entry.colour), QString::fromLatin1(diagnosis::BlockKindName(entry.kind)));
+        addKey(Qt::red, QStringLiteral("unstable bits (Reads)"));
+        key->addStretch(1);
         summary_ = new QLabel(this);
         summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
         auto* row = new QHBoxLayout;
@@ -146,7 +187,7 @@ public:
                                this);
         row->addWidget(picture_);
         row->addWidget(table_, 1);
-        layout->addWidget(key);
+        layout->addLayout(key);
         layout->addWidget(summary_);
         layout->addLayout(row, 1);
         picture_->onClick = [this](int block) {
@@ -171,19 +212,18 @@ public:
                 blocks = diagnosis::MapBlocks(bytes, blockLength);
             }))
             return;
-        summary_->setText(QStringLiteral("%1 blocks of %2 bytes; hover over the picture to name a block, click to "
+        summary_->setText(QStringLiteral("%1 of %2; hover over the picture to name a block, click to "
                                          "find it in the table%3.")
-                              .arg(blocks.size())
-                              .arg(blockLength)
-                              .arg(subject->dialogDump ? QStringLiteral(" and the dialog's dump pane") : QString()));
+                              .arg(Counted(blocks.size(), "block", "blocks"), Counted(blockLength, "byte", "bytes"),
+                                   subject->dialogDump ? QStringLiteral(" and the dialog's dump pane") : QString()));
         std::vector<std::uint64_t> unstable(blocks.size());
         for (const std::uint64_t offset : services().UnstableOf(subject)) ++unstable[offset / blockLength];
         std::vector<QStringList> rows;
         for (std::size_t k = 0; k < blocks.size(); ++k) {
             QString what = Describe(blocks[k]);
             if (unstable[k] == 1) what += QStringLiteral("; unstable bits in 1 byte");
-            if (unstable[k] > 1) what += QStringLiteral("; unstable bits in %1 bytes").arg(unstable[k]);
-            rows.push_back({QString(), RangeOf(blocks[k]), QString::number(blocks[k].length), what});
+            if (unstable[k] > 1) what += QStringLiteral("; unstable bits in %1 bytes").arg(Grouped(unstable[k]));
+            rows.push_back({QString(), RangeOf(blocks[k]), Grouped(blocks[k].length), what});
         }
         table_->SetRows(rows);
         for (int r = 0; r < table_->rowCount(); ++r) {

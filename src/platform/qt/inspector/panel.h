@@ -2,6 +2,9 @@
 #pragma once
 
 #include <QWidget>
+#include <cstdint>
+
+#include "app/progress_text.h"
 
 namespace vesperine::qt::inspector {
 
@@ -33,6 +36,13 @@ private:
     const Subject* subject_ = nullptr;
     bool stale_ = true;
 };
+
+// A count as every panel writes it: thousands grouped as the command line groups them ("47,846").
+[[nodiscard]] inline QString Grouped(std::uint64_t n) { return QString::fromStdString(WithThousands(n)); }
+// A count with its noun, singular for exactly one: "1 bit", "47,846 bits".
+[[nodiscard]] inline QString Counted(std::uint64_t n, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(Grouped(n), QString::fromLatin1(n == 1 ? one : many));
+}
 
 [[nodiscard]] InspectorPanel* MakeHealthPanel(InspectorServices& services);
 [[nodiscard]] InspectorPanel* MakeChecksumsPanel(InspectorServices& services);

@@ -11,7 +11,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <optional>
+#include <string_view>
 
+#include "base/crc32.h"
 #include "platform/qt/file_drop.h"
 #include "platform/qt/inspector/copy_table.h"
 #include "platform/qt/inspector/inspector_services.h"
@@ -25,6 +27,27 @@ namespace vesperine::qt::inspector {
 
 namespace {
 
+// The expected CRC-32 as a DAT, a label or a forum post gives it: 8 hex digits in either case,
+// a leading 0x and spaces anywhere (pasted "44D5 6F86"). Anything else is refused whole, never
+// shortened to 8 characters.
+std::optional<std::uint32_t> ParseExpectedCrc(QString text) {
+    text.remove(QLatin1Char(' '));
+    text.remove(QLatin1Char('\t'));
+    if (text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive)) text.remove(0, 2);
+    if (text.size() != 8) return std::nullopt;
+    // Digit by digit: toUInt would also take a sign or a second "0x".
+    static constexpr std::string_view kDigits = "0123456789abcdef";
+    std::uint32_t value = 0;
+    for (const QChar c : text) {
+        const std::size_t digit = c.unicode() < 0x80 ? kDigits.find(c.toLower().toLatin1()) : std::string_view::npos;
+        if (digit == std::string_view::npos) return std::nullopt;
+        value = value << 4 | static_cast<std::uint32_t>(digit);
+    }
+    return value;
+}
+
+QString Hex8(std::uint32_t value) { return QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0')).toUpper(); }
+
 struct Read {
     std::string path;
     ByteBuffer bytes;
@@ -37,14 +60,20 @@ public:
         auto* top = new QHBoxLayout;
         list_ = new QListWidget(this);
         list_->setMaximumHeight(90);
+        auto* listLabel =
+            new QLabel(QStringLiteral("Further reads of the same chip (add them, or dro&p them here):"), this);
+        listLabel->setBuddy(list_);
         auto* side = new QVBoxLayout;
         auto* add = new QPushButton(QStringLiteral("&Add read..."), this);
         add->setObjectName(QStringLiteral("addRead"));
         auto* clear = new QPushButton(QStringLiteral("C&lear reads"), this);
         width_ = new QComboBox(this);
         width_->addItems({QStringLiteral("8-bit chip"), QStringLiteral("16-bit chip (low byte first)")});
+        auto* widthLabel = new QLabel(QStringLiteral("Chip &width:"), this);
+        widthLabel->setBuddy(width_);
         side->addWidget(add);
         side->addWidget(clear);
+        side->addWidget(widthLabel);
         side->addWidget(width_);
         top->addWidget(list_, 1);
         top->addLayout(side);
@@ -56,21 +85,22 @@ public:
         saveConsensus_ = new QPushButton(QStringLiteral("&Save consensus..."), this);
         saveConsensus_->setObjectName(QStringLiteral("saveConsensus"));
         expected_ = new QLineEdit(this);
+        expected_->setObjectName(QStringLiteral("expectedCrc"));
         expected_->setPlaceholderText(QStringLiteral("8 hex digits"));
-        expected_->setMinimumWidth(expected_->fontMetrics().horizontalAdvance(QStringLiteral("8 hex digits__")));
-        expected_->setMaxLength(8);
+        expected_->setMinimumWidth(expected_->fontMetrics().horizontalAdvance(QStringLiteral("0x44D5 6F86__")));
+        auto* expectedLabel = new QLabel(QStringLiteral("E&xpected CRC-32:"), this);
+        expectedLabel->setBuddy(expected_);
         mend_ = new QPushButton(QStringLiteral("M&end by CRC"), this);
         mend_->setObjectName(QStringLiteral("mendByCrc"));
         bottom->addWidget(saveConsensus_);
         bottom->addStretch(1);
-        bottom->addWidget(new QLabel(QStringLiteral("Expected CRC-32:"), this));
+        bottom->addWidget(expectedLabel);
         bottom->addWidget(expected_);
         bottom->addWidget(mend_);
         mendText_ = new QLabel(this);
         mendText_->setWordWrap(true);
         mendText_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-        layout->addWidget(
-            new QLabel(QStringLiteral("Further reads of the same chip (add them, or drop them here):"), this));
+        layout->addWidget(listLabel);
         layout->addLayout(top);
         layout->addWidget(summary_);
         layout->addWidget(findings_, 1);
@@ -114,11 +144,10 @@ public:
         std::vector<std::span<const std::uint8_t>> all{{subject->bytes.data(), subject->bytes.size()}};
         for (const Read& read : reads_) {
             if (read.bytes.size() != subject->bytes.size()) {
-                summary_->setText(QStringLiteral("%1 has %2 bytes, the inspected dump %3: reads of one chip have one "
+                summary_->setText(QStringLiteral("%1 has %2, the inspected dump %3: reads of one chip have one "
                                                  "length.")
-                                      .arg(ShownPath(read.path))
-                                      .arg(read.bytes.size())
-                                      .arg(subject->bytes.size()));
+                                      .arg(ShownPath(read.path), Counted(read.bytes.size(), "byte", "bytes"),
+                                           Counted(subject->bytes.size(), "byte", "bytes")));
                 return;
             }
             all.emplace_back(read.bytes.data(), read.bytes.size());
@@ -161,13 +190,14 @@ private:
 
     void Fill() {
         const reads::ReadsComparison& c = *comparison_;
-        summary_->setText(QStringLiteral("%1 reads of %2 bytes (read 1 is the inspected dump): %3 unstable bits in %4 "
-                                         "words, %5 tied.")
-                              .arg(c.readCount)
-                              .arg(c.length)
-                              .arg(c.unstableBits)
-                              .arg(c.unstableWords)
-                              .arg(c.ties));
+        // A word is the chip's: a byte of an 8-bit chip, two bytes of a 16-bit one.
+        const bool bytes = c.width == 1;
+        summary_->setText(
+            QStringLiteral("%1 reads of %2 (read 1 is the inspected dump): %3 in %4, %5 tied.")
+                .arg(Grouped(c.readCount), Counted(c.length, "byte", "bytes"),
+                     Counted(c.unstableBits, "unstable bit", "unstable bits"),
+                     bytes ? Counted(c.unstableWords, "byte", "bytes") : Counted(c.unstableWords, "word", "words"),
+                     Grouped(c.ties)));
         std::vector<QStringList> rows;
         for (const reads::ReadsFinding& finding : reads::ExplainReads(c))
             rows.push_back(
@@ -182,12 +212,14 @@ private:
     }
 
     void Mend() {
-        bool ok = false;
-        const std::uint32_t expected = expected_->text().toUInt(&ok, 16);
-        if (!ok || expected_->text().size() != 8) {
-            this->services().Tell(QStringLiteral("The expected CRC-32 is 8 hex digits, as a DAT or a label gives it."));
+        const std::optional<std::uint32_t> parsed = ParseExpectedCrc(expected_->text());
+        if (!parsed) {
+            this->services().Tell(QStringLiteral("Expected CRC-32 \"%1\" is not 8 hex digits: write it as a DAT or a "
+                                                 "label gives it (44D56F86, 0x44d56f86 or 44D5 6F86). Nothing mended.")
+                                      .arg(expected_->text()));
             return;
         }
+        const std::uint32_t expected = *parsed;
         const reads::ReadsComparison& c = *comparison_;
         const std::span<const std::uint8_t> consensus(c.consensus.data(), c.consensus.size());
         reads::MendResult mended;
@@ -197,28 +229,35 @@ private:
             return;
         switch (mended.outcome) {
             case reads::MendOutcome::NoAssignment:
-                mendText_->setText(QStringLiteral("No values of the %1 unstable bits give CRC-32 %2: the error lies "
+                mendText_->setText(QStringLiteral("No values of the %1 give CRC-32 %2: the error lies "
                                                   "elsewhere, or the expected CRC is for another dump.")
-                                       .arg(mended.unknowns)
-                                       .arg(expected_->text().toUpper()));
+                                       .arg(Counted(mended.unknowns, "unstable bit", "unstable bits"), Hex8(expected)));
                 return;
             case reads::MendOutcome::Ambiguous:
                 mendText_->setText(QStringLiteral("%1 ways to set the unstable bits give that CRC-32 (2^%2): read the "
                                                   "chip again to narrow them.")
                                        .arg(mended.freeBits > 62 ? QStringLiteral("Too many")
-                                                                 : QString::number(std::uint64_t{1} << mended.freeBits))
+                                                                 : Grouped(std::uint64_t{1} << mended.freeBits))
                                        .arg(mended.freeBits));
                 return;
             case reads::MendOutcome::Unique: break;
         }
         const Flips& flips = mended.assignments.front();
-        mendText_->setText(
-            QStringLiteral("One way to set the %1 unstable bits gives CRC-32 %2: %3 bits differ from the "
-                           "majority. Choose where to save it.")
-                .arg(mended.unknowns)
-                .arg(expected_->text().toUpper())
-                .arg(flips.size()));
         const ByteBuffer fixed = reads::ApplyAssignment(consensus, flips);
+        // Verify before claiming, as the command line does: the bytes about to be saved carry the CRC.
+        const std::uint32_t got = Crc32(std::span<const std::uint8_t>(fixed.data(), fixed.size()));
+        if (got != expected) {
+            mendText_->setText(QStringLiteral("The mended image's CRC-32 is %1, not %2: nothing saved (an error in "
+                                              "Vesperine).")
+                                   .arg(Hex8(got), Hex8(expected)));
+            this->services().Tell(mendText_->text());
+            return;
+        }
+        mendText_->setText(QStringLiteral("One way to set the %1 gives CRC-32 %2 (checked): %3 from the majority. "
+                                          "Choose where to save it.")
+                               .arg(Counted(mended.unknowns, "unstable bit", "unstable bits"), Hex8(expected),
+                                    flips.size() == 1 ? QStringLiteral("1 bit differs")
+                                                      : QStringLiteral("%1 bits differ").arg(Grouped(flips.size()))));
         Save(fixed);
     }
 
