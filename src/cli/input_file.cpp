@@ -160,9 +160,9 @@ std::string DescribeReading(const InputReading& reading) {
 }
 
 nlohmann::json ReadingJson(const InputReading& reading) {
-    nlohmann::json json = {{"as", AsName(reading.format)}, {"by", reading.by}, {"file_size", reading.fileLength}};
+    nlohmann::json json = {{"as", AsName(reading.format)}, {"by", reading.by}, {"fileSize", reading.fileLength}};
     if (reading.format != FileFormat::Binary) {
-        json["image_size"] = reading.imageLength;
+        json["imageSize"] = reading.imageLength;
         json["base"] = "0x" + HexDigits(reading.base, 8);
         json["unterminated"] = reading.unterminated;
     }

@@ -49,8 +49,8 @@ struct InputReading {
 // bytes (by its name)"; what every command says beside a result about a file.
 [[nodiscard]] std::string DescribeReading(const InputReading& reading);
 
-// The same as JSON: {"as": "raw"|"ihex"|"srec", "by", "file_size"} and for a decoded file
-// "image_size", "base" ("0x0000A000"), "unterminated".
+// The same as JSON: {"as": "raw"|"ihex"|"srec", "by", "fileSize"} and for a decoded file
+// "imageSize", "base" ("0x0000A000"), "unterminated".
 [[nodiscard]] nlohmann::json ReadingJson(const InputReading& reading);
 
 // "PATH: as Intel HEX ..." on out for a decoded file; nothing for raw bytes, whose results

@@ -13,6 +13,7 @@
 #include "checksum/label_solver.h"
 #include "checksum/range_sums.h"
 #include "cli/hex_arg.h"
+#include "cli/input_file.h"
 #include "cli/memory_budget.h"
 #include "cli/messages.h"
 #include "cli/progress.h"
@@ -216,10 +217,12 @@ int RunSolve(const SolveOptions& options, FileSystem& files, Streams streams) {
         json["size"] = dump.size();
         json["value"] = value;
         json["width"] = request->width;
+        json["read"] = ReadingJson(cut->reading);
         streams.out << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     } else {
         streams.out << options.file << ": " << FormatDumpSize(static_cast<std::uint32_t>(dump.size())) << ", value "
                     << value << " at " << request->width << " bits\n";
+        WriteDecodedLine(streams.out, options.file, cut->reading);
         PrintText(result, listed, *request, streams.out);
     }
     const bool any = !result.whole.empty() || result.rangeHits != 0;
