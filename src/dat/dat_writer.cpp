@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "base/format.h"
 #include "dat/rom_fields.h"
 
 namespace vesperine::dat {
@@ -12,10 +13,9 @@ namespace {
 // "byte C4 at offset 3 is not UTF-8", "bytes EF BF BE (U+FFFE) at offset 3 are not allowed in XML".
 [[nodiscard]] std::string Problem(std::string_view bytes, std::size_t at, const char* character, const char* why) {
     std::string text = bytes.size() == 1 ? "byte" : "bytes";
-    char hex[4];
     for (const char c : bytes) {
-        std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned char>(c));
-        text += " " + std::string(hex);
+        text.push_back(' ');
+        AppendHexByte(text, static_cast<std::uint8_t>(c));
     }
     return text + character + " at offset " + std::to_string(at) + (bytes.size() == 1 ? " is " : " are ") + why;
 }

@@ -46,9 +46,7 @@ Marks ShowGameBoy(std::span<const std::uint8_t> image) {
     unsigned listed = 0;
     for (std::size_t i = 0; i < kGameBoyLogo.size() && listed < kGbLogoNear; ++i) {
         if (image[kGbLogo + i] == kGameBoyLogo[i]) continue;
-        char offset[16];
-        std::snprintf(offset, sizeof offset, "0x%06X", static_cast<unsigned>(kGbLogo + i));
-        at += (listed++ == 0 ? "at " : ", ") + std::string(offset);
+        at += (listed++ == 0 ? "at " : ", ") + HexText(kGbLogo + i, 6);
     }
     Marks marks{"the logo at 0x000104 differs from Nintendo's in " + std::to_string(differ) + " of 48 bytes (" + at +
                     (differ > kGbLogoNear ? ", ..." : "") + ")",

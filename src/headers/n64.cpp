@@ -110,11 +110,7 @@ constexpr std::array<ChipName, 10> kChipNames = {{{"6102", 0},
     return nullptr;
 }
 
-[[nodiscard]] std::string Hex8(std::uint32_t value) {
-    char text[9];
-    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(value));
-    return text;
-}
+[[nodiscard]] std::string Hex8(std::uint32_t value) { return HexDigits(value, 8); }
 
 // The chip the CRCs are checked with: a stated one, else the chip the boot code is, else the
 // chip whose sum gives the stored CRCs (the data they cover is then intact, whatever the boot

@@ -16,6 +16,7 @@
 #include <array>
 
 #include "app/main_dialog.h"
+#include "base/format.h"
 #include "platform/qt/app_icon.h"
 #include "platform/qt/control_builder.h"
 #include "platform/qt/control_layout.h"
@@ -172,8 +173,7 @@ void MainWindow::OpenInspector() {
             MainDialog* reachable = Reachable();
             if (!reachable) return;
             // As a person would: the address into the dump's jump box, then its jump command.
-            reachable->host().SetControlText(
-                ids::kDumpJumpText, QStringLiteral("%1").arg(offset, 8, 16, QLatin1Char('0')).toUpper().toStdString());
+            reachable->host().SetControlText(ids::kDumpJumpText, HexDigits(offset, 8));
             reachable->DumpJump();
         });
     }

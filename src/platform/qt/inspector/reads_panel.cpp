@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "base/crc32.h"
+#include "base/format.h"
 #include "platform/qt/file_drop.h"
 #include "platform/qt/inspector/copy_table.h"
 #include "platform/qt/inspector/inspector_services.h"
@@ -46,7 +47,7 @@ std::optional<std::uint32_t> ParseExpectedCrc(QString text) {
     return value;
 }
 
-QString Hex8(std::uint32_t value) { return QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0')).toUpper(); }
+QString Hex8(std::uint32_t value) { return QString::fromStdString(HexDigits(value, 8)); }
 
 struct Read {
     std::string path;
