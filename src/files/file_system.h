@@ -134,4 +134,10 @@ public:
     virtual void DiscardOutput(const StagedOutput& /*staged*/) {}
 };
 
+// One file written by the write primitive: staged beside its target, then committed, the
+// temporary removed when the commit fails. What a system file system's WriteWholeFile is, so
+// that the window's save and the CLI's outputs write the same way. A folder is CannotOpen.
+[[nodiscard]] WriteStatus WriteStagedFile(FileSystem& files, const std::string& path,
+                                          std::span<const std::uint8_t> bytes);
+
 }  // namespace vesperine

@@ -156,13 +156,7 @@ ReadResult StdFileSystem::ReadWholeFileInChunks(const std::string& path, const R
 }
 
 WriteStatus StdFileSystem::WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    StagedOutput staged;
-    WriteStatus status = StageOutput(path, bytes, staged);
-    if (status == WriteStatus::IsFolder) return WriteStatus::CannotOpen;
-    if (status != WriteStatus::Ok) return status;
-    status = CommitOutput(staged);
-    if (status != WriteStatus::Ok && staged.device < 0) DiscardOutput(staged);
-    return status;
+    return WriteStagedFile(*this, path, bytes);
 }
 
 }  // namespace vesperine

@@ -342,13 +342,7 @@ ReadResult WinFileSystem::ReadWholeFile(const std::string& path) {
 }
 
 WriteStatus WinFileSystem::WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    StagedOutput staged;
-    WriteStatus status = StageOutput(path, bytes, staged);
-    if (status == WriteStatus::IsFolder) return WriteStatus::CannotOpen;
-    if (status != WriteStatus::Ok) return status;
-    status = CommitOutput(staged);
-    if (status != WriteStatus::Ok && staged.device < 0) DiscardOutput(staged);
-    return status;
+    return WriteStagedFile(*this, path, bytes);
 }
 
 }  // namespace vesperine
