@@ -1,6 +1,7 @@
 // The Map panel: a picture of the dump with one row per block, coloured by what the block is, and the same rows as a
 // table.
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -172,11 +173,11 @@ protected:
                     Frame(painter, frame, 1, Qt::black);
                     Frame(painter, frame.adjusted(1, 1, -1, -1), 2, marker);
                 } else {
-                    // A block thinner than a frame: brackets at the sides, 3 rows beyond it either
+                    // A block thinner than a frame: brackets at the sides, 5 rows beyond it either
                     // way, so that neither it nor its neighbours are covered.
-                    for (const int x : {0, kinds - 3}) {
-                        painter.fillRect(QRect(x, top - 3, 3, bottom - top + 6), Qt::black);
-                        painter.fillRect(QRect(x == 0 ? 1 : x, top - 2, 2, bottom - top + 4), marker);
+                    for (const int x : {0, kinds - 5}) {
+                        painter.fillRect(QRect(x, top - 5, 5, bottom - top + 10), Qt::black);
+                        painter.fillRect(QRect(x == 0 ? 1 : x, top - 4, 4, bottom - top + 8), marker);
                     }
                 }
             }
@@ -284,6 +285,10 @@ public:
         table_ = new CopyTable({QStringLiteral(""), QStringLiteral("Offsets"), QStringLiteral("Bytes"),
                                 QStringLiteral("What the block is"), QStringLiteral("Entropy")},
                                this);
+        // The kinds take the room; the entropy is a short number.
+        table_->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
+        table_->horizontalHeader()->setSectionResizeMode(4, QHeaderView::ResizeToContents);
+        table_->horizontalHeader()->setStretchLastSection(false);
         row->addWidget(picture_);
         row->addWidget(table_, 1);
         layout->addLayout(key);
