@@ -153,9 +153,15 @@ protected:
         const QRect bars = graph.adjusted(1, 0, -1, 0);
         painter.fillRect(QRect(bars.left() + bars.width() * 7 / 8, 0, 1, height()), palette().mid());
         if (end_ > first_) {
+            // Zoomed in to 8 rows a block or more, each block's first row a shade darker: blocks
+            // of one kind side by side are still told apart.
+            const auto n = static_cast<qint64>(end_ - first_);
+            const bool edges = n * 8 <= height();
             for (int y = 0; y < height(); ++y) {
                 const auto [shown, bits] = ShownAt(y);
-                painter.fillRect(QRect(0, y, kinds, 1), ColourOf(blocks_[static_cast<std::size_t>(shown)].kind));
+                const QColor colour = ColourOf(blocks_[static_cast<std::size_t>(shown)].kind);
+                const bool edge = edges && y > 0 && y * n / height() != (y - 1) * n / height();
+                painter.fillRect(QRect(0, y, kinds, 1), edge ? colour.darker(140) : colour);
                 // Unstable bits over the blocks: a red bar at the right of each row that has
                 // any, two pixels high so that a single weak cell still shows.
                 if (UnstableAt(shown)) painter.fillRect(QRect(kinds * 3 / 4, y, kinds - kinds * 3 / 4, 2), Qt::red);
@@ -163,7 +169,6 @@ protected:
                 painter.fillRect(QRect(bars.left(), y, bar, 1), QColor::fromRgba(kEntropyColour));
             }
             if (chosen_ >= first_ && chosen_ < end_) {
-                const auto n = static_cast<qint64>(end_ - first_);
                 const auto h = static_cast<qint64>(height());
                 const int top = static_cast<int>((chosen_ - first_) * h / n);
                 const int bottom = static_cast<int>(((chosen_ - first_ + 1) * h + n - 1) / n);
