@@ -389,11 +389,11 @@ private:
     void UpdateZoom() {
         zoomIn_->setEnabled(!table_->selectedRanges().isEmpty());
         zoomOut_->setEnabled(picture_->zoomed());
-        if (offsets_.empty()) {
+        const auto [first, end] = picture_->span();
+        if (end <= first || static_cast<std::size_t>(first) >= offsets_.size()) {  // nothing drawn yet
             span_->clear();
             return;
         }
-        const auto [first, end] = picture_->span();
         const std::uint64_t endOffset =
             static_cast<std::size_t>(end) < offsets_.size() ? offsets_[static_cast<std::size_t>(end)] : DumpEnd();
         span_->setText(QStringLiteral("Picture: %1 (%2)")
