@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "diagnosis/scan.h"
 
@@ -37,12 +38,14 @@ double Entropy(std::span<const std::uint8_t> block) {
     return bits;
 }
 
-BlockKind KindOf(std::span<const std::uint8_t> block) {
-    if (IsAllByte(block, 0xFF)) return BlockKind::FillFF;
-    if (IsAllByte(block, 0x00)) return BlockKind::Fill00;
-    if (IsText(block)) return BlockKind::Text;
-    if (block.size() >= 256 && Entropy(block) > kHighEntropyBits) return BlockKind::HighEntropy;
-    return BlockKind::Data;
+// The block's kind and entropy; a fill's entropy is 0 without counting its bytes.
+std::pair<BlockKind, double> KindOf(std::span<const std::uint8_t> block) {
+    if (IsAllByte(block, 0xFF)) return {BlockKind::FillFF, 0.0};
+    if (IsAllByte(block, 0x00)) return {BlockKind::Fill00, 0.0};
+    const double bits = Entropy(block);
+    if (IsText(block)) return {BlockKind::Text, bits};
+    if (block.size() >= 256 && bits > kHighEntropyBits) return {BlockKind::HighEntropy, bits};
+    return {BlockKind::Data, bits};
 }
 
 }  // namespace
@@ -59,7 +62,8 @@ std::vector<Block> MapBlocks(std::span<const std::uint8_t> bytes, std::uint64_t 
     const std::hash<std::string_view> hash;
     for (std::uint64_t offset = 0; offset < bytes.size(); offset += blockLength) {
         const auto block = bytes.subspan(offset, std::min<std::uint64_t>(blockLength, bytes.size() - offset));
-        Block entry{offset, block.size(), KindOf(block), 0};
+        const auto [kind, bits] = KindOf(block);
+        Block entry{offset, block.size(), kind, 0, bits};
         if (entry.kind != BlockKind::FillFF && entry.kind != BlockKind::Fill00) {
             const std::size_t key = hash(std::string_view(reinterpret_cast<const char*>(block.data()), block.size()));
             const auto [first, last] = seen.equal_range(key);

@@ -21,6 +21,7 @@ struct Block {
     std::uint64_t length = 0;
     BlockKind kind = BlockKind::Data;
     std::uint64_t repeatOf = 0;  // for Repeat: the offset of the first block with these bytes
+    double entropy = 0;          // Shannon entropy of the block's byte values in bits a byte, 0 to 8
 };
 
 // At most this many blocks: the map stays one screenful of rows to scroll through.
@@ -36,6 +37,7 @@ inline constexpr std::uint64_t kMaxBlocks = 1024;
 // scans (scan.h), as its fill map and repetition tell them. Repeats are found by a hash of each block and
 // confirmed byte by byte, so the time is one pass plus one comparison per true repeat (and per
 // hash collision, which for 64-bit hashes of at most kMaxBlocks blocks is negligible).
+// Every block carries its entropy, whatever its kind (a fill's is 0).
 [[nodiscard]] std::vector<Block> MapBlocks(std::span<const std::uint8_t> bytes, std::uint64_t blockLength);
 
 [[nodiscard]] const char* BlockKindName(BlockKind kind);  // "FF fill", "00 fill", "repeat", ...

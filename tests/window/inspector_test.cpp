@@ -444,6 +444,52 @@ TEST(Inspector, HeaderTableShowsTheSavedCopyInFull) {
     EXPECT_EQ(fields->item(1, 2)->text(), global);
 }
 
+// The chosen block framed, each pixel row's entropy beside the kinds, Enter on a row jumping as a
+// click does, and a zoom to the selected rows giving a block many pixel rows.
+TEST(Inspector, MapMarksTheChosenBlockGraphsEntropyAndZooms) {
+    Bytes bytes(std::size_t{1024} * 512, 0x00);
+    for (std::size_t k = 0; k < 512; ++k) bytes[400 * 512 + k] = static_cast<std::uint8_t>(k * 7);
+    InspectorHarness h;
+    InspectorWindow& inspector = h.Open(bytes);
+    h.ShowPanel(inspector, QStringLiteral("Map"));
+    auto* picture = inspector.findChild<QWidget*>(QStringLiteral("blockPicture"));
+    picture->setFixedHeight(200);
+    Settle();
+    inspector::CopyTable* table = InspectorHarness::Table(inspector);
+    const QColor shown = table->item(400, 0)->background().color();
+    const QColor fill = table->item(0, 0)->background().color();
+    const int y = 400 * 200 / 1024;
+    const auto entropyPixels = [&](const QImage& image, int row) {
+        int n = 0;
+        for (int x = 0; x < image.width(); ++x) n += image.pixel(x, row) == 0xFF404080;
+        return n;
+    };
+    table->setCurrentCell(400, 1);
+    QImage image = picture->grab().toImage();
+    EXPECT_EQ(image.pixel(1, y), 0xFFFFD000u);  // the marker
+    EXPECT_EQ(image.pixelColor(picture->width() / 3, y), shown);
+    const double bits = table->item(400, 4)->text().toDouble();
+    EXPECT_NEAR(entropyPixels(image, y), bits / 8 * (picture->width() / 3), 2.0) << bits;  // inside its frame
+    EXPECT_EQ(entropyPixels(image, y + 20), 0);                                            // fill: no entropy
+    QTest::keyClick(table, Qt::Key_Return);
+    EXPECT_EQ(h.host.ScrollPos(ids::kDumpScrollBar), 400 * 512 / 16);
+
+    table->setCurrentCell(398, 1);
+    table->setRangeSelected(QTableWidgetSelectionRange(398, 0, 402, 4), true);
+    auto* whole = InspectorHarness::Find<QPushButton>(inspector, "wholeDump");
+    EXPECT_FALSE(whole->isEnabled());
+    ClickOn(InspectorHarness::Find<QPushButton>(inspector, "zoomToSelection"));
+    image = picture->grab().toImage();
+    for (int row = 40; row < 160; ++row) {  // five blocks, 40 rows each: the third is the data
+        const QColor expected = row >= 80 && row < 120 ? shown : fill;
+        EXPECT_EQ(image.pixel(picture->width() / 3, row), (row % 40 ? expected : expected.darker(140)).rgb()) << row;
+    }
+    ClickOn(whole);
+    EXPECT_FALSE(whole->isEnabled());
+    EXPECT_EQ(picture->grab().toImage().pixelColor(picture->width() / 3, y), shown);
+    EXPECT_EQ(picture->grab().toImage().pixelColor(picture->width() / 3, y + 20), fill);
+}
+
 TEST(Inspector, TheCommandLineOpensItOnAnyNumberOfFiles) {
     const std::vector<const char*> arguments{"--inspect", "/roms/a.bin", "/roms/b.bin", "/roms/c.bin"};
     const CommandLine line = ParseCommandLine(arguments);

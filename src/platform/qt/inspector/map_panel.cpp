@@ -1,11 +1,13 @@
 // The Map panel: a picture of the dump with one row per block, coloured by what the block is, and the same rows as a
 // table.
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -83,48 +85,125 @@ QString Describe(const Block& block) {
     return kind;
 }
 
-// The whole dump at a glance, blocks top to bottom scaled to the widget's height; a pixel row
-// that covers several blocks shows the most notable of them, and a click or a tooltip there
-// goes to that block.
+// The chosen block's frame: yellow inside a black line, apart from every kind's colour and
+// the red of unstable bits, on light fill as on dark.
+constexpr QRgb kMarkerColour = 0xFFFFD000;
+constexpr QRgb kEntropyColour = 0xFF404080;
+
+// Fills the frame of rect, thickness pixels wide, with colour.
+void Frame(QPainter& painter, const QRect& rect, int thickness, const QColor& colour) {
+    const int t = std::min({thickness, rect.width() / 2, rect.height() / 2});
+    painter.fillRect(QRect(rect.left(), rect.top(), rect.width(), t), colour);
+    painter.fillRect(QRect(rect.left(), rect.bottom() - t + 1, rect.width(), t), colour);
+    painter.fillRect(QRect(rect.left(), rect.top(), t, rect.height()), colour);
+    painter.fillRect(QRect(rect.right() - t + 1, rect.top(), t, rect.height()), colour);
+}
+
+// The blocks of a span of the dump (the whole of it, or the span zoomed to), top to bottom
+// scaled to the widget's height, coloured by kind on the left and with each pixel row's entropy
+// as a bar graph on the right. A pixel row that covers several blocks shows the most notable of
+// them and the highest entropy among them (the highest, as a mean would hide one compressed
+// block amid fill); a click or a tooltip there goes to that block.
 class BlockPicture final : public QWidget {
 public:
     explicit BlockPicture(QWidget* parent) : QWidget(parent) {
         setMouseTracking(true);
-        setMinimumWidth(120);
-        setToolTip(QStringLiteral("Hover to see a block's offsets and kind"));
+        setMinimumWidth(160);
+        setToolTip(QStringLiteral("Hover to see a block's offsets, kind and entropy"));
     }
 
     // unstable: for each block, how many bytes of it hold a bit that the reads disagree on.
+    // Shows them all, unzoomed, with no block chosen.
     void SetBlocks(std::vector<Block> blocks, std::vector<std::uint64_t> unstable) {
         blocks_ = std::move(blocks);
         unstable_ = std::move(unstable);
+        first_ = 0;
+        end_ = static_cast<int>(blocks_.size());
+        chosen_ = -1;
         update();
     }
+    // Shows blocks [first, end) only, end > first; the whole when first = 0 and end = all.
+    void ShowSpan(int first, int end) {
+        first_ = std::clamp(first, 0, static_cast<int>(blocks_.size()));
+        end_ = std::clamp(end, first_, static_cast<int>(blocks_.size()));
+        update();
+    }
+    // The block the marker frames, -1 for none.
+    void Choose(int block) {
+        chosen_ = block;
+        update();
+    }
+    // The blocks shown, [first, end).
+    [[nodiscard]] std::pair<int, int> span() const { return {first_, end_}; }
+    [[nodiscard]] bool zoomed() const { return first_ > 0 || end_ < static_cast<int>(blocks_.size()); }
+    // Where the kinds end and the entropy graph begins.
+    [[nodiscard]] int KindsWidth() const { return width() - EntropyWidth() - kGap; }
+    [[nodiscard]] int EntropyWidth() const { return width() / 3; }
     std::function<void(int)> onClick;
 
 protected:
     void paintEvent(QPaintEvent* /*event*/) override {
         QPainter painter(this);
         painter.fillRect(rect(), palette().window());
-        if (!blocks_.empty())
-            for (int y = 0; y < height(); ++y)
-                painter.fillRect(QRect(0, y, width(), 1), ColourOf(blocks_[static_cast<std::size_t>(ShownAt(y))].kind));
-        // Unstable bits over the blocks: a red bar at the right of each row that has any, two
-        // pixels high so that a single weak cell still shows.
-        for (int y = 0; y < height() && !blocks_.empty(); ++y)
-            if (UnstableAt(ShownAt(y))) painter.fillRect(QRect(width() * 3 / 4, y, width() / 4, 2), Qt::red);
+        const int kinds = KindsWidth();
+        const QRect graph(kinds + kGap, 0, EntropyWidth(), height());
+        painter.fillRect(graph, palette().base());
+        // The bars inside the graph's frame, over the high-entropy threshold (7 bits a byte) as
+        // a guide line.
+        const QRect bars = graph.adjusted(1, 0, -1, 0);
+        painter.fillRect(QRect(bars.left() + bars.width() * 7 / 8, 0, 1, height()), palette().mid());
+        if (end_ > first_) {
+            // Zoomed in to 8 rows a block or more, each block's first row a shade darker: blocks
+            // of one kind side by side are still told apart.
+            const auto n = static_cast<qint64>(end_ - first_);
+            const bool edges = n * 8 <= height();
+            for (int y = 0; y < height(); ++y) {
+                const auto [shown, bits] = ShownAt(y);
+                const QColor colour = ColourOf(blocks_[static_cast<std::size_t>(shown)].kind);
+                const bool edge = edges && y > 0 && y * n / height() != (y - 1) * n / height();
+                painter.fillRect(QRect(0, y, kinds, 1), edge ? colour.darker(140) : colour);
+                // Unstable bits over the blocks: a red bar at the right of each row that has
+                // any, two pixels high so that a single weak cell still shows.
+                if (UnstableAt(shown)) painter.fillRect(QRect(kinds * 3 / 4, y, kinds - kinds * 3 / 4, 2), Qt::red);
+                const int bar = static_cast<int>(bits / 8.0 * bars.width() + 0.5);
+                painter.fillRect(QRect(bars.left(), y, bar, 1), QColor::fromRgba(kEntropyColour));
+            }
+            if (chosen_ >= first_ && chosen_ < end_) {
+                const auto h = static_cast<qint64>(height());
+                const int top = static_cast<int>((chosen_ - first_) * h / n);
+                const int bottom = static_cast<int>(((chosen_ - first_ + 1) * h + n - 1) / n);
+                const QColor marker = QColor::fromRgba(kMarkerColour);
+                if (bottom - top >= 7) {
+                    const QRect frame(0, top, kinds, bottom - top);
+                    Frame(painter, frame, 1, Qt::black);
+                    Frame(painter, frame.adjusted(1, 1, -1, -1), 2, marker);
+                } else {
+                    // A block thinner than a frame: brackets at the sides, 5 rows beyond it either
+                    // way, so that neither it nor its neighbours are covered.
+                    for (const int x : {0, kinds - 5}) {
+                        painter.fillRect(QRect(x, top - 5, 5, bottom - top + 10), Qt::black);
+                        painter.fillRect(QRect(x == 0 ? 1 : x, top - 4, 4, bottom - top + 8), marker);
+                    }
+                }
+            }
+        }
         painter.setPen(palette().mid().color());
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        painter.drawRect(QRect(0, 0, kinds, height()).adjusted(0, 0, -1, -1));
+        painter.drawRect(graph.adjusted(0, 0, -1, -1));
     }
 
     bool event(QEvent* event) override {
         if (event->type() == QEvent::ToolTip) {
             auto* help = static_cast<QHelpEvent*>(event);
-            const int row =
-                help->pos().y() >= 0 && help->pos().y() < height() && !blocks_.empty() ? ShownAt(help->pos().y()) : -1;
+            const int row = help->pos().y() >= 0 && help->pos().y() < height() && end_ > first_
+                                ? ShownAt(help->pos().y()).first
+                                : -1;
             if (row < 0) return QWidget::event(event);
             const Block& block = blocks_[static_cast<std::size_t>(row)];
-            QToolTip::showText(help->globalPos(), RangeOf(block) + QStringLiteral(": ") + Describe(block), this);
+            QToolTip::showText(help->globalPos(),
+                               RangeOf(block) + QStringLiteral(": ") + Describe(block) +
+                                   QStringLiteral("; entropy %1 bits a byte").arg(block.entropy, 0, 'f', 2),
+                               this);
             return true;
         }
         return QWidget::event(event);
@@ -132,31 +211,40 @@ protected:
 
     void mousePressEvent(QMouseEvent* event) override {
         const int y = static_cast<int>(event->position().y());
-        if (y >= 0 && y < height() && !blocks_.empty() && onClick) onClick(ShownAt(y));
+        if (y >= 0 && y < height() && end_ > first_ && onClick) onClick(ShownAt(y).first);
     }
 
 private:
+    static constexpr int kGap = 4;
+
     [[nodiscard]] bool UnstableAt(int block) const {
         return static_cast<std::size_t>(block) < unstable_.size() && unstable_[static_cast<std::size_t>(block)] > 0;
     }
-    // The block pixel row y (0 <= y < height, blocks not empty) shows. Row y spans blocks
-    // [y n / h, (y + 1) n / h) in block units: every block that span touches competes.
-    [[nodiscard]] int ShownAt(int y) const {
-        const auto n = static_cast<qint64>(blocks_.size());
+    // The block pixel row y (0 <= y < height, span not empty) shows, and the highest entropy
+    // of the blocks it covers. Row y spans blocks [y n / h, (y + 1) n / h) of the n shown, in
+    // block units: every block that span touches competes.
+    [[nodiscard]] std::pair<int, double> ShownAt(int y) const {
+        const auto n = static_cast<qint64>(end_ - first_);
         const auto h = static_cast<qint64>(std::max(1, height()));
-        const qint64 first = std::min(n - 1, y * n / h);
-        const qint64 end = std::clamp(((y + 1) * n + h - 1) / h, first + 1, n);
+        const qint64 first = first_ + std::min(n - 1, y * n / h);
+        const qint64 end = first_ + std::clamp(((y + 1) * n + h - 1) / h, first - first_ + 1, n);
         qint64 best = first;
+        double bits = blocks_[static_cast<std::size_t>(first)].entropy;
         const auto rank = [this](qint64 k) {
             return std::pair(UnstableAt(static_cast<int>(k)), Notability(blocks_[static_cast<std::size_t>(k)].kind));
         };
-        for (qint64 k = first + 1; k < end; ++k)
+        for (qint64 k = first + 1; k < end; ++k) {
             if (rank(k) > rank(best)) best = k;
-        return static_cast<int>(best);
+            bits = std::max(bits, blocks_[static_cast<std::size_t>(k)].entropy);
+        }
+        return {static_cast<int>(best), bits};
     }
 
     std::vector<Block> blocks_;
     std::vector<std::uint64_t> unstable_;
+    int first_ = 0;
+    int end_ = 0;
+    int chosen_ = -1;
 };
 
 class MapPanel final : public InspectorPanel {
@@ -164,56 +252,91 @@ public:
     explicit MapPanel(InspectorServices& services) : InspectorPanel(services) {
         auto* layout = new QVBoxLayout(this);
         // The key as drawn swatches: rich text draws no border round a coloured span.
+        // Two lines, the kinds and then what is drawn over them, so that the key never widens the window.
         auto* key = new QHBoxLayout;
+        auto* overKey = new QHBoxLayout;
         const int swatchHeight = fontMetrics().height() * 3 / 4;
-        const auto addKey = [&](const QColor& colour, const QString& name) {
+        const auto addKey = [&](QHBoxLayout* line, const QColor& colour, const QString& name) {
             auto* swatch = new QLabel(this);
             swatch->setPixmap(Swatch(colour, swatchHeight));
-            key->addWidget(swatch);
-            key->addWidget(new QLabel(name, this));
-            key->addSpacing(swatchHeight);
+            line->addWidget(swatch);
+            line->addWidget(new QLabel(name, this));
+            line->addSpacing(swatchHeight);
         };
         for (const KindColour& entry : kColours)
-            addKey(QColor::fromRgba(entry.colour), QString::fromLatin1(diagnosis::BlockKindName(entry.kind)));
-        addKey(Qt::red, QStringLiteral("unstable bits (Reads)"));
+            addKey(key, QColor::fromRgba(entry.colour), QString::fromLatin1(diagnosis::BlockKindName(entry.kind)));
+        addKey(overKey, Qt::red, QStringLiteral("unstable bits (Reads)"));
+        addKey(overKey, QColor::fromRgba(kMarkerColour), QStringLiteral("chosen block"));
+        addKey(overKey, QColor::fromRgba(kEntropyColour), QStringLiteral("entropy at the right, 0 to 8 bits a byte"));
         key->addStretch(1);
+        overKey->addStretch(1);
         summary_ = new QLabel(this);
         summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        summary_->setWordWrap(true);
+        auto* zoomRow = new QHBoxLayout;
+        zoomIn_ = new QPushButton(QStringLiteral("&Zoom to selection"), this);
+        zoomIn_->setObjectName(QStringLiteral("zoomToSelection"));
+        zoomIn_->setToolTip(QStringLiteral("Draw the picture over the selected rows of the table only"));
+        zoomOut_ = new QPushButton(QStringLiteral("&Whole dump"), this);
+        zoomOut_->setObjectName(QStringLiteral("wholeDump"));
+        zoomOut_->setToolTip(QStringLiteral("Draw the picture over the whole dump again"));
+        span_ = new QLabel(this);
+        zoomRow->addWidget(zoomIn_);
+        zoomRow->addWidget(zoomOut_);
+        zoomRow->addWidget(span_, 1);
         auto* row = new QHBoxLayout;
         picture_ = new BlockPicture(this);
         picture_->setObjectName(QStringLiteral("blockPicture"));
         table_ = new CopyTable({QStringLiteral(""), QStringLiteral("Offsets"), QStringLiteral("Bytes"),
-                                QStringLiteral("What the block is")},
+                                QStringLiteral("What the block is"), QStringLiteral("Entropy")},
                                this);
+        // The kinds take the room; the entropy is a short number.
+        table_->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
+        table_->horizontalHeader()->setSectionResizeMode(4, QHeaderView::ResizeToContents);
+        table_->horizontalHeader()->setStretchLastSection(false);
         row->addWidget(picture_);
         row->addWidget(table_, 1);
         layout->addLayout(key);
+        layout->addLayout(overKey);
         layout->addWidget(summary_);
+        layout->addLayout(zoomRow);
         layout->addLayout(row, 1);
         picture_->onClick = [this](int block) {
-            const Subject* shown = subject();
-            if (shown && shown->dialogDump)
-                this->services().JumpDialogDump(static_cast<std::uint64_t>(block) * blockLength_);
+            Jump(block);
             table_->selectRow(block);
             table_->scrollToItem(table_->item(block, 1), QAbstractItemView::PositionAtCenter);
         };
+        // Enter on a row (and a click on one) goes where a click on the picture goes; moving
+        // through the rows by the arrows only moves the marker.
+        connect(table_, &QTableWidget::activated, this, [this](const QModelIndex& index) { Jump(index.row()); });
+        connect(table_, &QTableWidget::cellClicked, this, [this](int r, int /*column*/) { Jump(r); });
+        connect(table_, &QTableWidget::currentCellChanged, this,
+                [this](int r, int /*column*/, int /*previousRow*/, int /*previousColumn*/) { picture_->Choose(r); });
+        connect(table_, &QTableWidget::itemSelectionChanged, this, [this] { UpdateZoom(); });
+        connect(zoomIn_, &QPushButton::clicked, this, [this] { ZoomToSelection(); });
+        connect(zoomOut_, &QPushButton::clicked, this, [this] {
+            picture_->ShowSpan(0, table_->rowCount());
+            UpdateZoom();
+        });
+        UpdateZoom();
     }
 
     void Present(const Subject* subject) override {
         picture_->SetBlocks({}, {});
         table_->SetRows({});
         summary_->clear();
+        offsets_.clear();
+        UpdateZoom();
         if (!subject) return;
         const std::span<const std::uint8_t> bytes(subject->bytes.data(), subject->bytes.size());
         const std::uint64_t blockLength = diagnosis::BlockLengthFor(bytes.size());
-        blockLength_ = blockLength;
         std::vector<Block> blocks;
         if (!services().RunTask(QStringLiteral("Mapping"), [&](const ProgressPoll& /*poll*/) {
                 blocks = diagnosis::MapBlocks(bytes, blockLength);
             }))
             return;
-        summary_->setText(QStringLiteral("%1 of %2; hover over the picture to name a block, click to "
-                                         "find it in the table%3.")
+        summary_->setText(QStringLiteral("%1 of %2; hover over the picture to name a block, click it or a row "
+                                         "(or press Enter on a row) to find it in the table%3.")
                               .arg(Counted(blocks.size(), "block", "blocks"), Counted(blockLength, "byte", "bytes"),
                                    subject->dialogDump ? QStringLiteral(" and the dialog's dump pane") : QString()));
         std::vector<std::uint64_t> unstable(blocks.size());
@@ -223,22 +346,69 @@ public:
             QString what = Describe(blocks[k]);
             if (unstable[k] == 1) what += QStringLiteral("; unstable bits in 1 byte");
             if (unstable[k] > 1) what += QStringLiteral("; unstable bits in %1 bytes").arg(Grouped(unstable[k]));
-            rows.push_back({QString(), RangeOf(blocks[k]), Grouped(blocks[k].length), what});
+            rows.push_back({QString(), RangeOf(blocks[k]), Grouped(blocks[k].length), what,
+                            QString::number(blocks[k].entropy, 'f', 2)});
+            offsets_.push_back(blocks[k].offset);
         }
         table_->SetRows(rows);
         for (int r = 0; r < table_->rowCount(); ++r) {
             const Block& block = blocks[static_cast<std::size_t>(r)];
             table_->item(r, 0)->setBackground(ColourOf(block.kind));
             table_->item(r, 0)->setToolTip(RangeOf(block) + QStringLiteral(": ") + Describe(block));
+            table_->item(r, 4)->setToolTip(
+                QStringLiteral("Shannon entropy in bits a byte: 0 for a fill, above 7 "
+                               "for compressed or encrypted bytes, 8 at most"));
         }
         picture_->SetBlocks(std::move(blocks), std::move(unstable));
+        UpdateZoom();
     }
 
 private:
+    // The dialog's dump pane to the start of block, when the subject is the dialog's dump.
+    void Jump(int block) {
+        const Subject* shown = subject();
+        if (shown && shown->dialogDump && block >= 0 && static_cast<std::size_t>(block) < offsets_.size())
+            services().JumpDialogDump(offsets_[static_cast<std::size_t>(block)]);
+    }
+
+    // The picture over the span from the first selected row to the last, each row a block.
+    void ZoomToSelection() {
+        const QList<QTableWidgetSelectionRange> ranges = table_->selectedRanges();
+        if (ranges.isEmpty()) return;
+        int first = ranges.front().topRow();
+        int last = ranges.front().bottomRow();
+        for (const QTableWidgetSelectionRange& range : ranges) {
+            first = std::min(first, range.topRow());
+            last = std::max(last, range.bottomRow());
+        }
+        picture_->ShowSpan(first, last + 1);
+        UpdateZoom();
+    }
+
+    // The zoom buttons enabled when they would change the picture, and the span drawn named.
+    void UpdateZoom() {
+        zoomIn_->setEnabled(!table_->selectedRanges().isEmpty());
+        zoomOut_->setEnabled(picture_->zoomed());
+        const auto [first, end] = picture_->span();
+        if (end <= first || static_cast<std::size_t>(first) >= offsets_.size()) {  // nothing drawn yet
+            span_->clear();
+            return;
+        }
+        const std::uint64_t endOffset =
+            static_cast<std::size_t>(end) < offsets_.size() ? offsets_[static_cast<std::size_t>(end)] : DumpEnd();
+        span_->setText(QStringLiteral("Picture: %1 (%2)")
+                           .arg(QString::fromStdString(RangeText(offsets_[static_cast<std::size_t>(first)], endOffset)),
+                                Counted(static_cast<std::uint64_t>(end - first), "block", "blocks")));
+    }
+    [[nodiscard]] std::uint64_t DumpEnd() const { return subject() ? subject()->bytes.size() : 0; }
+
     QLabel* summary_ = nullptr;
+    QLabel* span_ = nullptr;
+    QPushButton* zoomIn_ = nullptr;
+    QPushButton* zoomOut_ = nullptr;
     BlockPicture* picture_ = nullptr;
     CopyTable* table_ = nullptr;
-    std::uint64_t blockLength_ = 512;
+    std::vector<std::uint64_t> offsets_;  // each row's first byte
 };
 
 }  // namespace
