@@ -178,6 +178,35 @@ TEST(Inspector, ReadsAddedByTheButtonAreComparedAndTheirConsensusSaved) {
     inspector::CopyTable* table = InspectorHarness::Table(inspector);
     ASSERT_GE(table->rowCount(), 1);
     EXPECT_TRUE(table->SelectedText().contains(QStringLiteral("D3")));
+    // Each unstable bit a row, each read's value beside the majority's; a click or Enter on one
+    // moves the dialog's dump pane to its row.
+    auto* bits = InspectorHarness::Find<inspector::CopyTable>(inspector, "unstableBits");
+    EXPECT_EQ(bits->SelectedText().toStdString(),
+              "0x00000010\t3 (D3)\t0\t1\t0\t0\n"
+              "0x00000030\t3 (D3)\t0\t0\t1\t0\n"
+              "0x00000110\t3 (D3)\t0\t1\t0\t0\n"
+              "0x00000130\t3 (D3)\t0\t0\t1\t0");
+    const auto clickRow = [&](int row) {
+        QTest::mouseClick(bits->viewport(), Qt::LeftButton, {},
+                          bits->visualRect(bits->model()->index(row, 1)).center());
+        Settle();
+    };
+    clickRow(3);
+    EXPECT_EQ(h.host.ScrollPos(ids::kDumpScrollBar), 0x130 / 16);
+    clickRow(0);
+    QTest::keyClick(bits, Qt::Key_Down);
+    QTest::keyClick(bits, Qt::Key_Down);
+    QTest::keyClick(bits, Qt::Key_Return);
+    Settle();
+    EXPECT_EQ(h.host.ScrollPos(ids::kDumpScrollBar), 0x110 / 16);
+    // The base is not in the dump pane: a row there selects and moves nothing.
+    inspector.chooser()->setCurrentIndex(0);
+    Settle();
+    clickRow(1);
+    EXPECT_EQ(bits->currentRow(), 1);
+    EXPECT_EQ(h.host.ScrollPos(ids::kDumpScrollBar), 0x110 / 16);
+    inspector.chooser()->setCurrentIndex(1);
+    Settle();
     h.prompts.files.push_back(QStringLiteral("/roms/consensus.bin"));
     ClickOn(InspectorHarness::Find<QPushButton>(inspector, "saveConsensus"));
     EXPECT_EQ(h.files.files["/roms/consensus.bin"], first);
