@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -134,6 +135,18 @@ public:
         connect(width_, &QComboBox::currentIndexChanged, this, [this] { ShowSubject(subject()); });
         connect(saveConsensus_, &QPushButton::clicked, this, [this] { Save(comparison_->consensus); });
         connect(mend_, &QPushButton::clicked, this, [this] { Mend(); });
+        // The Identity panel's near miss names a CRC to mend to; with reads loaded the mend is theirs.
+        services.SetCrcTaker([this](std::uint32_t crc) {
+            if (reads_.empty()) return false;
+            expected_->setText(Hex8(crc));
+            for (QWidget* w = parentWidget(); w; w = w->parentWidget())
+                if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
+                    tabs->setCurrentWidget(this);
+                    break;
+                }
+            expected_->setFocus();
+            return true;
+        });
         // A click selects the row and Enter activates it; either shows the bit in the dialog's dump.
         connect(bits_, &QTableWidget::clicked, this, [this](const QModelIndex& index) { JumpToBit(index.row()); });
         connect(bits_, &QTableWidget::activated, this, [this](const QModelIndex& index) { JumpToBit(index.row()); });
