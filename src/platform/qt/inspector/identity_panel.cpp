@@ -96,7 +96,7 @@ public:
         mendCrc_ = new QPushButton(QStringLiteral("Mend &with this CRC"), this);
         mendCrc_->setObjectName(QStringLiteral("mendWithCrc"));
         mendCrc_->setEnabled(false);
-        saveRepair_ = new QPushButton(QStringLiteral("&Save mended copy..."), this);
+        saveRepair_ = new QPushButton(QStringLiteral("Save me&nded copy..."), this);
         saveRepair_->setObjectName(QStringLiteral("saveRepair"));
         saveRepair_->setEnabled(false);
         mendRow->addWidget(mendCrc_);
@@ -111,6 +111,10 @@ public:
         layout->addWidget(datLabel);
         layout->addLayout(datRow);
         layout->addWidget(summary_);
+        // The table's own letter: a near miss is chosen there (arrow keys) before it is mended.
+        auto* matchesLabel = new QLabel(QStringLiteral("Matches and near mi&sses:"), this);
+        matchesLabel->setBuddy(matches_);
+        layout->addWidget(matchesLabel);
         layout->addWidget(matches_, 1);
         layout->addLayout(mendRow);
         layout->addWidget(repairText_);
@@ -337,12 +341,15 @@ private:
         if (ones && result.pairs != 0)
             text += QStringLiteral(" (and %1 of flipped bits, far less likely)")
                         .arg(Counted(result.pairs, "pair", "pairs"));
+        // Only the candidates of the fewest flips are listed: the likelier ones, those that decide.
         QStringList lines;
-        for (std::size_t k = 0; k < result.candidates.size() && k < kListedCandidates; ++k)
-            lines << QStringLiteral("  ") + CandidateText(result.candidates[k], bytes);
-        const std::uint64_t listed = std::min(result.candidates.size(), kListedCandidates);
-        if (result.singles + result.pairs > listed)
-            lines << QStringLiteral("  ... and %1 more").arg(Grouped(result.singles + result.pairs - listed));
+        const std::size_t bitsEach = ones ? 1 : 2;
+        for (const diagnosis::FlipCandidate& candidate : result.candidates)
+            if (candidate.bits.size() == bitsEach && static_cast<std::size_t>(lines.size()) < kListedCandidates)
+                lines << QStringLiteral("  ") + CandidateText(candidate, bytes);
+        if (fewest > static_cast<std::uint64_t>(lines.size()))
+            lines
+                << QStringLiteral("  ... and %1 more").arg(Grouped(fewest - static_cast<std::uint64_t>(lines.size())));
         if (result.outcome == diagnosis::RepairOutcome::Ambiguous) {
             repairText_->setText(text + QStringLiteral(": no repair can be chosen, nothing written.\n") +
                                  lines.join(QLatin1Char('\n')));

@@ -254,6 +254,8 @@ private:
         headings << QStringLiteral("Majority");
         bits_->setColumnCount(static_cast<int>(headings.size()));
         bits_->setHorizontalHeaderLabels(headings);
+        // The read count changes the columns: the last is the one that stretches, whichever it is now.
+        bits_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
         bits_->horizontalHeader()->setSectionResizeMode(static_cast<int>(headings.size()) - 1, QHeaderView::Stretch);
         bitsShown_.clear();
         if (!c || c->Stable()) {
