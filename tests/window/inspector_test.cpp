@@ -228,6 +228,24 @@ TEST(Inspector, ReadsAddedByTheButtonAreComparedAndTheirConsensusSaved) {
         InspectorHarness::Table(inspector)->SelectedText().contains(QStringLiteral("unstable bits in 4 bytes")));
 }
 
+// Reads that disagree everywhere: the table stops at its bound and says so.
+TEST(Inspector, UnstableBitsTableSaysWhereItsListIsCut) {
+    InspectorHarness h;
+    InspectorWindow& inspector = h.Open(Bytes(0x800, 0x00));
+    h.ShowPanel(inspector, QStringLiteral("Reads"));
+    h.files.files["/roms/ones.bin"] = Bytes(0x800, 0xFF);
+    h.prompts.files.push_back(QStringLiteral("/roms/ones.bin"));
+    ClickOn(InspectorHarness::Find<QPushButton>(inspector, "addRead"));
+    auto* bits = InspectorHarness::Find<inspector::CopyTable>(inspector, "unstableBits");
+    EXPECT_EQ(bits->rowCount(), 10000);
+    EXPECT_EQ(bits->item(9999, 0)->text(), QStringLiteral("0x000004E1"));  // bit 9,999 is bit 7 of byte 1,249
+    EXPECT_EQ(bits->item(9999, 1)->text(), QStringLiteral("7 (D7)"));
+    bool stated = false;
+    for (QLabel* label : inspector.findChildren<QLabel*>())
+        stated |= label->text().startsWith(QStringLiteral("U&nstable bits: the first 10,000 of 16,384 are listed"));
+    EXPECT_TRUE(stated);
+}
+
 TEST(Inspector, IdentityMatchesTheDumpByAnAddedDat) {
     InspectorHarness h;
     const Bytes rom = Counting(0x400);
