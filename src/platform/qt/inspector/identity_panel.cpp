@@ -96,6 +96,10 @@ public:
         mendCrc_ = new QPushButton(QStringLiteral("Mend &with this CRC"), this);
         mendCrc_->setObjectName(QStringLiteral("mendWithCrc"));
         mendCrc_->setEnabled(false);
+        mendCrc_->setToolTip(
+            QStringLiteral("Choose a near miss of the whole file whose CRC-32 differs: its CRC goes "
+                           "to the Reads panel's mend, or without further reads to a repair of one "
+                           "or two flipped bits."));
         saveRepair_ = new QPushButton(QStringLiteral("Save me&nded copy..."), this);
         saveRepair_->setObjectName(QStringLiteral("saveRepair"));
         saveRepair_->setEnabled(false);
