@@ -35,6 +35,11 @@ void Settle() {
     for (int k = 0; k < 4; ++k) QCoreApplication::processEvents();
 }
 
+void ClickRow(QTableWidget* table, int row) {
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(row, 0)).center());
+    Settle();
+}
+
 // A click where a person would click: the centre of target, delivered to whatever widget of
 // its window is on top there, which must be target or one of its parts.
 void ClickOn(QWidget* target) {
@@ -178,6 +183,31 @@ TEST(Inspector, ReadsAddedByTheButtonAreComparedAndTheirConsensusSaved) {
     inspector::CopyTable* table = InspectorHarness::Table(inspector);
     ASSERT_GE(table->rowCount(), 1);
     EXPECT_TRUE(table->SelectedText().contains(QStringLiteral("D3")));
+    // Each unstable bit a row, each read's value beside the majority's; a click or Enter on one
+    // moves the dialog's dump pane to its row.
+    auto* bits = InspectorHarness::Find<inspector::CopyTable>(inspector, "unstableBits");
+    EXPECT_EQ(bits->SelectedText().toStdString(),
+              "0x00000010\t3 (D3)\t0\t1\t0\t0\n"
+              "0x00000030\t3 (D3)\t0\t0\t1\t0\n"
+              "0x00000110\t3 (D3)\t0\t1\t0\t0\n"
+              "0x00000130\t3 (D3)\t0\t0\t1\t0");
+    const auto clickRow = [&](int row) { ClickRow(bits, row); };
+    clickRow(3);
+    EXPECT_EQ(h.host.ScrollPos(ids::kDumpScrollBar), 0x130 / 16);
+    clickRow(0);
+    QTest::keyClick(bits, Qt::Key_Down);
+    QTest::keyClick(bits, Qt::Key_Down);
+    QTest::keyClick(bits, Qt::Key_Return);
+    Settle();
+    EXPECT_EQ(h.host.ScrollPos(ids::kDumpScrollBar), 0x110 / 16);
+    // The base is not in the dump pane: a row there selects and moves nothing.
+    inspector.chooser()->setCurrentIndex(0);
+    Settle();
+    clickRow(1);
+    EXPECT_EQ(bits->currentRow(), 1);
+    EXPECT_EQ(h.host.ScrollPos(ids::kDumpScrollBar), 0x110 / 16);
+    inspector.chooser()->setCurrentIndex(1);
+    Settle();
     h.prompts.files.push_back(QStringLiteral("/roms/consensus.bin"));
     ClickOn(InspectorHarness::Find<QPushButton>(inspector, "saveConsensus"));
     EXPECT_EQ(h.files.files["/roms/consensus.bin"], first);
@@ -198,6 +228,24 @@ TEST(Inspector, ReadsAddedByTheButtonAreComparedAndTheirConsensusSaved) {
         InspectorHarness::Table(inspector)->SelectedText().contains(QStringLiteral("unstable bits in 4 bytes")));
 }
 
+// Reads that disagree everywhere: the table stops at its bound and says so.
+TEST(Inspector, UnstableBitsTableSaysWhereItsListIsCut) {
+    InspectorHarness h;
+    InspectorWindow& inspector = h.Open(Bytes(0x800, 0x00));
+    h.ShowPanel(inspector, QStringLiteral("Reads"));
+    h.files.files["/roms/ones.bin"] = Bytes(0x800, 0xFF);
+    h.prompts.files.push_back(QStringLiteral("/roms/ones.bin"));
+    ClickOn(InspectorHarness::Find<QPushButton>(inspector, "addRead"));
+    auto* bits = InspectorHarness::Find<inspector::CopyTable>(inspector, "unstableBits");
+    EXPECT_EQ(bits->rowCount(), 10000);
+    EXPECT_EQ(bits->item(9999, 0)->text(), QStringLiteral("0x000004E1"));  // bit 9,999 is bit 7 of byte 1,249
+    EXPECT_EQ(bits->item(9999, 1)->text(), QStringLiteral("7 (D7)"));
+    bool stated = false;
+    for (QLabel* label : inspector.findChildren<QLabel*>())
+        stated |= label->text().startsWith(QStringLiteral("U&nstable bits: the first 10,000 of 16,384 are listed"));
+    EXPECT_TRUE(stated);
+}
+
 TEST(Inspector, IdentityMatchesTheDumpByAnAddedDat) {
     InspectorHarness h;
     const Bytes rom = Counting(0x400);
@@ -214,6 +262,7 @@ TEST(Inspector, IdentityMatchesTheDumpByAnAddedDat) {
     ASSERT_GE(table->rowCount(), 1);
     EXPECT_TRUE(table->item(0, 1)->text().contains(QStringLiteral("match")));
     EXPECT_TRUE(table->item(0, 2)->text().contains(QStringLiteral("demo / base.bin")));
+    EXPECT_EQ(table->item(0, 3)->text(), QStringLiteral("demo.dat"));
     // Nothing chosen, nothing removed; a chosen DAT goes, leaving the settings as found.
     auto* remove = InspectorHarness::Find<QPushButton>(inspector, "removeDat");
     EXPECT_FALSE(remove->isEnabled());
@@ -236,6 +285,12 @@ TEST(Inspector, IdentityNamesNearMissesOfTheDialogsBaseAndRemembersOnlyDats) {
     h.prompts.files.push_back(QStringLiteral("/dats/demo.dat"));
     ClickOn(InspectorHarness::Find<QPushButton>(inspector, "addDat"));
     EXPECT_TRUE(InspectorHarness::Table(inspector)->SelectedText().contains(QStringLiteral("near miss")));
+    // No flip of one or two bits reaches a CRC-32 chosen at random (1 in 130 would): nothing to save.
+    ClickRow(InspectorHarness::Table(inspector), 0);
+    ClickOn(InspectorHarness::Find<QPushButton>(inspector, "mendWithCrc"));
+    EXPECT_EQ(InspectorHarness::Find<QLabel>(inspector, "repairText")->text(),
+              QStringLiteral("No flip of one or two bits gives CRC-32 12345678: nothing written."));
+    EXPECT_FALSE(InspectorHarness::Find<QPushButton>(inspector, "saveRepair")->isEnabled());
     h.prompts.files.push_back(QStringLiteral("/dats/notes.txt"));
     ClickOn(InspectorHarness::Find<QPushButton>(inspector, "addDat"));
     ASSERT_FALSE(h.prompts.messages.empty());
@@ -243,6 +298,54 @@ TEST(Inspector, IdentityNamesNearMissesOfTheDialogsBaseAndRemembersOnlyDats) {
     EXPECT_EQ(QSettings().value(QStringLiteral("inspector/dats")).toStringList(),
               QStringList{QStringLiteral("/dats/demo.dat")});
     QSettings().remove(QStringLiteral("inspector/dats"));
+}
+
+// A near miss one flipped bit away: its CRCs shown, the repair finds the bit and saves the
+// mended copy; with further reads loaded the CRC goes to the Reads panel's mend instead.
+TEST(Inspector, IdentityMendsANearMissWithItsCrc) {
+    const Bytes rom = Counting(0x400);
+    Bytes good = rom;
+    good[0x123] ^= 0x20;
+    const auto crc = static_cast<std::uint32_t>(crc32(0, good.data(), static_cast<uInt>(good.size())));
+    const auto got = static_cast<std::uint32_t>(crc32(0, rom.data(), static_cast<uInt>(rom.size())));
+    const QString hex = QStringLiteral("%1").arg(crc, 8, 16, QLatin1Char('0')).toUpper();
+    const std::string dat = "<datafile><game name=\"demo\"><rom name=\"base.bin\" size=\"1024\" crc=\"" +
+                            hex.toStdString() + "\"/></game></datafile>";
+    InspectorHarness h;
+    h.files.files["/dats/demo.dat"] = Bytes(dat.begin(), dat.end());
+    InspectorWindow& inspector = h.Open(rom);
+    inspector.chooser()->setCurrentIndex(0);
+    h.ShowPanel(inspector, QStringLiteral("Identity"));
+    h.prompts.files.push_back(QStringLiteral("/dats/demo.dat"));
+    ClickOn(InspectorHarness::Find<QPushButton>(inspector, "addDat"));
+    inspector::CopyTable* table = InspectorHarness::Table(inspector);
+    ASSERT_EQ(table->rowCount(), 1);
+    EXPECT_EQ(table->item(0, 3)->text(), QStringLiteral("demo.dat"));
+    const QString gotHex = QStringLiteral("%1").arg(got, 8, 16, QLatin1Char('0')).toUpper();
+    EXPECT_TRUE(table->item(0, 4)->text().endsWith(QStringLiteral("expected CRC %1, got %2").arg(hex, gotHex)))
+        << table->item(0, 4)->text().toStdString();
+    auto* mend = InspectorHarness::Find<QPushButton>(inspector, "mendWithCrc");
+    EXPECT_FALSE(mend->isEnabled());  // nothing chosen yet
+    ClickRow(table, 0);
+    ClickOn(mend);
+    const QString repair = InspectorHarness::Find<QLabel>(inspector, "repairText")->text();
+    EXPECT_TRUE(repair.startsWith(QStringLiteral("1 candidate with one bit flipped gives CRC-32 %1").arg(hex)))
+        << repair.toStdString();
+    EXPECT_TRUE(repair.contains(QStringLiteral("bit 5 of 0x00000123"))) << repair.toStdString();
+    h.prompts.files.push_back(QStringLiteral("/roms/mended.bin"));
+    ClickOn(InspectorHarness::Find<QPushButton>(inspector, "saveRepair"));
+    EXPECT_EQ(h.files.files["/roms/mended.bin"], good);
+
+    h.ShowPanel(inspector, QStringLiteral("Reads"));
+    h.files.files["/roms/read2.bin"] = rom;
+    h.prompts.files.push_back(QStringLiteral("/roms/read2.bin"));
+    ClickOn(InspectorHarness::Find<QPushButton>(inspector, "addRead"));
+    h.ShowPanel(inspector, QStringLiteral("Identity"));
+    ClickRow(InspectorHarness::Table(inspector), 0);
+    ClickOn(InspectorHarness::Find<QPushButton>(inspector, "mendWithCrc"));
+    EXPECT_EQ(inspector.tabs()->tabText(inspector.tabs()->currentIndex()).remove(QLatin1Char('&')),
+              QStringLiteral("Reads"));
+    EXPECT_EQ(InspectorHarness::Find<QLineEdit>(inspector, "expectedCrc")->text(), hex);
 }
 
 TEST(Inspector, MapNamesEachBlock) {

@@ -48,6 +48,11 @@ public:
         if (dumpJump_) dumpJump_(offset);
     }
 
+    // Hands an expected CRC-32 to the Reads panel's mend by CRC, which the Reads panel takes
+    // (and shows itself) only when further reads are loaded: false when it did not.
+    void SetCrcTaker(std::function<bool(std::uint32_t)> taker) { crcTaker_ = std::move(taker); }
+    [[nodiscard]] bool GiveCrcToReads(std::uint32_t crc) { return crcTaker_ && crcTaker_(crc); }
+
     // A message box over the Inspector; its text can be selected and copied.
     void Tell(const QString& text);
     [[nodiscard]] std::optional<std::string> ChooseOpenFile();
@@ -78,6 +83,7 @@ private:
     int progressDelayMs_ = 400;
     KeyState* keys_ = nullptr;
     std::function<void(std::uint64_t)> dumpJump_;
+    std::function<bool(std::uint32_t)> crcTaker_;
     bool busy_ = false;
     std::atomic<bool> breakOff_{false};
     const Subject* unstableSubject_ = nullptr;

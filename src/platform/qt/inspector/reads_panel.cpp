@@ -4,12 +4,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <optional>
 #include <string_view>
 
@@ -49,6 +52,11 @@ std::optional<std::uint32_t> ParseExpectedCrc(QString text) {
 
 QString Hex8(std::uint32_t value) { return QString::fromStdString(HexDigits(value, 8)); }
 
+// The unstable bits table lists at most this many rows: a table item costs some hundred bytes a
+// cell, so the comparison's own list (up to kListedBitsLimit bits) would cost gigabytes shown
+// whole, and a person reads the first few thousand at most.
+constexpr std::size_t kShownBitsLimit = 10000;
+
 struct Read {
     std::string path;
     ByteBuffer bytes;
@@ -82,6 +90,12 @@ public:
         summary_->setWordWrap(true);
         summary_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         findings_ = new CopyTable({QStringLiteral("Finding"), QStringLiteral("What the reads say")}, this);
+        bits_ = new CopyTable({QStringLiteral("Offset"), QStringLiteral("Bit"), QStringLiteral("Majority")}, this);
+        bits_->setObjectName(QStringLiteral("unstableBits"));
+        bits_->setSelectionMode(QAbstractItemView::SingleSelection);
+        bitsLabel_ = new QLabel(this);
+        bitsLabel_->setWordWrap(true);
+        bitsLabel_->setBuddy(bits_);
         auto* bottom = new QHBoxLayout;
         saveConsensus_ = new QPushButton(QStringLiteral("&Save consensus..."), this);
         saveConsensus_->setObjectName(QStringLiteral("saveConsensus"));
@@ -105,6 +119,8 @@ public:
         layout->addLayout(top);
         layout->addWidget(summary_);
         layout->addWidget(findings_, 1);
+        layout->addWidget(bitsLabel_);
+        layout->addWidget(bits_, 1);
         layout->addLayout(bottom);
         layout->addWidget(mendText_);
 
@@ -119,6 +135,21 @@ public:
         connect(width_, &QComboBox::currentIndexChanged, this, [this] { ShowSubject(subject()); });
         connect(saveConsensus_, &QPushButton::clicked, this, [this] { Save(comparison_->consensus); });
         connect(mend_, &QPushButton::clicked, this, [this] { Mend(); });
+        // The Identity panel's near miss names a CRC to mend to; with reads loaded the mend is theirs.
+        services.SetCrcTaker([this](std::uint32_t crc) {
+            if (reads_.empty()) return false;
+            expected_->setText(Hex8(crc));
+            for (QWidget* w = parentWidget(); w; w = w->parentWidget())
+                if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
+                    tabs->setCurrentWidget(this);
+                    break;
+                }
+            expected_->setFocus();
+            return true;
+        });
+        // A click selects the row and Enter activates it; either shows the bit in the dialog's dump.
+        connect(bits_, &QTableWidget::clicked, this, [this](const QModelIndex& index) { JumpToBit(index.row()); });
+        connect(bits_, &QTableWidget::activated, this, [this](const QModelIndex& index) { JumpToBit(index.row()); });
         // Drops here are further reads; the window's own filter takes drops elsewhere.
         setAcceptDrops(true);
         installEventFilter(new FileDropFilter(
@@ -135,6 +166,7 @@ public:
         comparison_.reset();
         if (subject) this->services().SetUnstable(nullptr, {});
         findings_->SetRows({});
+        FillBits();
         mendText_->clear();
         saveConsensus_->setEnabled(false);
         mend_->setEnabled(false);
@@ -204,12 +236,70 @@ private:
             rows.push_back(
                 {QString::fromLatin1(reads::ReadsFindingName(finding.kind)), QString::fromStdString(finding.text)});
         findings_->SetRows(rows);
+        FillBits();
         saveConsensus_->setEnabled(true);
         mend_->setEnabled(!c.Stable() && c.ListsComplete());
         std::vector<std::uint64_t> offsets;
         for (const std::uint64_t bit : c.unstable)
             if (offsets.empty() || offsets.back() != reads::OffsetOf(bit)) offsets.push_back(reads::OffsetOf(bit));
         services().SetUnstable(subject(), std::move(offsets));
+    }
+
+    // One row an unstable bit, the first kShownBitsLimit of those the comparison listed: where it
+    // lies, each read's value and the way the consensus took it.
+    void FillBits() {
+        const reads::ReadsComparison* c = comparison_ ? &*comparison_ : nullptr;
+        QStringList headings{QStringLiteral("Offset"), QStringLiteral("Bit")};
+        for (std::size_t r = 0; c && r < c->readCount; ++r) headings << QStringLiteral("Read %1").arg(r + 1);
+        headings << QStringLiteral("Majority");
+        bits_->setColumnCount(static_cast<int>(headings.size()));
+        bits_->setHorizontalHeaderLabels(headings);
+        // The read count changes the columns: the last is the one that stretches, whichever it is now.
+        bits_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        bits_->horizontalHeader()->setSectionResizeMode(static_cast<int>(headings.size()) - 1, QHeaderView::Stretch);
+        bitsShown_.clear();
+        if (!c || c->Stable()) {
+            bits_->SetRows({});
+            bitsLabel_->setText(c ? QStringLiteral("U&nstable bits: none, the reads agree in every bit.")
+                                  : QStringLiteral("U&nstable bits: none compared yet."));
+            return;
+        }
+        std::vector<std::span<const std::uint8_t>> all{{subject()->bytes.data(), subject()->bytes.size()}};
+        for (const Read& read : reads_) all.emplace_back(read.bytes.data(), read.bytes.size());
+        const std::size_t shown = std::min<std::size_t>(c->unstable.size(), kShownBitsLimit);
+        std::vector<QStringList> rows;
+        rows.reserve(shown);
+        for (std::size_t k = 0; k < shown; ++k) {
+            const std::uint64_t bit = c->unstable[k];
+            const std::uint64_t offset = reads::OffsetOf(bit);
+            const unsigned b = reads::BitOf(bit);
+            // A 16-bit chip's odd bytes carry its high data lines D8-D15.
+            const unsigned line = c->width == 2 && offset % 2 == 1 ? b + 8 : b;
+            QStringList row{QString::fromStdString(HexText(offset, 8)), QStringLiteral("%1 (D%2)").arg(b).arg(line)};
+            for (const std::span<const std::uint8_t> read : all) row << QString::number(read[offset] >> b & 1u);
+            const unsigned majority = c->consensus[offset] >> b & 1u;
+            row << (c->shapes[k].direction == reads::BitDirection::Tie
+                        ? QStringLiteral("tie: %1, as read 1").arg(majority)
+                        : QString::number(majority));
+            rows.push_back(std::move(row));
+            bitsShown_.push_back(offset);
+        }
+        bits_->SetRows(rows);
+        const bool jumps = subject()->dialogDump && this->services().hasDialog();
+        QString text = shown < c->unstableBits ? QStringLiteral("U&nstable bits: the first %1 of %2 are listed")
+                                                     .arg(Grouped(shown), Grouped(c->unstableBits))
+                                               : QStringLiteral("U&nstable bits: all %1 listed").arg(Grouped(shown));
+        if (c->unstable.size() < c->unstableBits)
+            text += QStringLiteral(" (the comparison keeps at most %1)").arg(Grouped(reads::kListedBitsLimit));
+        text += jumps ? QStringLiteral("; click a row or press Enter to show it in the dialog's dump.")
+                      : QStringLiteral(".");
+        bitsLabel_->setText(text);
+    }
+
+    void JumpToBit(int row) {
+        if (row < 0 || static_cast<std::size_t>(row) >= bitsShown_.size() || !subject()) return;
+        // Only the dialog's dump is in the dialog's dump pane: another subject's offset means nothing there.
+        if (subject()->dialogDump) this->services().JumpDialogDump(bitsShown_[static_cast<std::size_t>(row)]);
     }
 
     void Mend() {
@@ -276,6 +366,9 @@ private:
     QComboBox* width_ = nullptr;
     QLabel* summary_ = nullptr;
     CopyTable* findings_ = nullptr;
+    QLabel* bitsLabel_ = nullptr;
+    CopyTable* bits_ = nullptr;
+    std::vector<std::uint64_t> bitsShown_;  // the byte offset of each row of bits_
     QPushButton* saveConsensus_ = nullptr;
     QLineEdit* expected_ = nullptr;
     QPushButton* mend_ = nullptr;
