@@ -404,30 +404,6 @@ private:
 #else
 
 // A build without the DAT module (VESPERINE_CLI=OFF) says so in the panel's place.
-QString Hex8(std::uint32_t value) { return QString::fromStdString(HexDigits(value, 8)); }
-
-// The candidates a repair lists in the panel; the rest are counted.
-constexpr std::size_t kListedCandidates = 8;
-
-QString CandidateText(const diagnosis::FlipCandidate& candidate, std::span<const std::uint8_t> bytes) {
-    QStringList flips;
-    for (const diagnosis::BitPosition& p : candidate.bits)
-        flips << QStringLiteral("bit %1 of %2 (%3 -> %4)")
-                     .arg(p.bit)
-                     .arg(QString::fromStdString(HexText(p.offset, 8)),
-                          QString::fromStdString(HexText(bytes[p.offset], 2)),
-                          QString::fromStdString(HexText(bytes[p.offset] ^ (1u << p.bit), 2)));
-    return flips.join(QStringLiteral(" and "));
-}
-
-// A near miss that a repair of the inspected bytes can mend: the whole file, against a ROM whose
-// CRC-32 the DAT gives. A view's near miss would need its bytes mapped back to the file's.
-struct CrcMiss {
-    std::uint32_t expected = 0;
-    std::uint32_t got = 0;
-    bool whole = false;
-};
-
 class IdentityPanel final : public InspectorPanel {
 public:
     explicit IdentityPanel(InspectorServices& services) : InspectorPanel(services) {
