@@ -110,8 +110,6 @@ constexpr std::array<ChipName, 10> kChipNames = {{{"6102", 0},
     return nullptr;
 }
 
-[[nodiscard]] std::string Hex8(std::uint32_t value) { return HexDigits(value, 8); }
-
 // The chip the CRCs are checked with: a stated one, else the chip the boot code is, else the
 // chip whose sum gives the stored CRCs (the data they cover is then intact, whatever the boot
 // code). None when none of these holds: a seed is never assumed, for a boot code that is no
@@ -130,7 +128,7 @@ struct Chosen {
         if (chip.bootCodeCrc == bootCrc) carried = &chip;
     }
     const std::string bootCode =
-        "the boot code (CRC-32 " + Hex8(bootCrc) + " over " + RangeText(kBootCode, kBootCodeEnd) + ")";
+        "the boot code (CRC-32 " + HexDigits(bootCrc, 8) + " over " + RangeText(kBootCode, kBootCodeEnd) + ")";
     if (!cic.empty()) {
         const BootChip* stated = StatedChip(cic);
         if (!stated) return {nullptr, {}, "", "no CIC chip is called " + std::string(cic)};
@@ -154,8 +152,8 @@ struct Chosen {
     return {nullptr,
             {},
             "",
-            bootCode + " matches no known CIC chip, and no chip's sum gives the stored CRCs " + Hex8(stored[0]) + " " +
-                Hex8(stored[1]) + ": they cannot be checked"};
+            bootCode + " matches no known CIC chip, and no chip's sum gives the stored CRCs " +
+                HexDigits(stored[0], 8) + " " + HexDigits(stored[1], 8) + ": they cannot be checked"};
 }
 
 [[nodiscard]] std::string CicOptions() {
@@ -180,7 +178,7 @@ Checked Check(std::span<const std::uint8_t> image, std::string_view cic) {
     }
     checked.system += std::string(" (") + chosen.chip->name + ")";
     const std::string over =
-        "the boot code's sum of " + RangeText(kBootCodeEnd, kSummedEnd) + ", seed " + Hex8(chosen.chip->seed);
+        "the boot code's sum of " + RangeText(kBootCodeEnd, kSummedEnd) + ", seed " + HexDigits(chosen.chip->seed, 8);
     checked.fields.push_back({"CRC1", kCrc1, 4, ReadBe(image, kCrc1, 4), chosen.crcs[0], over});
     checked.fields.push_back({"CRC2", kCrc2, 4, ReadBe(image, kCrc2, 4), chosen.crcs[1], over});
     if (!chosen.how.empty()) checked.notes.push_back(chosen.how);
@@ -198,7 +196,7 @@ void Fix(std::span<std::uint8_t> image, std::string_view cic) {
 Marks Show(std::span<const std::uint8_t> image) {
     const std::uint32_t first = ReadBe(image, 0, 4);
     if (first == kMagic) return {"the first word 80371240", false};
-    return {"the first word is " + Hex8(first) + ", not 80371240 in any byte order", false};
+    return {"the first word is " + HexDigits(first, 8) + ", not 80371240 in any byte order", false};
 }
 
 }  // namespace

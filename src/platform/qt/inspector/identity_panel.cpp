@@ -40,8 +40,6 @@ QString RomText(const dat::RomEntry& rom) {
              QString::fromLatin1(dat::RomStatusName(rom.status)));
 }
 
-QString Hex8(std::uint32_t value) { return QString::fromStdString(HexDigits(value, 8)); }
-
 // The candidates a repair lists in the panel; the rest are counted.
 constexpr std::size_t kListedCandidates = 8;
 

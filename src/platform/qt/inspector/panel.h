@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "app/progress_text.h"
+#include "base/format.h"
 
 namespace vesperine::qt::inspector {
 
@@ -37,6 +38,8 @@ private:
     bool stale_ = true;
 };
 
+// A CRC-32 or other 32-bit value as the panels show it: "44D56F86".
+[[nodiscard]] inline QString Hex8(std::uint32_t value) { return QString::fromStdString(HexDigits(value, 8)); }
 // A count as every panel writes it: thousands grouped as the command line groups them ("47,846").
 [[nodiscard]] inline QString Grouped(std::uint64_t n) { return QString::fromStdString(WithThousands(n)); }
 // A count with its noun, singular for exactly one: "1 bit", "47,846 bits".

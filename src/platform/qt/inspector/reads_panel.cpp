@@ -50,8 +50,6 @@ std::optional<std::uint32_t> ParseExpectedCrc(QString text) {
     return value;
 }
 
-QString Hex8(std::uint32_t value) { return QString::fromStdString(HexDigits(value, 8)); }
-
 // The unstable bits table lists at most this many rows: a table item costs some hundred bytes a
 // cell, so the comparison's own list (up to kListedBitsLimit bits) would cost gigabytes shown
 // whole, and a person reads the first few thousand at most.
