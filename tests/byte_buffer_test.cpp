@@ -6,6 +6,7 @@
 
 #include "app/workspace.h"
 #include "base/byte_buffer.h"
+#include "base/shared_bytes.h"
 
 namespace vesperine {
 namespace {
@@ -66,6 +67,43 @@ TEST(Workspace, ReplacingAFileReplacesItsLength) {
     w.Release();
     EXPECT_EQ(w.baseLength(), 0u);
     EXPECT_TRUE(w.HeldDump().empty());
+}
+
+// A snapshot shares the bytes, costs no copy, and sees none of the changes that follow: the
+// workspace copies a shared dump before changing it and takes new blocks for new contents.
+TEST(Workspace, SnapshotsShareTheBytesAndNeverSeeLaterChanges) {
+    Workspace w;
+    ByteBuffer base(8);
+    for (std::uint8_t i = 0; i < 8; ++i) base[i] = i;
+    w.ReplaceBase(std::move(base));
+    std::span<std::uint8_t> fresh = w.PrepareDump(6);
+    for (std::uint8_t i = 0; i < 6; ++i) fresh[i] = static_cast<std::uint8_t>(0x10 + i);
+    w.RecordDumpLength(4);
+
+    const SharedBytes baseShot = w.BaseSnapshot();
+    const SharedBytes dumpShot = w.DumpSnapshot();
+    EXPECT_EQ(baseShot.data(), w.Base().data()) << "shared, not copied";
+    EXPECT_EQ(dumpShot.data(), w.Dump().data());
+    EXPECT_EQ(dumpShot.size(), 4u) << "the recorded dump, not every byte held";
+
+    for (std::uint8_t& byte : w.ChangeDump()) byte ^= 0xFF;  // a transform in place
+    EXPECT_NE(w.Dump().data(), dumpShot.data());
+    EXPECT_EQ(dumpShot[0], 0x10);
+    EXPECT_EQ(w.Dump()[0], 0xEF);
+    EXPECT_EQ(w.HeldDump().size(), 6u) << "the copy keeps every byte held";
+    EXPECT_EQ(w.HeldDump()[5], 0x15);
+
+    const SharedBytes second = w.DumpSnapshot();
+    (void)w.PrepareDump(3);  // a new extract while shared: a block of its own
+    EXPECT_EQ(w.dumpLength(), 3u);
+    EXPECT_EQ(second[0], 0xEF);
+    w.ReplaceBase(ByteBuffer(2));
+    w.Release();
+    EXPECT_EQ(baseShot[7], 7);
+    EXPECT_EQ(dumpShot[3], 0x13);
+
+    const SharedBytes unshared = w.DumpSnapshot();
+    EXPECT_TRUE(unshared.empty());
 }
 
 }  // namespace

@@ -129,6 +129,9 @@ private:
         std::span<std::uint8_t> dump;
     };
     [[nodiscard]] bool BeginExtract(PendingExtract& pending);
+    // The recorded dump, for a change in place; nothing, after "Out of memory.", when a shared
+    // dump could not be copied first.
+    [[nodiscard]] std::optional<std::span<std::uint8_t>> WritableDump();
     // Runs work as the host's long task (app/long_task.cpp). The work sees a poll that also
     // answers true once a close was asked for; what it throws is caught and shown.
     [[nodiscard]] TaskEnd RunTask(std::string_view title, const std::function<void(const ProgressPoll&)>& work);

@@ -1,4 +1,7 @@
 // QuickExor, EndianConvert and SwapHalves: the dump changed in place.
+#include <new>
+#include <optional>
+#include <span>
 #include <string>
 
 #include "analysis/transforms.h"
@@ -9,6 +12,17 @@
 
 namespace vesperine {
 
+// A shared dump is copied before it changes; when that copy cannot be had, the command says so
+// and changes nothing.
+std::optional<std::span<std::uint8_t>> MainDialog::WritableDump() {
+    try {
+        return workspace_.ChangeDump();
+    } catch (const std::bad_alloc&) {
+        host_.ShowMessage("Out of memory.", std::nullopt, MessageButtons::Ok);
+        return std::nullopt;
+    }
+}
+
 // Each command is refused while a long task runs (it may be writing the dump). Each works on
 // the dumpLength bytes only, and leaves the length, the size text and
 // the dump bar's position as they were, so the pane redraws the same rows.
@@ -18,7 +32,9 @@ void MainDialog::QuickExor() {
     PullFromControls();
     // Only the low byte counts: 1FF and FFFFFFFF act as FF, 100 as 0.
     const auto value = static_cast<std::uint8_t>(ParseHexField(fields_.quickXorText) & 0xFFu);
-    XorEachByte(workspace_.ChangeDump(), value);
+    const auto dump = WritableDump();
+    if (!dump) return;
+    XorEachByte(*dump, value);
     PushToControls();
     RenderDumpPane();
 }
@@ -26,8 +42,10 @@ void MainDialog::QuickExor() {
 void MainDialog::EndianConvert() {
     if (longTask_) return;
     PullFromControls();
-    if (fields_.endianMode == 0) SwapBytePairs(workspace_.ChangeDump());
-    if (fields_.endianMode == 1) ReverseByteQuads(workspace_.ChangeDump());
+    const auto dump = WritableDump();
+    if (!dump) return;
+    if (fields_.endianMode == 0) SwapBytePairs(*dump);
+    if (fields_.endianMode == 1) ReverseByteQuads(*dump);
     const std::uint32_t crc = Crc32(workspace_.Dump());
     fields_.dumpCrcText = HexDigits(crc, 8);
     // Widened so that whatever mode the radio group reports cannot overflow the product.
@@ -40,7 +58,9 @@ void MainDialog::EndianConvert() {
 void MainDialog::SwapHalves() {
     if (longTask_) return;
     // No pull: the command reads no control, and its pushes put every field back on screen.
-    ExchangeHalves(workspace_.ChangeDump());
+    const auto dump = WritableDump();
+    if (!dump) return;
+    ExchangeHalves(*dump);
     const std::uint32_t crc = Crc32(workspace_.Dump());
     fields_.dumpCrcText = HexDigits(crc, 8);
     AppendLog("Swap 1stHalf & 2ndHalf CRC:" + HexDigits(crc, 8));

@@ -9,7 +9,8 @@ namespace vesperine {
 
 void Workspace::ReplaceBase(ByteBuffer bytes) {
     assert(bytes.size() <= UINT32_MAX);
-    base_ = std::move(bytes);
+    // A block of its own: a snapshot of the old base keeps the old one.
+    base_ = std::make_shared<ByteBuffer>(std::move(bytes));
 }
 
 void Workspace::ReplaceMask(ByteBuffer bytes) {
@@ -20,17 +21,28 @@ void Workspace::ReplaceMask(ByteBuffer bytes) {
 std::span<std::uint8_t> Workspace::PrepareDump(std::uint32_t length) {
     dumpLength_ = std::min(dumpLength_, length);
     try {
-        dump_.ResizeDiscarding(length);
+        if (dump_.use_count() > 1) {
+            // Shared: the snapshot keeps the old bytes, and the new extract needs none of them
+            // (the caller overwrites every byte up to length, so the recorded length still lies
+            // within written bytes).
+            dump_ = std::make_shared<ByteBuffer>();
+        }
+        dump_->ResizeDiscarding(length);
     } catch (const std::bad_alloc&) {
         dumpLength_ = 0;
         throw;
     }
-    return dump_;
+    return *dump_;
+}
+
+std::span<std::uint8_t> Workspace::ChangeDump() {
+    if (dump_.use_count() > 1) dump_ = std::make_shared<ByteBuffer>(ByteBuffer::CopyOf(*dump_));
+    return {dump_->data(), dumpLength_};
 }
 
 void Workspace::RecordDumpLength(std::uint32_t length) {
-    assert(length <= dump_.size());
-    dumpLength_ = static_cast<std::uint32_t>(std::min<std::size_t>(length, dump_.size()));
+    assert(length <= dump_->size());
+    dumpLength_ = static_cast<std::uint32_t>(std::min<std::size_t>(length, dump_->size()));
 }
 
 void Workspace::Release() { *this = Workspace{}; }

@@ -4,7 +4,10 @@
 #include <cstdint>
 #include <span>
 
+#include <memory>
+
 #include "base/byte_buffer.h"
+#include "base/shared_bytes.h"
 
 namespace vesperine {
 
@@ -14,17 +17,23 @@ namespace vesperine {
 // rule is kept here: the recorded length never exceeds the bytes held.
 //
 // MainDialog hands out read-only access; the commands that own a change call the mutators.
+// Others may share the base and the dump as they are now (snapshots): the workspace then never
+// changes those bytes again. A new base or extract takes a block of its own, and a change in
+// place copies a shared dump first, so a snapshot costs nothing until the dump changes.
 class Workspace {
 public:
-    [[nodiscard]] std::span<const std::uint8_t> Base() const { return base_; }
+    [[nodiscard]] std::span<const std::uint8_t> Base() const { return *base_; }
     [[nodiscard]] std::span<const std::uint8_t> Mask() const { return mask_; }
     // The dump as last recorded: its first dumpLength() bytes.
-    [[nodiscard]] std::span<const std::uint8_t> Dump() const { return {dump_.data(), dumpLength_}; }
+    [[nodiscard]] std::span<const std::uint8_t> Dump() const { return {dump_->data(), dumpLength_}; }
     // Every byte the dump buffer holds: the last extract, which may be longer than the dump.
-    [[nodiscard]] std::span<const std::uint8_t> HeldDump() const { return dump_; }
+    [[nodiscard]] std::span<const std::uint8_t> HeldDump() const { return *dump_; }
+    // The base, and the dump as recorded, shared as they are now (see above).
+    [[nodiscard]] SharedBytes BaseSnapshot() const { return {base_, base_->size()}; }
+    [[nodiscard]] SharedBytes DumpSnapshot() const { return {dump_, dumpLength_}; }
 
     // Lengths are 32-bit: no buffer is ever given more than 2^32 - 1 bytes.
-    [[nodiscard]] std::uint32_t baseLength() const { return static_cast<std::uint32_t>(base_.size()); }
+    [[nodiscard]] std::uint32_t baseLength() const { return static_cast<std::uint32_t>(base_->size()); }
     [[nodiscard]] std::uint32_t maskLength() const { return static_cast<std::uint32_t>(mask_.size()); }
     [[nodiscard]] std::uint32_t dumpLength() const { return dumpLength_; }
     [[nodiscard]] std::uint32_t baseTop() const { return baseTop_; }
@@ -42,8 +51,10 @@ public:
     [[nodiscard]] std::span<std::uint8_t> PrepareDump(std::uint32_t length);
     // Records the dump's length; it must lie within the bytes held.
     void RecordDumpLength(std::uint32_t length);
-    // The recorded dump, for the transforms that change it in place.
-    [[nodiscard]] std::span<std::uint8_t> ChangeDump() { return {dump_.data(), dumpLength_}; }
+    // The recorded dump, for the transforms that change it in place. When the dump is shared,
+    // its bytes are copied first; throws std::bad_alloc when the copy cannot be had, and the
+    // dump is then as it was.
+    [[nodiscard]] std::span<std::uint8_t> ChangeDump();
 
     void SetBaseTop(std::uint32_t top) { baseTop_ = top; }
     void SetDumpTop(std::uint32_t top) { dumpTop_ = top; }
@@ -52,9 +63,10 @@ public:
     void Release();
 
 private:
-    ByteBuffer base_;
+    // Never null, so the accessors need no test; shared_ptr so that snapshots can share them.
+    std::shared_ptr<ByteBuffer> base_ = std::make_shared<ByteBuffer>();
     ByteBuffer mask_;
-    ByteBuffer dump_;
+    std::shared_ptr<ByteBuffer> dump_ = std::make_shared<ByteBuffer>();
     std::uint32_t dumpLength_ = 0;
     std::uint32_t baseTop_ = 0;
     std::uint32_t dumpTop_ = 0;

@@ -178,7 +178,13 @@ void MainWindow::OpenInspector() {
         });
     }
     const Workspace& workspace = dialog->workspace();
-    inspector_->ShowDialogSubjects(dialog->fields().basePath, workspace.Base(), workspace.Dump());
+    // While the dialog's own task runs its dump is being written: the Inspector only comes forward.
+    if (dialog->LongTaskRunning()) {
+        inspector_->show();
+        inspector_->raise();
+        return;
+    }
+    inspector_->ShowDialogSubjects(dialog->fields().basePath, workspace.BaseSnapshot(), workspace.DumpSnapshot());
 }
 
 void MainWindow::Open() {

@@ -17,10 +17,10 @@
 #include "checksum/crc.h"
 #include "checksum/sums.h"
 #include "headers/header_check.h"
+#include "inspector/subject.h"
 #include "platform/qt/inspector/copy_table.h"
 #include "platform/qt/inspector/inspector_services.h"
 #include "platform/qt/inspector/panel.h"
-#include "platform/qt/inspector/subject.h"
 #ifdef VESPERINE_HAVE_DAT
 #include "dat/digests.h"
 #include "dat/rom_fields.h"

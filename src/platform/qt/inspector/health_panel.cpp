@@ -6,10 +6,10 @@
 
 #include "base/format.h"
 #include "diagnosis/diagnose.h"
+#include "inspector/subject.h"
 #include "platform/qt/inspector/copy_table.h"
 #include "platform/qt/inspector/inspector_services.h"
 #include "platform/qt/inspector/panel.h"
-#include "platform/qt/inspector/subject.h"
 
 namespace vesperine::qt::inspector {
 

@@ -10,10 +10,10 @@
 #include <memory>
 #include <optional>
 
+#include "inspector/subject.h"
 #include "platform/qt/inspector/copy_table.h"
 #include "platform/qt/inspector/inspector_services.h"
 #include "platform/qt/inspector/panel.h"
-#include "platform/qt/inspector/subject.h"
 #ifdef VESPERINE_HAVE_DAT
 #include "analysis/views.h"
 #include "base/crc32.h"

@@ -20,9 +20,13 @@ class KeyState;
 class UserPrompts;
 }  // namespace vesperine::qt
 
+namespace vesperine::inspector {
+struct Subject;
+}
+
 namespace vesperine::qt::inspector {
 
-struct Subject;
+using vesperine::inspector::Subject;
 
 class InspectorServices {
 public:

@@ -155,8 +155,7 @@ const Subject* InspectorWindow::chosen() const {
     return entries_[static_cast<std::size_t>(index)].subject.get();
 }
 
-void InspectorWindow::ShowDialogSubjects(const std::string& basePath, std::span<const std::uint8_t> base,
-                                         std::span<const std::uint8_t> dump) {
+void InspectorWindow::ShowDialogSubjects(const std::string& basePath, SharedBytes base, SharedBytes dump) {
     show();
     raise();
     activateWindow();
@@ -166,18 +165,22 @@ void InspectorWindow::ShowDialogSubjects(const std::string& basePath, std::span<
     services_.SetUnstable(nullptr, {});
     std::erase_if(entries_, [](const Entry& entry) { return entry.fromDialog; });
     const QString baseName = basePath.empty() ? QStringLiteral("base file") : FileNameOf(basePath);
-    if (!base.empty())
-        entries_.insert(entries_.begin(),
-                        Entry{std::make_unique<Subject>(Subject{QStringLiteral("Base file: %1").arg(baseName), basePath,
-                                                                ByteBuffer::CopyOf(base)}),
-                              true});
-    if (!dump.empty()) {
-        auto subject = std::make_unique<Subject>(Subject{
-            QStringLiteral("Dialog's dump: %1 cut from %2").arg(Counted(dump.size(), "byte", "bytes"), baseName),
-            basePath, ByteBuffer::CopyOf(dump), true});
-        entries_.insert(entries_.begin() + (base.empty() ? 0 : 1), Entry{std::move(subject), true});
+    const bool hasBase = !base.empty();
+    const bool hasDump = !dump.empty();
+    if (hasBase)
+        entries_.insert(
+            entries_.begin(),
+            Entry{std::make_unique<Subject>(
+                      Subject{QStringLiteral("Base file: %1").arg(baseName).toStdString(), basePath, std::move(base)}),
+                  true});
+    if (hasDump) {
+        auto subject = std::make_unique<Subject>(Subject{QStringLiteral("Dialog's dump: %1 cut from %2")
+                                                             .arg(Counted(dump.size(), "byte", "bytes"), baseName)
+                                                             .toStdString(),
+                                                         basePath, std::move(dump), true});
+        entries_.insert(entries_.begin() + (hasBase ? 1 : 0), Entry{std::move(subject), true});
     }
-    RefillChooser(dump.empty() ? 0 : (base.empty() ? 0 : 1));
+    RefillChooser(hasDump && hasBase ? 1 : 0);
 }
 
 void InspectorWindow::InspectFile(const std::string& path) {
@@ -189,14 +192,16 @@ void InspectorWindow::InspectFile(const std::string& path) {
         return;
     }
     for (InspectorPanel* panel : panels_) panel->ShowSubject(nullptr);
-    entries_.push_back(Entry{std::make_unique<Subject>(Subject{FileNameOf(path), path, std::move(*bytes)}), false});
+    entries_.push_back(
+        Entry{std::make_unique<Subject>(Subject{FileNameOf(path).toStdString(), path, SharedBytes(std::move(*bytes))}),
+              false});
     RefillChooser(static_cast<int>(entries_.size()) - 1);
 }
 
 void InspectorWindow::RefillChooser(int chosenIndex) {
     const QSignalBlocker quiet(chooser_);
     chooser_->clear();
-    for (const Entry& entry : entries_) chooser_->addItem(entry.subject->name);
+    for (const Entry& entry : entries_) chooser_->addItem(QString::fromStdString(entry.subject->name));
     chooser_->setCurrentIndex(entries_.empty() ? -1 : chosenIndex);
     ShowChosen();
 }

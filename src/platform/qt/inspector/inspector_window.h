@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "inspector/subject.h"
 #include "platform/qt/inspector/inspector_services.h"
-#include "platform/qt/inspector/subject.h"
 
 class QComboBox;
 class QTabWidget;
@@ -47,11 +47,10 @@ public:
     InspectorWindow(QWidget* parent, FileSystem& files, UserPrompts* prompts = nullptr);
     ~InspectorWindow() override;
 
-    // Replaces the subjects taken from the dialog with copies of its base file and its dump
-    // (either may be empty and is then left out), chooses the dump, and shows the window in
-    // front. basePath names the base file; it is also an input no save may replace.
-    void ShowDialogSubjects(const std::string& basePath, std::span<const std::uint8_t> base,
-                            std::span<const std::uint8_t> dump);
+    // Replaces the subjects taken from the dialog with its base file and its dump, shared as
+    // they are (either may be empty and is then left out), chooses the dump, and shows the
+    // window in front. basePath names the base file; it is also an input no save may replace.
+    void ShowDialogSubjects(const std::string& basePath, SharedBytes base, SharedBytes dump);
     // Reads the file (a long task) and chooses it; a file that cannot be read is told.
     void InspectFile(const std::string& path);
 

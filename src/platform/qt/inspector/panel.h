@@ -7,9 +7,13 @@
 #include "app/progress_text.h"
 #include "base/format.h"
 
+namespace vesperine::inspector {
+struct Subject;
+}
+
 namespace vesperine::qt::inspector {
 
-struct Subject;
+using vesperine::inspector::Subject;
 class InspectorServices;
 
 // A panel works out what it shows only while it is visible, and once per subject: the work

@@ -18,11 +18,11 @@
 
 #include "base/crc32.h"
 #include "base/format.h"
+#include "inspector/subject.h"
 #include "platform/qt/file_drop.h"
 #include "platform/qt/inspector/copy_table.h"
 #include "platform/qt/inspector/inspector_services.h"
 #include "platform/qt/inspector/panel.h"
-#include "platform/qt/inspector/subject.h"
 #include "reads/compare_reads.h"
 #include "reads/crc_mend.h"
 #include "reads/read_findings.h"
