@@ -17,7 +17,20 @@ enum class MessageAnswer { Ok, Yes, No };
 enum class PolledKey { Shift, Backspace };
 
 // What long work counts, so that a progress display can say it in words.
-enum class ProgressUnit { BytesRead, BytesExtracted, BytesHashed, Windows };
+// The Inspector's steps count in the units after Windows: "Examined N of M bytes" (diagnosis,
+// the map), "Compared" (reads), "Wrote" (saves), "Tried N of M bits" (mends), "Examined N of M
+// views" (identification).
+enum class ProgressUnit {
+    BytesRead,
+    BytesExtracted,
+    BytesHashed,
+    Windows,
+    BytesExamined,
+    BytesCompared,
+    BytesWritten,
+    BitsTried,
+    Views
+};
 
 // How far long work has come: done of total units, total 0 when the work has no known end
 // (a search stepping by 0). One task may count in several units one after another (a search

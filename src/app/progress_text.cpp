@@ -17,6 +17,11 @@ UnitWords WordsFor(ProgressUnit unit) {
         case ProgressUnit::BytesExtracted: return {"Extracted", "bytes"};
         case ProgressUnit::BytesHashed: return {"Hashed", "bytes"};
         case ProgressUnit::Windows: break;
+        case ProgressUnit::BytesExamined: return {"Examined", "bytes"};
+        case ProgressUnit::BytesCompared: return {"Compared", "bytes"};
+        case ProgressUnit::BytesWritten: return {"Wrote", "bytes"};
+        case ProgressUnit::BitsTried: return {"Tried", "bits"};
+        case ProgressUnit::Views: return {"Examined", "views"};
     }
     return {"Examined", "windows"};
 }

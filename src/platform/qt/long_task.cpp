@@ -82,11 +82,15 @@ public:
         layout->addWidget(bar_);
         layout->addWidget(cancel, 0, Qt::AlignRight);
         connect(cancel, &QPushButton::clicked, this, &ProgressDialog::reject);
+        // Until the work's first report the title says what runs, and the bar moves without an
+        // end: a dialog that stood still would look hung.
+        label_->setText(title + QStringLiteral("..."));
+        bar_->setRange(0, 0);
         Refresh();
     }
 
     void Refresh() {
-        if (!shared_.reported) return;  // nothing to say before the work's first report
+        if (!shared_.reported || shared_.cancel) return;  // nothing to say before the first report
         const Progress progress{shared_.unit, shared_.done, shared_.total};
         // The time left is estimated per stage: a search's extraction runs at another rate
         // than its windows.
@@ -106,7 +110,10 @@ public:
         bar_->setValue(static_cast<int>(static_cast<double>(done) / static_cast<double>(progress.total) * kBarSteps));
     }
 
-    void reject() override { shared_.cancel = true; }
+    void reject() override {
+        shared_.cancel = true;
+        label_->setText(tr("Cancelling..."));
+    }
 
 private:
     Shared& shared_;

@@ -234,6 +234,12 @@ void MainWindow::done(int result) {
 }
 
 void MainWindow::reject() {
+    // The Inspector goes with the dialog: its task breaks off first (then closing is tried
+    // again), and what it holds unsaved is asked about.
+    if (inspector_ && !busy_ && !inspector_->MayEnd()) {
+        if (inspector_->services().busy()) QTimer::singleShot(50, this, [this] { reject(); });
+        return;
+    }
     // Escape and the close box: closing is the dialog's OnCancel, which ends the run itself.
     // During a long task it asks the task to break off, and the window closes once it has.
     if (dialog_) dialog_->OnCancel();

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QWidget>
+#include <new>
 
 #include "files/output_set.h"
 #include "platform/qt/key_state.h"
@@ -57,18 +58,56 @@ bool InspectorServices::RunTask(const QString& title, const std::function<void(c
     const WaitCursorGuard cursor;
     busy_ = true;
     breakOff_ = false;
+    cancelled_ = false;
+    lastTitle_ = title;
+    if (taskListener_) taskListener_(title, false);
+    std::atomic<bool> askedToStop{false};
+    std::atomic<bool> outOfMemory{false};
     if (keys_) keys_->ForgetPresses();
-    const bool ran = RunWithProgress(window_, title, progressDelayMs_, [this, &work](const ProgressPoll& poll) {
-        work([this, &poll](const Progress& progress) {
-            const bool chord = keys_ && keys_->Query(PolledKey::Shift) && keys_->Query(PolledKey::Backspace);
-            return poll(progress) || breakOff_.load() || chord;
+    const bool ran = RunWithProgress(
+        window_, title, progressDelayMs_, [this, &work, &askedToStop, &outOfMemory](const ProgressPoll& poll) {
+            try {
+                work([this, &poll, &askedToStop](const Progress& progress) {
+                    const bool chord = keys_ && keys_->Query(PolledKey::Shift) && keys_->Query(PolledKey::Backspace);
+                    const bool stop = poll(progress) || breakOff_.load() || chord;
+                    if (stop) askedToStop = true;
+                    return stop;
+                });
+            } catch (const std::bad_alloc&) {
+                outOfMemory = true;
+            }
         });
-    });
     busy_ = false;
-    if (!ran)
-        Tell(QStringLiteral("%1 could not be done: no worker thread could be started, or it ran out of memory.")
+    if (outOfMemory) {
+        Tell(QStringLiteral("Out of memory: %1 needs more memory than the system could give. Nothing was changed; "
+                            "closing other programs or files may let it run.")
                  .arg(title));
-    return ran;
+        return false;
+    }
+    if (!ran) {
+        Tell(QStringLiteral("%1 could not be done: no worker thread could be started, or the work failed.").arg(title));
+        return false;
+    }
+    // Work that heard the request may still have ended whole; its result is then dropped all the
+    // same, since the person asked for it not to be.
+    cancelled_ = askedToStop.load();
+    if (cancelled_ && taskListener_) taskListener_(title, true);
+    return !cancelled_;
+}
+
+QStringList InspectorServices::Unsaved() const {
+    QStringList unsaved;
+    for (const auto& query : unsavedQueries_)
+        if (QString phrase = query(); !phrase.isEmpty()) unsaved << phrase;
+    return unsaved;
+}
+
+bool InspectorServices::MayDiscard(const QString& closing) {
+    const QStringList unsaved = Unsaved();
+    if (unsaved.isEmpty()) return true;
+    const QString text = QStringLiteral("Closing %1 drops what the Inspector holds: %2. Close anyway?")
+                             .arg(closing, unsaved.join(QStringLiteral("; ")));
+    return prompts_.AskMessage(text, window_.windowTitle(), MessageButtons::YesNo) == MessageAnswer::Yes;
 }
 
 void InspectorServices::Tell(const QString& text) {
@@ -120,8 +159,19 @@ bool InspectorServices::SaveCopy(std::span<const std::uint8_t> bytes, const std:
     const std::optional<QString> chosen = prompts_.ChooseFile(FileChoice::Save);
     if (!chosen) return false;
     const std::string path = QFile::encodeName(*chosen).toStdString();
+    // Written and read back on the worker (a gigabyte takes seconds to reach the disk). A Cancel
+    // is heard between the steps: a staged copy is then discarded and the old file stays.
     OutputSet set(files_, inputs);
-    if (!set.Claim(path) || !set.Stage(path, bytes) || !set.Commit()) {
+    bool written = false;
+    const bool ran = RunTask(QStringLiteral("Saving"), [&](const ProgressPoll& poll) {
+        const auto stop = [&](std::uint64_t done) {
+            return poll(Progress{ProgressUnit::BytesWritten, done, bytes.size()});
+        };
+        if (stop(0) || !set.Claim(path) || !set.Stage(path, bytes) || stop(bytes.size())) return;
+        written = set.Commit();
+    });
+    if (!ran) return false;  // cancelled (the panel says so) or told already
+    if (!written) {
         Tell(DescribeProblem(set));
         return false;
     }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -33,11 +34,30 @@ public:
     InspectorServices(QWidget& window, UserPrompts& prompts, FileSystem& files);
 
     // Runs work as the dialog runs its long tasks (RunWithProgress): the wait cursor at once,
-    // the progress dialog with Cancel after the progress delay, no input to the Inspector
-    // meanwhile. The work's poll also answers true once BreakOff was called. False, after a
-    // message, when the work could not run or threw.
+    // the progress dialog (title, then what the work reports, with Cancel) after the progress
+    // delay, no input to the Inspector meanwhile. The work's poll also answers true once
+    // BreakOff was called. False when the poll ever answered true (cancelled(), with no
+    // message: the panel says so itself), and, after a message, when the work could not run,
+    // threw, or ran out of memory (std::bad_alloc is caught and told, never fatal).
     bool RunTask(const QString& title, const std::function<void(const ProgressPoll&)>& work);
     [[nodiscard]] bool busy() const { return busy_; }
+    // Whether the last task ended because it was asked to stop, and its title.
+    [[nodiscard]] bool cancelled() const { return cancelled_; }
+    [[nodiscard]] const QString& lastTitle() const { return lastTitle_; }
+    void ForgetCancelled() { cancelled_ = false; }
+    // Called as a task starts (cancelled false) and when one ends cancelled, with its title: the
+    // window tells the panel in view, which started it.
+    void SetTaskListener(std::function<void(const QString&, bool cancelled)> listener) {
+        taskListener_ = std::move(listener);
+    }
+
+    // What would be lost if the Inspector's contents went now: each query added answers a
+    // phrase ("3 further reads", "a mended copy not yet saved") or nothing.
+    void AddUnsavedQuery(std::function<QString()> query) { unsavedQueries_.push_back(std::move(query)); }
+    [[nodiscard]] QStringList Unsaved() const;
+    // Asks whether to let what Unsaved() names go: true when there is nothing or the person
+    // says yes. closing names what is closing ("the Inspector", "the dialog").
+    [[nodiscard]] bool MayDiscard(const QString& closing);
     // Whether the Inspector belongs to a dialog (F5) rather than standing alone (--inspect).
     [[nodiscard]] bool hasDialog() const;
     // Asks the running task to break off (the window is closing).
@@ -67,8 +87,9 @@ public:
     [[nodiscard]] std::optional<ByteBuffer> ReadFile(const std::string& path, const QString& consequence = {});
 
     // Asks where to save, then writes bytes there all or nothing through an OutputSet that
-    // refuses every one of inputs (by file identity). True when written; a refusal or a
-    // failure is told in a message, and a cancelled choice says nothing.
+    // refuses every one of inputs (by file identity), as a long task. True when written; a
+    // refusal or a failure is told in a message, a cancelled choice says nothing, and a
+    // cancelled save leaves the old file as it was.
     bool SaveCopy(std::span<const std::uint8_t> bytes, const std::vector<std::string>& inputs);
 
     [[nodiscard]] FileSystem& files() { return files_; }
@@ -89,6 +110,10 @@ private:
     std::function<void(std::uint64_t)> dumpJump_;
     std::function<bool(std::uint32_t)> crcTaker_;
     bool busy_ = false;
+    bool cancelled_ = false;
+    QString lastTitle_;
+    std::function<void(const QString&, bool)> taskListener_;
+    std::vector<std::function<QString()>> unsavedQueries_;
     std::atomic<bool> breakOff_{false};
     const Subject* unstableSubject_ = nullptr;
     std::vector<std::uint64_t> unstable_;

@@ -80,6 +80,12 @@ InspectorWindow::InspectorWindow(QWidget* parent, FileSystem& files, UserPrompts
     InspectorPanel* map = MakeMapPanel(services_);
     AddPanel(map, QStringLiteral("&Map"));
     services_.SetUnstableListener([this, map] { map->ShowSubject(chosen()); });
+    services_.SetTaskListener([this](const QString& title, bool cancelled) {
+        auto* panel = static_cast<InspectorPanel*>(tabs_->currentWidget());
+        if (!panel) return;
+        if (cancelled) panel->ShowCancelled(title, false);
+        else panel->HideCancelled();
+    });
 
     connect(chooser_, &QComboBox::currentIndexChanged, this, [this] { ShowChosen(); });
     connect(open, &QPushButton::clicked, this, [this] {
@@ -232,7 +238,21 @@ void InspectorWindow::closeEvent(QCloseEvent* event) {
         QTimer::singleShot(50, this, [this] { close(); });
         return;
     }
+    // Beside a dialog, closing only hides the window and everything in it stays for the next
+    // F5; alone, closing ends the program.
+    if (!services_.hasDialog() && !services_.MayDiscard(QStringLiteral("the Inspector"))) {
+        event->ignore();
+        return;
+    }
     QWidget::closeEvent(event);
+}
+
+bool InspectorWindow::MayEnd() {
+    if (services_.busy()) {
+        services_.BreakOff();
+        return false;
+    }
+    return services_.MayDiscard(QStringLiteral("the dialog"));
 }
 
 }  // namespace vesperine::qt::inspector

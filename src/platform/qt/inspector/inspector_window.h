@@ -51,6 +51,9 @@ public:
     // they are (either may be empty and is then left out), chooses the dump, and shows the
     // window in front. basePath names the base file; it is also an input no save may replace.
     void ShowDialogSubjects(const std::string& basePath, SharedBytes base, SharedBytes dump);
+    // Whether the window may go with the dialog now: while a task runs, false after asking it
+    // to break off (ask again shortly); then after asking about anything not yet saved.
+    [[nodiscard]] bool MayEnd();
     // Reads the file (a long task) and chooses it; a file that cannot be read is told.
     void InspectFile(const std::string& path);
 

@@ -26,6 +26,12 @@ public:
     // next call, and calls it only while no task of the Inspector runs. What was shown is
     // cleared at once; the new subject is presented from the event loop.
     void ShowSubject(const Subject* subject);
+    // Says above the panel's contents that the task titled title was cancelled: "Cancelled:
+    // ...". When it was the panel's own presentation, a "Compute again" button presents the
+    // subject anew; a task a button started is done again by that button. The note goes when
+    // the panel next presents or runs a task.
+    void ShowCancelled(const QString& title, bool presenting);
+    void HideCancelled();
 
 protected:
     // Shows subject, nullptr for none; may run long tasks.
@@ -40,6 +46,7 @@ private:
     InspectorServices& services_;
     const Subject* subject_ = nullptr;
     bool stale_ = true;
+    QWidget* cancelledBar_ = nullptr;  // made at the first cancel
 };
 
 // A CRC-32 or other 32-bit value as the panels show it: "44D56F86".
