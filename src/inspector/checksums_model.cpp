@@ -112,6 +112,12 @@ Rows HeaderRows(const headers::HeaderReport& report) {
     return rows;
 }
 
+std::string NothingFixed(std::string_view refusal) { return "Nothing fixed: " + std::string(refusal); }
+
+std::string SavedFixedCopy(const headers::HeaderReport& after) {
+    return "Saved a copy with every checksum of the " + after.system + " header set.";
+}
+
 bool CanFixHeader(const headers::HeaderReport& report) {
     return report.known() && report.problem.empty() && !report.good() && !report.doubtful;
 }

@@ -55,6 +55,9 @@ using SumsPoll = std::function<bool(std::uint64_t done, std::uint64_t total)>;
 [[nodiscard]] std::string HeaderText(const headers::HeaderReport& report, std::string_view prefix = {});
 // One row a checksum field: field with its mark, offset, stored, computed, what it covers.
 [[nodiscard]] Rows HeaderRows(const headers::HeaderReport& report);
+// The header fix's refusal, and the word after its copy was saved.
+[[nodiscard]] std::string NothingFixed(std::string_view refusal);
+[[nodiscard]] std::string SavedFixedCopy(const headers::HeaderReport& after);
 // As the command line: a fix only where all it rests on is known (FixHeader refuses the rest).
 [[nodiscard]] bool CanFixHeader(const headers::HeaderReport& report);
 

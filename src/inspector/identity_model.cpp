@@ -13,6 +13,12 @@ std::string NoDatsYet() {
     return "Add a DAT file (Logiqx XML, the bracketed form or a zip of them) to identify the dump and its views by it.";
 }
 
+std::string DroppedDat() { return "It is taken off the DAT files and no longer remembered."; }
+
+std::string NotADat(std::string_view shown, const dat::DatError& error) {
+    return std::string(shown) + " is not a DAT file: " + dat::DescribeDatError(error) + "\n" + DroppedDat();
+}
+
 std::string RomText(const dat::RomEntry& rom) {
     return rom.game + " / " + rom.name + " (" + dat::RomStatusName(rom.status) + ")";
 }

@@ -7,15 +7,21 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dat/identify.h"
+#include "dat/rom_entry.h"
 #include "inspector/text.h"
 
 namespace vesperine::inspector {
 
 // The sentence before any DAT file is listed.
 [[nodiscard]] std::string NoDatsYet();
+// What becomes of a DAT file that cannot be read or is not one, said after why.
+[[nodiscard]] std::string DroppedDat();
+// The refusal of shown (as a person reads it), which is not a DAT file: where and why, and DroppedDat().
+[[nodiscard]] std::string NotADat(std::string_view shown, const dat::DatError& error);
 // "game / name (status)".
 [[nodiscard]] std::string RomText(const dat::RomEntry& rom);
 

@@ -33,6 +33,21 @@ std::string BadExpectedCrc(std::string_view text) {
            "Nothing mended.";
 }
 
+std::string DumpItselfRefusal(std::string_view name) {
+    return std::string(name) +
+           " is the inspected dump itself (a link or another name of it): a read must be a read of "
+           "its own.";
+}
+
+std::string AlreadyReadRefusal(std::string_view name, std::uint64_t number, std::string_view otherName) {
+    return std::string(name) + " is read " + std::to_string(number) + " already (" + std::string(otherName) +
+           "): a read must be a read of its own.";
+}
+
+std::string ReadListItem(std::uint64_t number, std::string_view name) {
+    return "read " + std::to_string(number) + ": " + std::string(name);
+}
+
 std::string ReadsPrompt() {
     return "Add one or more further reads of the same chip to compare them bit by bit with the one inspected.";
 }

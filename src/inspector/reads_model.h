@@ -23,6 +23,13 @@ namespace vesperine::inspector {
 // The refusal of text that ParseExpectedCrc did not take.
 [[nodiscard]] std::string BadExpectedCrc(std::string_view text);
 
+// The refusal of a read that is the inspected dump's own file (a link or another name of it).
+[[nodiscard]] std::string DumpItselfRefusal(std::string_view name);
+// The refusal of a file already among the reads as read number (counted from 2), under otherName.
+[[nodiscard]] std::string AlreadyReadRefusal(std::string_view name, std::uint64_t number, std::string_view otherName);
+// The reads list's line for read number (counted from 2): "read 2: b.bin".
+[[nodiscard]] std::string ReadListItem(std::uint64_t number, std::string_view name);
+
 // The sentence before any comparison.
 [[nodiscard]] std::string ReadsPrompt();
 // A read of another length than the inspected dump (readName as a person reads it).

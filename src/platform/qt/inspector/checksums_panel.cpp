@@ -131,7 +131,7 @@ private:
                                       [&](const ProgressPoll& /*poll*/) { fixed = headers::FixHeader(bytes); }))
             return;
         if (!fixed.refusal.empty()) {
-            this->services().Tell(QStringLiteral("Nothing fixed: %1").arg(QString::fromStdString(fixed.refusal)));
+            this->services().Tell(QString::fromStdString(vesperine::inspector::NothingFixed(fixed.refusal)));
             return;
         }
         std::vector<std::string> inputs;
@@ -140,8 +140,7 @@ private:
         // The table now shows the copy as saved: a sum over the header (Game Boy's global one)
         // changes with the fields the fix set.
         FillHeader(fixed.after, "The saved copy: ");
-        this->services().Tell(QStringLiteral("Saved a copy with every checksum of the %1 header set.")
-                                  .arg(QString::fromStdString(fixed.after.system)));
+        this->services().Tell(QString::fromStdString(vesperine::inspector::SavedFixedCopy(fixed.after)));
     }
 
     std::array<QLineEdit*, 5> boxes_{};

@@ -179,7 +179,7 @@ private:
     // Reads every DAT listed into one index. A file that cannot be read, or is not a DAT, is
     // told, taken off the list and no longer remembered.
     bool LoadIndex() {
-        const QString dropped = QStringLiteral("It is taken off the DAT files and no longer remembered.");
+        const QString dropped = QString::fromStdString(vesperine::inspector::DroppedDat());
         std::vector<dat::RomEntry> roms;
         romDats_.clear();
         for (int k = 0; k < dats_->count();) {
@@ -191,8 +191,7 @@ private:
                 parse = dat::ReadDat(std::span<const std::uint8_t>(bytes->data(), bytes->size()));
                 if (parse->error)
                     this->services().Tell(
-                        QStringLiteral("%1 is not a DAT file: %2\n%3")
-                            .arg(shown, QString::fromStdString(dat::DescribeDatError(*parse->error)), dropped));
+                        QString::fromStdString(vesperine::inspector::NotADat(shown.toStdString(), *parse->error)));
             }
             if (!parse || parse->error) {
                 delete dats_->takeItem(k);

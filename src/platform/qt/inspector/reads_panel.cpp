@@ -168,23 +168,21 @@ private:
     void AddRead(const std::string& path) {
         FileSystem& files = this->services().files();
         if (subject() && !subject()->path.empty() && files.SameFile(subject()->path, path)) {
-            this->services().Tell(QStringLiteral("%1 is the inspected dump itself (a link or another name of it): a "
-                                                 "read must be a read of its own.")
-                                      .arg(ShownPath(path)));
+            this->services().Tell(
+                QString::fromStdString(vesperine::inspector::DumpItselfRefusal(ShownPath(path).toStdString())));
             return;
         }
         for (std::size_t r = 0; r < reads_.size(); ++r) {
             if (!files.SameFile(reads_[r].path, path)) continue;
-            this->services().Tell(QStringLiteral("%1 is read %2 already (%3): a read must be a read of its own.")
-                                      .arg(ShownPath(path))
-                                      .arg(r + 2)
-                                      .arg(ShownPath(reads_[r].path)));
+            this->services().Tell(QString::fromStdString(vesperine::inspector::AlreadyReadRefusal(
+                ShownPath(path).toStdString(), r + 2, ShownPath(reads_[r].path).toStdString())));
             return;
         }
         std::optional<ByteBuffer> bytes = this->services().ReadFile(path);
         if (!bytes) return;
         reads_.push_back(Read{path, std::move(*bytes)});
-        list_->addItem(QStringLiteral("read %1: %2").arg(reads_.size() + 1).arg(ShownPath(path)));
+        list_->addItem(QString::fromStdString(
+            vesperine::inspector::ReadListItem(reads_.size() + 1, ShownPath(path).toStdString())));
         ShowSubject(subject());
     }
 
