@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <tuple>
 #include <utility>
 
 #include "base/format.h"
