@@ -22,6 +22,16 @@ CopyTable::CopyTable(const QStringList& headings, QWidget* parent)
     horizontalHeader()->setSectionResizeMode(static_cast<int>(headings.size()) - 1, QHeaderView::Stretch);
 }
 
+std::vector<QStringList> QtRows(const vesperine::inspector::Rows& rows) {
+    std::vector<QStringList> out;
+    out.reserve(rows.size());
+    for (const vesperine::inspector::Row& row : rows) {
+        QStringList& cells = out.emplace_back();
+        for (const std::string& cell : row) cells << QString::fromStdString(cell);
+    }
+    return out;
+}
+
 void CopyTable::SetRows(const std::vector<QStringList>& rows) {
     clearContents();
     setRowCount(static_cast<int>(rows.size()));

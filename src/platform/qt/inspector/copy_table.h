@@ -4,6 +4,9 @@
 #include <QLineEdit>
 #include <QStringList>
 #include <QTableWidget>
+#include <vector>
+
+#include "inspector/text.h"
 
 namespace vesperine::qt::inspector {
 
@@ -24,6 +27,9 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
+
+// The model's rows (UTF-8) as SetRows takes them.
+[[nodiscard]] std::vector<QStringList> QtRows(const vesperine::inspector::Rows& rows);
 
 // A value box: read-only, its text selectable and copyable, never edited.
 [[nodiscard]] QLineEdit* MakeValueBox(QWidget* parent);

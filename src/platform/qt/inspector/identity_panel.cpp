@@ -15,12 +15,11 @@
 #include "platform/qt/inspector/inspector_services.h"
 #include "platform/qt/inspector/panel.h"
 #ifdef VESPERINE_HAVE_DAT
-#include "analysis/views.h"
-#include "base/crc32.h"
-#include "base/format.h"
 #include "dat/dat_reader.h"
 #include "dat/identify.h"
 #include "diagnosis/repair.h"
+#include "inspector/identity_model.h"
+#include "inspector/repair_model.h"
 #endif
 
 namespace vesperine::qt::inspector {
@@ -34,33 +33,7 @@ const char* const kDatsKey = "inspector/dats";
 // Thrown from Identify's progress report to break it off: it has no break of its own.
 struct BrokenOff {};
 
-QString RomText(const dat::RomEntry& rom) {
-    return QStringLiteral("%1 / %2 (%3)")
-        .arg(QString::fromStdString(rom.game), QString::fromStdString(rom.name),
-             QString::fromLatin1(dat::RomStatusName(rom.status)));
-}
-
-// The candidates a repair lists in the panel; the rest are counted.
-constexpr std::size_t kListedCandidates = 8;
-
-QString CandidateText(const diagnosis::FlipCandidate& candidate, std::span<const std::uint8_t> bytes) {
-    QStringList flips;
-    for (const diagnosis::BitPosition& p : candidate.bits)
-        flips << QStringLiteral("bit %1 of %2 (%3 -> %4)")
-                     .arg(p.bit)
-                     .arg(QString::fromStdString(HexText(p.offset, 8)),
-                          QString::fromStdString(HexText(bytes[p.offset], 2)),
-                          QString::fromStdString(HexText(bytes[p.offset] ^ (1u << p.bit), 2)));
-    return flips.join(QStringLiteral(" and "));
-}
-
-// A near miss that a repair of the inspected bytes can mend: the whole file, against a ROM whose
-// CRC-32 the DAT gives. A view's near miss would need its bytes mapped back to the file's.
-struct CrcMiss {
-    std::uint32_t expected = 0;
-    std::uint32_t got = 0;
-    bool whole = false;
-};
+using vesperine::inspector::CrcMiss;
 
 class IdentityPanel final : public InspectorPanel {
 public:
@@ -153,9 +126,7 @@ public:
         summary_->clear();
         if (!subject) return;
         if (dats_->count() == 0) {
-            summary_->setText(
-                QStringLiteral("Add a DAT file (Logiqx XML, the bracketed form or a zip of them) to "
-                               "identify the dump and its views by it."));
+            summary_->setText(QString::fromStdString(vesperine::inspector::NoDatsYet()));
             return;
         }
         if (!index_ && !LoadIndex()) return;
@@ -178,7 +149,7 @@ public:
                                                       if (poll(Progress{ProgressUnit::Windows, done, all}))
                                                           throw BrokenOff{};
                                                   });
-                                              misses = MissesOf(bytes, found);
+                                              misses = vesperine::inspector::MissesOf(bytes, found, *index_);
                                           } catch (const BrokenOff&) {
                                               broken = true;
                                           }
@@ -208,7 +179,7 @@ private:
     // Reads every DAT listed into one index. A file that cannot be read, or is not a DAT, is
     // told, taken off the list and no longer remembered.
     bool LoadIndex() {
-        const QString dropped = QStringLiteral("It is taken off the DAT files and no longer remembered.");
+        const QString dropped = QString::fromStdString(vesperine::inspector::DroppedDat());
         std::vector<dat::RomEntry> roms;
         romDats_.clear();
         for (int k = 0; k < dats_->count();) {
@@ -220,14 +191,13 @@ private:
                 parse = dat::ReadDat(std::span<const std::uint8_t>(bytes->data(), bytes->size()));
                 if (parse->error)
                     this->services().Tell(
-                        QStringLiteral("%1 is not a DAT file: %2\n%3")
-                            .arg(shown, QString::fromStdString(dat::DescribeDatError(*parse->error)), dropped));
+                        QString::fromStdString(vesperine::inspector::NotADat(shown.toStdString(), *parse->error)));
             }
             if (!parse || parse->error) {
                 delete dats_->takeItem(k);
                 continue;
             }
-            romDats_.insert(romDats_.end(), parse->roms.size(), QFileInfo(shown).fileName());
+            romDats_.insert(romDats_.end(), parse->roms.size(), QFileInfo(shown).fileName().toStdString());
             roms.insert(roms.end(), std::make_move_iterator(parse->roms.begin()),
                         std::make_move_iterator(parse->roms.end()));
             ++k;
@@ -237,52 +207,12 @@ private:
         return true;
     }
 
-    // For each near miss, the CRC-32 its ROM has and the one its view has, when the DAT gives one.
-    [[nodiscard]] std::vector<CrcMiss> MissesOf(std::span<const std::uint8_t> bytes,
-                                                const dat::Identification& found) const {
-        const std::vector<ViewPlan> views = ViewsOf(bytes);
-        std::vector<CrcMiss> misses;
-        for (const dat::NearMiss& miss : found.nearMisses) {
-            const std::optional<std::uint32_t>& crc = index_->roms()[miss.rom].crc;
-            const auto view =
-                std::find_if(views.begin(), views.end(), [&](const ViewPlan& v) { return v.name == miss.view; });
-            if (!crc || view == views.end()) {
-                misses.push_back({});
-                continue;
-            }
-            misses.push_back({*crc, ViewCrc(bytes, *view), view == views.begin()});
-        }
-        return misses;
-    }
-
     void Fill(const dat::Identification& found, const std::vector<CrcMiss>& misses) {
-        const auto& roms = index_->roms();
-        std::vector<QStringList> rows;
-        for (const dat::ViewMatch& match : found.matches) {
-            QStringList verified;
-            for (const std::string& digest : match.verified) verified << QString::fromStdString(digest);
-            rows.push_back({QString::fromStdString(match.view), QStringLiteral("\u2714 match"),
-                            RomText(roms[match.rom]), romDats_[match.rom],
-                            QStringLiteral("verified: ") + verified.join(QStringLiteral(", "))});
-            rowMisses_.push_back({});
-        }
-        for (std::size_t k = 0; k < found.nearMisses.size(); ++k) {
-            const dat::NearMiss& miss = found.nearMisses[k];
-            QString details = QString::fromStdString(miss.reason);
-            // A CRC-32 that agrees (another digest differs) is no CRC to mend to.
-            const bool crcDiffers = misses[k].expected != misses[k].got;
-            if (crcDiffers)
-                details +=
-                    QStringLiteral("; expected CRC %1, got %2").arg(Hex8(misses[k].expected), Hex8(misses[k].got));
-            rows.push_back({QString::fromStdString(miss.view), QStringLiteral("\u2248 near miss"),
-                            RomText(roms[miss.rom]), romDats_[miss.rom], details});
-            rowMisses_.push_back(crcDiffers ? misses[k] : CrcMiss{});
-        }
-        matches_->SetRows(rows);
-        summary_->setText(QStringLiteral("%1 and %2 among %3.")
-                              .arg(Counted(found.matches.size(), "match", "matches"),
-                                   Counted(found.nearMisses.size(), "near miss", "near misses"),
-                                   Counted(roms.size(), "ROM", "ROMs")));
+        vesperine::inspector::IdentityTable table =
+            vesperine::inspector::IdentityRows(found, misses, index_->roms(), romDats_);
+        matches_->SetRows(QtRows(table.rows));
+        rowMisses_ = std::move(table.rowMisses);
+        summary_->setText(QString::fromStdString(table.summary));
     }
 
     // A near miss's CRC goes to the Reads panel's mend when further reads are loaded; without
@@ -298,7 +228,7 @@ private:
         if (this->services().GiveCrcToReads(miss.expected)) return;
         const std::span<const std::uint8_t> bytes(subject()->bytes.data(), subject()->bytes.size());
         // The two-bit search's table grows with the dump: past its limit one flipped bit is tried.
-        const unsigned maxBits = diagnosis::PairTableBytes(bytes.size()) <= diagnosis::kPairTableLimit ? 2u : 1u;
+        const unsigned maxBits = vesperine::inspector::RepairBitsFor(bytes.size());
         diagnosis::RepairResult result;
         if (!this->services().RunTask(QStringLiteral("Trying flipped bits"), [&](const ProgressPoll& poll) {
                 result = diagnosis::FindBitRepairs(bytes, miss.expected, maxBits, diagnosis::kKeptPairs,
@@ -312,71 +242,25 @@ private:
 
     void ShowRepair(const diagnosis::RepairResult& result, std::span<const std::uint8_t> bytes, std::uint32_t expected,
                     unsigned maxBits) {
-        const QString target = QStringLiteral("CRC-32 %1").arg(Hex8(expected));
-        const QString flips = maxBits == 2 ? QStringLiteral("one or two bits") : QStringLiteral("one bit");
-        QString text;
-        switch (result.outcome) {
-            case diagnosis::RepairOutcome::Broken:
-                repairText_->setText(
-                    QStringLiteral("Cancelled: the repair to %1 was not finished; nothing written.").arg(target));
-                return;
-            case diagnosis::RepairOutcome::AlreadyMatches:
-                repairText_->setText(QStringLiteral("The dump already has %1: nothing to repair.").arg(target));
-                return;
-            case diagnosis::RepairOutcome::NoCandidate:
-            case diagnosis::RepairOutcome::TooLarge:
-                text = QStringLiteral("No flip of %1 gives %2").arg(flips, target);
-                if (maxBits == 1)
-                    text += QStringLiteral(" (%1 is too large to search for two flipped bits)")
-                                .arg(Counted(bytes.size(), "byte", "bytes"));
-                repairText_->setText(text + QStringLiteral(": nothing written."));
-                return;
-            case diagnosis::RepairOutcome::Unique:
-            case diagnosis::RepairOutcome::Ambiguous: break;
-        }
-        const bool ones = result.singles != 0;
-        const std::uint64_t fewest = ones ? result.singles : result.pairs;
-        text = QStringLiteral("%1 with %2 flipped %3 %4")
-                   .arg(Counted(fewest, "candidate", "candidates"),
-                        ones ? QStringLiteral("one bit") : QStringLiteral("two bits"),
-                        fewest == 1 ? QStringLiteral("gives") : QStringLiteral("give"), target);
-        if (ones && result.pairs != 0)
-            text += QStringLiteral(" (and %1 of flipped bits, far less likely)")
-                        .arg(Counted(result.pairs, "pair", "pairs"));
-        // Only the candidates of the fewest flips are listed: the likelier ones, those that decide.
-        QStringList lines;
-        const std::size_t bitsEach = ones ? 1 : 2;
-        for (const diagnosis::FlipCandidate& candidate : result.candidates)
-            if (candidate.bits.size() == bitsEach && static_cast<std::size_t>(lines.size()) < kListedCandidates)
-                lines << QStringLiteral("  ") + CandidateText(candidate, bytes);
-        if (fewest > static_cast<std::uint64_t>(lines.size()))
-            lines
-                << QStringLiteral("  ... and %1 more").arg(Grouped(fewest - static_cast<std::uint64_t>(lines.size())));
-        if (result.outcome == diagnosis::RepairOutcome::Ambiguous) {
-            repairText_->setText(text + QStringLiteral(": no repair can be chosen, nothing written.\n") +
-                                 lines.join(QLatin1Char('\n')));
-            return;
-        }
-        repaired_ = diagnosis::ApplyFlips(bytes, result.candidates.front());
+        vesperine::inspector::RepairReport report =
+            vesperine::inspector::ReportRepair(result, bytes, expected, maxBits);
+        repairText_->setText(QString::fromStdString(report.text));
+        if (!report.repaired) return;
+        repaired_ = std::move(report.repaired);
         repairedCrc_ = expected;
         saveRepair_->setEnabled(true);
-        repairText_->setText(text + QStringLiteral(": the one sure repair. Save it with \"Save mended copy...\".\n") +
-                             lines.join(QLatin1Char('\n')));
     }
 
     void SaveRepair() {
         if (!repaired_) return;
-        // Verify before writing, as the command line does: the bytes about to be saved carry the CRC.
-        const std::uint32_t got = Crc32(std::span<const std::uint8_t>(repaired_->data(), repaired_->size()));
-        if (got != repairedCrc_) {
-            this->services().Tell(QStringLiteral("The mended copy's CRC-32 is %1, not %2: nothing saved (an error in "
-                                                 "Vesperine).")
-                                      .arg(Hex8(got), Hex8(repairedCrc_)));
+        const std::span<const std::uint8_t> repaired(repaired_->data(), repaired_->size());
+        if (const auto refusal = vesperine::inspector::CheckRepair(repaired, repairedCrc_)) {
+            this->services().Tell(QString::fromStdString(*refusal));
             return;
         }
         std::vector<std::string> inputs;
         if (subject() && !subject()->path.empty()) inputs.push_back(subject()->path);
-        this->services().SaveCopy(std::span<const std::uint8_t>(repaired_->data(), repaired_->size()), inputs);
+        this->services().SaveCopy(repaired, inputs);
     }
 
     void ClearRepair() {
@@ -390,8 +274,8 @@ private:
     QPushButton* mendCrc_ = nullptr;
     QPushButton* saveRepair_ = nullptr;
     QLabel* repairText_ = nullptr;
-    std::vector<CrcMiss> rowMisses_;  // each row's CRCs; expected == got where there is nothing to mend
-    std::vector<QString> romDats_;    // the DAT file each ROM of index_ came from
+    std::vector<CrcMiss> rowMisses_;    // each row's CRCs; expected == got where there is nothing to mend
+    std::vector<std::string> romDats_;  // the DAT file each ROM of index_ came from
     std::optional<std::vector<std::uint8_t>> repaired_;
     std::uint32_t repairedCrc_ = 0;
     QLabel* summary_ = nullptr;

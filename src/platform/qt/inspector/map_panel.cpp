@@ -13,10 +13,12 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <tuple>
 #include <utility>
 
 #include "base/format.h"
 #include "diagnosis/block_map.h"
+#include "inspector/map_model.h"
 #include "inspector/subject.h"
 #include "platform/qt/inspector/copy_table.h"
 #include "platform/qt/inspector/inspector_services.h"
@@ -26,6 +28,7 @@ namespace vesperine::qt::inspector {
 
 using diagnosis::Block;
 using diagnosis::BlockKind;
+using vesperine::inspector::MapSpan;
 
 namespace {
 
@@ -50,21 +53,6 @@ QColor ColourOf(BlockKind kind) {
     return Qt::gray;
 }
 
-// How much a block claims a person's eye where one pixel row of the picture covers several
-// blocks (a 1 GiB dump has 1,024 blocks for a few hundred rows): the row shows the most
-// notable, so a block of data amid fill is never painted over. Unstable bits outrank all.
-int Notability(BlockKind kind) {
-    switch (kind) {
-        case BlockKind::FillFF:
-        case BlockKind::Fill00: return 0;
-        case BlockKind::Repeat: return 1;
-        case BlockKind::Text: return 2;
-        case BlockKind::Data: return 3;
-        case BlockKind::HighEntropy: return 4;
-    }
-    return 0;
-}
-
 // A swatch with a dark border, so that the lightest colour shows on any background.
 QPixmap Swatch(const QColor& colour, int height) {
     QPixmap pixmap(height * 3 / 2, height);
@@ -74,17 +62,6 @@ QPixmap Swatch(const QColor& colour, int height) {
     painter.drawRect(0, 0, pixmap.width() - 1, pixmap.height() - 1);
     return pixmap;
 }
-QString RangeOf(const Block& block) {
-    return QString::fromStdString(RangeText(block.offset, block.offset + block.length));
-}
-
-QString Describe(const Block& block) {
-    QString kind = QString::fromLatin1(diagnosis::BlockKindName(block.kind));
-    if (block.kind == BlockKind::Repeat)
-        kind += QStringLiteral(" of %1").arg(QString::fromStdString(HexText(block.repeatOf, 6)));
-    return kind;
-}
-
 // The chosen block's frame: yellow inside a black line, apart from every kind's colour and
 // the red of unstable bits, on light fill as on dark.
 constexpr QRgb kMarkerColour = 0xFFFFD000;
@@ -124,8 +101,7 @@ public:
     }
     // Shows blocks [first, end) only, end > first; the whole when first = 0 and end = all.
     void ShowSpan(int first, int end) {
-        first_ = std::clamp(first, 0, static_cast<int>(blocks_.size()));
-        end_ = std::clamp(end, first_, static_cast<int>(blocks_.size()));
+        std::tie(first_, end_) = vesperine::inspector::ClampSpan(first, end, static_cast<int>(blocks_.size()));
         update();
     }
     // The block the marker frames, -1 for none.
@@ -135,6 +111,7 @@ public:
     }
     // The blocks shown, [first, end).
     [[nodiscard]] std::pair<int, int> span() const { return {first_, end_}; }
+    [[nodiscard]] const std::vector<Block>& blocks() const { return blocks_; }
     [[nodiscard]] bool zoomed() const { return first_ > 0 || end_ < static_cast<int>(blocks_.size()); }
     // Where the kinds end and the entropy graph begins.
     [[nodiscard]] int KindsWidth() const { return width() - EntropyWidth() - kGap; }
@@ -153,25 +130,23 @@ protected:
         const QRect bars = graph.adjusted(1, 0, -1, 0);
         painter.fillRect(QRect(bars.left() + bars.width() * 7 / 8, 0, 1, height()), palette().mid());
         if (end_ > first_) {
-            // Zoomed in to 8 rows a block or more, each block's first row a shade darker: blocks
-            // of one kind side by side are still told apart.
-            const auto n = static_cast<qint64>(end_ - first_);
-            const bool edges = n * 8 <= height();
+            const MapSpan span = Span();
+            const std::vector<vesperine::inspector::PixelRow> rows =
+                vesperine::inspector::PixelRows(blocks_, unstable_, span);
             for (int y = 0; y < height(); ++y) {
-                const auto [shown, bits] = ShownAt(y);
+                const auto [shown, bits] = rows[static_cast<std::size_t>(y)];
                 const QColor colour = ColourOf(blocks_[static_cast<std::size_t>(shown)].kind);
-                const bool edge = edges && y > 0 && y * n / height() != (y - 1) * n / height();
-                painter.fillRect(QRect(0, y, kinds, 1), edge ? colour.darker(140) : colour);
+                painter.fillRect(QRect(0, y, kinds, 1),
+                                 vesperine::inspector::BlockEdgeAt(span, y) ? colour.darker(140) : colour);
                 // Unstable bits over the blocks: a red bar at the right of each row that has
                 // any, two pixels high so that a single weak cell still shows.
                 if (UnstableAt(shown)) painter.fillRect(QRect(kinds * 3 / 4, y, kinds - kinds * 3 / 4, 2), Qt::red);
                 const int bar = static_cast<int>(bits / 8.0 * bars.width() + 0.5);
                 painter.fillRect(QRect(bars.left(), y, bar, 1), QColor::fromRgba(kEntropyColour));
             }
-            if (chosen_ >= first_ && chosen_ < end_) {
-                const auto h = static_cast<qint64>(height());
-                const int top = static_cast<int>((chosen_ - first_) * h / n);
-                const int bottom = static_cast<int>(((chosen_ - first_ + 1) * h + n - 1) / n);
+            if (const auto marked = vesperine::inspector::MarkerRowsOf(span, chosen_)) {
+                const int top = marked->top;
+                const int bottom = marked->bottom;
                 const QColor marker = QColor::fromRgba(kMarkerColour);
                 if (bottom - top >= 7) {
                     const QRect frame(0, top, kinds, bottom - top);
@@ -199,11 +174,9 @@ protected:
                                 ? ShownAt(help->pos().y()).first
                                 : -1;
             if (row < 0) return QWidget::event(event);
-            const Block& block = blocks_[static_cast<std::size_t>(row)];
-            QToolTip::showText(help->globalPos(),
-                               RangeOf(block) + QStringLiteral(": ") + Describe(block) +
-                                   QStringLiteral("; entropy %1 bits a byte").arg(block.entropy, 0, 'f', 2),
-                               this);
+            QToolTip::showText(
+                help->globalPos(),
+                QString::fromStdString(vesperine::inspector::BlockTip(blocks_[static_cast<std::size_t>(row)])), this);
             return true;
         }
         return QWidget::event(event);
@@ -220,24 +193,11 @@ private:
     [[nodiscard]] bool UnstableAt(int block) const {
         return static_cast<std::size_t>(block) < unstable_.size() && unstable_[static_cast<std::size_t>(block)] > 0;
     }
-    // The block pixel row y (0 <= y < height, span not empty) shows, and the highest entropy
-    // of the blocks it covers. Row y spans blocks [y n / h, (y + 1) n / h) of the n shown, in
-    // block units: every block that span touches competes.
+    [[nodiscard]] MapSpan Span() const { return {first_, end_, std::max(1, height())}; }
+    // The block pixel row y (0 <= y < height, span not empty) shows, and its entropy.
     [[nodiscard]] std::pair<int, double> ShownAt(int y) const {
-        const auto n = static_cast<qint64>(end_ - first_);
-        const auto h = static_cast<qint64>(std::max(1, height()));
-        const qint64 first = first_ + std::min(n - 1, y * n / h);
-        const qint64 end = first_ + std::clamp(((y + 1) * n + h - 1) / h, first - first_ + 1, n);
-        qint64 best = first;
-        double bits = blocks_[static_cast<std::size_t>(first)].entropy;
-        const auto rank = [this](qint64 k) {
-            return std::pair(UnstableAt(static_cast<int>(k)), Notability(blocks_[static_cast<std::size_t>(k)].kind));
-        };
-        for (qint64 k = first + 1; k < end; ++k) {
-            if (rank(k) > rank(best)) best = k;
-            bits = std::max(bits, blocks_[static_cast<std::size_t>(k)].entropy);
-        }
-        return {static_cast<int>(best), bits};
+        const auto [block, entropy] = vesperine::inspector::ShownAt(blocks_, unstable_, Span(), y);
+        return {block, entropy};
     }
 
     std::vector<Block> blocks_;
@@ -335,26 +295,18 @@ public:
                 blocks = diagnosis::MapBlocks(bytes, blockLength);
             }))
             return;
-        summary_->setText(QStringLiteral("%1 of %2; hover over the picture to name a block, click it or a row "
-                                         "(or press Enter on a row) to find it in the table%3.")
-                              .arg(Counted(blocks.size(), "block", "blocks"), Counted(blockLength, "byte", "bytes"),
-                                   subject->dialogDump ? QStringLiteral(" and the dialog's dump pane") : QString()));
-        std::vector<std::uint64_t> unstable(blocks.size());
-        for (const std::uint64_t offset : services().UnstableOf(subject)) ++unstable[offset / blockLength];
-        std::vector<QStringList> rows;
-        for (std::size_t k = 0; k < blocks.size(); ++k) {
-            QString what = Describe(blocks[k]);
-            if (unstable[k] == 1) what += QStringLiteral("; unstable bits in 1 byte");
-            if (unstable[k] > 1) what += QStringLiteral("; unstable bits in %1 bytes").arg(Grouped(unstable[k]));
-            rows.push_back({QString(), RangeOf(blocks[k]), Grouped(blocks[k].length), what,
-                            QString::number(blocks[k].entropy, 'f', 2)});
-            offsets_.push_back(blocks[k].offset);
-        }
+        summary_->setText(
+            QString::fromStdString(vesperine::inspector::MapSummary(blocks.size(), blockLength, subject->dialogDump)));
+        std::vector<std::uint64_t> unstable =
+            vesperine::inspector::UnstablePerBlock(services().UnstableOf(subject), blockLength, blocks.size());
+        const std::vector<QStringList> rows = QtRows(vesperine::inspector::MapRows(blocks, unstable));
+        for (const Block& block : blocks) offsets_.push_back(block.offset);
         table_->SetRows(rows);
         for (int r = 0; r < table_->rowCount(); ++r) {
             const Block& block = blocks[static_cast<std::size_t>(r)];
             table_->item(r, 0)->setBackground(ColourOf(block.kind));
-            table_->item(r, 0)->setToolTip(RangeOf(block) + QStringLiteral(": ") + Describe(block));
+            table_->item(r, 0)->setToolTip(QString::fromStdString(vesperine::inspector::BlockRange(block) + ": " +
+                                                                  vesperine::inspector::DescribeBlock(block)));
             table_->item(r, 4)->setToolTip(
                 QStringLiteral("Shannon entropy in bits a byte: 0 for a fill, above 7 "
                                "for compressed or encrypted bytes, 8 at most"));
@@ -390,17 +342,12 @@ private:
         zoomIn_->setEnabled(!table_->selectedRanges().isEmpty());
         zoomOut_->setEnabled(picture_->zoomed());
         const auto [first, end] = picture_->span();
-        if (end <= first || static_cast<std::size_t>(first) >= offsets_.size()) {  // nothing drawn yet
+        if (end <= first || static_cast<std::size_t>(end) > picture_->blocks().size()) {  // nothing drawn yet
             span_->clear();
             return;
         }
-        const std::uint64_t endOffset =
-            static_cast<std::size_t>(end) < offsets_.size() ? offsets_[static_cast<std::size_t>(end)] : DumpEnd();
-        span_->setText(QStringLiteral("Picture: %1 (%2)")
-                           .arg(QString::fromStdString(RangeText(offsets_[static_cast<std::size_t>(first)], endOffset)),
-                                Counted(static_cast<std::uint64_t>(end - first), "block", "blocks")));
+        span_->setText(QString::fromStdString(vesperine::inspector::SpanText(picture_->blocks(), first, end)));
     }
-    [[nodiscard]] std::uint64_t DumpEnd() const { return subject() ? subject()->bytes.size() : 0; }
 
     QLabel* summary_ = nullptr;
     QLabel* span_ = nullptr;

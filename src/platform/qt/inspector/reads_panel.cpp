@@ -14,10 +14,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <optional>
-#include <string_view>
 
-#include "base/crc32.h"
-#include "base/format.h"
+#include "inspector/reads_model.h"
 #include "inspector/subject.h"
 #include "platform/qt/file_drop.h"
 #include "platform/qt/inspector/copy_table.h"
@@ -25,35 +23,10 @@
 #include "platform/qt/inspector/panel.h"
 #include "reads/compare_reads.h"
 #include "reads/crc_mend.h"
-#include "reads/read_findings.h"
 
 namespace vesperine::qt::inspector {
 
 namespace {
-
-// The expected CRC-32 as a DAT, a label or a forum post gives it: 8 hex digits in either case,
-// a leading 0x and spaces anywhere (pasted "44D5 6F86"). Anything else is refused whole, never
-// shortened to 8 characters.
-std::optional<std::uint32_t> ParseExpectedCrc(QString text) {
-    text.remove(QLatin1Char(' '));
-    text.remove(QLatin1Char('\t'));
-    if (text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive)) text.remove(0, 2);
-    if (text.size() != 8) return std::nullopt;
-    // Digit by digit: toUInt would also take a sign or a second "0x".
-    static constexpr std::string_view kDigits = "0123456789abcdef";
-    std::uint32_t value = 0;
-    for (const QChar c : text) {
-        const std::size_t digit = c.unicode() < 0x80 ? kDigits.find(c.toLower().toLatin1()) : std::string_view::npos;
-        if (digit == std::string_view::npos) return std::nullopt;
-        value = value << 4 | static_cast<std::uint32_t>(digit);
-    }
-    return value;
-}
-
-// The unstable bits table lists at most this many rows: a table item costs some hundred bytes a
-// cell, so the comparison's own list (up to kListedBitsLimit bits) would cost gigabytes shown
-// whole, and a person reads the first few thousand at most.
-constexpr std::size_t kShownBitsLimit = 10000;
 
 struct Read {
     std::string path;
@@ -168,17 +141,13 @@ public:
         mendText_->clear();
         saveConsensus_->setEnabled(false);
         mend_->setEnabled(false);
-        summary_->setText(
-            QStringLiteral("Add one or more further reads of the same chip to compare them bit by bit "
-                           "with the one inspected."));
+        summary_->setText(QString::fromStdString(vesperine::inspector::ReadsPrompt()));
         if (!subject || reads_.empty()) return;
         std::vector<std::span<const std::uint8_t>> all{{subject->bytes.data(), subject->bytes.size()}};
         for (const Read& read : reads_) {
             if (read.bytes.size() != subject->bytes.size()) {
-                summary_->setText(QStringLiteral("%1 has %2, the inspected dump %3: reads of one chip have one "
-                                                 "length.")
-                                      .arg(ShownPath(read.path), Counted(read.bytes.size(), "byte", "bytes"),
-                                           Counted(subject->bytes.size(), "byte", "bytes")));
+                summary_->setText(QString::fromStdString(vesperine::inspector::LengthMismatch(
+                    ShownPath(read.path).toStdString(), read.bytes.size(), subject->bytes.size())));
                 return;
             }
             all.emplace_back(read.bytes.data(), read.bytes.size());
@@ -199,99 +168,55 @@ private:
     void AddRead(const std::string& path) {
         FileSystem& files = this->services().files();
         if (subject() && !subject()->path.empty() && files.SameFile(subject()->path, path)) {
-            this->services().Tell(QStringLiteral("%1 is the inspected dump itself (a link or another name of it): a "
-                                                 "read must be a read of its own.")
-                                      .arg(ShownPath(path)));
+            this->services().Tell(
+                QString::fromStdString(vesperine::inspector::DumpItselfRefusal(ShownPath(path).toStdString())));
             return;
         }
         for (std::size_t r = 0; r < reads_.size(); ++r) {
             if (!files.SameFile(reads_[r].path, path)) continue;
-            this->services().Tell(QStringLiteral("%1 is read %2 already (%3): a read must be a read of its own.")
-                                      .arg(ShownPath(path))
-                                      .arg(r + 2)
-                                      .arg(ShownPath(reads_[r].path)));
+            this->services().Tell(QString::fromStdString(vesperine::inspector::AlreadyReadRefusal(
+                ShownPath(path).toStdString(), r + 2, ShownPath(reads_[r].path).toStdString())));
             return;
         }
         std::optional<ByteBuffer> bytes = this->services().ReadFile(path);
         if (!bytes) return;
         reads_.push_back(Read{path, std::move(*bytes)});
-        list_->addItem(QStringLiteral("read %1: %2").arg(reads_.size() + 1).arg(ShownPath(path)));
+        list_->addItem(QString::fromStdString(
+            vesperine::inspector::ReadListItem(reads_.size() + 1, ShownPath(path).toStdString())));
         ShowSubject(subject());
     }
 
     void Fill() {
         const reads::ReadsComparison& c = *comparison_;
-        // A word is the chip's: a byte of an 8-bit chip, two bytes of a 16-bit one.
-        const bool bytes = c.width == 1;
-        summary_->setText(
-            QStringLiteral("%1 reads of %2 (read 1 is the inspected dump): %3 in %4, %5 tied.")
-                .arg(Grouped(c.readCount), Counted(c.length, "byte", "bytes"),
-                     Counted(c.unstableBits, "unstable bit", "unstable bits"),
-                     bytes ? Counted(c.unstableWords, "byte", "bytes") : Counted(c.unstableWords, "word", "words"),
-                     Grouped(c.ties)));
-        std::vector<QStringList> rows;
-        for (const reads::ReadsFinding& finding : reads::ExplainReads(c))
-            rows.push_back(
-                {QString::fromLatin1(reads::ReadsFindingName(finding.kind)), QString::fromStdString(finding.text)});
-        findings_->SetRows(rows);
+        summary_->setText(QString::fromStdString(vesperine::inspector::ReadsSummary(c)));
+        findings_->SetRows(QtRows(vesperine::inspector::ReadsFindingRows(c)));
         FillBits();
         saveConsensus_->setEnabled(true);
         mend_->setEnabled(!c.Stable() && c.ListsComplete());
-        std::vector<std::uint64_t> offsets;
-        for (const std::uint64_t bit : c.unstable)
-            if (offsets.empty() || offsets.back() != reads::OffsetOf(bit)) offsets.push_back(reads::OffsetOf(bit));
-        services().SetUnstable(subject(), std::move(offsets));
+        services().SetUnstable(subject(), vesperine::inspector::UnstableOffsets(c));
     }
 
-    // One row an unstable bit, the first kShownBitsLimit of those the comparison listed: where it
-    // lies, each read's value and the way the consensus took it.
+    // One row an unstable bit, the first of those the comparison listed: where it lies, each
+    // read's value and the way the consensus took it.
     void FillBits() {
         const reads::ReadsComparison* c = comparison_ ? &*comparison_ : nullptr;
-        QStringList headings{QStringLiteral("Offset"), QStringLiteral("Bit")};
-        for (std::size_t r = 0; c && r < c->readCount; ++r) headings << QStringLiteral("Read %1").arg(r + 1);
-        headings << QStringLiteral("Majority");
+        std::vector<std::span<const std::uint8_t>> all;
+        if (c && subject()) {
+            all.emplace_back(subject()->bytes.data(), subject()->bytes.size());
+            for (const Read& read : reads_) all.emplace_back(read.bytes.data(), read.bytes.size());
+        }
+        const bool jumps = subject() && subject()->dialogDump && this->services().hasDialog();
+        vesperine::inspector::BitsTable table = vesperine::inspector::UnstableBitsTable(c, all, jumps);
+        QStringList headings;
+        for (const std::string& heading : table.headings) headings << QString::fromStdString(heading);
         bits_->setColumnCount(static_cast<int>(headings.size()));
         bits_->setHorizontalHeaderLabels(headings);
         // The read count changes the columns: the last is the one that stretches, whichever it is now.
         bits_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
         bits_->horizontalHeader()->setSectionResizeMode(static_cast<int>(headings.size()) - 1, QHeaderView::Stretch);
-        bitsShown_.clear();
-        if (!c || c->Stable()) {
-            bits_->SetRows({});
-            bitsLabel_->setText(c ? QStringLiteral("U&nstable bits: none, the reads agree in every bit.")
-                                  : QStringLiteral("U&nstable bits: none compared yet."));
-            return;
-        }
-        std::vector<std::span<const std::uint8_t>> all{{subject()->bytes.data(), subject()->bytes.size()}};
-        for (const Read& read : reads_) all.emplace_back(read.bytes.data(), read.bytes.size());
-        const std::size_t shown = std::min<std::size_t>(c->unstable.size(), kShownBitsLimit);
-        std::vector<QStringList> rows;
-        rows.reserve(shown);
-        for (std::size_t k = 0; k < shown; ++k) {
-            const std::uint64_t bit = c->unstable[k];
-            const std::uint64_t offset = reads::OffsetOf(bit);
-            const unsigned b = reads::BitOf(bit);
-            // A 16-bit chip's odd bytes carry its high data lines D8-D15.
-            const unsigned line = c->width == 2 && offset % 2 == 1 ? b + 8 : b;
-            QStringList row{QString::fromStdString(HexText(offset, 8)), QStringLiteral("%1 (D%2)").arg(b).arg(line)};
-            for (const std::span<const std::uint8_t> read : all) row << QString::number(read[offset] >> b & 1u);
-            const unsigned majority = c->consensus[offset] >> b & 1u;
-            row << (c->shapes[k].direction == reads::BitDirection::Tie
-                        ? QStringLiteral("tie: %1, as read 1").arg(majority)
-                        : QString::number(majority));
-            rows.push_back(std::move(row));
-            bitsShown_.push_back(offset);
-        }
-        bits_->SetRows(rows);
-        const bool jumps = subject()->dialogDump && this->services().hasDialog();
-        QString text = shown < c->unstableBits ? QStringLiteral("U&nstable bits: the first %1 of %2 are listed")
-                                                     .arg(Grouped(shown), Grouped(c->unstableBits))
-                                               : QStringLiteral("U&nstable bits: all %1 listed").arg(Grouped(shown));
-        if (c->unstable.size() < c->unstableBits)
-            text += QStringLiteral(" (the comparison keeps at most %1)").arg(Grouped(reads::kListedBitsLimit));
-        text += jumps ? QStringLiteral("; click a row or press Enter to show it in the dialog's dump.")
-                      : QStringLiteral(".");
-        bitsLabel_->setText(text);
+        bits_->SetRows(QtRows(table.rows));
+        bitsShown_ = std::move(table.offsets);
+        bitsLabel_->setText(QString::fromStdString(table.label));
     }
 
     void JumpToBit(int row) {
@@ -301,11 +226,11 @@ private:
     }
 
     void Mend() {
-        const std::optional<std::uint32_t> parsed = ParseExpectedCrc(expected_->text());
+        const std::optional<std::uint32_t> parsed =
+            vesperine::inspector::ParseExpectedCrc(expected_->text().toStdString());
         if (!parsed) {
-            this->services().Tell(QStringLiteral("Expected CRC-32 \"%1\" is not 8 hex digits: write it as a DAT or a "
-                                                 "label gives it (44D56F86, 0x44d56f86 or 44D5 6F86). Nothing mended.")
-                                      .arg(expected_->text()));
+            this->services().Tell(
+                QString::fromStdString(vesperine::inspector::BadExpectedCrc(expected_->text().toStdString())));
             return;
         }
         const std::uint32_t expected = *parsed;
@@ -316,38 +241,10 @@ private:
                 mended = reads::MendByCrc(consensus, c.unstable, expected);
             }))
             return;
-        switch (mended.outcome) {
-            case reads::MendOutcome::NoAssignment:
-                mendText_->setText(QStringLiteral("No values of the %1 give CRC-32 %2: the error lies "
-                                                  "elsewhere, or the expected CRC is for another dump.")
-                                       .arg(Counted(mended.unknowns, "unstable bit", "unstable bits"), Hex8(expected)));
-                return;
-            case reads::MendOutcome::Ambiguous:
-                mendText_->setText(QStringLiteral("%1 ways to set the unstable bits give that CRC-32 (2^%2): read the "
-                                                  "chip again to narrow them.")
-                                       .arg(mended.freeBits > 62 ? QStringLiteral("Too many")
-                                                                 : Grouped(std::uint64_t{1} << mended.freeBits))
-                                       .arg(mended.freeBits));
-                return;
-            case reads::MendOutcome::Unique: break;
-        }
-        const Flips& flips = mended.assignments.front();
-        const ByteBuffer fixed = reads::ApplyAssignment(consensus, flips);
-        // Verify before claiming, as the command line does: the bytes about to be saved carry the CRC.
-        const std::uint32_t got = Crc32(std::span<const std::uint8_t>(fixed.data(), fixed.size()));
-        if (got != expected) {
-            mendText_->setText(QStringLiteral("The mended image's CRC-32 is %1, not %2: nothing saved (an error in "
-                                              "Vesperine).")
-                                   .arg(Hex8(got), Hex8(expected)));
-            this->services().Tell(mendText_->text());
-            return;
-        }
-        mendText_->setText(QStringLiteral("One way to set the %1 gives CRC-32 %2 (checked): %3 from the majority. "
-                                          "Choose where to save it.")
-                               .arg(Counted(mended.unknowns, "unstable bit", "unstable bits"), Hex8(expected),
-                                    flips.size() == 1 ? QStringLiteral("1 bit differs")
-                                                      : QStringLiteral("%1 bits differ").arg(Grouped(flips.size()))));
-        Save(fixed);
+        const vesperine::inspector::MendReport report = vesperine::inspector::ReportMend(consensus, mended, expected);
+        mendText_->setText(QString::fromStdString(report.text));
+        if (report.fault) this->services().Tell(mendText_->text());
+        if (report.fixed) Save(*report.fixed);
     }
 
     void Save(const ByteBuffer& bytes) {
@@ -357,7 +254,6 @@ private:
         this->services().SaveCopy(std::span<const std::uint8_t>(bytes.data(), bytes.size()), inputs);
     }
 
-    using Flips = reads::Flips;
     std::vector<Read> reads_;
     std::optional<reads::ReadsComparison> comparison_;
     QListWidget* list_ = nullptr;
