@@ -161,6 +161,33 @@ TEST(Inspector, ChecksumsAgreeWithZlibAndSaveAFixedHeaderBesideTheInput) {
     EXPECT_TRUE(headers::CheckHeader(h.files.files["/roms/fixed.bin"]).good());
 }
 
+// The reads gathered in the Inspector go with the dialog: closing it asks first. Closing the
+// Inspector beside the dialog only hides it, keeps everything and asks nothing.
+TEST(Inspector, ClosingTheDialogAsksFirstWhenReadsWouldBeLost) {
+    InspectorHarness h;
+    const Bytes first = Counting(0x400);
+    InspectorWindow& inspector = h.Open(first);
+    h.ShowPanel(inspector, QStringLiteral("Reads"));
+    h.files.files["/roms/again.bin"] = first;
+    h.prompts.files.push_back(QStringLiteral("/roms/again.bin"));
+    ClickOn(InspectorHarness::Find<QPushButton>(inspector, "addRead"));
+    const std::size_t asked = h.prompts.messages.size();
+    inspector.close();
+    EXPECT_EQ(h.prompts.messages.size(), asked);
+    h.prompts.answers.push_back(MessageAnswer::No);
+    h.window.reject();
+    Settle();
+    EXPECT_TRUE(h.window.isVisible());
+    ASSERT_EQ(h.prompts.messages.size(), asked + 1);
+    EXPECT_EQ(h.prompts.messages.back().text.toStdString(),
+              "Closing the dialog drops what the Inspector holds: the list of 1 further read (Reads). Close anyway?");
+    EXPECT_EQ(h.prompts.messages.back().buttons, MessageButtons::YesNo);
+    h.prompts.answers.push_back(MessageAnswer::Yes);
+    h.window.reject();
+    Settle();
+    EXPECT_FALSE(h.window.isVisible());
+}
+
 TEST(Inspector, ReadsAddedByTheButtonAreComparedAndTheirConsensusSaved) {
     InspectorHarness h;
     const Bytes first = Counting(0x400);

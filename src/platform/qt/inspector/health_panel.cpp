@@ -47,6 +47,7 @@ public:
             summary_->setText(QString::fromStdString(vesperine::inspector::NothingToInspect(services().hasDialog())));
             return;
         }
+        summary_->clear();  // not "Nothing to inspect" while the diagnosis runs
         const std::span<const std::uint8_t> bytes(subject->bytes.data(), subject->bytes.size());
         diagnosis::Diagnosis result;
         if (!services().RunTask(QStringLiteral("Diagnosing"),

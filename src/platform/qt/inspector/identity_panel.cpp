@@ -38,6 +38,9 @@ using vesperine::inspector::CrcMiss;
 class IdentityPanel final : public InspectorPanel {
 public:
     explicit IdentityPanel(InspectorServices& services) : InspectorPanel(services) {
+        services.AddUnsavedQuery([this] {
+            return repaired_ && !repairSaved_ ? QStringLiteral("a mended copy (Identity) not yet saved") : QString();
+        });
         auto* layout = new QVBoxLayout(this);
         auto* datRow = new QHBoxLayout;
         dats_ = new QListWidget(this);
@@ -143,12 +146,12 @@ public:
         if (!this->services().RunTask(QStringLiteral("Identifying"),
                                       [&](const ProgressPoll& poll) {
                                           try {
-                                              found = dat::Identify(
-                                                  bytes, fileName, *index_, true,
-                                                  [&poll](std::uint64_t done, std::uint64_t all) {
-                                                      if (poll(Progress{ProgressUnit::Windows, done, all}))
-                                                          throw BrokenOff{};
-                                                  });
+                                              found =
+                                                  dat::Identify(bytes, fileName, *index_, true,
+                                                                [&poll](std::uint64_t done, std::uint64_t all) {
+                                                                    if (poll(Progress{ProgressUnit::Views, done, all}))
+                                                                        throw BrokenOff{};
+                                                                });
                                               misses = vesperine::inspector::MissesOf(bytes, found, *index_);
                                           } catch (const BrokenOff&) {
                                               broken = true;
@@ -176,8 +179,9 @@ private:
         QSettings().setValue(QString::fromLatin1(kDatsKey), paths);
     }
 
-    // Reads every DAT listed into one index. A file that cannot be read, or is not a DAT, is
-    // told, taken off the list and no longer remembered.
+    // Reads every DAT listed into one index, on the worker (a DAT of every machine is hundreds
+    // of megabytes). A file that cannot be read, or is not a DAT, is told, taken off the list
+    // and no longer remembered. False when a step was cancelled or failed: no index then.
     bool LoadIndex() {
         const QString dropped = QString::fromStdString(vesperine::inspector::DroppedDat());
         std::vector<dat::RomEntry> roms;
@@ -186,9 +190,13 @@ private:
             const QString shown = dats_->item(k)->text();
             std::optional<ByteBuffer> bytes =
                 this->services().ReadFile(QFile::encodeName(shown).toStdString(), dropped);
+            if (!bytes && this->services().cancelled()) return false;
             std::optional<dat::DatParse> parse;
             if (bytes) {
-                parse = dat::ReadDat(std::span<const std::uint8_t>(bytes->data(), bytes->size()));
+                if (!this->services().RunTask(QStringLiteral("Reading DAT files"), [&](const ProgressPoll& /*poll*/) {
+                        parse = dat::ReadDat(std::span<const std::uint8_t>(bytes->data(), bytes->size()));
+                    }))
+                    return false;
                 if (parse->error)
                     this->services().Tell(
                         QString::fromStdString(vesperine::inspector::NotADat(shown.toStdString(), *parse->error)));
@@ -203,7 +211,12 @@ private:
             ++k;
         }
         RememberDats();
-        index_ = std::make_unique<dat::DatIndex>(std::move(roms));
+        std::unique_ptr<dat::DatIndex> index;
+        if (!this->services().RunTask(QStringLiteral("Indexing DAT files"), [&](const ProgressPoll& /*poll*/) {
+                index = std::make_unique<dat::DatIndex>(std::move(roms));
+            }))
+            return false;
+        index_ = std::move(index);
         return true;
     }
 
@@ -229,25 +242,26 @@ private:
         const std::span<const std::uint8_t> bytes(subject()->bytes.data(), subject()->bytes.size());
         // The two-bit search's table grows with the dump: past its limit one flipped bit is tried.
         const unsigned maxBits = vesperine::inspector::RepairBitsFor(bytes.size());
-        diagnosis::RepairResult result;
+        // The search and the mended copy it makes (as large as the dump) both on the worker.
+        vesperine::inspector::RepairReport report;
         if (!this->services().RunTask(QStringLiteral("Trying flipped bits"), [&](const ProgressPoll& poll) {
-                result = diagnosis::FindBitRepairs(bytes, miss.expected, maxBits, diagnosis::kKeptPairs,
-                                                   [&poll](std::uint64_t done, std::uint64_t total) {
-                                                       return poll(Progress{ProgressUnit::Windows, done, total});
-                                                   });
+                const diagnosis::RepairResult result =
+                    diagnosis::FindBitRepairs(bytes, miss.expected, maxBits, diagnosis::kKeptPairs,
+                                              [&poll](std::uint64_t done, std::uint64_t total) {
+                                                  return poll(Progress{ProgressUnit::BitsTried, done, total});
+                                              });
+                report = vesperine::inspector::ReportRepair(result, bytes, miss.expected, maxBits);
             }))
             return;
-        ShowRepair(result, bytes, miss.expected, maxBits);
+        ShowRepair(std::move(report), miss.expected);
     }
 
-    void ShowRepair(const diagnosis::RepairResult& result, std::span<const std::uint8_t> bytes, std::uint32_t expected,
-                    unsigned maxBits) {
-        vesperine::inspector::RepairReport report =
-            vesperine::inspector::ReportRepair(result, bytes, expected, maxBits);
+    void ShowRepair(vesperine::inspector::RepairReport report, std::uint32_t expected) {
         repairText_->setText(QString::fromStdString(report.text));
         if (!report.repaired) return;
         repaired_ = std::move(report.repaired);
         repairedCrc_ = expected;
+        repairSaved_ = false;
         saveRepair_->setEnabled(true);
     }
 
@@ -260,7 +274,7 @@ private:
         }
         std::vector<std::string> inputs;
         if (subject() && !subject()->path.empty()) inputs.push_back(subject()->path);
-        this->services().SaveCopy(repaired, inputs);
+        if (this->services().SaveCopy(repaired, inputs)) repairSaved_ = true;
     }
 
     void ClearRepair() {
@@ -277,6 +291,7 @@ private:
     std::vector<CrcMiss> rowMisses_;    // each row's CRCs; expected == got where there is nothing to mend
     std::vector<std::string> romDats_;  // the DAT file each ROM of index_ came from
     std::optional<std::vector<std::uint8_t>> repaired_;
+    bool repairSaved_ = false;
     std::uint32_t repairedCrc_ = 0;
     QLabel* summary_ = nullptr;
     CopyTable* matches_ = nullptr;

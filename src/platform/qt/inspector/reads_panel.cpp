@@ -36,6 +36,12 @@ struct Read {
 class ReadsPanel final : public InspectorPanel {
 public:
     explicit ReadsPanel(InspectorServices& services) : InspectorPanel(services) {
+        // The list of reads is the person's work: gathered file by file, gone with the window.
+        services.AddUnsavedQuery([this] {
+            return reads_.empty() ? QString()
+                                  : QStringLiteral("the list of %1 (Reads)")
+                                        .arg(Counted(reads_.size(), "further read", "further reads"));
+        });
         auto* layout = new QVBoxLayout(this);
         auto* top = new QHBoxLayout;
         list_ = new QListWidget(this);
@@ -236,12 +242,14 @@ private:
         const std::uint32_t expected = *parsed;
         const reads::ReadsComparison& c = *comparison_;
         const std::span<const std::uint8_t> consensus(c.consensus.data(), c.consensus.size());
-        reads::MendResult mended;
+        // The mend, the mended copy and its CRC check all on the worker: each costs a pass over
+        // the dump.
+        vesperine::inspector::MendReport report;
         if (!this->services().RunTask(QStringLiteral("Mending"), [&](const ProgressPoll& /*poll*/) {
-                mended = reads::MendByCrc(consensus, c.unstable, expected);
+                const reads::MendResult mended = reads::MendByCrc(consensus, c.unstable, expected);
+                report = vesperine::inspector::ReportMend(consensus, mended, expected);
             }))
             return;
-        const vesperine::inspector::MendReport report = vesperine::inspector::ReportMend(consensus, mended, expected);
         mendText_->setText(QString::fromStdString(report.text));
         if (report.fault) this->services().Tell(mendText_->text());
         if (report.fixed) Save(*report.fixed);
