@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "app/progress_text.h"
-#include "base/format.h"
+#include "inspector/text.h"
 
 namespace vesperine::inspector {
 struct Subject;
@@ -49,13 +49,15 @@ private:
     QWidget* cancelledBar_ = nullptr;  // made at the first cancel
 };
 
-// A CRC-32 or other 32-bit value as the panels show it: "44D56F86".
-[[nodiscard]] inline QString Hex8(std::uint32_t value) { return QString::fromStdString(HexDigits(value, 8)); }
-// A count as every panel writes it: thousands grouped as the command line groups them ("47,846").
-[[nodiscard]] inline QString Grouped(std::uint64_t n) { return QString::fromStdString(WithThousands(n)); }
-// A count with its noun, singular for exactly one: "1 bit", "47,846 bits".
+// The core's number forms (inspector/text.h) as the widgets take them.
+[[nodiscard]] inline QString Hex8(std::uint32_t value) {
+    return QString::fromStdString(vesperine::inspector::Hex8(value));
+}
+[[nodiscard]] inline QString Grouped(std::uint64_t n) {
+    return QString::fromStdString(vesperine::inspector::Grouped(n));
+}
 [[nodiscard]] inline QString Counted(std::uint64_t n, const char* one, const char* many) {
-    return QStringLiteral("%1 %2").arg(Grouped(n), QString::fromLatin1(n == 1 ? one : many));
+    return QString::fromStdString(vesperine::inspector::Counted(n, one, many));
 }
 
 [[nodiscard]] InspectorPanel* MakeHealthPanel(InspectorServices& services);
