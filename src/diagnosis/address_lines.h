@@ -5,14 +5,16 @@
 #include <span>
 #include <vector>
 
+#include "base/work_poll.h"
 #include "diagnosis/finding.h"
 
 namespace vesperine::diagnosis {
 
 // Whether offset bit k has no effect: byte i equals byte i xor 2^k for every i where both lie
 // in bytes. False when fewer than 8 such pairs exist, too few to tell a dead line from chance.
-// Stops at the first pair that differs, so a line that works costs almost nothing.
-[[nodiscard]] bool OffsetBitHasNoEffect(std::span<const std::uint8_t> bytes, unsigned k);
+// Stops at the first pair that differs, so a line that works costs almost nothing. The meter
+// is ticked as scan.h says, over the bytes' length.
+[[nodiscard]] bool OffsetBitHasNoEffect(std::span<const std::uint8_t> bytes, unsigned k, const PassMeter& meter = {});
 
 // The offset bits that have no effect, as a mask (bit k for offset bit k), over every bit an
 // offset below bytes.size() uses.

@@ -57,6 +57,12 @@ std::uint64_t BlockLengthFor(std::uint64_t length) {
 }
 
 std::vector<Block> MapBlocks(std::span<const std::uint8_t> bytes, std::uint64_t blockLength) {
+    return *MapBlocks(bytes, blockLength, nullptr);
+}
+
+std::optional<std::vector<Block>> MapBlocks(std::span<const std::uint8_t> bytes, std::uint64_t blockLength,
+                                            const WorkPoll& poll) {
+    WorkMeter meter(poll, bytes.size());
     std::vector<Block> blocks;
     std::unordered_multimap<std::size_t, std::uint64_t> seen;  // hash of a block's bytes -> its offset
     const std::hash<std::string_view> hash;
@@ -79,6 +85,7 @@ std::vector<Block> MapBlocks(std::span<const std::uint8_t> bytes, std::uint64_t 
             if (entry.kind != BlockKind::Repeat) seen.emplace(key, offset);
         }
         blocks.push_back(entry);
+        if (meter.Tick(offset + block.size())) return std::nullopt;
     }
     return blocks;
 }

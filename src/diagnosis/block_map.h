@@ -2,8 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
+
+#include "base/work_poll.h"
 
 namespace vesperine::diagnosis {
 
@@ -39,6 +42,11 @@ inline constexpr std::uint64_t kMaxBlocks = 1024;
 // hash collision, which for 64-bit hashes of at most kMaxBlocks blocks is negligible).
 // Every block carries its entropy, whatever its kind (a fill's is 0).
 [[nodiscard]] std::vector<Block> MapBlocks(std::span<const std::uint8_t> bytes, std::uint64_t blockLength);
+
+// The same, reporting to poll after each block the bytes mapped of the file's length (a block is
+// at most 1 MiB up to 1 GiB, kMaxBlocks of the file beyond); nothing when broken off.
+[[nodiscard]] std::optional<std::vector<Block>> MapBlocks(std::span<const std::uint8_t> bytes,
+                                                          std::uint64_t blockLength, const WorkPoll& poll);
 
 [[nodiscard]] const char* BlockKindName(BlockKind kind);  // "FF fill", "00 fill", "repeat", ...
 

@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+#include "base/byte_buffer.h"
+#include "base/work_poll.h"
 #include "diagnosis/finding.h"
 
 namespace vesperine::diagnosis {
@@ -17,18 +19,23 @@ enum class Lane { Odd = 0, Even = 1 };
 
 [[nodiscard]] const char* LaneName(Lane lane);  // "odd lane", "even lane"
 
-// The bytes of one lane.
-[[nodiscard]] std::vector<std::uint8_t> SplitLane(std::span<const std::uint8_t> bytes, Lane lane);
+// The bytes of one lane, in a buffer that is not zero-filled first: half a large dump's worth of
+// page faults is taken chunk by chunk as the lane is gathered, between ticks. Here and below, a
+// meter is ticked as scan.h says, over the bytes' length.
+[[nodiscard]] ByteBuffer SplitLane(std::span<const std::uint8_t> bytes, Lane lane, const PassMeter& meter = {});
 
 // Whether every byte of the lane in bytes is value (false when the lane has no byte).
-[[nodiscard]] bool IsLaneAll(std::span<const std::uint8_t> bytes, Lane lane, std::uint8_t value);
+[[nodiscard]] bool IsLaneAll(std::span<const std::uint8_t> bytes, Lane lane, std::uint8_t value,
+                             const PassMeter& meter = {});
 
 // The value 00 or FF that fills the lane entirely, if one does.
-[[nodiscard]] std::optional<std::uint8_t> LaneFill(std::span<const std::uint8_t> bytes, Lane lane);
+[[nodiscard]] std::optional<std::uint8_t> LaneFill(std::span<const std::uint8_t> bytes, Lane lane,
+                                                   const PassMeter& meter = {});
 
 // "odd byte lane all 00" for a lane that is all 00 or FF in the whole file, else for each half
 // of the file whose lane is, unless that whole half is one value (a fill, not a lane). The
 // caller rules out blank files. Files below 32 bytes have no lane findings.
-[[nodiscard]] std::vector<Finding> FindConstantLanes(std::span<const std::uint8_t> bytes, unsigned width);
+[[nodiscard]] std::vector<Finding> FindConstantLanes(std::span<const std::uint8_t> bytes, unsigned width,
+                                                     const PassMeter& meter = {});
 
 }  // namespace vesperine::diagnosis

@@ -13,7 +13,8 @@ namespace {
 // Below this many differences the offsets' common bits say nothing about a line.
 constexpr std::uint64_t kMinDifferencesForPattern = 8;
 
-void CountDifferences(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b, Comparison& c) {
+void CountDifferences(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b, Comparison& c,
+                      WorkMeter& meter) {
     std::uint64_t mask = ~std::uint64_t{0};   // bits that are 1 in every differing offset
     std::uint64_t zeros = ~std::uint64_t{0};  // bits that are 0 in every differing offset
     auto note = [&](std::uint64_t i) {
@@ -29,7 +30,11 @@ void CountDifferences(std::span<const std::uint8_t> a, std::span<const std::uint
         zeros &= ~i;
     };
     std::uint64_t i = 0;
-    for (; i + 8 <= c.compared; i += 8) {
+    for (std::uint64_t nextTick = kPollBytes; i + 8 <= c.compared; i += 8) {
+        if (i == nextTick) {
+            if (meter.Tick(i)) return;
+            nextTick += kPollBytes;
+        }
         if (LoadWord(a.data() + i) == LoadWord(b.data() + i)) continue;
         for (std::uint64_t j = i; j < i + 8; ++j) {
             if (a[j] != b[j]) note(j);
@@ -49,14 +54,25 @@ void CountDifferences(std::span<const std::uint8_t> a, std::span<const std::uint
 // at the first and last differing offsets so that a wrong guess costs two bytes.
 template <typename Offset, typename Value>
 [[nodiscard]] bool Fits(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b, const Comparison& c,
-                        Offset offset, Value value) {
+                        const PassMeter& meter, Offset offset, Value value) {
+    if (meter.BrokenOff()) return false;
     for (const std::uint64_t i : {c.first, c.last}) {
         if (b[i] != value(a[offset(i)])) return false;
     }
-    for (std::uint64_t i = 0; i < a.size(); ++i) {
-        if (b[i] != value(a[offset(i)])) return false;
+    for (std::uint64_t at = 0; at < a.size(); at += kPollBytes) {
+        const std::uint64_t end = std::min<std::uint64_t>(a.size(), at + kPollBytes);
+        for (std::uint64_t i = at; i < end; ++i) {
+            if (b[i] != value(a[offset(i)])) return false;
+        }
+        if (meter.Tick(end)) return false;
     }
     return true;
+}
+
+// The transforms FindTransforms tries for an image of `bits` address bits, skipped ones included.
+[[nodiscard]] std::uint64_t TransformCount(unsigned bits) {
+    // Address lines inverted, the 32-bit swap, address pairs, bit order, data pairs, inversion.
+    return bits + 1 + std::uint64_t{bits} * (bits - (bits > 0 ? 1 : 0)) / 2 + 1 + 28 + 1;
 }
 
 [[nodiscard]] std::uint8_t ReverseBits(std::uint8_t v) {
@@ -71,7 +87,9 @@ template <typename T>
     return static_cast<T>(v ^ (differ << p) ^ (differ << q));
 }
 
-void FindTransforms(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b, Comparison& c) {
+// meter: one pass over the image shared among the transforms, each its equal part.
+void FindTransforms(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b, Comparison& c,
+                    const PassMeter& meter) {
     const std::uint64_t n = a.size();
     auto same = [](std::uint64_t i) { return i; };
     auto keep = [](std::uint8_t v) { return v; };
@@ -79,11 +97,18 @@ void FindTransforms(std::span<const std::uint8_t> a, std::span<const std::uint8_
         c.transforms.push_back({std::move(name), std::move(meaning)});
     };
     const unsigned bits = AddressBitsFor(n);
-    for (unsigned k = 0; k < bits; ++k) {
+    std::uint64_t tried = 0;
+    // The meter of the next transform, which counts as tried whether or not it is looked at.
+    auto next = [&] {
+        ++tried;
+        return meter.Part((tried - 1) * n, tried * n, n);
+    };
+    for (unsigned k = 0; k < bits && !meter.BrokenOff(); ++k) {
+        const PassMeter part = next();
         const std::uint64_t flip = std::uint64_t{1} << k;
         if (n % (2 * flip) != 0) continue;
         if (!Fits(
-                a, b, c, [&](std::uint64_t i) { return i ^ flip; }, keep))
+                a, b, c, part, [&](std::uint64_t i) { return i ^ flip; }, keep))
             continue;
         if (k == 0) {
             add("byte lanes swapped",
@@ -95,29 +120,30 @@ void FindTransforms(std::span<const std::uint8_t> a, std::span<const std::uint8_
             add("A" + std::to_string(k) + " inverted", "address line " + std::to_string(k) + " is read inverted");
         }
     }
-    if (n % 4 == 0 && Fits(
-                          a, b, c, [](std::uint64_t i) { return i ^ 3u; }, keep)) {
+    if (const PassMeter part = next(); n % 4 == 0 && Fits(
+                                                         a, b, c, part, [](std::uint64_t i) { return i ^ 3u; }, keep)) {
         add("32-bit byte swap", "the bytes of each 32-bit word are in reverse order");
     }
-    for (unsigned q = 1; q < bits; ++q) {
-        if (n % (std::uint64_t{2} << q) != 0) continue;
+    for (unsigned q = 1; q < bits && !meter.BrokenOff(); ++q) {
         for (unsigned p = 0; p < q; ++p) {
+            const PassMeter part = next();
+            if (n % (std::uint64_t{2} << q) != 0) continue;
             if (!Fits(
-                    a, b, c, [&](std::uint64_t i) { return SwapBits(i, p, q); }, keep))
+                    a, b, c, part, [&](std::uint64_t i) { return SwapBits(i, p, q); }, keep))
                 continue;
             add("A" + std::to_string(p) + " and A" + std::to_string(q) + " exchanged",
                 "address lines " + std::to_string(p) + " and " + std::to_string(q) + " are wired the other way round");
         }
     }
-    if (Fits(a, b, c, same, ReverseBits)) add("bit order reversed", "D0-D7 read as D7-D0");
+    if (Fits(a, b, c, next(), same, ReverseBits)) add("bit order reversed", "D0-D7 read as D7-D0");
     for (unsigned q = 1; q < 8; ++q) {
         for (unsigned p = 0; p < q; ++p) {
-            if (!Fits(a, b, c, same, [&](std::uint8_t v) { return SwapBits(v, p, q); })) continue;
+            if (!Fits(a, b, c, next(), same, [&](std::uint8_t v) { return SwapBits(v, p, q); })) continue;
             add("D" + std::to_string(p) + " and D" + std::to_string(q) + " exchanged",
                 "data lines " + std::to_string(p) + " and " + std::to_string(q) + " are wired the other way round");
         }
     }
-    if (Fits(a, b, c, same, [](std::uint8_t v) { return static_cast<std::uint8_t>(~v); })) {
+    if (Fits(a, b, c, next(), same, [](std::uint8_t v) { return static_cast<std::uint8_t>(~v); })) {
         add("inverted", "every bit is inverted");
     }
 }
@@ -135,13 +161,25 @@ void FindTransforms(std::span<const std::uint8_t> a, std::span<const std::uint8_
 }  // namespace
 
 Comparison CompareDumps(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
+    return *CompareDumps(a, b, nullptr);
+}
+
+std::optional<Comparison> CompareDumps(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b,
+                                       const WorkPoll& poll) {
     Comparison c;
     c.lengthA = a.size();
     c.lengthB = b.size();
     c.compared = std::min(a.size(), b.size());
     c.addressBits = AddressBitsFor(c.compared);
-    CountDifferences(a, b, c);
-    if (a.size() == b.size() && c.differing > 0) FindTransforms(a, b, c);
+    const bool sameLength = a.size() == b.size();
+    WorkMeter meter(poll, (sameLength ? 2 : 1) * c.compared);
+    CountDifferences(a, b, c, meter);
+    if (meter.BrokenOff()) return std::nullopt;
+    if (sameLength && c.differing > 0) {
+        const std::uint64_t n = c.compared;
+        FindTransforms(a, b, c, PassMeter(&meter, n, n, TransformCount(AddressBitsFor(n)) * n));
+        if (meter.BrokenOff()) return std::nullopt;
+    }
     return c;
 }
 

@@ -3,9 +3,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "base/work_poll.h"
 
 namespace vesperine::diagnosis {
 
@@ -39,6 +42,13 @@ struct Comparison {
 // halves swapped), 32-bit byte swap, two address lines exchanged, bit order reversed, two data
 // lines exchanged, inverted. Each transform stops at its first byte that does not fit.
 [[nodiscard]] Comparison CompareDumps(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b);
+
+// The same, reporting to poll in bytes: the differences are one pass over the common length,
+// the transforms (equal lengths only) one more, shared among the transforms tried, so total is
+// twice the common length for equal lengths and once otherwise. The poll is asked every 1 MiB
+// (kPollBytes) and between transforms; nothing when broken off.
+[[nodiscard]] std::optional<Comparison> CompareDumps(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b,
+                                                     const WorkPoll& poll);
 
 // The lines of plain text that say what the comparison found, for a person.
 [[nodiscard]] std::vector<std::string> ExplainComparison(const Comparison& comparison);

@@ -7,7 +7,7 @@
 
 namespace vesperine::diagnosis {
 
-DataLineScan ScanDataLines(std::span<const std::uint8_t> bytes, unsigned width) {
+DataLineScan ScanDataLines(std::span<const std::uint8_t> bytes, unsigned width, const PassMeter& meter) {
     DataLineScan scan;
     scan.width = width;
     const std::size_t length = bytes.size() - bytes.size() % width;
@@ -19,10 +19,14 @@ DataLineScan ScanDataLines(std::span<const std::uint8_t> bytes, unsigned width) 
     std::uint64_t any = 0;
     const std::uint8_t* p = bytes.data();
     std::size_t left = length;
-    for (; left >= 8; p += 8, left -= 8) {
+    for (std::size_t sinceTick = 0; left >= 8; p += 8, left -= 8) {
         const std::uint64_t word = LoadWord(p);
         all &= word;
         any |= word;
+        if ((sinceTick += 8) == kPollBytes) {
+            sinceTick = 0;
+            if (meter.Tick(length - left + 8)) return scan;
+        }
     }
     std::uint8_t allBytes[8];
     std::uint8_t anyBytes[8];

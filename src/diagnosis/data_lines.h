@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "base/work_poll.h"
 #include "diagnosis/finding.h"
 
 namespace vesperine::diagnosis {
@@ -19,7 +20,9 @@ struct DataLineScan {
     std::uint32_t everSet = 0;
 };
 
-[[nodiscard]] DataLineScan ScanDataLines(std::span<const std::uint8_t> bytes, unsigned width);
+// The meter is ticked as scan.h says, over the bytes' length.
+[[nodiscard]] DataLineScan ScanDataLines(std::span<const std::uint8_t> bytes, unsigned width,
+                                         const PassMeter& meter = {});
 
 // Fewer words than this cannot show that a line never toggles: random bytes leave a line
 // unchanged over 16 words once in 2^15.

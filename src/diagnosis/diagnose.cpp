@@ -27,32 +27,48 @@ void Append(std::vector<Finding>& to, std::vector<Finding> from) {
 }
 
 // Whether every byte is printable ASCII or a tab, line or page break.
-[[nodiscard]] bool IsText(std::span<const std::uint8_t> bytes) {
-    return std::all_of(bytes.begin(), bytes.end(),
-                       [](std::uint8_t b) { return (b >= 0x20 && b < 0x7F) || (b >= 0x09 && b <= 0x0D); });
+[[nodiscard]] bool IsText(std::span<const std::uint8_t> bytes, const PassMeter& meter) {
+    for (std::size_t at = 0; at < bytes.size(); at += kPollBytes) {
+        const auto part = bytes.subspan(at, std::min<std::size_t>(kPollBytes, bytes.size() - at));
+        if (!std::all_of(part.begin(), part.end(),
+                         [](std::uint8_t b) { return (b >= 0x20 && b < 0x7F) || (b >= 0x09 && b <= 0x0D); }) ||
+            meter.Tick(at + part.size())) {
+            return false;
+        }
+    }
+    return true;
 }
+
+// The passes of the diagnosis as the meter counts them, in units of the file's length.
+constexpr std::uint64_t kWholePasses = 7;  // blank, lane fills, repetition, address, data, lanes, fills
+constexpr std::uint64_t kLanePasses = 2;   // the split, then repetition, address and data lines
+constexpr std::uint64_t kPasses = kWholePasses + 2 * kLanePasses;
 
 // Overdump, dead address lines and stuck data lines of one chip's bytes, which are not blank
 // and hold at least kMinWordsForLines words.
-// ignoreData leaves data lines out (a lane of 00 or FF explains them).
+// ignoreData leaves data lines out (a lane of 00 or FF explains them). The meter sees three
+// passes over bytes: repetition, address lines (a share for each), data lines.
 [[nodiscard]] ChipFindings CheckLines(std::span<const std::uint8_t> bytes, unsigned width, bool checkData,
-                                      std::uint32_t ignoreData) {
+                                      std::uint32_t ignoreData, const PassMeter& meter) {
     ChipFindings chip;
-    chip.repetition = FindRepetition(bytes);
+    const std::uint64_t n = bytes.size();
+    chip.repetition = FindRepetition(bytes, meter.Part(0, n, n));
     if (chip.repetition.copies > 1) chip.findings.push_back(OverdumpFinding(chip.repetition, width));
     // A power-of-two image repeated makes every line above it dead: the overdump says so.
     unsigned bits = AddressBitsFor(bytes.size());
     if (chip.repetition.copies > 1 && std::has_single_bit(chip.repetition.image)) {
         bits = std::min(bits, static_cast<unsigned>(std::countr_zero(chip.repetition.image)));
     }
-    for (unsigned k = 0; k < bits; ++k) {
-        if (OffsetBitHasNoEffect(bytes, k)) chip.deadBits |= std::uint64_t{1} << k;
+    const PassMeter address = meter.Part(n, 2 * n, std::max(bits, 1u) * n);
+    for (unsigned k = 0; k < bits && !meter.BrokenOff(); ++k) {
+        if (OffsetBitHasNoEffect(bytes, k, address.Part(k * n, (k + 1) * n, n))) chip.deadBits |= std::uint64_t{1} << k;
     }
     Append(chip.findings, FindDeadAddressLines(chip.deadBits, width, bytes.size()));
-    if (!checkData) return chip;
-    const DataLineScan scan = ScanDataLines(bytes, width);
+    if (!checkData || meter.BrokenOff()) return chip;
+    const PassMeter data = meter.Part(2 * n, 3 * n, n);
+    const DataLineScan scan = ScanDataLines(bytes, width, data);
     for (Finding& finding : FindStuckDataLines(scan, ignoreData)) {
-        if (width == 1 && finding.line == 7 && (scan.everSet & 0x80u) == 0 && IsText(bytes)) {
+        if (width == 1 && finding.line == 7 && (scan.everSet & 0x80u) == 0 && IsText(bytes, data)) {
             // Seven-bit text never sets D7: the line may be fine.
             finding.severity = Severity::Info;
             finding.text = "D7 always 0: every byte is 7-bit text (or data line 7 is stuck low)";
@@ -83,6 +99,15 @@ bool Diagnosis::NeedsAttention() const {
 }
 
 Diagnosis Diagnose(std::span<const std::uint8_t> bytes, const DiagnoseOptions& options) {
+    return *Diagnose(bytes, options, nullptr);
+}
+
+std::optional<Diagnosis> Diagnose(std::span<const std::uint8_t> bytes, const DiagnoseOptions& options,
+                                  const WorkPoll& poll) {
+    const std::uint64_t n = bytes.size();
+    WorkMeter meter(poll, kPasses * n);
+    // Pass p of the plan, over a span of `length` bytes.
+    const auto pass = [&](std::uint64_t p, std::uint64_t length) { return PassMeter(&meter, p * n, n, length); };
     Diagnosis diagnosis;
     diagnosis.length = bytes.size();
     diagnosis.width = options.width;
@@ -95,29 +120,40 @@ Diagnosis Diagnose(std::span<const std::uint8_t> bytes, const DiagnoseOptions& o
         diagnosis.findings.push_back(std::move(finding));
         return diagnosis;
     }
-    if (const std::optional<std::uint8_t> value = ConstantByteOf(bytes)) {
-        diagnosis.findings.push_back(BlankFinding(*value, bytes.size()));
+    const std::optional<std::uint8_t> constant = ConstantByteOf(bytes, pass(0, n));
+    if (meter.BrokenOff()) return std::nullopt;
+    if (constant) {
+        diagnosis.findings.push_back(BlankFinding(*constant, bytes.size()));
         return diagnosis;
     }
-    const std::optional<std::uint8_t> laneFills[2] = {LaneFill(bytes, Lane::Odd), LaneFill(bytes, Lane::Even)};
+    const std::optional<std::uint8_t> laneFills[2] = {LaneFill(bytes, Lane::Odd, pass(1, n).Part(0, n / 2, n)),
+                                                      LaneFill(bytes, Lane::Even, pass(1, n).Part(n / 2, n, n))};
     std::uint32_t ignoreData = 0;
     if (options.width == 2) {
         if (laneFills[0]) ignoreData |= 0x00FFu;
         if (laneFills[1]) ignoreData |= 0xFF00u;
     }
-    ChipFindings whole = CheckLines(bytes, options.width, true, ignoreData);
+    ChipFindings whole = CheckLines(bytes, options.width, true, ignoreData, PassMeter(&meter, 2 * n, 3 * n, 3 * n));
     std::vector<Finding> findings = whole.findings;
-    Append(findings, FindConstantLanes(bytes, options.width));
-    Append(findings, FindFills(bytes, options.width));
+    Append(findings, FindConstantLanes(bytes, options.width, pass(5, n)));
+    Append(findings, FindFills(bytes, options.width, pass(6, n)));
+    if (meter.BrokenOff()) return std::nullopt;
 
     if (!options.wholeOnly && bytes.size() >= 2) {
         diagnosis.lanesChecked = true;
         for (const Lane lane : {Lane::Odd, Lane::Even}) {
             if (laneFills[static_cast<int>(lane)]) continue;
-            const std::vector<std::uint8_t> laneBytes = SplitLane(bytes, lane);
+            // The lane's two passes: the split and a look for one value, then its lines.
+            const std::uint64_t first = kWholePasses + kLanePasses * static_cast<std::uint64_t>(lane);
+            const ByteBuffer laneBytes = SplitLane(bytes, lane, pass(first, n).Part(0, n / 2, n));
+            if (meter.BrokenOff()) return std::nullopt;
             if (laneBytes.size() < kMinWordsForLines) continue;
-            if (!IsAllByte(laneBytes, laneBytes[0])) {
-                ChipFindings laneChip = CheckLines(laneBytes, 1, options.width == 1, 0);
+            const std::uint64_t m = laneBytes.size();
+            const bool oneValue = IsAllByte(laneBytes, laneBytes[0], pass(first, 2 * m).Part(m, 2 * m, m));
+            if (meter.BrokenOff()) return std::nullopt;
+            if (!oneValue) {
+                ChipFindings laneChip = CheckLines(laneBytes, 1, options.width == 1, 0, pass(first + 1, 3 * m));
+                if (meter.BrokenOff()) return std::nullopt;
                 for (Finding& finding : laneChip.findings) {
                     if (SaidForWholeFile(finding, whole)) continue;
                     finding.scope = LaneName(lane);

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
+#include "base/work_poll.h"
 #include "diagnosis/finding.h"
 
 namespace vesperine::diagnosis {
@@ -33,5 +35,12 @@ struct Diagnosis {
 // Findings are ordered by severity, whole file first within each. The caller refuses an empty
 // file, and an odd length with width 2.
 [[nodiscard]] Diagnosis Diagnose(std::span<const std::uint8_t> bytes, const DiagnoseOptions& options);
+
+// The same, reporting to poll in bytes passed over: the checks are metered as 11 passes over the
+// file (7 of the whole file, 2 for each lane, what a lane leaves out skipped), so total is 11 ×
+// length and a pass that stops at its first difference moves the bar at once to the next.
+// The poll is asked every 1 MiB of a scan (kPollBytes); nothing when broken off.
+[[nodiscard]] std::optional<Diagnosis> Diagnose(std::span<const std::uint8_t> bytes, const DiagnoseOptions& options,
+                                                const WorkPoll& poll);
 
 }  // namespace vesperine::diagnosis

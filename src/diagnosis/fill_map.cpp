@@ -13,13 +13,13 @@ std::uint64_t FillBlockSize(std::uint64_t length) {
     return std::max<std::uint64_t>(16, std::bit_floor(std::max<std::uint64_t>(length / 16, 1)));
 }
 
-std::vector<FillRun> FindFillRuns(std::span<const std::uint8_t> bytes, std::uint8_t value) {
+std::vector<FillRun> FindFillRuns(std::span<const std::uint8_t> bytes, std::uint8_t value, const PassMeter& meter) {
     std::vector<FillRun> runs;
     if (bytes.size() < 64) return runs;
     const std::uint64_t block = FillBlockSize(bytes.size());
-    for (std::uint64_t start = 0; start < bytes.size(); start += block) {
+    for (std::uint64_t start = 0; start < bytes.size() && !meter.Tick(start); start += block) {
         const std::uint64_t end = std::min<std::uint64_t>(start + block, bytes.size());
-        if (!IsAllByte(bytes.subspan(start, end - start), value)) continue;
+        if (!IsAllByte(bytes.subspan(start, end - start), value, meter.Part(start, end, end - start))) continue;
         if (!runs.empty() && runs.back().end == start) {
             runs.back().end = end;
         } else {
@@ -48,10 +48,12 @@ std::string RegionText(std::uint64_t start, std::uint64_t end, std::uint64_t len
     return span + " (" + bits + ")";
 }
 
-std::vector<Finding> FindFills(std::span<const std::uint8_t> bytes, unsigned width) {
+std::vector<Finding> FindFills(std::span<const std::uint8_t> bytes, unsigned width, const PassMeter& meter) {
     std::vector<Finding> findings;
+    const std::uint64_t n = bytes.size();
     for (const std::uint8_t value : {std::uint8_t{0xFF}, std::uint8_t{0x00}}) {
-        for (const FillRun& run : FindFillRuns(bytes, value)) {
+        const PassMeter half = value == 0xFF ? meter.Part(0, n / 2, n) : meter.Part(n / 2, n, n);
+        for (const FillRun& run : FindFillRuns(bytes, value, half)) {
             if (run.start == 0 && run.end == bytes.size()) continue;
             Finding finding;
             finding.kind = FindingKind::Fill;

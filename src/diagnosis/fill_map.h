@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/work_poll.h"
 #include "diagnosis/finding.h"
 
 namespace vesperine::diagnosis {
@@ -21,8 +22,10 @@ struct FillRun {
 
 [[nodiscard]] std::uint64_t FillBlockSize(std::uint64_t length);
 
-// The runs of consecutive blocks that are all value, in offset order.
-[[nodiscard]] std::vector<FillRun> FindFillRuns(std::span<const std::uint8_t> bytes, std::uint8_t value);
+// The runs of consecutive blocks that are all value, in offset order. Here and below, a meter is
+// ticked as scan.h says, over the bytes' length.
+[[nodiscard]] std::vector<FillRun> FindFillRuns(std::span<const std::uint8_t> bytes, std::uint8_t value,
+                                                const PassMeter& meter = {});
 
 // How a region is named: "upper half (A17 = 1)" or "0x30000-0x3FFFF (A17 = 1, A16 = 1)" for an
 // aligned power-of-two region, else "0x10000-0x2FFFF". width names the lines of a chip of 1 or
@@ -31,6 +34,7 @@ struct FillRun {
 
 // "upper half (A17 = 1) is all FF: unused" for each FF run and each 00 run that is not the
 // whole file, FF runs first.
-[[nodiscard]] std::vector<Finding> FindFills(std::span<const std::uint8_t> bytes, unsigned width);
+[[nodiscard]] std::vector<Finding> FindFills(std::span<const std::uint8_t> bytes, unsigned width,
+                                             const PassMeter& meter = {});
 
 }  // namespace vesperine::diagnosis

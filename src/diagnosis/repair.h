@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+#include "base/work_poll.h"
+
 namespace vesperine::diagnosis {
 
 // One bit of the dump: byte offset and bit 0 (least significant) to 7.
@@ -51,7 +53,7 @@ inline constexpr std::uint64_t kPairTableLimit = std::uint64_t{1} << 30;
 inline constexpr std::size_t kKeptPairs = 1000;
 
 // Asked every 65536 bits of the pass with the bits done and the total; true stops the search.
-using RepairPoll = std::function<bool(std::uint64_t done, std::uint64_t total)>;
+using RepairPoll = WorkPoll;
 
 // Every flip of one bit, and with maxBits 2 every flip of two bits, after which the CRC-32 of
 // bytes is expected. One flipped bit is far likelier than two, so the outcome looks at the

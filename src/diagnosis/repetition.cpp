@@ -10,8 +10,8 @@
 
 namespace vesperine::diagnosis {
 
-std::optional<std::uint8_t> ConstantByteOf(std::span<const std::uint8_t> bytes) {
-    if (bytes.empty() || !IsAllByte(bytes, bytes[0])) return std::nullopt;
+std::optional<std::uint8_t> ConstantByteOf(std::span<const std::uint8_t> bytes, const PassMeter& meter) {
+    if (bytes.empty() || !IsAllByte(bytes, bytes[0], meter)) return std::nullopt;
     return bytes[0];
 }
 
@@ -31,8 +31,8 @@ Finding BlankFinding(std::uint8_t value, std::uint64_t length) {
     return finding;
 }
 
-Repetition FindRepetition(std::span<const std::uint8_t> bytes) {
-    const std::uint64_t image = RepeatPeriodOf(bytes);
+Repetition FindRepetition(std::span<const std::uint8_t> bytes, const PassMeter& meter) {
+    const std::uint64_t image = RepeatPeriodOf(bytes, meter);
     if (image == 0) return {};
     return {image, bytes.size() / image};
 }

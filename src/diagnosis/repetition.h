@@ -5,12 +5,15 @@
 #include <optional>
 #include <span>
 
+#include "base/work_poll.h"
 #include "diagnosis/finding.h"
 
 namespace vesperine::diagnosis {
 
-// The byte every byte of bytes is, when they are all the same (nothing for no bytes).
-[[nodiscard]] std::optional<std::uint8_t> ConstantByteOf(std::span<const std::uint8_t> bytes);
+// The byte every byte of bytes is, when they are all the same (nothing for no bytes). Here and
+// below, a meter is ticked as scan.h says, over the bytes' length.
+[[nodiscard]] std::optional<std::uint8_t> ConstantByteOf(std::span<const std::uint8_t> bytes,
+                                                         const PassMeter& meter = {});
 
 // "blank: every byte is FF (erased or unread chip)", the same for 00, or "constant" for any
 // other value.
@@ -23,7 +26,7 @@ struct Repetition {
 };
 
 // The file's repeat period (RepeatPeriodOf) as an image and its number of copies.
-[[nodiscard]] Repetition FindRepetition(std::span<const std::uint8_t> bytes);
+[[nodiscard]] Repetition FindRepetition(std::span<const std::uint8_t> bytes, const PassMeter& meter = {});
 
 // For a repeated file: two copies of a power-of-two image say that the top address line has
 // no effect ("A17 has no effect: the two halves are identical ..."); more copies are

@@ -1,11 +1,14 @@
 // Word-at-a-time scans shared by the diagnosis.
 #include "diagnosis/scan.h"
 
+#include <algorithm>
 #include <bit>
 
 namespace vesperine::diagnosis {
 
-bool IsAllByte(std::span<const std::uint8_t> bytes, std::uint8_t value) {
+namespace {
+
+[[nodiscard]] bool IsAllByteUnmetered(std::span<const std::uint8_t> bytes, std::uint8_t value) {
     const std::uint64_t pattern = 0x0101010101010101ull * value;
     const std::uint8_t* p = bytes.data();
     std::size_t left = bytes.size();
@@ -17,6 +20,24 @@ bool IsAllByte(std::span<const std::uint8_t> bytes, std::uint8_t value) {
     }
     for (; left > 0; ++p, --left) {
         if (*p != value) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool IsAllByte(std::span<const std::uint8_t> bytes, std::uint8_t value, const PassMeter& meter) {
+    for (std::size_t at = 0; at < bytes.size(); at += kPollBytes) {
+        const std::size_t length = std::min<std::size_t>(kPollBytes, bytes.size() - at);
+        if (!IsAllByteUnmetered(bytes.subspan(at, length), value) || meter.Tick(at + length)) return false;
+    }
+    return true;
+}
+
+bool SameBytes(const std::uint8_t* a, const std::uint8_t* b, std::size_t length, const PassMeter& meter) {
+    for (std::size_t at = 0; at < length; at += kPollBytes) {
+        const std::size_t part = std::min<std::size_t>(kPollBytes, length - at);
+        if (!SameBytes(a + at, b + at, part) || meter.Tick(at + part)) return false;
     }
     return true;
 }

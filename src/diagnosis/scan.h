@@ -5,15 +5,20 @@
 #include <cstring>
 #include <span>
 
+#include "base/work_poll.h"
+
 namespace vesperine::diagnosis {
 
-// Whether every byte of bytes is value (true for no bytes).
-[[nodiscard]] bool IsAllByte(std::span<const std::uint8_t> bytes, std::uint8_t value);
+// Whether every byte of bytes is value (true for no bytes). The scans that take a meter tick it
+// every kPollBytes with their position in bytes; broken off, they stop with an answer that
+// means nothing, which the caller drops on seeing the meter broken.
+[[nodiscard]] bool IsAllByte(std::span<const std::uint8_t> bytes, std::uint8_t value, const PassMeter& meter = {});
 
 // Whether the length bytes at a and at b are equal.
 [[nodiscard]] inline bool SameBytes(const std::uint8_t* a, const std::uint8_t* b, std::size_t length) {
     return length == 0 || std::memcmp(a, b, length) == 0;
 }
+[[nodiscard]] bool SameBytes(const std::uint8_t* a, const std::uint8_t* b, std::size_t length, const PassMeter& meter);
 
 // Eight bytes from p as one word, in whatever order the machine keeps them: the scans that
 // use it treat every byte position alike.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/byte_buffer.h"
+#include "base/work_poll.h"
 
 namespace vesperine {
 
@@ -38,7 +39,7 @@ struct ReadResult {
 
 // Told how far a read has come, done of total bytes, after each chunk. Returns true to break
 // the read off. May be called on whatever thread the read runs on.
-using ReadProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
+using ReadProgress = WorkPoll;
 
 enum class WriteStatus {
     Ok,

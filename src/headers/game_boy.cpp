@@ -62,17 +62,18 @@ Marks ShowGameBoy(std::span<const std::uint8_t> image) {
 }
 
 // The 16-bit sum of every byte but the two that hold it.
-[[nodiscard]] std::uint16_t GbGlobalChecksum(std::span<const std::uint8_t> image) {
-    return static_cast<std::uint16_t>(ByteSum16(image) - image[kGbGlobalChecksum] - image[kGbGlobalChecksum + 1]);
+[[nodiscard]] std::uint16_t GbGlobalChecksum(std::span<const std::uint8_t> image, const PassMeter& meter) {
+    return static_cast<std::uint16_t>(ByteSum16(image, meter) - image[kGbGlobalChecksum] -
+                                      image[kGbGlobalChecksum + 1]);
 }
 
-Checked CheckGameBoy(std::span<const std::uint8_t> image, std::string_view /*cic*/) {
+Checked CheckGameBoy(std::span<const std::uint8_t> image, std::string_view /*cic*/, const PassMeter& meter) {
     Checked checked{"Game Boy", {}, {}, {}, {}};
     checked.fields.push_back({"header checksum", kGbHeaderChecksum, 1, image[kGbHeaderChecksum],
                               GbHeaderChecksum(image),
                               "x = x - byte - 1 over " + RangeText(kGbHeaderFirst, kGbHeaderEnd)});
     checked.fields.push_back({"global checksum", kGbGlobalChecksum, 2, ReadBe(image, kGbGlobalChecksum, 2),
-                              GbGlobalChecksum(image),
+                              GbGlobalChecksum(image, meter),
                               "16-bit sum of all " + SizeText(image.size(), kHeaderSize) + " but 0x00014E-0x00014F"});
     checked.notes.emplace_back("the boot ROM checks the header checksum; no Game Boy checks the global one");
     if (LogoDifferences(image) != 0) checked.notes.emplace_back("the boot ROM starts no cartridge whose logo differs");
@@ -80,9 +81,9 @@ Checked CheckGameBoy(std::span<const std::uint8_t> image, std::string_view /*cic
 }
 
 // The global sum covers the header checksum, so that is written first.
-void FixGameBoy(std::span<std::uint8_t> image, std::string_view /*cic*/) {
+void FixGameBoy(std::span<std::uint8_t> image, std::string_view /*cic*/, const PassMeter& meter) {
     image[kGbHeaderChecksum] = GbHeaderChecksum(image);
-    WriteBe(image, kGbGlobalChecksum, 2, GbGlobalChecksum(image));
+    WriteBe(image, kGbGlobalChecksum, 2, GbGlobalChecksum(image, meter));
 }
 
 constexpr std::uint64_t kGbaFixed = 0xB2;
@@ -117,14 +118,14 @@ Marks ShowGameBoyAdvance(std::span<const std::uint8_t> image) {
     return static_cast<std::uint8_t>(0 - sum - 0x19);
 }
 
-Checked CheckGameBoyAdvance(std::span<const std::uint8_t> image, std::string_view /*cic*/) {
+Checked CheckGameBoyAdvance(std::span<const std::uint8_t> image, std::string_view /*cic*/, const PassMeter& /*meter*/) {
     Checked checked{"Game Boy Advance", {}, {}, {}, {}};
     checked.fields.push_back({"complement", kGbaComplement, 1, image[kGbaComplement], GbaComplement(image),
                               "-(sum of " + RangeText(kGbaHeaderFirst, kGbaHeaderEnd) + ") - 0x19"});
     return checked;
 }
 
-void FixGameBoyAdvance(std::span<std::uint8_t> image, std::string_view /*cic*/) {
+void FixGameBoyAdvance(std::span<std::uint8_t> image, std::string_view /*cic*/, const PassMeter& /*meter*/) {
     image[kGbaComplement] = GbaComplement(image);
 }
 

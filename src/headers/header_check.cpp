@@ -46,10 +46,14 @@ std::string HexBytes(std::span<const std::uint8_t> bytes) {
     }
     return text;
 }
-std::uint16_t ByteSum16(std::span<const std::uint8_t> bytes) {
+std::uint16_t ByteSum16(std::span<const std::uint8_t> bytes, const PassMeter& meter) {
     // A 64-bit total cannot overflow for any image; only its low 16 bits are the sum.
     std::uint64_t total = 0;
-    for (const std::uint8_t b : bytes) total += b;
+    for (std::size_t at = 0; at < bytes.size(); at += kPollBytes) {
+        const std::size_t end = std::min<std::size_t>(bytes.size(), at + kPollBytes);
+        for (std::size_t i = at; i < end; ++i) total += bytes[i];
+        if (meter.Tick(end)) break;
+    }
     return static_cast<std::uint16_t>(total);
 }
 
@@ -64,7 +68,7 @@ constexpr std::uint64_t kCopierHeader = 512;
 
 // Swaps each 16-bit word or reverses each 32-bit word; both are their own inverse, so the same
 // call takes a file to the system's order and back. Bytes past the last whole word stay.
-void Reorder(std::span<std::uint8_t> bytes, ByteOrder order) {
+void ReorderPart(std::span<std::uint8_t> bytes, ByteOrder order) {
     if (order == ByteOrder::Swap16) {
         for (std::size_t i = 0; i + 2 <= bytes.size(); i += 2) std::swap(bytes[i], bytes[i + 1]);
     } else if (order == ByteOrder::Swap32) {
@@ -73,6 +77,30 @@ void Reorder(std::span<std::uint8_t> bytes, ByteOrder order) {
             std::swap(bytes[i + 1], bytes[i + 2]);
         }
     }
+}
+
+// Reorder a chunk at a time (kPollBytes is a whole number of words), ticking the meter over the
+// bytes' length.
+void Reorder(std::span<std::uint8_t> bytes, ByteOrder order, const PassMeter& meter = {}) {
+    if (order == ByteOrder::Native) return;
+    for (std::size_t at = 0; at < bytes.size(); at += kPollBytes) {
+        const std::size_t end = std::min<std::size_t>(bytes.size(), at + kPollBytes);
+        ReorderPart(bytes.subspan(at, end - at), order);
+        if (meter.Tick(end)) return;
+    }
+}
+
+// A copy of bytes taken a chunk at a time, so that its page faults fall between ticks.
+[[nodiscard]] std::vector<std::uint8_t> CopyOf(std::span<const std::uint8_t> bytes, const PassMeter& meter) {
+    std::vector<std::uint8_t> copy;
+    copy.reserve(bytes.size());
+    for (std::size_t at = 0; at < bytes.size(); at += kPollBytes) {
+        const std::size_t end = std::min<std::size_t>(bytes.size(), at + kPollBytes);
+        copy.insert(copy.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                    bytes.begin() + static_cast<std::ptrdiff_t>(end));
+        if (meter.Tick(end)) break;
+    }
+    return copy;
 }
 
 // Where an image of a system starts in the file and how its words are ordered.
@@ -102,7 +130,7 @@ struct Found {
         if (order != ByteOrder::Native) {
             // Recognisers read the header only: a reordered copy of its first 4 KiB is enough.
             std::vector<std::uint8_t> head(file.begin(), file.begin() + std::min<std::size_t>(file.size(), 0x1000));
-            Reorder(head, order);
+            ReorderPart(head, order);
             consider(system, 0, order, head);
             continue;
         }
@@ -154,14 +182,16 @@ struct SystemView {
     std::span<const std::uint8_t> image;
 };
 
-[[nodiscard]] SystemView ViewFor(std::span<const std::uint8_t> file, const Found& found) {
+// The meter sees the copy and the reordering as one pass over the file.
+[[nodiscard]] SystemView ViewFor(std::span<const std::uint8_t> file, const Found& found, const PassMeter& meter) {
     SystemView view;
     if (found.order == ByteOrder::Native) {
         view.image = file.subspan(found.skip);
         return view;
     }
-    view.owned.assign(file.begin() + static_cast<std::ptrdiff_t>(found.skip), file.end());
-    Reorder(view.owned, found.order);
+    const std::uint64_t n = file.size();
+    view.owned = CopyOf(file.subspan(found.skip), meter.Part(0, n / 2, n - found.skip));
+    Reorder(view.owned, found.order, meter.Part(n / 2, n, view.owned.size()));
     view.image = view.owned;
     return view;
 }
@@ -184,8 +214,11 @@ struct SystemView {
 }
 
 // The report for the system found or stated; the checker runs only on an image long enough for it.
-[[nodiscard]] HeaderReport CheckFound(std::span<const std::uint8_t> file, const Found& found, const Stated& stated) {
-    const SystemView view = ViewFor(file, found);
+// The meter sees two passes over the file: the view (a copy for another byte order), the sums.
+[[nodiscard]] HeaderReport CheckFound(std::span<const std::uint8_t> file, const Found& found, const Stated& stated,
+                                      const PassMeter& meter) {
+    const std::uint64_t n = file.size();
+    const SystemView view = ViewFor(file, found, meter.Part(0, n, n));
     const System& system = *found.system;
     if (view.image.size() < system.minimum) {
         detail::Checked checked{system.name, {}, {}, {}, {}};
@@ -193,7 +226,8 @@ struct SystemView {
                           SizeText(system.minimum, detail::kHeaderSize) + " a " + system.name + " header needs";
         return ReportFor(found, std::move(checked), {}, !stated.system.empty());
     }
-    return ReportFor(found, system.check(view.image, stated.cic), system.marks(view.image), !stated.system.empty());
+    return ReportFor(found, system.check(view.image, stated.cic, meter.Part(n, 2 * n, view.image.size())),
+                     system.marks(view.image), !stated.system.empty());
 }
 
 }  // namespace
@@ -227,7 +261,11 @@ std::vector<std::string> CicNames() { return detail::Nintendo64CicNames(); }
 
 bool IsCicName(std::string_view name) { return detail::IsNintendo64Cic(name); }
 
-HeaderReport CheckHeader(std::span<const std::uint8_t> image, const Stated& stated) {
+namespace {
+
+// CheckHeader, metered as CheckFound's two passes over the image.
+[[nodiscard]] HeaderReport CheckMetered(std::span<const std::uint8_t> image, const Stated& stated,
+                                        const PassMeter& meter) {
     if (!stated.system.empty()) {
         const System* system = SystemByCode(stated.system);
         if (!system) {
@@ -235,7 +273,7 @@ HeaderReport CheckHeader(std::span<const std::uint8_t> image, const Stated& stat
             report.problem = "no system is called " + stated.system + " (known: " + CodeList() + ")";
             return report;
         }
-        HeaderReport report = CheckFound(image, PlaceStated(image, *system), stated);
+        HeaderReport report = CheckFound(image, PlaceStated(image, *system), stated, meter);
         const std::optional<Found> recognised = FindSystem(image);
         if (recognised && recognised->system != system) {
             report.notes.push_back(std::string("its marks are those of ") + recognised->system->name +
@@ -249,12 +287,17 @@ HeaderReport CheckHeader(std::span<const std::uint8_t> image, const Stated& stat
         report.statedBy = "--system NAME (" + CodeList() + ")";
         return report;
     }
-    return CheckFound(image, *found, stated);
+    return CheckFound(image, *found, stated, meter);
 }
 
-FixResult FixHeader(std::span<const std::uint8_t> image, const Stated& stated) {
+// FixHeader, metered as six passes over the image: the check before (two), the copy, the fix (the
+// reordering there and back and the sums between), the check after (two). A result broken off
+// means nothing.
+[[nodiscard]] FixResult FixMetered(std::span<const std::uint8_t> image, const Stated& stated, const PassMeter& meter) {
     FixResult result;
-    const HeaderReport before = CheckHeader(image, stated);
+    const std::uint64_t n = image.size();
+    const HeaderReport before = CheckMetered(image, stated, meter.Part(0, 2 * n, 2 * n));
+    if (meter.BrokenOff()) return result;
     if (!before.known()) {
         result.refusal = before.problem.empty() ? "the image is of no known system" : before.problem;
         result.statedBy = before.statedBy;
@@ -272,7 +315,7 @@ FixResult FixHeader(std::span<const std::uint8_t> image, const Stated& stated) {
         result.statedBy = std::string("--system ") + (found ? found->system->code : "NAME");
         return result;
     }
-    std::vector<std::uint8_t> bytes(image.begin(), image.end());
+    std::vector<std::uint8_t> bytes = CopyOf(image, meter.Part(2 * n, 3 * n, n));
     if (before.good()) {
         result.after = before;
         result.bytes = std::move(bytes);
@@ -288,15 +331,41 @@ FixResult FixHeader(std::span<const std::uint8_t> image, const Stated& stated) {
         return result;
     }
     const std::span<std::uint8_t> systemImage = std::span(bytes).subspan(found.skip);
-    Reorder(systemImage, found.order);
-    found.system->fix(systemImage, stated.cic);
-    Reorder(systemImage, found.order);
-    result.after = CheckHeader(bytes, stated);
+    const std::uint64_t m = systemImage.size();
+    const PassMeter fixing = meter.Part(3 * n, 4 * n, 3 * m);
+    Reorder(systemImage, found.order, fixing.Part(0, m, m));
+    found.system->fix(systemImage, stated.cic, fixing.Part(m, 2 * m, m));
+    Reorder(systemImage, found.order, fixing.Part(2 * m, 3 * m, m));
+    if (meter.BrokenOff()) return result;
+    result.after = CheckMetered(bytes, stated, meter.Part(4 * n, 6 * n, 2 * n));
     if (!result.after.good() || result.after.system != before.system) {
         result.refusal = "the corrected image does not check good; nothing is given";
         return result;
     }
     result.bytes = std::move(bytes);
+    return result;
+}
+
+}  // namespace
+
+HeaderReport CheckHeader(std::span<const std::uint8_t> image, const Stated& stated) {
+    return CheckMetered(image, stated, {});
+}
+
+std::optional<HeaderReport> CheckHeader(std::span<const std::uint8_t> image, const Stated& stated,
+                                        const WorkPoll& poll) {
+    WorkMeter meter(poll, 2 * image.size());
+    HeaderReport report = CheckMetered(image, stated, PassMeter(&meter, 0, meter.Total(), meter.Total()));
+    if (meter.BrokenOff()) return std::nullopt;
+    return report;
+}
+
+FixResult FixHeader(std::span<const std::uint8_t> image, const Stated& stated) { return FixMetered(image, stated, {}); }
+
+std::optional<FixResult> FixHeader(std::span<const std::uint8_t> image, const Stated& stated, const WorkPoll& poll) {
+    WorkMeter meter(poll, 6 * image.size());
+    FixResult result = FixMetered(image, stated, PassMeter(&meter, 0, meter.Total(), meter.Total()));
+    if (meter.BrokenOff()) return std::nullopt;
     return result;
 }
 

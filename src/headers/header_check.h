@@ -2,10 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/work_poll.h"
 
 namespace vesperine::headers {
 
@@ -73,6 +76,12 @@ struct Stated {
 */
 [[nodiscard]] HeaderReport CheckHeader(std::span<const std::uint8_t> image, const Stated& stated = {});
 
+// The same, reporting to poll in bytes: two passes over the image (the copy an N64 image in
+// another byte order needs, skipped for the others; the sums), so total is twice its length; the
+// poll is asked every 1 MiB (kPollBytes). Nothing when broken off.
+[[nodiscard]] std::optional<HeaderReport> CheckHeader(std::span<const std::uint8_t> image, const Stated& stated,
+                                                      const WorkPoll& poll);
+
 struct FixResult {
     std::vector<std::uint8_t> bytes;  // the corrected image; empty when refused
     HeaderReport after;               // the corrected image checked again
@@ -87,5 +96,11 @@ struct FixResult {
 // whose sums cannot be checked (an N64 boot code of no known chip), and one recognised only as
 // doubtful; the result is checked again before it is given.
 [[nodiscard]] FixResult FixHeader(std::span<const std::uint8_t> image, const Stated& stated = {});
+
+// The same, reporting to poll in bytes: six passes over the image (the check before, two; the
+// copy; the fix; the check after, two), so total is 6 × its length, what a refusal skips jumped
+// over; the poll is asked every 1 MiB. Nothing when broken off.
+[[nodiscard]] std::optional<FixResult> FixHeader(std::span<const std::uint8_t> image, const Stated& stated,
+                                                 const WorkPoll& poll);
 
 }  // namespace vesperine::headers

@@ -21,25 +21,31 @@ Marks Show(std::span<const std::uint8_t> image) {
 }
 
 // Words are big-endian, as the 68000 reads them; an odd last byte counts as a word's high byte.
-[[nodiscard]] std::uint16_t WordSum(std::span<const std::uint8_t> image) {
+[[nodiscard]] std::uint16_t WordSum(std::span<const std::uint8_t> image, const PassMeter& meter) {
     std::uint64_t high = 0, low = 0;
     std::uint64_t i = kSummed;
-    for (; i + 2 <= image.size(); i += 2) {
+    for (std::uint64_t nextTick = kPollBytes; i + 2 <= image.size(); i += 2) {
         high += image[i];
         low += image[i + 1];
+        if (i + 2 == nextTick) {
+            if (meter.Tick(nextTick)) break;
+            nextTick += kPollBytes;
+        }
     }
     if (i < image.size()) high += image[i];
     return static_cast<std::uint16_t>((high << 8) + low);
 }
 
-Checked Check(std::span<const std::uint8_t> image, std::string_view /*cic*/) {
+Checked Check(std::span<const std::uint8_t> image, std::string_view /*cic*/, const PassMeter& meter) {
     Checked checked{"Mega Drive", {}, {}, {}, {}};
-    checked.fields.push_back({"checksum", kChecksum, 2, ReadBe(image, kChecksum, 2), WordSum(image),
+    checked.fields.push_back({"checksum", kChecksum, 2, ReadBe(image, kChecksum, 2), WordSum(image, meter),
                               "16-bit sum of the big-endian words of " + RangeText(kSummed, image.size())});
     return checked;
 }
 
-void Fix(std::span<std::uint8_t> image, std::string_view /*cic*/) { WriteBe(image, kChecksum, 2, WordSum(image)); }
+void Fix(std::span<std::uint8_t> image, std::string_view /*cic*/, const PassMeter& meter) {
+    WriteBe(image, kChecksum, 2, WordSum(image, meter));
+}
 
 }  // namespace
 

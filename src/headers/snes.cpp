@@ -23,17 +23,16 @@ constexpr std::uint64_t kChecksum = 0x1E;
     MirroredSum(image, T) = (T / 2p) * (sum(image[0, p)) + MirroredSum(image[p, n), p))
   and for n a power of two, (T / n) * sum(image).
 */
-[[nodiscard]] std::uint64_t MirroredSum(std::span<const std::uint8_t> image, std::uint64_t target) {
+// The meter is ticked over the image's length. Only the low 16 bits of the result are used, and
+// sums and products modulo 2^64 keep them, so the parts' 16-bit sums serve as well as whole ones.
+[[nodiscard]] std::uint64_t MirroredSum(std::span<const std::uint8_t> image, std::uint64_t target,
+                                        const PassMeter& meter) {
     const std::uint64_t n = image.size();
     if (n == 0) return 0;
-    std::uint64_t total = 0;
-    if (std::has_single_bit(n)) {
-        for (const std::uint8_t b : image) total += b;
-        return total * (target / n);
-    }
+    if (std::has_single_bit(n)) return ByteSum16(image, meter) * (target / n);
     const std::uint64_t p = std::bit_floor(n);
-    for (const std::uint8_t b : image.first(p)) total += b;
-    return (target / (2 * p)) * (total + MirroredSum(image.subspan(p), p));
+    const std::uint64_t total = ByteSum16(image.first(p), meter.Part(0, p, p));
+    return (target / (2 * p)) * (total + MirroredSum(image.subspan(p), p, meter.Part(p, n, n - p)));
 }
 
 [[nodiscard]] bool TitleFits(std::span<const std::uint8_t> title) {
@@ -66,10 +65,10 @@ int Recognise(std::span<const std::uint8_t> image) {
 // writing the result and its complement leaves the sum as computed. The header lies in the
 // first power-of-two part, which the picture holds once.
 template <std::uint64_t Base>
-std::uint16_t ComputedChecksum(std::span<const std::uint8_t> image) {
+std::uint16_t ComputedChecksum(std::span<const std::uint8_t> image, const PassMeter& meter) {
     const std::uint64_t target = std::bit_ceil(image.size());
     const std::uint64_t stored = std::uint64_t{ByteSum16(image.subspan(Base + kComplement, 4))};
-    return static_cast<std::uint16_t>(MirroredSum(image, target) - stored + 0x1FE);
+    return static_cast<std::uint16_t>(MirroredSum(image, target, meter) - stored + 0x1FE);
 }
 
 // What the recogniser weighs in the header, each said to fit or not.
@@ -90,8 +89,8 @@ Marks Show(std::span<const std::uint8_t> image) {
 }
 
 template <std::uint64_t Base>
-Checked Check(std::span<const std::uint8_t> image, const char* name) {
-    const std::uint16_t computed = ComputedChecksum<Base>(image);
+Checked Check(std::span<const std::uint8_t> image, const char* name, const PassMeter& meter) {
+    const std::uint16_t computed = ComputedChecksum<Base>(image, meter);
     const std::uint64_t n = image.size();
     std::string over = "16-bit sum of all " + SizeText(n, kHeaderSize) + " of the image";
     if (!std::has_single_bit(n)) {
@@ -107,8 +106,8 @@ Checked Check(std::span<const std::uint8_t> image, const char* name) {
 }
 
 template <std::uint64_t Base>
-void Fix(std::span<std::uint8_t> image, std::string_view /*cic*/) {
-    const std::uint16_t computed = ComputedChecksum<Base>(image);
+void Fix(std::span<std::uint8_t> image, std::string_view /*cic*/, const PassMeter& meter) {
+    const std::uint16_t computed = ComputedChecksum<Base>(image, meter);
     WriteLe(image, Base + kChecksum, 2, computed);
     WriteLe(image, Base + kComplement, 2, computed ^ 0xFFFFu);
 }
@@ -123,7 +122,9 @@ System SnesLoRom() {
             nullptr,
             Recognise<0x7FC0, false>,
             Show<0x7FC0, false>,
-            [](std::span<const std::uint8_t> image, std::string_view) { return Check<0x7FC0>(image, "SNES LoROM"); },
+            [](std::span<const std::uint8_t> image, std::string_view, const PassMeter& meter) {
+                return Check<0x7FC0>(image, "SNES LoROM", meter);
+            },
             Fix<0x7FC0>};
 }
 
@@ -135,7 +136,9 @@ System SnesHiRom() {
             nullptr,
             Recognise<0xFFC0, true>,
             Show<0xFFC0, true>,
-            [](std::span<const std::uint8_t> image, std::string_view) { return Check<0xFFC0>(image, "SNES HiROM"); },
+            [](std::span<const std::uint8_t> image, std::string_view, const PassMeter& meter) {
+                return Check<0xFFC0>(image, "SNES HiROM", meter);
+            },
             Fix<0xFFC0>};
 }
 

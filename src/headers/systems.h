@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/format.h"
+#include "base/work_poll.h"
 #include "headers/header_check.h"
 
 namespace vesperine::headers::detail {
@@ -47,10 +48,13 @@ struct System {
     // The marks recognise looks for, as this image shows them; the image has at least minimum bytes.
     Marks (*marks)(std::span<const std::uint8_t> image);
     // cic is a stated N64 boot chip, empty when none is; other systems have none to state.
-    Checked (*check)(std::span<const std::uint8_t> image, std::string_view cic);
+    // The meter is ticked every kPollBytes of a sum over the image, with the position in it; a
+    // check broken off (the meter broken) answers nothing that means anything, and a fix broken
+    // off leaves fields half set.
+    Checked (*check)(std::span<const std::uint8_t> image, std::string_view cic, const PassMeter& meter);
     // Sets every field (and any balancing word) so that check, given the same cic, finds the
     // image good. Called only for an image check found no problem in.
-    void (*fix)(std::span<std::uint8_t> image, std::string_view cic);
+    void (*fix)(std::span<std::uint8_t> image, std::string_view cic, const PassMeter& meter);
 };
 
 [[nodiscard]] std::span<const System> Systems();
@@ -80,6 +84,6 @@ inline constexpr SizeForm kHeaderSize{.halfMebibytes = true, .groupDigits = fals
 // "00 00 FF FF": the bytes in hex.
 [[nodiscard]] std::string HexBytes(std::span<const std::uint8_t> bytes);
 // The 16-bit sum of the bytes.
-[[nodiscard]] std::uint16_t ByteSum16(std::span<const std::uint8_t> bytes);
+[[nodiscard]] std::uint16_t ByteSum16(std::span<const std::uint8_t> bytes, const PassMeter& meter = {});
 
 }  // namespace vesperine::headers::detail

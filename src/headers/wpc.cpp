@@ -49,11 +49,11 @@ Marks Show(std::span<const std::uint8_t> image) {
     return {text, false};
 }
 
-Checked Check(std::span<const std::uint8_t> image, std::string_view /*cic*/) {
+Checked Check(std::span<const std::uint8_t> image, std::string_view /*cic*/, const PassMeter& meter) {
     const std::uint64_t n = image.size();
     Checked checked{"Williams WPC", {}, {}, {}, {}};
     checked.fields.push_back(
-        {"checksum", n - kChecksumFromEnd, 2, ReadBe(image, n - kChecksumFromEnd, 2), ByteSum16(image),
+        {"checksum", n - kChecksumFromEnd, 2, ReadBe(image, n - kChecksumFromEnd, 2), ByteSum16(image, meter),
          "16-bit sum of all " + SizeText(n, kHeaderSize) + ", balanced by the correction word at " +
              RangeText(n - kCorrectionFromEnd, n - kCorrectionFromEnd + 2)});
     if (ReadBe(image, n - kCorrectionFromEnd, 2) == kDevelopment) {
@@ -68,12 +68,12 @@ Checked Check(std::span<const std::uint8_t> image, std::string_view /*cic*/) {
   own instructions do, the checksum becomes K = R + 510 and the correction FFFF - K, R being the
   sum of every other byte: K's bytes and the correction's add up to 510 whatever K is.
 */
-void Fix(std::span<std::uint8_t> image, std::string_view /*cic*/) {
+void Fix(std::span<std::uint8_t> image, std::string_view /*cic*/, const PassMeter& meter) {
     const std::uint64_t n = image.size();
     const std::uint64_t at = n - kCorrectionFromEnd;
     const std::uint32_t stored = ReadBe(image, n - kChecksumFromEnd, 2);
     const std::uint32_t correctionBytes = image[at] + image[at + 1];
-    const auto rest = static_cast<std::uint16_t>(ByteSum16(image) - correctionBytes);
+    const auto rest = static_cast<std::uint16_t>(ByteSum16(image, meter) - correctionBytes);
     const auto needed = static_cast<std::uint16_t>(stored - rest);
     if (needed <= 510) {
         image[at] = static_cast<std::uint8_t>(needed > 255 ? 255 : needed);

@@ -167,6 +167,11 @@ void CheckReads(std::span<const std::span<const std::uint8_t>> reads, unsigned w
 }  // namespace
 
 ReadsComparison CompareReads(std::span<const std::span<const std::uint8_t>> reads, unsigned width) {
+    return *CompareReads(reads, width, nullptr);
+}
+
+std::optional<ReadsComparison> CompareReads(std::span<const std::span<const std::uint8_t>> reads, unsigned width,
+                                            const WorkPoll& poll) {
     CheckReads(reads, width);
     ReadsComparison result;
     result.length = reads[0].size();
@@ -180,7 +185,10 @@ ReadsComparison CompareReads(std::span<const std::span<const std::uint8_t>> read
     UnstableBitCounter counter(result, reads.size());
     std::vector<std::uint64_t> loaded(reads.size());
     std::uint8_t* out = result.consensus.data();
+    WorkMeter meter(poll, result.length);
+    constexpr std::uint64_t kWordsPerTick = kPollBytes / 8;
     for (std::uint64_t w = 0; 8 * w < result.length; ++w) {
+        if (w % kWordsPerTick == 0 && w != 0 && meter.Tick(8 * w)) return std::nullopt;
         const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(8, result.length - 8 * w));
         loaded[0] = LoadWord(reads[0].data() + 8 * w, count);
         std::uint64_t diff = 0;

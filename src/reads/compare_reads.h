@@ -3,10 +3,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "base/byte_buffer.h"
+#include "base/work_poll.h"
 
 namespace vesperine::reads {
 
@@ -78,5 +80,10 @@ struct ReadsComparison {
 // Memory: the consensus (one read's length) and the lists (at most 96 MiB). Throws
 // std::invalid_argument for fewer than two reads, unequal lengths or another width.
 [[nodiscard]] ReadsComparison CompareReads(std::span<const std::span<const std::uint8_t>> reads, unsigned width = 1);
+
+// The same, reporting to poll the bytes of each read compared of their length, every 1 MiB
+// (kPollBytes); nothing when broken off. Throws as CompareReads does, before asking the poll.
+[[nodiscard]] std::optional<ReadsComparison> CompareReads(std::span<const std::span<const std::uint8_t>> reads,
+                                                          unsigned width, const WorkPoll& poll);
 
 }  // namespace vesperine::reads

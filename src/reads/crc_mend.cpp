@@ -19,12 +19,30 @@ using crc_algebra::kOne;
 // x^gap by squaring (some 32 multiplications of 32 steps each).
 constexpr std::uint64_t kStepLimit = 1024;
 
+// Unknowns between two questions to the poll: a far gap costs some 32 multiplications, so 4096
+// unknowns take a few milliseconds at worst.
+constexpr std::size_t kUnknownsPerTick = 4096;
+// Solutions walked between two questions: a step is an XOR and a heap test.
+constexpr std::uint64_t kStepsPerTick = 65536;
+
+[[nodiscard]] std::uint32_t MeteredCrc32(std::span<const std::uint8_t> bytes, const PassMeter& meter) {
+    std::uint32_t crc = 0;
+    for (std::size_t at = 0; at < bytes.size(); at += kPollBytes) {
+        const auto part = bytes.subspan(at, std::min<std::size_t>(kPollBytes, bytes.size() - at));
+        crc = Crc32(part, crc);
+        if (meter.Tick(at + part.size())) break;
+    }
+    return crc;
+}
+
 // e(d) for each unknown, d = 8n - 1 - index its distance from the end.
-[[nodiscard]] std::vector<std::uint32_t> EffectsOf(std::uint64_t length, std::span<const std::uint64_t> unknownBits) {
+[[nodiscard]] std::vector<std::uint32_t> EffectsOf(std::uint64_t length, std::span<const std::uint64_t> unknownBits,
+                                                   const PassMeter& meter) {
     std::vector<std::uint32_t> effects(unknownBits.size());
     std::uint32_t effect = crc_algebra::kPolynomial;  // e(0)
     std::uint64_t d = 0;
     for (std::size_t i = unknownBits.size(); i-- > 0;) {
+        if (i % kUnknownsPerTick == 0 && meter.Tick(unknownBits.size() - i)) break;
         const std::uint64_t target = 8 * length - 1 - unknownBits[i];
         const std::uint64_t gap = target - d;
         if (gap < kStepLimit) {
@@ -41,9 +59,10 @@ constexpr std::uint64_t kStepLimit = 1024;
 // The 32 equations: row r holds bit r of every unknown's effect, rhs bit r the syndrome's.
 class Equations {
 public:
-    Equations(std::span<const std::uint32_t> effects, std::uint32_t syndrome)
+    Equations(std::span<const std::uint32_t> effects, std::uint32_t syndrome, const PassMeter& meter)
         : words_((effects.size() + 63) / 64), bits_(32 * words_), rhs_(syndrome) {
         for (std::size_t i = 0; i < effects.size(); ++i) {
+            if (i % kUnknownsPerTick == 0 && meter.Tick(i)) return;
             for (std::uint32_t e = effects[i]; e != 0; e &= e - 1) {
                 Row(static_cast<unsigned>(std::countr_zero(e)))[i / 64] |= std::uint64_t{1} << (i % 64);
             }
@@ -52,9 +71,10 @@ public:
 
     // Reduces the rows so that each pivot column is set in its pivot row alone. Gives false
     // when a row of zeros is left against a 1: no solution.
-    [[nodiscard]] bool Reduce() {
+    [[nodiscard]] bool Reduce(const PassMeter& meter) {
         bool consistent = true;
         for (unsigned r = 0; r < 32; ++r) {
+            if (meter.Tick(r)) return false;
             const std::uint64_t* row = Row(r);
             const std::uint64_t* set = std::find_if(row, row + words_, [](std::uint64_t w) { return w != 0; });
             if (set == row + words_) {
@@ -104,7 +124,7 @@ private:
 // Every solution when u <= 52 (so that k <= 20 and all fit a 64-bit mask), walked in Gray code
 // order from the particular one, the `keep` nearest to the majority kept.
 [[nodiscard]] std::vector<Flips> NearestSolutions(const Equations& eq, std::span<const std::uint64_t> unknownBits,
-                                                  std::size_t keep) {
+                                                  std::size_t keep, const PassMeter& meter) {
     const std::size_t u = unknownBits.size();
     std::uint64_t pivotMask = 0;
     std::uint64_t particular = 0;
@@ -136,6 +156,7 @@ private:
             std::push_heap(best.begin(), best.end(), nearer);
         }
         if (step + 1 == std::uint64_t{1} << nullBasis.size()) break;
+        if ((step + 1) % kStepsPerTick == 0 && meter.Tick(step + 1)) return {};
         x ^= nullBasis[static_cast<unsigned>(std::countr_zero(step + 1))];
     }
     std::sort_heap(best.begin(), best.end(), nearer);
@@ -157,11 +178,26 @@ private:
 
 MendResult MendByCrc(std::span<const std::uint8_t> consensus, std::span<const std::uint64_t> unknownBits,
                      std::uint32_t expected, std::size_t keep) {
+    return *MendByCrc(consensus, unknownBits, expected, keep, nullptr);
+}
+
+std::optional<MendResult> MendByCrc(std::span<const std::uint8_t> consensus, std::span<const std::uint64_t> unknownBits,
+                                    std::uint32_t expected, std::size_t keep, const WorkPoll& poll) {
+    const std::uint64_t stage = std::max<std::uint64_t>(consensus.size(), 1);
+    WorkMeter meter(poll, 4 * stage);
+    const std::uint64_t u = unknownBits.size();
     MendResult result;
-    result.consensusCrc = Crc32(consensus);
-    result.unknowns = unknownBits.size();
-    Equations equations(EffectsOf(consensus.size(), unknownBits), result.consensusCrc ^ expected);
-    const bool solvable = equations.Reduce();
+    result.consensusCrc = MeteredCrc32(consensus, PassMeter(&meter, 0, stage, consensus.size()));
+    if (meter.BrokenOff()) return std::nullopt;
+    result.unknowns = u;
+    // The effects, then the rows, each half the second stage.
+    const PassMeter second(&meter, stage, stage, 2 * u);
+    const std::vector<std::uint32_t> effects = EffectsOf(consensus.size(), unknownBits, second.Part(0, u, u));
+    if (meter.BrokenOff()) return std::nullopt;
+    Equations equations(effects, result.consensusCrc ^ expected, second.Part(u, 2 * u, u));
+    if (meter.BrokenOff()) return std::nullopt;
+    const bool solvable = equations.Reduce(PassMeter(&meter, 2 * stage, stage, 32));
+    if (meter.BrokenOff()) return std::nullopt;
     result.rank = static_cast<unsigned>(equations.Pivots().size());
     result.freeBits = result.unknowns - result.rank;
     if (!solvable) {
@@ -172,7 +208,9 @@ MendResult MendByCrc(std::span<const std::uint8_t> consensus, std::span<const st
     } else {
         result.outcome = MendOutcome::Ambiguous;
         if (result.freeBits <= kListFreeBitsLimit && keep != 0) {
-            result.assignments = NearestSolutions(equations, unknownBits, keep);
+            result.assignments = NearestSolutions(
+                equations, unknownBits, keep, PassMeter(&meter, 3 * stage, stage, std::uint64_t{1} << result.freeBits));
+            if (meter.BrokenOff()) return std::nullopt;
         }
     }
     return result;

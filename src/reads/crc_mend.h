@@ -2,10 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "base/byte_buffer.h"
+#include "base/work_poll.h"
 
 namespace vesperine::reads {
 
@@ -54,6 +56,14 @@ inline constexpr std::uint64_t kListFreeBitsLimit = 20;
 */
 [[nodiscard]] MendResult MendByCrc(std::span<const std::uint8_t> consensus, std::span<const std::uint64_t> unknownBits,
                                    std::uint32_t expected, std::size_t keep = 8);
+
+// The same, reporting to poll: four stages of like weight, each metered as the consensus' length
+// in bytes, so total is 4 × its length (4 for an empty one): the CRC of the consensus (asked
+// every 1 MiB), the effects and the rows (every 4096 unknowns), the elimination (every pivot) and
+// the walk over the solutions (every 65536). Nothing when broken off.
+[[nodiscard]] std::optional<MendResult> MendByCrc(std::span<const std::uint8_t> consensus,
+                                                  std::span<const std::uint64_t> unknownBits, std::uint32_t expected,
+                                                  std::size_t keep, const WorkPoll& poll);
 
 // consensus with the flips applied.
 [[nodiscard]] ByteBuffer ApplyAssignment(std::span<const std::uint8_t> consensus, const Flips& flips);

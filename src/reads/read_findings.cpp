@@ -136,14 +136,18 @@ std::string BitText(std::uint64_t bitIndex, std::uint64_t length) {
     const unsigned digits = std::max(5u, static_cast<unsigned>((std::bit_width(length - 1) + 3) / 4));
     return "offset " + HexText(OffsetOf(bitIndex), digits) + " bit " + std::to_string(BitOf(bitIndex));
 }
-std::vector<ReadsFinding> ExplainReads(const ReadsComparison& c) {
+std::vector<ReadsFinding> ExplainReads(const ReadsComparison& c) { return *ExplainReads(c, nullptr); }
+
+std::optional<std::vector<ReadsFinding>> ExplainReads(const ReadsComparison& c, const WorkPoll& poll) {
     std::vector<ReadsFinding> findings;
     if (c.Stable()) {
         const std::string reads = c.readCount == 2 ? "both reads" : "all " + std::to_string(c.readCount) + " reads";
         findings.push_back({ReadsFindingKind::Stable, reads + " agree in every bit: the reads are stable"});
         return findings;
     }
-    const ReadsAccount account = AccountForBits(c);
+    const std::optional<ReadsAccount> metered = AccountForBits(c, poll);
+    if (!metered) return std::nullopt;
+    const ReadsAccount& account = *metered;
     unsigned number = 0;
     for (const ReadsGroup& group : account.groups) AddGroup(c, group, ++number, findings);
     if (account.rest > 0)

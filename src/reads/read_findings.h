@@ -1,6 +1,7 @@
 // What a comparison of several reads says about the chip and the reader, in words for a person.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,10 @@ struct ReadsFinding {
 // agree. A group's first finding says how many bits it explains of how many; the others speak
 // of "those N bits".
 [[nodiscard]] std::vector<ReadsFinding> ExplainReads(const ReadsComparison& comparison);
+
+// The same, with AccountForBits reporting to poll as it says; nothing when broken off.
+[[nodiscard]] std::optional<std::vector<ReadsFinding>> ExplainReads(const ReadsComparison& comparison,
+                                                                    const WorkPoll& poll);
 
 [[nodiscard]] const char* ReadsFindingName(ReadsFindingKind kind);  // "stable", "outlier", ...
 

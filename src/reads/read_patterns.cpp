@@ -34,6 +34,9 @@ namespace {
     return 2 * (value ? set : high - low - set) <= high - low;
 }
 
+// The most patterns a group can choose, one of each kind, and the choice that finds none.
+constexpr std::uint64_t kChoicesPerGroup = 7;
+
 // Positions in the comparison's lists: the bits a group is judged on, ascending.
 using Members = std::vector<std::uint32_t>;
 
@@ -47,10 +50,14 @@ public:
     GroupBuilder(const ReadsComparison& c, Members members)
         : c_(c), members_(std::move(members)), need_(Needed(members_.size())) {}
 
-    [[nodiscard]] ReadsGroup Build() {
+    // The meter is ticked before each pattern is chosen, with the number chosen so far: each
+    // choice is a few passes over the members.
+    [[nodiscard]] ReadsGroup Build(const PassMeter& meter) {
         ReadsGroup group;
         group.from = members_.size();
-        while (const std::optional<Candidate> next = Next()) {
+        for (std::uint64_t chosen = 0; !meter.Tick(chosen); ++chosen) {
+            const std::optional<Candidate> next = Next();
+            if (!next) break;
             Narrow(next->pattern);
             if (next->pattern.kind == PatternKind::Address && address_) {
                 address_->addressMask |= next->pattern.addressMask;
@@ -328,14 +335,19 @@ bool PatternHolds(const ReadsPattern& p, const ReadsComparison& c, std::uint64_t
     return false;
 }
 
-ReadsAccount AccountForBits(const ReadsComparison& c) {
+ReadsAccount AccountForBits(const ReadsComparison& c) { return *AccountForBits(c, nullptr); }
+
+std::optional<ReadsAccount> AccountForBits(const ReadsComparison& c, const WorkPoll& poll) {
     if (!c.ListsComplete()) return AccountFromCounts(c);
+    WorkMeter meter(poll, kMostGroups * kChoicesPerGroup);
     ReadsAccount account;
     Members left(c.unstable.size());
     std::iota(left.begin(), left.end(), 0u);
     while (!left.empty() && account.groups.size() < kMostGroups) {
         GroupBuilder builder(c, left);
-        ReadsGroup group = builder.Build();
+        const std::uint64_t first = account.groups.size() * kChoicesPerGroup;
+        ReadsGroup group = builder.Build(PassMeter(&meter, first, kChoicesPerGroup, kChoicesPerGroup));
+        if (meter.BrokenOff()) return std::nullopt;
         if (group.patterns.empty()) break;
         Members rest;
         std::set_difference(left.begin(), left.end(), builder.members().begin(), builder.members().end(),

@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
+#include "base/work_poll.h"
 #include "reads/compare_reads.h"
 
 namespace vesperine::reads {
@@ -75,5 +77,11 @@ struct ReadsAccount {
 // Reads that differ in more bits than are listed (ListsComplete false) are judged from the
 // counts alone: the one pattern that explains the most, in a group of its own.
 [[nodiscard]] ReadsAccount AccountForBits(const ReadsComparison& comparison);
+
+// The same, reporting to poll the patterns chosen, before each choice (a few passes over the
+// listed bits, up to 4 Mi of them): total is kMostGroups × 7 (at most one pattern of each of the
+// six kinds, then the choice that finds none), a group that ends early jumping to the next.
+// Judging from the counts is immediate and asks nothing. Nothing when broken off.
+[[nodiscard]] std::optional<ReadsAccount> AccountForBits(const ReadsComparison& comparison, const WorkPoll& poll);
 
 }  // namespace vesperine::reads

@@ -5,6 +5,8 @@
 #include <functional>
 #include <span>
 
+#include "base/work_poll.h"
+
 namespace vesperine {
 
 enum class SearchOutcome { Found, NotFound, Broken };
@@ -16,7 +18,7 @@ struct SearchResult {
 
 // Asked now and then while the search runs: `done` of `total` windows examined (total 0 when
 // the search has no end, as with step 0). Returns true to break the search off.
-using WindowPoll = std::function<bool(std::uint64_t done, std::uint64_t total)>;
+using WindowPoll = WorkPoll;
 
 // The windows are [k * step, k * step + size) for k = 0, 1, 2 ... as long as the window lies
 // in the extract, the last one ending at its last byte (an empty window may start at its very

@@ -1,6 +1,7 @@
 // Header checksums: images built here with planted headers, their sums from short formulas of their own.
 #include "headers/header_check.h"
 #include "base/crc32.h"
+#include "support/poll_probe.h"
 #include "support/test_bytes.h"
 
 #include <gtest/gtest.h>
@@ -270,6 +271,46 @@ TEST(HeaderCheckTest, AStatedSystemIsCheckedAsGivenAndSaysWhatItsMarksShow) {
     EXPECT_TRUE(Has(CheckHeader(GameBoy(), {"snes", ""}).problem, "no system is called snes (known: n64, gba,"));
     EXPECT_FALSE(CheckHeader(WithCopierHeader(Snes(0x20000, 0x7FC0, 0x20)), {"snes-lorom", ""}).fields.empty());
     EXPECT_TRUE(CheckHeader(WithCopierHeader(Snes(0x20000, 0x7FC0, 0x20)), {"snes-lorom", ""}).good());
+}
+
+// Past the 1 MiB between polls: zeros added keep each byte sum, and the N64 CRCs end at 0x101000.
+Bytes Padded(Bytes b) {
+    b.resize(0x180001, 0);
+    return b;
+}
+
+std::string Said(const HeaderReport& r) {
+    std::string text = r.system + "|" + r.layout + "|" + r.verdict() + "|" + r.problem;
+    for (const FieldCheck& f : r.fields)
+        text += "|" + f.field + " " + std::to_string(f.stored) + " " + std::to_string(f.computed);
+    for (const std::string& note : r.notes) text += "|" + note;
+    return text;
+}
+
+TEST(HeaderCheckTest, TheMeteredCheckAndFixGiveThePlainResultsBreakOffAtOnceAndNeverGoBack) {
+    const std::pair<Bytes, Stated> images[] = {
+        {Snes(0x1C0000, 0x7FC0, 0x20), {}},
+        {Padded(MegaDrive()), {}},
+        {Padded(GameBoy()), {}},
+        {Swapped(Padded(Nintendo64()), 2), {}},
+        {Padded(Random(0x100, 9)), {"wpc", ""}},
+    };
+    for (const auto& [clean, stated] : images) {
+        for (const Bytes& image : {clean, [&] {
+                                       Bytes corrupt = clean;
+                                       corrupt[0x100000] ^= 0x5A;
+                                       return corrupt;
+                                   }()}) {
+            vesperine::testing::ExpectMetered<HeaderReport>(
+                [&](const WorkPoll& poll) { return CheckHeader(image, stated, poll); }, CheckHeader(image, stated),
+                [](const HeaderReport& a, const HeaderReport& b) { return Said(a) == Said(b); });
+            vesperine::testing::ExpectMetered<FixResult>(
+                [&](const WorkPoll& poll) { return FixHeader(image, stated, poll); }, FixHeader(image, stated),
+                [](const FixResult& a, const FixResult& b) {
+                    return a.bytes == b.bytes && a.refusal == b.refusal && Said(a.after) == Said(b.after);
+                });
+        }
+    }
 }
 
 }  // namespace
