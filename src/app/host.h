@@ -19,7 +19,7 @@ enum class PolledKey { Shift, Backspace };
 // What long work counts, so that a progress display can say it in words.
 // The Inspector's steps count in the units after Windows: "Examined N of M bytes" (diagnosis,
 // the map), "Compared" (reads), "Wrote" (saves), "Tried N of M bits" (mends), "Examined N of M
-// views" (identification).
+// views" (identification); Share for steps of several passes, shown as "47 % done".
 enum class ProgressUnit {
     BytesRead,
     BytesExtracted,
@@ -29,7 +29,8 @@ enum class ProgressUnit {
     BytesCompared,
     BytesWritten,
     BitsTried,
-    Views
+    Views,
+    Share
 };
 
 // How far long work has come: done of total units, total 0 when the work has no known end

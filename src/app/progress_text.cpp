@@ -22,6 +22,7 @@ UnitWords WordsFor(ProgressUnit unit) {
         case ProgressUnit::BytesWritten: return {"Wrote", "bytes"};
         case ProgressUnit::BitsTried: return {"Tried", "bits"};
         case ProgressUnit::Views: return {"Examined", "views"};
+        case ProgressUnit::Share: break;
     }
     return {"Examined", "windows"};
 }
@@ -48,7 +49,9 @@ std::string ProgressText(const Progress& progress, double elapsedSeconds) {
     const std::uint64_t done = progress.done < progress.total ? progress.done : progress.total;
     const std::uint64_t percent =
         done <= UINT64_MAX / 100 ? done * 100 / progress.total : done / (progress.total / 100);
-    text += " of " + WithThousands(progress.total) + " " + words.noun + " (" + std::to_string(percent) + " %)";
+    // The passes of a step count in units of their own, which mean nothing to a person.
+    if (progress.unit == ProgressUnit::Share) text = std::to_string(percent) + " % done";
+    else text += " of " + WithThousands(progress.total) + " " + words.noun + " (" + std::to_string(percent) + " %)";
     if (elapsedSeconds >= 1.0 && done > 0 && done < progress.total)
         text += TimeLeft(elapsedSeconds * static_cast<double>(progress.total - done) / static_cast<double>(done));
     return text;

@@ -48,7 +48,7 @@ std::optional<Sums> ComputeSums(std::span<const std::uint8_t> bytes, const std::
     dat::DigestStream digests;
 #endif
     for (std::size_t done = 0; done < bytes.size(); done += kPiece) {
-        if (poll && poll(done, bytes.size())) return std::nullopt;
+        if (poll && poll(done, 3 * bytes.size())) return std::nullopt;
         const auto piece = bytes.subspan(done, std::min(kPiece, bytes.size() - done));
         sums.crc32 = Crc32(piece, sums.crc32);
         const checksum::LaneTotals lanes = checksum::TotalLanes(piece);
@@ -65,7 +65,12 @@ std::optional<Sums> ComputeSums(std::span<const std::uint8_t> bytes, const std::
 #else
     sums.digests.fill("not built (this build has no DAT module: VESPERINE_CLI=OFF)");
 #endif
-    sums.header = headers::CheckHeader(bytes);
+    const WorkPoll checking = [&poll, &bytes](std::uint64_t done, std::uint64_t /*total*/) {
+        return poll && poll(bytes.size() + done, 3 * bytes.size());
+    };
+    std::optional<headers::HeaderReport> header = headers::CheckHeader(bytes, {}, checking);
+    if (!header) return std::nullopt;
+    sums.header = std::move(*header);
     return sums;
 }
 

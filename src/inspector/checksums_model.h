@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/work_poll.h"
+
 #include "checksum/crc.h"
 #include "checksum/sums.h"
 #include "headers/header_check.h"
@@ -38,10 +40,12 @@ struct Sums {
     headers::HeaderReport header;
 };
 
-// Told the bytes done and the total before each piece; true breaks off.
-using SumsPoll = std::function<bool(std::uint64_t done, std::uint64_t total)>;
+// Told the work done and the total (three units a byte: the pass that hashes, then the header
+// check's two); true breaks off.
+using SumsPoll = WorkPoll;
 // Everything the panel shows, in one pass over bytes, piece by piece (so that the poll is asked
-// often and each piece's byte lanes are the file's); nothing when broken off.
+// often and each piece's byte lanes are the file's), then the header check; nothing when broken
+// off.
 [[nodiscard]] std::optional<Sums> ComputeSums(std::span<const std::uint8_t> bytes,
                                               const std::vector<std::string>& models, const SumsPoll& poll);
 

@@ -95,10 +95,8 @@ public:
         const std::vector<std::string> models = vesperine::inspector::SplitModelNames(models_->text().toStdString());
         if (!this->services().RunTask(QStringLiteral("Hashing"),
                                       [&](const ProgressPoll& poll) {
-                                          sums = vesperine::inspector::ComputeSums(
-                                              bytes, models, [&poll](std::uint64_t done, std::uint64_t total) {
-                                                  return poll(Progress{ProgressUnit::BytesHashed, done, total});
-                                              });
+                                          sums = vesperine::inspector::ComputeSums(bytes, models,
+                                                                                   InUnits(poll, ProgressUnit::Share));
                                       }) ||
             !sums)
             return;
@@ -125,11 +123,15 @@ private:
     void SaveFixedCopy() {
         const Subject* shown = subject();
         if (!shown) return;
-        headers::FixResult fixed;
+        std::optional<headers::FixResult> result;
         const std::span<const std::uint8_t> bytes(shown->bytes.data(), shown->bytes.size());
         if (!this->services().RunTask(QStringLiteral("Fixing the header"),
-                                      [&](const ProgressPoll& /*poll*/) { fixed = headers::FixHeader(bytes); }))
+                                      [&](const ProgressPoll& poll) {
+                                          result = headers::FixHeader(bytes, {}, InUnits(poll, ProgressUnit::Share));
+                                      }) ||
+            !result)
             return;
+        const headers::FixResult& fixed = *result;
         if (!fixed.refusal.empty()) {
             this->services().Tell(QString::fromStdString(vesperine::inspector::NothingFixed(fixed.refusal)));
             return;

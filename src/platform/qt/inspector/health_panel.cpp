@@ -49,11 +49,14 @@ public:
         }
         summary_->clear();  // not "Nothing to inspect" while the diagnosis runs
         const std::span<const std::uint8_t> bytes(subject->bytes.data(), subject->bytes.size());
-        diagnosis::Diagnosis result;
+        std::optional<diagnosis::Diagnosis> result;
         if (!services().RunTask(QStringLiteral("Diagnosing"),
-                                [&](const ProgressPoll& /*poll*/) { result = diagnosis::Diagnose(bytes, {}); }))
+                                [&](const ProgressPoll& poll) {
+                                    result = diagnosis::Diagnose(bytes, {}, InUnits(poll, ProgressUnit::Share));
+                                }) ||
+            !result)
             return;
-        Fill(result);
+        Fill(*result);
     }
 
 private:

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/host.h"
+#include "base/work_poll.h"
 #include "files/file_system.h"
 
 class QWidget;
@@ -119,6 +120,11 @@ private:
     std::vector<std::uint64_t> unstable_;
     std::function<void()> unstableListener_;
 };
+
+// A core step's poll that reports to a task's poll, counted in unit.
+[[nodiscard]] inline WorkPoll InUnits(const ProgressPoll& poll, ProgressUnit unit) {
+    return [&poll, unit](std::uint64_t done, std::uint64_t total) { return poll(Progress{unit, done, total}); };
+}
 
 // A file name in the platform's bytes as a person reads it.
 [[nodiscard]] QString ShownPath(const std::string& path);

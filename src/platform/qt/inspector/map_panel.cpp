@@ -290,11 +290,15 @@ public:
         if (!subject) return;
         const std::span<const std::uint8_t> bytes(subject->bytes.data(), subject->bytes.size());
         const std::uint64_t blockLength = diagnosis::BlockLengthFor(bytes.size());
-        std::vector<Block> blocks;
-        if (!services().RunTask(QStringLiteral("Mapping"), [&](const ProgressPoll& /*poll*/) {
-                blocks = diagnosis::MapBlocks(bytes, blockLength);
-            }))
+        std::optional<std::vector<Block>> mapped;
+        if (!services().RunTask(QStringLiteral("Mapping"),
+                                [&](const ProgressPoll& poll) {
+                                    mapped = diagnosis::MapBlocks(bytes, blockLength,
+                                                                  InUnits(poll, ProgressUnit::BytesExamined));
+                                }) ||
+            !mapped)
             return;
+        const std::vector<Block>& blocks = *mapped;
         summary_->setText(
             QString::fromStdString(vesperine::inspector::MapSummary(blocks.size(), blockLength, subject->dialogDump)));
         std::vector<std::uint64_t> unstable =

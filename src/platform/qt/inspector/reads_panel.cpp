@@ -160,12 +160,17 @@ public:
         }
         const unsigned width = width_->currentIndex() == 1 ? 2u : 1u;
         std::optional<reads::ReadsComparison> compared;
-        if (!this->services().RunTask(QStringLiteral("Comparing reads"), [&](const ProgressPoll& /*poll*/) {
-                compared = reads::CompareReads(all, width);
-            }))
+        vesperine::inspector::Rows findings;
+        if (!this->services().RunTask(QStringLiteral("Comparing reads"),
+                                      [&](const ProgressPoll& poll) {
+                                          compared = reads::CompareReads(all, width,
+                                                                         InUnits(poll, ProgressUnit::BytesCompared));
+                                          if (compared) findings = vesperine::inspector::ReadsFindingRows(*compared);
+                                      }) ||
+            !compared)
             return;
         comparison_ = std::move(compared);
-        Fill();
+        Fill(findings);
     }
 
 private:
@@ -192,10 +197,10 @@ private:
         ShowSubject(subject());
     }
 
-    void Fill() {
+    void Fill(const vesperine::inspector::Rows& findings) {
         const reads::ReadsComparison& c = *comparison_;
         summary_->setText(QString::fromStdString(vesperine::inspector::ReadsSummary(c)));
-        findings_->SetRows(QtRows(vesperine::inspector::ReadsFindingRows(c)));
+        findings_->SetRows(QtRows(findings));
         FillBits();
         saveConsensus_->setEnabled(true);
         mend_->setEnabled(!c.Stable() && c.ListsComplete());
@@ -245,10 +250,16 @@ private:
         // The mend, the mended copy and its CRC check all on the worker: each costs a pass over
         // the dump.
         vesperine::inspector::MendReport report;
-        if (!this->services().RunTask(QStringLiteral("Mending"), [&](const ProgressPoll& /*poll*/) {
-                const reads::MendResult mended = reads::MendByCrc(consensus, c.unstable, expected);
-                report = vesperine::inspector::ReportMend(consensus, mended, expected);
-            }))
+        bool mendedWhole = false;
+        if (!this->services().RunTask(QStringLiteral("Mending"),
+                                      [&](const ProgressPoll& poll) {
+                                          const std::optional<reads::MendResult> mended = reads::MendByCrc(
+                                              consensus, c.unstable, expected, 8, InUnits(poll, ProgressUnit::Share));
+                                          if (!mended) return;
+                                          report = vesperine::inspector::ReportMend(consensus, *mended, expected);
+                                          mendedWhole = true;
+                                      }) ||
+            !mendedWhole)
             return;
         mendText_->setText(QString::fromStdString(report.text));
         if (report.fault) this->services().Tell(mendText_->text());
