@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <string>
 
 #include "inspector/subject.h"
@@ -117,6 +118,19 @@ TEST(InspectorTasks, LargeFileKeepsTheWindowAliveAndCancelStopsTheWorkQuickly) {
     QMetaObject::invokeMethod(bar->findChild<QPushButton*>(QStringLiteral("computeAgain")), "click");
     EXPECT_TRUE(TurnUntil([&] { return findings->rowCount() > 0 && !inspector.services().busy(); }, 120000));
     EXPECT_FALSE(bar->isVisible());
+}
+
+// Work that runs out of memory is a message naming the step, and the Inspector goes on.
+TEST(InspectorTasks, OutOfMemoryIsAMessageNeverTheEnd) {
+    ScriptedPrompts prompts;
+    StdFileSystem files;
+    InspectorWindow inspector(nullptr, files, &prompts);
+    EXPECT_FALSE(inspector.services().RunTask(QStringLiteral("Mapping"),
+                                              [](const ProgressPoll& /*poll*/) { throw std::bad_alloc(); }));
+    EXPECT_FALSE(inspector.services().cancelled());
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].text.startsWith(QStringLiteral("Out of memory: Mapping needs more memory")));
+    EXPECT_TRUE(inspector.services().RunTask(QStringLiteral("Mapping"), [](const ProgressPoll& /*poll*/) {}));
 }
 
 }  // namespace

@@ -69,11 +69,14 @@ public:
 class ProgressDialog final : public QDialog {
 public:
     ProgressDialog(QWidget& owner, const QString& title, Shared& shared)
-        : QDialog(&owner, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint), shared_(shared) {
+        : QDialog(&owner, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint), title_(title), shared_(shared) {
         setObjectName(QString::fromLatin1(kProgressDialogName));
         setWindowTitle(title);
         auto* layout = new QVBoxLayout(this);
         label_ = new QLabel(this);
+        // Wide enough for the longest count ("Examined 1,073,741,824 of ... (27 %), about 8 s
+        // left"), so that the dialog and its Cancel do not move as the words change.
+        label_->setMinimumWidth(label_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 72);
         bar_ = new QProgressBar(this);
         bar_->setRange(0, kBarSteps);
         auto* cancel = new QPushButton(tr("Cancel"), this);
@@ -99,7 +102,9 @@ public:
             stageClock_.start();
         }
         const double elapsed = static_cast<double>(stageClock_.elapsed()) / 1000.0;
-        label_->setText(QString::fromStdString(ProgressText(progress, elapsed)));
+        const QString text = QString::fromStdString(ProgressText(progress, elapsed));
+        // A share of several passes says nothing of what is done: the title does.
+        label_->setText(progress.unit == ProgressUnit::Share ? title_ + QStringLiteral(": ") + text : text);
         // Work without a known end (a search stepping by 0) counts up under a busy bar.
         if (progress.total == 0) {
             bar_->setRange(0, 0);
@@ -116,6 +121,7 @@ public:
     }
 
 private:
+    QString title_;
     Shared& shared_;
     QElapsedTimer stageClock_;
     ProgressUnit stageUnit_ = ProgressUnit::Windows;

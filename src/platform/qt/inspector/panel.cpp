@@ -47,6 +47,7 @@ void InspectorPanel::ShowCancelled(const QString& title, bool presenting) {
         auto* text = new QLabel(cancelledBar_);
         text->setObjectName(QStringLiteral("cancelledText"));
         text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        text->setWordWrap(true);  // never wider than the panel
         auto* again = new QPushButton(QStringLiteral("Comp&ute again"), cancelledBar_);
         again->setObjectName(QStringLiteral("computeAgain"));
         row->addWidget(text, 1);
@@ -60,9 +61,7 @@ void InspectorPanel::ShowCancelled(const QString& title, bool presenting) {
     }
     auto* text = cancelledBar_->findChild<QLabel*>(QStringLiteral("cancelledText"));
     text->setText(presenting
-                      ? QStringLiteral("Cancelled: %1 stopped before it ended, so this panel shows nothing of "
-                                       "it. Compute again to see it.")
-                            .arg(title)
+                      ? QStringLiteral("Cancelled: %1 stopped before it ended.").arg(title)
                       : QStringLiteral("Cancelled: %1 stopped before it ended; nothing of it was kept.").arg(title));
     cancelledBar_->findChild<QPushButton*>(QStringLiteral("computeAgain"))->setVisible(presenting && subject_);
     cancelledBar_->show();
