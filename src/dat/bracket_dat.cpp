@@ -2,7 +2,9 @@
 #include <optional>
 
 #include "dat/dat_reader.h"
+#include "dat/dat_sets.h"
 #include "dat/rom_fields.h"
+#include "dat/xml_set_parser.h"
 
 namespace vesperine::dat {
 namespace {
@@ -63,27 +65,35 @@ private:
     return name == "game" || name == "machine" || name == "resource";
 }
 
+void TakeSetField(DatSet& set, std::string_view key, std::string_view value) {
+    if (key == "name") set.name = std::string(value);
+    if (key == "description") set.description = std::string(value);
+    if (key == "cloneof") set.cloneOf = std::string(value);
+    if (key == "romof") set.romOf = std::string(value);
+}
+
 }  // namespace
 
-DatParse ReadBracketDat(std::string_view text) {
+DatSets ReadBracketDatSets(std::string_view text) {
     /*
       The reader is a state machine over three places: the top level (block names), inside a
       game (keys with values, `rom ( ... )`, other sub-blocks skipped), inside a rom (keys with
       values). Blocks nested deeper than that, or inside skipped blocks, only move skipDepth.
     */
     Tokenizer tokens(text);
-    DatParse result;
+    DatSets result;
     std::string error;
     auto refuse = [&](std::uint32_t line, std::string message) {
-        return DatParse{{}, DatError{"", line, std::move(message)}};
+        return DatSets{{}, {}, DatError{"", line, std::move(message)}};
     };
 
     enum class Place { Top, Game, Rom };
     Place place = Place::Top;
     std::uint64_t skipDepth = 0;  // open blocks being skipped inside the current place
-    std::string gameName;
+    DatSet set;
     std::size_t gameFirstRom = 0;
     RomEntry rom;
+    SetRom setRom;
     bool sizeSeen = false;
     std::uint32_t romLine = 0;
     std::uint32_t outerLine = 0;  // where the outermost open block began
@@ -101,10 +111,13 @@ DatParse ReadBracketDat(std::string_view text) {
             if (place == Place::Top) return refuse(token->line, "')' without an open block");
             if (place == Place::Rom) {
                 if (auto message = CheckRomComplete(rom, sizeSeen)) return refuse(romLine, *message);
+                setRom.rom = result.roms.size();
                 result.roms.push_back(std::move(rom));
+                set.roms.push_back(std::move(setRom));
                 place = Place::Game;
             } else {
-                for (std::size_t i = gameFirstRom; i < result.roms.size(); ++i) result.roms[i].game = gameName;
+                for (std::size_t i = gameFirstRom; i < result.roms.size(); ++i) result.roms[i].game = set.name;
+                result.sets.push_back(std::move(set));
                 place = Place::Top;
             }
             continue;
@@ -123,11 +136,13 @@ DatParse ReadBracketDat(std::string_view text) {
             if (place == Place::Top) outerLine = key.line;
             if (place == Place::Top && IsGameBlock(key.text)) {
                 place = Place::Game;
-                gameName.clear();
+                set = DatSet{};
+                set.isBios = key.text == "resource";  // clrmamepro's name for a BIOS set
                 gameFirstRom = result.roms.size();
             } else if (place == Place::Game && key.text == "rom") {
                 place = Place::Rom;
                 rom = RomEntry{};
+                setRom = SetRom{};
                 sizeSeen = false;
                 romLine = key.line;
             } else if (place == Place::Rom) {
@@ -138,16 +153,22 @@ DatParse ReadBracketDat(std::string_view text) {
             continue;
         }
         if (place == Place::Top) return refuse(key.line, QuotedForMessage("", key.text) + " is not followed by '('");
-        if (place == Place::Game && key.text == "name") gameName = std::string(value->text);
+        if (place == Place::Game) TakeSetField(set, key.text, value->text);
         if (place == Place::Rom) {
             sizeSeen = sizeSeen || key.text == "size";
             if (auto message = TakeRomField(rom, key.text, value->text)) return refuse(value->line, *message);
+            if (auto message = TakeSetRomField(setRom, key.text, value->text)) return refuse(value->line, *message);
         }
     }
     if (place != Place::Top || skipDepth > 0) {
         return refuse(tokens.line(), "the file ends inside the block opened on line " + std::to_string(outerLine));
     }
     return result;
+}
+
+DatParse ReadBracketDat(std::string_view text) {
+    DatSets sets = ReadBracketDatSets(text);
+    return {std::move(sets.roms), std::move(sets.error)};
 }
 
 }  // namespace vesperine::dat
