@@ -1,0 +1,218 @@
+// Candidate sets ranked by the ROMs the chips provide, and the best worked out ROM by ROM.
+#include "board/board.h"
+
+#include <algorithm>
+#include <set>
+
+#include "board/board_mend.h"
+#include "board/board_sources.h"
+
+namespace vesperine::board {
+namespace {
+
+// A ROM a set needs, and the device it comes through when it is not the set's own.
+struct Needed {
+    std::size_t rom = 0;
+    const dat::SetRom* entry = nullptr;
+    std::string via;
+};
+
+[[nodiscard]] std::vector<Needed> NeededRoms(const BoardIndex& index, std::size_t set) {
+    const dat::DatSet& own = index.sets()[set];
+    std::vector<Needed> needed;
+    for (const dat::SetRom& rom : own.roms) needed.push_back({rom.rom, &rom, ""});
+    std::set<std::string> seen;
+    for (const std::string& name : own.deviceRefs) {
+        const dat::DatSet* device = index.Named(name);
+        if (device == nullptr || device == &own || !seen.insert(name).second) continue;
+        for (const dat::SetRom& rom : device->roms) needed.push_back({rom.rom, &rom, name});
+    }
+    return needed;
+}
+
+struct Ranked {
+    std::size_t set = 0;
+    std::size_t provided = 0;
+    std::size_t notProvided = 0;
+};
+
+// The chips whose every view an earlier ROM took for a near miss, and the single views taken.
+struct NearPool {
+    std::vector<bool> chipTaken;
+    std::set<std::pair<std::size_t, std::string>> viewsTaken;
+};
+
+[[nodiscard]] std::vector<Source> NearSources(std::span<const Chip> chips, const dat::RomEntry& rom,
+                                              const std::vector<std::size_t>& unused,
+                                              const std::set<std::string>& families, const NearPool& pool) {
+    constexpr std::size_t kTries = 4;  // near views tried for one ROM: each costs a mend search
+    std::vector<Source> found;
+    for (const std::size_t c : unused) {
+        if (pool.chipTaken[c]) continue;
+        std::vector<ViewPlan> views = ViewsOf(chips[c].bytes);
+        const std::vector<std::uint64_t> size{rom.size};
+        std::vector<ViewPlan> trimmed = FillTrimmedViews(chips[c].bytes, size);
+        std::move(trimmed.begin(), trimmed.end(), std::back_inserter(views));
+        for (const ViewPlan& view : views) {
+            if (view.size != rom.size || pool.viewsTaken.contains({c, view.name})) continue;
+            const bool layout =
+                view.family == "whole" || view.family == "start before fill" || families.contains(view.family);
+            if (!layout) continue;
+            found.push_back({{c}, view, Pairing::None, view.size});
+            if (found.size() == kTries) return found;
+        }
+    }
+    return found;
+}
+
+void WorkOut(Candidate& candidate, std::span<const Chip> chips, const BoardIndex& index, const std::vector<Hit>& hits,
+             const std::vector<std::vector<std::size_t>>& hitsOfRom) {
+    const std::vector<dat::RomEntry>& roms = index.roms().roms();
+    std::vector<bool> used(chips.size(), false);
+    std::set<std::string> families;
+    for (const Needed& need : NeededRoms(index, candidate.set)) {
+        RomResult result{need.rom, need.entry, need.via};
+        const dat::RomEntry& rom = roms[need.rom];
+        if (!hitsOfRom[need.rom].empty()) {
+            const Hit& hit = hits[hitsOfRom[need.rom].front()];
+            result.state = rom.status == dat::RomStatus::BadDump ? RomState::BadDump : RomState::Good;
+            result.source = hit.source;
+            result.verified = hit.verified;
+            for (const std::size_t c : hit.source.chips) used[c] = true;
+            if (hit.source.pairing == Pairing::None) families.insert(hit.source.view.family);
+        } else if (rom.status == dat::RomStatus::NoDump) {
+            result.state = RomState::NoDump;
+        }
+        candidate.roms.push_back(std::move(result));
+    }
+    for (std::size_t c = 0; c < chips.size(); ++c) {
+        if (!used[c]) candidate.unusedChips.push_back(c);
+    }
+    NearPool pool{std::vector<bool>(chips.size(), false), {}};
+    for (RomResult& result : candidate.roms) {
+        const dat::RomEntry& rom = roms[result.rom];
+        if (result.state != RomState::Missing || !rom.crc) continue;
+        std::optional<RomResult> firstNear;
+        for (const Source& source : NearSources(chips, rom, candidate.unusedChips, families, pool)) {
+            RomResult near = result;
+            near.state = RomState::Near;
+            near.source = source;
+            near.mends = TryMends(chips[source.chips[0]], source, rom);
+            const bool verified = std::any_of(near.mends.begin(), near.mends.end(),
+                                              [](const Mend& m) { return m.outcome == MendOutcome::Verified; });
+            if (!firstNear || verified) firstNear = std::move(near);
+            if (verified) break;
+        }
+        if (!firstNear) continue;
+        result = std::move(*firstNear);
+        const Source& source = *result.source;
+        if (source.view.family == "whole" || source.view.family == "start before fill") {
+            pool.chipTaken[source.chips[0]] = true;
+        } else {
+            pool.viewsTaken.insert({source.chips[0], source.view.name});
+        }
+    }
+    // A chip that gave a near miss is used too: it is no stranger to the set.
+    std::erase_if(candidate.unusedChips, [&](std::size_t c) {
+        return std::any_of(candidate.roms.begin(), candidate.roms.end(),
+                           [&](const RomResult& r) { return r.state == RomState::Near && r.source->chips[0] == c; });
+    });
+    bool mendsSuffice = true;
+    for (const RomResult& result : candidate.roms) {
+        switch (result.state) {
+            case RomState::Good: ++candidate.good; break;
+            case RomState::BadDump: ++candidate.badDumps; break;
+            case RomState::NoDump: ++candidate.noDumps; break;
+            case RomState::Near: {
+                ++candidate.near;
+                const bool mended = std::any_of(result.mends.begin(), result.mends.end(),
+                                                [](const Mend& m) { return m.outcome == MendOutcome::Verified; });
+                candidate.mended += mended ? 1 : 0;
+                mendsSuffice = mendsSuffice && mended;
+                break;
+            }
+            case RomState::Missing:
+                ++candidate.missing;
+                if (result.entry->optional) {
+                    ++candidate.optionalMissing;
+                } else {
+                    mendsSuffice = false;
+                }
+                break;
+        }
+    }
+    candidate.complete = candidate.near == 0 && candidate.missing == candidate.optionalMissing;
+    candidate.completeMended = !candidate.complete && mendsSuffice;
+}
+
+}  // namespace
+
+const char* RomStateName(RomState state) {
+    switch (state) {
+        case RomState::Good: return "good";
+        case RomState::BadDump: return "baddump";
+        case RomState::Near: return "near";
+        case RomState::Missing: return "missing";
+        case RomState::NoDump: return "nodump";
+    }
+    return "missing";
+}
+
+BoardIndex::BoardIndex(dat::DatSets sets) : sets_(std::move(sets.sets)), index_(std::move(sets.roms)) {
+    setOf_.assign(index_.roms().size(), 0);
+    entryOf_.assign(index_.roms().size(), nullptr);
+    for (std::size_t s = 0; s < sets_.size(); ++s) {
+        byName_.emplace(sets_[s].name, s);
+        for (const dat::SetRom& rom : sets_[s].roms) {
+            setOf_[rom.rom] = s;
+            entryOf_[rom.rom] = &rom;
+        }
+    }
+}
+
+const dat::DatSet* BoardIndex::Named(const std::string& name) const {
+    const auto it = byName_.find(name);
+    return it == byName_.end() ? nullptr : &sets_[it->second];
+}
+
+BoardResult FindBoard(std::span<const Chip> chips, const BoardIndex& index) {
+    const std::vector<Hit> hits = FindHits(chips, index.roms());
+    std::vector<std::vector<std::size_t>> hitsOfRom(index.roms().roms().size());
+    std::vector<bool> chipHit(chips.size(), false);
+    std::set<std::size_t> candidateSets;
+    for (std::size_t h = 0; h < hits.size(); ++h) {
+        hitsOfRom[hits[h].rom].push_back(h);
+        candidateSets.insert(index.SetOf(hits[h].rom));
+        for (const std::size_t c : hits[h].source.chips) chipHit[c] = true;
+    }
+    BoardResult result;
+    for (std::size_t c = 0; c < chips.size(); ++c) {
+        if (!chipHit[c]) result.strangers.push_back(c);
+    }
+    std::vector<Ranked> ranked;
+    for (const std::size_t s : candidateSets) {
+        Ranked r{s, 0, 0};
+        for (const Needed& need : NeededRoms(index, s)) {
+            if (!hitsOfRom[need.rom].empty()) {
+                ++r.provided;
+            } else if (index.roms().roms()[need.rom].status != dat::RomStatus::NoDump) {
+                ++r.notProvided;
+            }
+        }
+        ranked.push_back(r);
+    }
+    std::sort(ranked.begin(), ranked.end(), [&](const Ranked& a, const Ranked& b) {
+        if (a.provided != b.provided) return a.provided > b.provided;
+        if (a.notProvided != b.notProvided) return a.notProvided < b.notProvided;
+        return index.sets()[a.set].name < index.sets()[b.set].name;
+    });
+    for (std::size_t i = 0; i < ranked.size() && i < kShownCandidates; ++i) {
+        Candidate candidate;
+        candidate.set = ranked[i].set;
+        WorkOut(candidate, chips, index, hits, hitsOfRom);
+        result.candidates.push_back(std::move(candidate));
+    }
+    return result;
+}
+
+}  // namespace vesperine::board

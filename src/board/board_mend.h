@@ -1,0 +1,16 @@
+// Inside the board module: mending a near miss with the DAT's CRC-32 as the expected one.
+#pragma once
+
+#include <vector>
+
+#include "board/board.h"
+
+namespace vesperine::board {
+
+// The chip's further reads' mend first, when it has reads (and the view is a part or lanes, whose
+// bits map back to the chip's), then 1 or 2 flipped bits of the view as the chip is (1 only above
+// kPairSearchLimit of table). A mend stands only when unique; it is Verified only when every
+// digest the DAT gives agrees with its bytes, Rejected when one does not.
+[[nodiscard]] std::vector<Mend> TryMends(const Chip& chip, const Source& source, const dat::RomEntry& rom);
+
+}  // namespace vesperine::board
