@@ -71,7 +71,10 @@ void WorkOut(Candidate& candidate, std::span<const Chip> chips, const BoardIndex
     std::vector<bool> used(chips.size(), false);
     std::set<std::string> families;
     for (const Needed& need : NeededRoms(index, candidate.set)) {
-        RomResult result{need.rom, need.entry, need.via};
+        RomResult result;
+        result.rom = need.rom;
+        result.entry = need.entry;
+        result.via = need.via;
         const dat::RomEntry& rom = roms[need.rom];
         if (!hitsOfRom[need.rom].empty()) {
             const Hit& hit = hits[hitsOfRom[need.rom].front()];
@@ -98,6 +101,7 @@ void WorkOut(Candidate& candidate, std::span<const Chip> chips, const BoardIndex
             near.state = RomState::Near;
             near.source = source;
             near.mends = TryMends(chips[source.chips[0]], source, rom);
+            near.nearCrc = ViewCrc(chips[source.chips[0]].bytes, source.view);
             const bool verified = std::any_of(near.mends.begin(), near.mends.end(),
                                               [](const Mend& m) { return m.outcome == MendOutcome::Verified; });
             if (!firstNear || verified) firstNear = std::move(near);
@@ -186,9 +190,6 @@ BoardResult FindBoard(std::span<const Chip> chips, const BoardIndex& index) {
         for (const std::size_t c : hits[h].source.chips) chipHit[c] = true;
     }
     BoardResult result;
-    for (std::size_t c = 0; c < chips.size(); ++c) {
-        if (!chipHit[c]) result.strangers.push_back(c);
-    }
     std::vector<Ranked> ranked;
     for (const std::size_t s : candidateSets) {
         Ranked r{s, 0, 0};
@@ -210,7 +211,13 @@ BoardResult FindBoard(std::span<const Chip> chips, const BoardIndex& index) {
         Candidate candidate;
         candidate.set = ranked[i].set;
         WorkOut(candidate, chips, index, hits, hitsOfRom);
+        for (const RomResult& r : candidate.roms) {
+            if (r.state == RomState::Near) chipHit[r.source->chips[0]] = true;
+        }
         result.candidates.push_back(std::move(candidate));
+    }
+    for (std::size_t c = 0; c < chips.size(); ++c) {
+        if (!chipHit[c]) result.strangers.push_back(c);
     }
     return result;
 }

@@ -84,6 +84,7 @@ struct RomResult {
     std::optional<Source> source;       // good, baddump, near
     std::vector<std::string> verified;  // good, baddump: the digests that agree
     std::vector<Mend> mends;            // near: each mend tried, in order
+    std::uint32_t nearCrc = 0;          // near: the CRC-32 of the source's bytes
 };
 
 struct Candidate {

@@ -78,7 +78,8 @@ void Settle(Mend& mend, std::span<const std::uint8_t> original, std::vector<std:
 }
 
 [[nodiscard]] Mend BitsMend(std::span<const std::uint8_t> bytes, const ViewPlan& view, const dat::RomEntry& rom) {
-    Mend mend{MendKind::Bits};
+    Mend mend;
+    mend.kind = MendKind::Bits;
     const unsigned maxBits = diagnosis::PairTableBytes(bytes.size()) <= kPairSearchLimit ? 2 : 1;
     const diagnosis::RepairResult found = diagnosis::FindBitRepairs(bytes, *rom.crc, maxBits, 2);
     const std::string flips = maxBits == 2 ? "1 or 2 bits" : "1 bit (the ROM is too large for the 2-bit search)";
@@ -104,7 +105,9 @@ void Settle(Mend& mend, std::span<const std::uint8_t> original, std::vector<std:
 }
 
 [[nodiscard]] Mend ReadsMend(const Chip& chip, const Source& source, const dat::RomEntry& rom) {
-    Mend mend{MendKind::Reads, MendOutcome::NotTried};
+    Mend mend;
+    mend.kind = MendKind::Reads;
+    mend.outcome = MendOutcome::NotTried;
     const ViewPlan& view = source.view;
     if (view.kind != ViewKind::Part && view.kind != ViewKind::Lanes) {
         mend.note = "the reads' mend takes a part or lanes of the chip, not its " + view.name;
