@@ -77,11 +77,18 @@ void Settle(Mend& mend, std::span<const std::uint8_t> original, std::vector<std:
     mend.bytes = std::move(mended);
 }
 
+// The DAT's other digests choose among flips that all give its CRC-32: in a ROM of n bits about
+// n^2 / 2^33 flips of 2 bits give any one CRC-32 by chance (33 in 64 KiB), so the CRC alone
+// decides a 2-bit mend only in small ROMs, and a SHA-1 or MD5 decides it in any.
+inline constexpr std::size_t kCheckedFlips = 64;
+
+[[nodiscard]] bool HasOtherDigest(const dat::RomEntry& rom) { return rom.md5 || rom.sha1 || rom.sha256; }
+
 [[nodiscard]] Mend BitsMend(std::span<const std::uint8_t> bytes, const ViewPlan& view, const dat::RomEntry& rom) {
     Mend mend;
     mend.kind = MendKind::Bits;
     const unsigned maxBits = diagnosis::PairTableBytes(bytes.size()) <= kPairSearchLimit ? 2 : 1;
-    const diagnosis::RepairResult found = diagnosis::FindBitRepairs(bytes, *rom.crc, maxBits, 2);
+    const diagnosis::RepairResult found = diagnosis::FindBitRepairs(bytes, *rom.crc, maxBits, kCheckedFlips);
     const std::string flips = maxBits == 2 ? "1 or 2 bits" : "1 bit (the ROM is too large for the 2-bit search)";
     switch (found.outcome) {
         case diagnosis::RepairOutcome::AlreadyMatches:
@@ -91,16 +98,33 @@ void Settle(Mend& mend, std::span<const std::uint8_t> original, std::vector<std:
         case diagnosis::RepairOutcome::Unique:
             Settle(mend, bytes, diagnosis::ApplyFlips(bytes, found.candidates.front()), rom, view);
             return mend;
-        case diagnosis::RepairOutcome::Ambiguous:
-            mend.outcome = MendOutcome::Ambiguous;
-            mend.note = std::to_string(found.pairs) + " flips of 2 bits give the DAT's crc32: none is chosen";
-            return mend;
+        case diagnosis::RepairOutcome::Ambiguous: break;
         case diagnosis::RepairOutcome::NoCandidate:
         case diagnosis::RepairOutcome::TooLarge:
-        case diagnosis::RepairOutcome::Broken: break;
+        case diagnosis::RepairOutcome::Broken:
+            mend.outcome = MendOutcome::NoMend;
+            mend.note = "no flip of " + flips + " gives the DAT's crc32";
+            return mend;
     }
-    mend.outcome = MendOutcome::NoMend;
-    mend.note = "no flip of " + flips + " gives the DAT's crc32";
+    const std::string count = std::to_string(found.pairs) + " flips of 2 bits give the DAT's crc32";
+    if (!HasOtherDigest(rom) || found.pairs > kCheckedFlips) {
+        mend.outcome = MendOutcome::Ambiguous;
+        mend.note = count + (HasOtherDigest(rom) ? ", too many to check each against its other digests"
+                                                 : " and the DAT gives no other digest to choose: none is chosen");
+        return mend;
+    }
+    std::vector<std::vector<std::uint8_t>> agreeing;
+    for (const diagnosis::FlipCandidate& candidate : found.candidates) {
+        std::vector<std::uint8_t> mended = diagnosis::ApplyFlips(bytes, candidate);
+        if (!CheckDigests(rom, mended).differs) agreeing.push_back(std::move(mended));
+    }
+    if (agreeing.size() != 1) {
+        mend.outcome = agreeing.empty() ? MendOutcome::Rejected : MendOutcome::Ambiguous;
+        mend.note = count + "; " + std::to_string(agreeing.size()) + " of them give its other digests too";
+        return mend;
+    }
+    Settle(mend, bytes, std::move(agreeing.front()), rom, view);
+    mend.note = count + "; only this one gives its other digests too";
     return mend;
 }
 

@@ -184,6 +184,14 @@ struct Pile {
 [[nodiscard]] bool WriteRoms(const board::BoardResult& result, const Pile& pile, const board::BoardIndex& index,
                              const BoardOptions& options, FileSystem& files, Streams streams, nlohmann::json& written) {
     if (result.candidates.empty()) return true;
+    if (!files.IsFolder(options.write)) {
+        std::error_code error;
+        std::filesystem::create_directories(options.write, error);
+        if (error) {
+            FileProblem(streams.err, options.write) << "the folder cannot be made: " << error.message() << '\n';
+            return false;
+        }
+    }
     OutputSet set(files, pile.inputs);
     std::deque<std::vector<std::uint8_t>> bytesOf;  // alive until Commit
     std::vector<std::string> names;
