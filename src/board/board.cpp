@@ -202,7 +202,10 @@ BoardResult FindBoard(std::span<const Chip> chips, const BoardIndex& index) {
         }
         ranked.push_back(r);
     }
+    // A device is counted in the machines that use it: alone it ranks after every machine.
     std::sort(ranked.begin(), ranked.end(), [&](const Ranked& a, const Ranked& b) {
+        const bool aDevice = index.sets()[a.set].isDevice, bDevice = index.sets()[b.set].isDevice;
+        if (aDevice != bDevice) return bDevice;
         if (a.provided != b.provided) return a.provided > b.provided;
         if (a.notProvided != b.notProvided) return a.notProvided < b.notProvided;
         return index.sets()[a.set].name < index.sets()[b.set].name;

@@ -148,7 +148,8 @@ private:
   A set is a candidate when a view provides one of its ROMs (every digest the DAT gives agrees).
   A set's ROMs are those it lists (a clone's shared ROMs and a machine's BIOS ROMs listed with
   `merge`, as MAME lists them) and those of the devices it names in device_ref. Candidates are
-  ranked by ROMs provided, then fewer not provided, then name; the first kShownCandidates are
+  ranked by ROMs provided, then fewer not provided, then name, devices after every other set (a
+  device's ROMs count in the machines that use it); the first kShownCandidates are
   worked out: for each ROM not provided, a view of a chip that provides none of the set's ROMs,
   of the ROM's size and of the whole or of a family that provided others, is a near miss; its mend
   is tried, first from the chip's further reads (MendByCrc over the bits they disagree on) and

@@ -24,6 +24,8 @@ struct SetRom {
     std::string region;
     std::optional<std::uint64_t> offset;
     bool optional = false;
+
+    bool operator==(const SetRom&) const = default;
 };
 
 struct DatSet {
@@ -35,6 +37,8 @@ struct DatSet {
     bool isDevice = false;
     std::vector<std::string> deviceRefs;
     std::vector<SetRom> roms;
+
+    bool operator==(const DatSet&) const = default;
 };
 
 // Every set of one or more DATs, and their ROMs as ReadDat gives them (roms[i].game names the
