@@ -93,17 +93,19 @@ struct ReadsOf {
 // The chips and the memory that holds their bytes.
 struct Pile {
     std::vector<board::Chip> chips;
-    std::deque<std::vector<std::uint8_t>> held;
-    std::vector<std::string> inputs;  // every file read, which no output may be
+    std::deque<ByteBuffer> files;                   // chips and reads as read
+    std::deque<std::vector<std::uint8_t>> members;  // chips inflated from zips
+    std::vector<std::string> inputs;                // every file read, which no output may be
 };
 
 [[nodiscard]] bool AddFile(Pile& pile, FileSystem& files, const std::string& path, const InputOptions& input,
                            std::ostream& err) {
-    const bool zip = IsZipName(path);
-    const std::optional<ByteBuffer> bytes = LoadInputFile(files, path, err, zip ? RawInput() : input);
+    const bool zip = IsZipName(path);  // a zip of chips, as identify takes it
+    std::optional<ByteBuffer> bytes = LoadInputFile(files, path, err, zip ? RawInput() : input);
     if (!bytes) return false;
     pile.inputs.push_back(path);
-    std::vector<std::uint8_t>& whole = pile.held.emplace_back(bytes->data(), bytes->data() + bytes->size());
+    const ByteBuffer& held = pile.files.emplace_back(std::move(*bytes));
+    const std::span<const std::uint8_t> whole(held.data(), held.size());
     if (!zip) {
         pile.chips.push_back({path, whole, {}});
         return true;
@@ -111,7 +113,7 @@ struct Pile {
     const std::string error = dat::ForEachZipMember(
         whole, [](std::string_view) { return true; }, RomZipLimits(),
         [&](std::string_view name, std::span<const std::uint8_t> member) {
-            const std::vector<std::uint8_t>& copy = pile.held.emplace_back(member.begin(), member.end());
+            const std::vector<std::uint8_t>& copy = pile.members.emplace_back(member.begin(), member.end());
             pile.chips.push_back({path + "/" + std::string(name), copy, {}});
             return true;
         });
@@ -124,12 +126,13 @@ struct Pile {
 
 [[nodiscard]] bool GatherChips(Pile& pile, const BoardOptions& options, const std::vector<ReadsOf>& reads,
                                FileSystem& files, std::ostream& err) {
-    std::vector<std::string> readPaths;
-    for (const ReadsOf& r : reads) readPaths.insert(readPaths.end(), r.reads.begin(), r.reads.end());
+    // A folder's files that are given as reads or DATs are not chips: told by file identity.
+    std::vector<std::string> notChips = options.dats;
+    for (const ReadsOf& r : reads) notChips.insert(notChips.end(), r.reads.begin(), r.reads.end());
     auto isRead = [&](const std::string& path) {
-        return std::any_of(readPaths.begin(), readPaths.end(), [&](const std::string& read) {
+        return std::any_of(notChips.begin(), notChips.end(), [&](const std::string& other) {
             std::error_code ignored;
-            return read == path || std::filesystem::equivalent(read, path, ignored);
+            return other == path || std::filesystem::equivalent(other, path, ignored);
         });
     };
     for (const std::string& path : options.files) {
@@ -160,10 +163,11 @@ struct Pile {
             return false;
         }
         for (const std::string& path : r.reads) {
-            const std::optional<ByteBuffer> bytes = LoadInputFile(files, path, err, options.input);
+            std::optional<ByteBuffer> bytes = LoadInputFile(files, path, err, options.input);
             if (!bytes) return false;
             pile.inputs.push_back(path);
-            chip->reads.push_back(pile.held.emplace_back(bytes->data(), bytes->data() + bytes->size()));
+            const ByteBuffer& held = pile.files.emplace_back(std::move(*bytes));
+            chip->reads.emplace_back(held.data(), held.size());
         }
     }
     if (pile.chips.empty()) {

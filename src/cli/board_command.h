@@ -22,7 +22,7 @@ struct BoardOptions {
 /*
   Reads every DAT streamed (one that cannot be read ends the run, status 2), then the chips: a
   file; a folder's files (not its subfolders), in name order; a *.zip's members. Files named as
-  further reads are no chips. board::FindBoard works them out; the plain report gives each
+  further reads or as DATs are no chips. board::FindBoard works them out; the plain report gives each
   candidate set, best first:
 
     "SET" (DESCRIPTION), clone of "PARENT": complete: 8 of 8 ROMs good
