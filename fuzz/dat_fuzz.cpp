@@ -7,8 +7,8 @@
 
 #include "dat/dat_reader.h"
 #include "dat/dat_sets.h"
-#include "dat/xml_set_parser.h"
 #include "dat/identify.h"
+#include "dat/xml_set_parser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);

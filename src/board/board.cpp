@@ -17,15 +17,38 @@ struct Needed {
     std::string via;
 };
 
+/*
+  A set's ROMs: those it lists, and those of the devices it names. A DAT that lists shared ROMs
+  (MAME's listing, merged and non-merged sets: some ROM has `merge`) lists every ROM a set
+  needs; a split DAT (no ROM has `merge`) leaves a clone's shared ROMs in its parent and a
+  machine's BIOS ROMs in the BIOS, so there the sets up the `romof` chain give each ROM whose
+  name the set does not list itself.
+*/
 [[nodiscard]] std::vector<Needed> NeededRoms(const BoardIndex& index, std::size_t set) {
     const dat::DatSet& own = index.sets()[set];
     std::vector<Needed> needed;
-    for (const dat::SetRom& rom : own.roms) needed.push_back({rom.rom, &rom, ""});
+    std::set<std::string> names;
+    for (const dat::SetRom& rom : own.roms) {
+        needed.push_back({rom.rom, &rom, ""});
+        names.insert(index.roms().roms()[rom.rom].name);
+    }
+    if (!index.listsShared()) {
+        const dat::DatSet* ancestor = &own;
+        constexpr int kDeepest = 4;  // clone, parent, BIOS: deeper chains are loops or mistakes
+        for (int depth = 0; depth < kDeepest && !ancestor->romOf.empty(); ++depth) {
+            ancestor = index.Named(ancestor->romOf);
+            if (ancestor == nullptr || ancestor == &own) break;
+            const std::string via = std::string(ancestor->isBios ? "BIOS" : "parent") + " \"" + ancestor->name + "\"";
+            for (const dat::SetRom& rom : ancestor->roms) {
+                if (names.insert(index.roms().roms()[rom.rom].name).second) needed.push_back({rom.rom, &rom, via});
+            }
+        }
+    }
     std::set<std::string> seen;
     for (const std::string& name : own.deviceRefs) {
         const dat::DatSet* device = index.Named(name);
         if (device == nullptr || device == &own || !seen.insert(name).second) continue;
-        for (const dat::SetRom& rom : device->roms) needed.push_back({rom.rom, &rom, name});
+        for (const dat::SetRom& rom : device->roms) needed.push_back({rom.rom, &rom, "device \"" + name + "\""});
     }
     return needed;
 }
@@ -168,6 +191,7 @@ BoardIndex::BoardIndex(dat::DatSets sets) : sets_(std::move(sets.sets)), index_(
     for (std::size_t s = 0; s < sets_.size(); ++s) {
         byName_.emplace(sets_[s].name, s);
         for (const dat::SetRom& rom : sets_[s].roms) {
+            listsShared_ = listsShared_ || !rom.merge.empty();
             setOf_[rom.rom] = s;
             entryOf_[rom.rom] = &rom;
         }

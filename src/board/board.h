@@ -79,7 +79,9 @@ struct Mend {
 struct RomResult {
     std::size_t rom = 0;  // index into the DAT's roms
     const dat::SetRom* entry = nullptr;
-    std::string via;  // the set the ROM comes from when it is not the candidate: a device
+    // Where the ROM comes from when the candidate does not list it: `device "NAME"`, and in a
+    // split DAT `parent "NAME"` or `BIOS "NAME"`.
+    std::string via;
     RomState state = RomState::Missing;
     std::optional<Source> source;       // good, baddump, near
     std::vector<std::string> verified;  // good, baddump: the digests that agree
@@ -127,6 +129,8 @@ public:
     [[nodiscard]] std::size_t SetOf(std::size_t rom) const { return setOf_[rom]; }
     [[nodiscard]] const dat::DatSet* Named(const std::string& name) const;
     [[nodiscard]] const dat::SetRom& EntryOf(std::size_t rom) const { return *entryOf_[rom]; }
+    // Whether some ROM has `merge`: the DAT lists a clone's shared ROMs in the clone.
+    [[nodiscard]] bool listsShared() const { return listsShared_; }
 
 private:
     std::vector<dat::DatSet> sets_;
@@ -134,6 +138,7 @@ private:
     std::vector<std::size_t> setOf_;
     std::vector<const dat::SetRom*> entryOf_;
     std::unordered_map<std::string, std::size_t> byName_;
+    bool listsShared_ = false;
 };
 
 /*
@@ -147,7 +152,8 @@ private:
 
   A set is a candidate when a view provides one of its ROMs (every digest the DAT gives agrees).
   A set's ROMs are those it lists (a clone's shared ROMs and a machine's BIOS ROMs listed with
-  `merge`, as MAME lists them) and those of the devices it names in device_ref. Candidates are
+  `merge`, as MAME lists them; in a split DAT, where no ROM has `merge`, those of the sets up its
+  `romof` chain that it does not list by name) and those of the devices it names in device_ref. Candidates are
   ranked by ROMs provided, then fewer not provided, then name, devices after every other set (a
   device's ROMs count in the machines that use it); the first kShownCandidates are
   worked out: for each ROM not provided, a view of a chip that provides none of the set's ROMs,

@@ -95,19 +95,22 @@ struct Pile {
     std::vector<board::Chip> chips;
     std::deque<ByteBuffer> files;                   // chips and reads as read
     std::deque<std::vector<std::uint8_t>> members;  // chips inflated from zips
+    std::vector<InputReading> readings;             // of each chip: how it was read (decoded records are said)
     std::vector<std::string> inputs;                // every file read, which no output may be
 };
 
 [[nodiscard]] bool AddFile(Pile& pile, FileSystem& files, const std::string& path, const InputOptions& input,
                            std::ostream& err) {
     const bool zip = IsZipName(path);  // a zip of chips, as identify takes it
-    std::optional<ByteBuffer> bytes = LoadInputFile(files, path, err, zip ? RawInput() : input);
+    InputReading reading;
+    std::optional<ByteBuffer> bytes = LoadInputFile(files, path, err, zip ? RawInput() : input, &reading);
     if (!bytes) return false;
     pile.inputs.push_back(path);
     const ByteBuffer& held = pile.files.emplace_back(std::move(*bytes));
     const std::span<const std::uint8_t> whole(held.data(), held.size());
     if (!zip) {
         pile.chips.push_back({path, whole, {}});
+        pile.readings.push_back(reading);
         return true;
     }
     const std::string error = dat::ForEachZipMember(
@@ -115,6 +118,9 @@ struct Pile {
         [&](std::string_view name, std::span<const std::uint8_t> member) {
             const std::vector<std::uint8_t>& copy = pile.members.emplace_back(member.begin(), member.end());
             pile.chips.push_back({path + "/" + std::string(name), copy, {}});
+            InputReading asMember = reading;
+            asMember.fileLength = asMember.imageLength = copy.size();
+            pile.readings.push_back(asMember);
             return true;
         });
     if (!error.empty()) {
@@ -256,12 +262,23 @@ int RunBoard(const BoardOptions& options, FileSystem& files, Streams streams) {
     Pile pile;
     if (!GatherChips(pile, options, *reads, files, streams.err)) return kExitError;
     const board::BoardResult result = board::FindBoard(pile.chips, index);
-    if (!options.json) WriteBoardText(streams.out, result, pile.chips, index);
+    if (!options.json) {
+        for (std::size_t c = 0; c < pile.chips.size(); ++c)
+            WriteDecodedLine(streams.out, pile.chips[c].name, pile.readings[c]);
+        WriteBoardText(streams.out, result, pile.chips, index);
+    }
     nlohmann::json written = nlohmann::json::array();
     const bool wrote = options.write.empty() || WriteRoms(result, pile, index, options, files, streams, written);
     if (options.json) {
         nlohmann::json json = BoardJson(result, pile.chips, index);
         json["written"] = written;
+        nlohmann::json chips = nlohmann::json::array();
+        for (std::size_t c = 0; c < pile.chips.size(); ++c) {
+            chips.push_back({{"path", pile.chips[c].name},
+                             {"size", pile.chips[c].bytes.size()},
+                             {"read", ReadingJson(pile.readings[c])}});
+        }
+        json["files"] = chips;
         WriteJson(streams.out, json);
     }
     if (!wrote) return kExitError;

@@ -79,7 +79,7 @@ using board::RomState;
     std::string text = state + "\"" + rom.name + "\" (" + std::to_string(rom.size) + " bytes";
     if (r.state == RomState::Missing) text += ", crc32 " + CrcText(rom);
     text += ")";
-    if (!r.via.empty()) text += " of device \"" + r.via + "\"";
+    if (!r.via.empty()) text += " of " + r.via;
     if (!r.entry->merge.empty()) text += " shared as \"" + r.entry->merge + "\"";
     if (r.entry->optional) text += " optional";
     if (r.source) text += " from " + board::DescribeSource(*r.source, chips);
@@ -170,7 +170,7 @@ nlohmann::json BoardJson(const board::BoardResult& result, std::span<const board
                             {"crc32", CrcText(rom)},
                             {"status", dat::RomStatusName(rom.status)},
                             {"state", board::RomStateName(r.state)},
-                            {"device", r.via},
+                            {"of", r.via},
                             {"merge", r.entry->merge},
                             {"bios", r.entry->bios},
                             {"region", r.entry->region},

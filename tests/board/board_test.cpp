@@ -112,7 +112,7 @@ TEST(BoardTest, ChipsCutFromRealImagesAreFoundMendedAndMissed) {
     EXPECT_EQ(Named(best, index, "bad.bin").state, RomState::BadDump);
     const RomResult& fromDevice = Named(best, index, "vgadev.bin");
     EXPECT_EQ(fromDevice.state, RomState::Good);
-    EXPECT_EQ(fromDevice.via, "vgadev");
+    EXPECT_EQ(fromDevice.via, "device \"vgadev\"");
     EXPECT_EQ(best.roms.size(), 7u);  // the device's ROM once, though named twice
     EXPECT_FALSE(best.complete);
     EXPECT_FALSE(best.completeMended);  // cirrus.bin is missing
@@ -133,6 +133,28 @@ TEST(BoardTest, ChipsCutFromRealImagesAreFoundMendedAndMissed) {
     const RomResult& rejected = Named(lied.candidates[0], lyingIndex, "bios-hi.bin");
     EXPECT_EQ(rejected.mends[0].outcome, MendOutcome::Rejected);
     EXPECT_TRUE(rejected.mends[0].bytes.empty());
+}
+
+TEST(BoardTest, ASplitDatsCloneNeedsItsParentsAndBiosRoms) {
+    const Bytes bios = RandomBytes(1024, 8), shared = RandomBytes(2048, 9), own = RandomBytes(2048, 10);
+    DatBuilder dat;
+    dat.Set("neogeo").isBios = true;
+    static_cast<void>(dat.Rom("sp-s2.sp1", bios));
+    dat.Set("parent").romOf = "neogeo";
+    static_cast<void>(dat.Rom("p1.rom", RandomBytes(2048, 11)));
+    static_cast<void>(dat.Rom("s1.rom", shared));
+    dat.Set("clone", "parent");
+    static_cast<void>(dat.Rom("p1.rom", own));
+    const BoardIndex index(std::move(dat.sets));
+    const Chip chips[] = {{"a", own, {}}, {"b", shared, {}}};
+    const BoardResult result = FindBoard(chips, index);
+    const Candidate& clone = result.candidates.at(0);
+    ASSERT_EQ(index.sets()[clone.set].name, "clone");
+    ASSERT_EQ(clone.roms.size(), 3u);  // its p1.rom, not the parent's; the parent's s1.rom; the BIOS's
+    EXPECT_EQ(clone.roms[1].via, "parent \"parent\"");
+    EXPECT_EQ(clone.roms[1].state, RomState::Good);
+    EXPECT_EQ(clone.roms[2].via, "BIOS \"neogeo\"");
+    EXPECT_EQ(clone.roms[2].state, RomState::Missing);
 }
 
 TEST(BoardTest, FurtherReadsMendWhatTheyDisagreeOn) {
