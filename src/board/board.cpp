@@ -2,6 +2,8 @@
 #include "board/board.h"
 
 #include <algorithm>
+#include <map>
+#include <tuple>
 #include <set>
 
 #include "board/board_mend.h"
@@ -88,7 +90,12 @@ struct NearPool {
     return found;
 }
 
-void WorkOut(Candidate& candidate, std::span<const Chip> chips, const BoardIndex& index, const std::vector<Hit>& hits,
+// The mends tried, by chip, view and the ROM's size and CRC-32: a parent and its clones share
+// near misses, and a 2-bit search can take a second and 256 MiB.
+using MendCache = std::map<std::tuple<std::size_t, std::string, std::uint64_t, std::uint32_t>, std::vector<Mend>>;
+
+void WorkOut(Candidate& candidate, std::span<const Chip> chips, const BoardIndex& index, MendCache& cache,
+             const std::vector<Hit>& hits,
              const std::vector<std::vector<std::size_t>>& hitsOfRom) {
     const std::vector<dat::RomEntry>& roms = index.roms().roms();
     std::vector<bool> used(chips.size(), false);
@@ -123,7 +130,10 @@ void WorkOut(Candidate& candidate, std::span<const Chip> chips, const BoardIndex
             RomResult near = result;
             near.state = RomState::Near;
             near.source = source;
-            near.mends = TryMends(chips[source.chips[0]], source, rom);
+            const auto key = std::make_tuple(source.chips[0], source.view.name, rom.size, *rom.crc);
+            auto cached = cache.find(key);
+            if (cached == cache.end()) cached = cache.emplace(key, TryMends(chips[source.chips[0]], source, rom)).first;
+            near.mends = cached->second;
             near.nearCrc = ViewCrc(chips[source.chips[0]].bytes, source.view);
             const bool verified = std::any_of(near.mends.begin(), near.mends.end(),
                                               [](const Mend& m) { return m.outcome == MendOutcome::Verified; });
@@ -234,10 +244,11 @@ BoardResult FindBoard(std::span<const Chip> chips, const BoardIndex& index) {
         if (a.notProvided != b.notProvided) return a.notProvided < b.notProvided;
         return index.sets()[a.set].name < index.sets()[b.set].name;
     });
+    MendCache mends;
     for (std::size_t i = 0; i < ranked.size() && i < kShownCandidates; ++i) {
         Candidate candidate;
         candidate.set = ranked[i].set;
-        WorkOut(candidate, chips, index, hits, hitsOfRom);
+        WorkOut(candidate, chips, index, mends, hits, hitsOfRom);
         for (const RomResult& r : candidate.roms) {
             if (r.state == RomState::Near) chipHit[r.source->chips[0]] = true;
         }
