@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <map>
-#include <tuple>
 #include <set>
+#include <tuple>
 
 #include "board/board_mend.h"
 #include "board/board_sources.h"
@@ -58,6 +58,7 @@ struct Needed {
 struct Ranked {
     std::size_t set = 0;
     std::size_t provided = 0;
+    std::size_t oneBitAway = 0;
     std::size_t notProvided = 0;
 };
 
@@ -95,8 +96,7 @@ struct NearPool {
 using MendCache = std::map<std::tuple<std::size_t, std::string, std::uint64_t, std::uint32_t>, std::vector<Mend>>;
 
 void WorkOut(Candidate& candidate, std::span<const Chip> chips, const BoardIndex& index, MendCache& cache,
-             const std::vector<Hit>& hits,
-             const std::vector<std::vector<std::size_t>>& hitsOfRom) {
+             const std::vector<Hit>& hits, const std::vector<std::vector<std::size_t>>& hitsOfRom) {
     const std::vector<dat::RomEntry>& roms = index.roms().roms();
     std::vector<bool> used(chips.size(), false);
     std::set<std::string> families;
@@ -223,6 +223,15 @@ BoardResult FindBoard(std::span<const Chip> chips, const BoardIndex& index) {
         candidateSets.insert(index.SetOf(hits[h].rom));
         for (const std::size_t c : hits[h].source.chips) chipHit[c] = true;
     }
+    std::vector<std::size_t> loose;
+    for (std::size_t c = 0; c < chips.size(); ++c) {
+        if (!chipHit[c]) loose.push_back(c);
+    }
+    std::set<std::size_t> oneBitAway;
+    for (const std::size_t rom : FindOneBitNear(chips, loose, index.roms())) {
+        oneBitAway.insert(rom);
+        candidateSets.insert(index.SetOf(rom));
+    }
     BoardResult result;
     std::vector<Ranked> ranked;
     for (const std::size_t s : candidateSets) {
@@ -230,6 +239,8 @@ BoardResult FindBoard(std::span<const Chip> chips, const BoardIndex& index) {
         for (const Needed& need : NeededRoms(index, s)) {
             if (!hitsOfRom[need.rom].empty()) {
                 ++r.provided;
+            } else if (oneBitAway.contains(need.rom)) {
+                ++r.oneBitAway;
             } else if (index.roms().roms()[need.rom].status != dat::RomStatus::NoDump) {
                 ++r.notProvided;
             }
@@ -241,7 +252,10 @@ BoardResult FindBoard(std::span<const Chip> chips, const BoardIndex& index) {
         const bool aDevice = index.sets()[a.set].isDevice, bDevice = index.sets()[b.set].isDevice;
         if (aDevice != bDevice) return bDevice;
         if (a.provided != b.provided) return a.provided > b.provided;
+        if (a.oneBitAway != b.oneBitAway) return a.oneBitAway > b.oneBitAway;
         if (a.notProvided != b.notProvided) return a.notProvided < b.notProvided;
+        const bool aClone = !index.sets()[a.set].cloneOf.empty(), bClone = !index.sets()[b.set].cloneOf.empty();
+        if (aClone != bClone) return bClone;
         return index.sets()[a.set].name < index.sets()[b.set].name;
     });
     MendCache mends;

@@ -150,12 +150,15 @@ private:
   twice the length: CRC-32 being affine, a pair's CRC comes from CRCs of each chip spread out once,
   so the pairs cost a few operations each, not a pass over their bytes.
 
-  A set is a candidate when a view provides one of its ROMs (every digest the DAT gives agrees).
+  A set is a candidate when a view provides one of its ROMs (every digest the DAT gives agrees),
+  or when a chip that nothing explains is one flipped bit from one of its ROMs (every digest;
+  searched only where chance would give such a CRC-32 match less than once in 100: a single
+  faulty chip is a board too).
   A set's ROMs are those it lists (a clone's shared ROMs and a machine's BIOS ROMs listed with
   `merge`, as MAME lists them; in a split DAT, where no ROM has `merge`, those of the sets up its
   `romof` chain that it does not list by name) and those of the devices it names in device_ref. Candidates are
-  ranked by ROMs provided, then fewer not provided, then name, devices after every other set (a
-  device's ROMs count in the machines that use it); the first kShownCandidates are
+  ranked by ROMs provided, then ROMs one bit away, then fewer not provided, then parents before clones, then name,
+  devices after every other set (a device's ROMs count in the machines that use it); the first kShownCandidates are
   worked out: for each ROM not provided, a view of a chip that provides none of the set's ROMs,
   of the ROM's size and of the whole or of a family that provided others, is a near miss; its mend
   is tried, first from the chip's further reads (MendByCrc over the bits they disagree on) and

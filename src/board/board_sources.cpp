@@ -2,6 +2,7 @@
 #include "board/board_sources.h"
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 #include <map>
 
@@ -205,6 +206,74 @@ std::vector<Hit> FindHits(std::span<const Chip> chips, const dat::DatIndex& inde
         }
     }
     return hits;
+}
+
+namespace {
+
+// Whether the chip with the bit that has d bits after it flipped gives every digest rom has.
+[[nodiscard]] bool FlipAgrees(std::span<const std::uint8_t> bytes, std::uint64_t d, const dat::RomEntry& rom) {
+    std::vector<std::uint8_t> flipped(bytes.begin(), bytes.end());
+    flipped[bytes.size() - 1 - d / 8] ^= static_cast<std::uint8_t>(0x80u >> (d % 8));
+    return !CheckDigests(rom, flipped).differs;
+}
+
+}  // namespace
+
+std::vector<std::size_t> FindOneBitNear(std::span<const Chip> chips, const std::vector<std::size_t>& which,
+                                        const dat::DatIndex& index) {
+    /*
+      Flipping the bit with d bits after it changes the CRC-32 by e(d) = x^(d + 32) mod P
+      (diagnosis/repair.cpp derives it): e(0) is the reflected polynomial and e(d + 1) one step
+      of the register. So a ROM of the chip's length is one bit away when CRC(chip) XOR its CRC
+      is some e(d), d below 8n: one pass over the 8n effects, each looked up among those
+      syndromes through a bitmap of 2^20 bits (128 KiB, in cache) before a binary search.
+    */
+    constexpr std::uint32_t kPolynomial = 0xEDB88320u;
+    constexpr unsigned kFilterBits = 20;
+    std::vector<std::size_t> found;
+    std::vector<std::uint64_t> filter(std::size_t{1} << (kFilterBits - 6));
+    std::array<std::uint32_t, 256> table{};  // x^8 times each byte's register: one byte's step
+    for (std::uint32_t b = 0; b < 256; ++b) {
+        std::uint32_t v = b;
+        for (int i = 0; i < 8; ++i) v = (v >> 1) ^ (kPolynomial & (0u - (v & 1u)));
+        table[b] = v;
+    }
+    for (const std::size_t c : which) {
+        const std::span<const std::uint8_t> bytes = chips[c].bytes;
+        if (bytes.empty() || !index.HasSize(bytes.size())) continue;
+        std::vector<std::pair<std::uint32_t, std::size_t>> syndromes = index.CrcsOfSize(bytes.size());
+        // 8n effects against m CRC-32s agree by chance 8nm / 2^32 times on average: beyond
+        // kChanceMatches a hit says nothing, and the search is not made.
+        const double chance =
+            8.0 * static_cast<double>(bytes.size()) * static_cast<double>(syndromes.size()) / 4294967296.0;
+        if (chance > kChanceMatches) continue;
+        const std::uint32_t crc = Crc32(bytes);
+        for (auto& [value, rom] : syndromes) value ^= crc;
+        std::sort(syndromes.begin(), syndromes.end());
+        std::fill(filter.begin(), filter.end(), 0);
+        auto slot = [](std::uint32_t v) { return v >> (32 - kFilterBits); };
+        for (const auto& [value, rom] : syndromes) filter[slot(value) >> 6] |= std::uint64_t{1} << (slot(value) & 63);
+        // Eight chains, d = 8k + j for j = 0..7, each stepped by x^8 (a byte of the register,
+        // through the table) so that the eight run side by side rather than one after another.
+        std::array<std::uint32_t, 8> effects{};
+        effects[0] = kPolynomial;
+        for (std::size_t j = 1; j < 8; ++j)
+            effects[j] = (effects[j - 1] >> 1) ^ (kPolynomial & (0u - (effects[j - 1] & 1u)));
+        for (std::uint64_t k = 0; k < bytes.size(); ++k) {
+            for (std::uint32_t& effect : effects) {
+                if ((filter[slot(effect) >> 6] >> (slot(effect) & 63) & 1u) != 0) {
+                    auto it =
+                        std::lower_bound(syndromes.begin(), syndromes.end(), std::make_pair(effect, std::size_t{0}));
+                    for (; it != syndromes.end() && it->first == effect; ++it) {
+                        const std::uint64_t d = 8 * k + static_cast<std::uint64_t>(&effect - effects.data());
+                        if (FlipAgrees(bytes, d, index.roms()[it->second])) found.push_back(it->second);
+                    }
+                }
+                effect = (effect >> 8) ^ table[effect & 0xFFu];
+            }
+        }
+    }
+    return found;
 }
 
 }  // namespace vesperine::board

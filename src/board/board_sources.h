@@ -24,4 +24,13 @@ struct Hit {
 // none of those explains (as FindBoard tells).
 [[nodiscard]] std::vector<Hit> FindHits(std::span<const Chip> chips, const dat::DatIndex& index);
 
+// The ROMs of each chip's length whose every digest the chip gives with one bit flipped, for the
+// chips given (those nothing explains): the sets that a single faulty chip points to. A chip is
+// searched only when fewer than kChanceMatches of its 8n flips would give one of the m CRC-32s of
+// its length by chance (8nm / 2^32): with MAME's whole listing that holds for small chips only.
+inline constexpr double kChanceMatches = 0.01;
+[[nodiscard]] std::vector<std::size_t> FindOneBitNear(std::span<const Chip> chips,
+                                                      const std::vector<std::size_t>& which,
+                                                      const dat::DatIndex& index);
+
 }  // namespace vesperine::board

@@ -157,6 +157,26 @@ TEST(BoardTest, ASplitDatsCloneNeedsItsParentsAndBiosRoms) {
     EXPECT_EQ(clone.roms[2].state, RomState::Missing);
 }
 
+TEST(BoardTest, ALoneChipOneBitFromARomPointsToItsSet) {
+    const Bytes rom = RandomBytes(20000, 12);
+    DatBuilder dat;
+    dat.Set("other");
+    static_cast<void>(dat.Rom("o.bin", RandomBytes(20000, 13)));
+    dat.Set("game");
+    static_cast<void>(dat.Rom("g.bin", rom));
+    const BoardIndex index(std::move(dat.sets));
+    for (const std::size_t at : {std::size_t{0}, std::size_t{7777}, rom.size() - 1}) {
+        Bytes chip = rom;
+        chip[at] ^= static_cast<std::uint8_t>(1u << (at % 8));
+        const Chip chips[] = {{"U1", chip, {}}};
+        const BoardResult result = FindBoard(chips, index);
+        ASSERT_EQ(result.candidates.size(), 1u) << at;
+        EXPECT_EQ(index.sets()[result.candidates[0].set].name, "game");
+        EXPECT_TRUE(result.candidates[0].completeMended);
+        EXPECT_TRUE(result.strangers.empty());
+    }
+}
+
 TEST(BoardTest, FurtherReadsMendWhatTheyDisagreeOn) {
     const Bytes rom = RandomBytes(32768, 5);
     Bytes first = rom, second = rom, third = rom;
