@@ -6,6 +6,7 @@
 #include <set>
 #include <tuple>
 
+#include "base/crc32.h"
 #include "board/board_mend.h"
 #include "board/board_sources.h"
 
@@ -68,11 +69,39 @@ struct NearPool {
     std::set<std::pair<std::size_t, std::string>> viewsTaken;
 };
 
-[[nodiscard]] std::vector<Source> NearSources(std::span<const Chip> chips, const dat::RomEntry& rom,
-                                              const std::vector<std::size_t>& unused,
-                                              const std::set<std::string>& families, const NearPool& pool) {
+// The layouts that provided a candidate's ROMs: a near miss is sought in the same.
+struct Layouts {
+    std::set<std::string> families;  // of single-chip views
+    std::set<Pairing> pairings;
+};
+
+// A near miss to try, and whether only a verified mend makes it one: a pairing no other ROM of
+// the set showed is a layout guessed, which the DAT's digests must confirm.
+struct NearTry {
+    Source source;
+    bool tentative = false;
+};
+
+[[nodiscard]] std::vector<NearTry> NearSources(std::span<const Chip> chips, const dat::RomEntry& rom,
+                                               const std::vector<std::size_t>& unused, const Layouts& layouts,
+                                               const NearPool& pool) {
     constexpr std::size_t kTries = 4;  // near views tried for one ROM: each costs a mend search
-    std::vector<Source> found;
+    std::vector<NearTry> found;
+    // Two chips of half the ROM's length, paired as other ROMs of the set were, else as bytes
+    // interleaved (a 16-bit bus), tentatively.
+    const bool guessed = layouts.pairings.empty();
+    const std::set<Pairing> pairings = guessed ? std::set<Pairing>{Pairing::Bytes} : layouts.pairings;
+    for (const Pairing pairing : pairings) {
+        for (const std::size_t a : unused) {
+            for (const std::size_t b : unused) {
+                if (a == b || pool.chipTaken[a] || pool.chipTaken[b] || 2 * chips[a].bytes.size() != rom.size ||
+                    chips[b].bytes.size() != chips[a].bytes.size())
+                    continue;
+                found.push_back({{{a, b}, {}, pairing, rom.size}, guessed});
+                if (found.size() == kTries) return found;
+            }
+        }
+    }
     for (const std::size_t c : unused) {
         if (pool.chipTaken[c]) continue;
         std::vector<ViewPlan> views = ViewsOf(chips[c].bytes);
@@ -82,9 +111,9 @@ struct NearPool {
         for (const ViewPlan& view : views) {
             if (view.size != rom.size || pool.viewsTaken.contains({c, view.name})) continue;
             const bool layout =
-                view.family == "whole" || view.family == "start before fill" || families.contains(view.family);
+                view.family == "whole" || view.family == "start before fill" || layouts.families.contains(view.family);
             if (!layout) continue;
-            found.push_back({{c}, view, Pairing::None, view.size});
+            found.push_back({{{c}, view, Pairing::None, view.size}, false});
             if (found.size() == kTries) return found;
         }
     }
@@ -93,13 +122,14 @@ struct NearPool {
 
 // The mends tried, by chip, view and the ROM's size and CRC-32: a parent and its clones share
 // near misses, and a 2-bit search can take a second and 256 MiB.
-using MendCache = std::map<std::tuple<std::size_t, std::string, std::uint64_t, std::uint32_t>, std::vector<Mend>>;
+using MendCache = std::map<std::tuple<std::vector<std::size_t>, Pairing, std::string, std::uint64_t, std::uint32_t>,
+                           std::vector<Mend>>;
 
 void WorkOut(Candidate& candidate, std::span<const Chip> chips, const BoardIndex& index, MendCache& cache,
              const std::vector<Hit>& hits, const std::vector<std::vector<std::size_t>>& hitsOfRom) {
     const std::vector<dat::RomEntry>& roms = index.roms().roms();
     std::vector<bool> used(chips.size(), false);
-    std::set<std::string> families;
+    Layouts layouts;
     for (const Needed& need : NeededRoms(index, candidate.set)) {
         RomResult result;
         result.rom = need.rom;
@@ -112,7 +142,11 @@ void WorkOut(Candidate& candidate, std::span<const Chip> chips, const BoardIndex
             result.source = hit.source;
             result.verified = hit.verified;
             for (const std::size_t c : hit.source.chips) used[c] = true;
-            if (hit.source.pairing == Pairing::None) families.insert(hit.source.view.family);
+            if (hit.source.pairing == Pairing::None) {
+                layouts.families.insert(hit.source.view.family);
+            } else {
+                layouts.pairings.insert(hit.source.pairing);
+            }
         } else if (rom.status == dat::RomStatus::NoDump) {
             result.state = RomState::NoDump;
         }
@@ -126,33 +160,37 @@ void WorkOut(Candidate& candidate, std::span<const Chip> chips, const BoardIndex
         const dat::RomEntry& rom = roms[result.rom];
         if (result.state != RomState::Missing || !rom.crc) continue;
         std::optional<RomResult> firstNear;
-        for (const Source& source : NearSources(chips, rom, candidate.unusedChips, families, pool)) {
+        for (const auto& [source, tentative] : NearSources(chips, rom, candidate.unusedChips, layouts, pool)) {
             RomResult near = result;
             near.state = RomState::Near;
             near.source = source;
-            const auto key = std::make_tuple(source.chips[0], source.view.name, rom.size, *rom.crc);
+            const auto key = std::make_tuple(source.chips, source.pairing, source.view.name, rom.size, *rom.crc);
             auto cached = cache.find(key);
-            if (cached == cache.end()) cached = cache.emplace(key, TryMends(chips[source.chips[0]], source, rom)).first;
+            if (cached == cache.end()) cached = cache.emplace(key, TryMends(chips, source, rom)).first;
             near.mends = cached->second;
-            near.nearCrc = ViewCrc(chips[source.chips[0]].bytes, source.view);
+            near.nearCrc = Crc32(SourceBytes(source, chips));
             const bool verified = std::any_of(near.mends.begin(), near.mends.end(),
                                               [](const Mend& m) { return m.outcome == MendOutcome::Verified; });
+            if (tentative && !verified) continue;
             if (!firstNear || verified) firstNear = std::move(near);
             if (verified) break;
         }
         if (!firstNear) continue;
         result = std::move(*firstNear);
         const Source& source = *result.source;
-        if (source.view.family == "whole" || source.view.family == "start before fill") {
-            pool.chipTaken[source.chips[0]] = true;
+        if (source.pairing != Pairing::None || source.view.family == "whole" ||
+            source.view.family == "start before fill") {
+            for (const std::size_t c : source.chips) pool.chipTaken[c] = true;
         } else {
             pool.viewsTaken.insert({source.chips[0], source.view.name});
         }
     }
     // A chip that gave a near miss is used too: it is no stranger to the set.
     std::erase_if(candidate.unusedChips, [&](std::size_t c) {
-        return std::any_of(candidate.roms.begin(), candidate.roms.end(),
-                           [&](const RomResult& r) { return r.state == RomState::Near && r.source->chips[0] == c; });
+        return std::any_of(candidate.roms.begin(), candidate.roms.end(), [&](const RomResult& r) {
+            return r.state == RomState::Near &&
+                   std::find(r.source->chips.begin(), r.source->chips.end(), c) != r.source->chips.end();
+        });
     });
     bool mendsSuffice = true;
     for (const RomResult& result : candidate.roms) {
@@ -264,7 +302,8 @@ BoardResult FindBoard(std::span<const Chip> chips, const BoardIndex& index) {
         candidate.set = ranked[i].set;
         WorkOut(candidate, chips, index, mends, hits, hitsOfRom);
         for (const RomResult& r : candidate.roms) {
-            if (r.state == RomState::Near) chipHit[r.source->chips[0]] = true;
+            if (r.state != RomState::Near) continue;
+            for (const std::size_t c : r.source->chips) chipHit[c] = true;
         }
         result.candidates.push_back(std::move(candidate));
     }

@@ -53,7 +53,8 @@ enum class RomState {
 struct MendBit {
     std::uint64_t offset = 0;      // in the ROM
     unsigned bit = 0;              // 0 (least significant) to 7
-    std::uint64_t chipOffset = 0;  // in the chip the ROM's byte comes from
+    std::size_t chip = 0;          // the chip the ROM's byte comes from (an index into the chips)
+    std::uint64_t chipOffset = 0;  // in that chip
     bool from = false;             // the bit's value before the mend
 };
 
@@ -160,7 +161,9 @@ private:
   ranked by ROMs provided, then ROMs one bit away, then fewer not provided, then parents before clones, then name,
   devices after every other set (a device's ROMs count in the machines that use it); the first kShownCandidates are
   worked out: for each ROM not provided, a view of a chip that provides none of the set's ROMs,
-  of the ROM's size and of the whole or of a family that provided others, is a near miss; its mend
+  of the ROM's size and of the whole or of a family that provided others, or two such chips of
+  half its size paired as others were (or, where none was, bytes interleaved, kept only when
+  its mend is verified), is a near miss; its mend
   is tried, first from the chip's further reads (MendByCrc over the bits they disagree on) and
   then as 1 or 2 flipped bits (FindBitRepairs), the DAT's CRC-32 as the expected one, and a mend
   is Verified only when every digest the DAT gives agrees with the mended bytes.

@@ -12,7 +12,7 @@ namespace vesperine::board {
 namespace {
 
 // Where byte `at` of the view lies in the chip.
-[[nodiscard]] std::uint64_t ChipOffsetOf(const ViewPlan& view, std::uint64_t at) {
+[[nodiscard]] std::uint64_t ViewChipOffset(const ViewPlan& view, std::uint64_t at) {
     switch (view.kind) {
         case ViewKind::Part:
         case ViewKind::Lanes: return FileOffsetOf(view, at);
@@ -21,6 +21,18 @@ namespace {
         case ViewKind::Padded: return at;
     }
     return at;
+}
+
+// Which chip, and where in it, byte `at` of the source lies.
+[[nodiscard]] std::pair<std::size_t, std::uint64_t> ChipOffsetOf(const Source& source, std::uint64_t at) {
+    const std::uint64_t half = source.size / 2;
+    switch (source.pairing) {
+        case Pairing::None: return {source.chips[0], ViewChipOffset(source.view, at)};
+        case Pairing::Bytes: return {source.chips[at % 2], at / 2};
+        case Pairing::Words: return {source.chips[at / 2 % 2], at / 4 * 2 + at % 2};
+        case Pairing::Concatenated: return {source.chips[at / half], at % half};
+    }
+    return {source.chips[0], at};
 }
 
 // The view byte at a chip offset, for a part or lanes; nothing when the view does not take it.
@@ -35,9 +47,10 @@ namespace {
 }
 
 // The line every changed bit shares: one data line (one bit of the byte), or for two bits one
-// address line (their chip offsets differ in that bit alone).
+// address line (their chip offsets differ in that bit alone); all in one chip.
 [[nodiscard]] std::string SharedLine(const std::vector<MendBit>& bits) {
     if (bits.size() < 2) return "";
+    if (!std::all_of(bits.begin(), bits.end(), [&](const MendBit& b) { return b.chip == bits[0].chip; })) return "";
     const bool oneBit = std::all_of(bits.begin(), bits.end(), [&](const MendBit& b) { return b.bit == bits[0].bit; });
     if (oneBit) return "on data line D" + std::to_string(bits[0].bit);
     if (bits.size() == 2) {
@@ -50,21 +63,23 @@ namespace {
 
 // The bits in which mended differs from original; at most kListedBits are kept.
 [[nodiscard]] std::vector<MendBit> ChangedBits(std::span<const std::uint8_t> original,
-                                               std::span<const std::uint8_t> mended, const ViewPlan& view) {
+                                               std::span<const std::uint8_t> mended, const Source& source) {
     constexpr std::size_t kListedBits = 64;
     std::vector<MendBit> bits;
     for (std::uint64_t i = 0; i < original.size() && bits.size() < kListedBits; ++i) {
         const unsigned differ = original[i] ^ mended[i];
         for (unsigned b = 0; b < 8; ++b) {
-            if ((differ >> b & 1u) != 0) bits.push_back({i, b, ChipOffsetOf(view, i), (original[i] >> b & 1u) != 0});
+            if ((differ >> b & 1u) == 0) continue;
+            const auto [chip, at] = ChipOffsetOf(source, i);
+            bits.push_back({i, b, chip, at, (original[i] >> b & 1u) != 0});
         }
     }
     return bits;
 }
 
 void Settle(Mend& mend, std::span<const std::uint8_t> original, std::vector<std::uint8_t> mended,
-            const dat::RomEntry& rom, const ViewPlan& view) {
-    mend.bits = ChangedBits(original, mended, view);
+            const dat::RomEntry& rom, const Source& source) {
+    mend.bits = ChangedBits(original, mended, source);
     mend.shared = SharedLine(mend.bits);
     DigestCheck check = CheckDigests(rom, mended);
     if (check.differs) {
@@ -84,7 +99,7 @@ inline constexpr std::size_t kCheckedFlips = 64;
 
 [[nodiscard]] bool HasOtherDigest(const dat::RomEntry& rom) { return rom.md5 || rom.sha1 || rom.sha256; }
 
-[[nodiscard]] Mend BitsMend(std::span<const std::uint8_t> bytes, const ViewPlan& view, const dat::RomEntry& rom) {
+[[nodiscard]] Mend BitsMend(std::span<const std::uint8_t> bytes, const Source& source, const dat::RomEntry& rom) {
     Mend mend;
     mend.kind = MendKind::Bits;
     const unsigned maxBits = diagnosis::PairTableBytes(bytes.size()) <= kPairSearchLimit ? 2 : 1;
@@ -96,7 +111,7 @@ inline constexpr std::size_t kCheckedFlips = 64;
             mend.note = "the crc32 already agrees; another digest differs";
             return mend;
         case diagnosis::RepairOutcome::Unique:
-            Settle(mend, bytes, diagnosis::ApplyFlips(bytes, found.candidates.front()), rom, view);
+            Settle(mend, bytes, diagnosis::ApplyFlips(bytes, found.candidates.front()), rom, source);
             return mend;
         case diagnosis::RepairOutcome::Ambiguous: break;
         case diagnosis::RepairOutcome::NoCandidate:
@@ -123,7 +138,7 @@ inline constexpr std::size_t kCheckedFlips = 64;
         mend.note = count + "; " + std::to_string(agreeing.size()) + " of them give its other digests too";
         return mend;
     }
-    Settle(mend, bytes, std::move(agreeing.front()), rom, view);
+    Settle(mend, bytes, std::move(agreeing.front()), rom, source);
     mend.note = count + "; only this one gives its other digests too";
     return mend;
 }
@@ -161,7 +176,7 @@ inline constexpr std::size_t kCheckedFlips = 64;
     if (found.outcome == reads::MendOutcome::Unique) {
         const ByteBuffer mended = reads::ApplyAssignment(consensus.bytes, found.assignments.front());
         Settle(mend, original.bytes, std::vector<std::uint8_t>(mended.data(), mended.data() + mended.size()), rom,
-               view);
+               source);
     } else {
         mend.outcome = found.outcome == reads::MendOutcome::Ambiguous ? MendOutcome::Ambiguous : MendOutcome::NoMend;
         mend.note = std::to_string(unknown.size()) + " bits differ between the reads; " +
@@ -174,15 +189,23 @@ inline constexpr std::size_t kCheckedFlips = 64;
 
 }  // namespace
 
-std::vector<Mend> TryMends(const Chip& chip, const Source& source, const dat::RomEntry& rom) {
+std::vector<Mend> TryMends(std::span<const Chip> chips, const Source& source, const dat::RomEntry& rom) {
     std::vector<Mend> mends;
     if (!rom.crc) return mends;
-    if (!chip.reads.empty()) {
-        mends.push_back(ReadsMend(chip, source, rom));
+    const bool reads =
+        std::any_of(source.chips.begin(), source.chips.end(), [&](std::size_t c) { return !chips[c].reads.empty(); });
+    if (reads && source.pairing == Pairing::None) {
+        mends.push_back(ReadsMend(chips[source.chips[0]], source, rom));
         if (mends.back().outcome == MendOutcome::Verified) return mends;
+    } else if (reads) {
+        Mend mend;
+        mend.kind = MendKind::Reads;
+        mend.outcome = MendOutcome::NotTried;
+        mend.note = "the reads' mend takes one chip's part or lanes, not a pairing of two";
+        mends.push_back(std::move(mend));
     }
-    const ViewBytes bytes = MaterializeView(chip.bytes, source.view);
-    mends.push_back(BitsMend(bytes.bytes, source.view, rom));
+    const std::vector<std::uint8_t> bytes = SourceBytes(source, chips);
+    mends.push_back(BitsMend(bytes, source, rom));
     return mends;
 }
 

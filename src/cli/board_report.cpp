@@ -54,7 +54,7 @@ using board::RomState;
     return text;
 }
 
-[[nodiscard]] std::string MendText(const Mend& mend) {
+[[nodiscard]] std::string MendText(const Mend& mend, std::span<const board::Chip> chips) {
     std::string text = mend.kind == board::MendKind::Reads ? "mend from the further reads: " : "mend by flipped bits: ";
     text += OutcomeName(mend.outcome);
     if (mend.outcome == MendOutcome::Verified) text += " (" + Joined(mend.verified) + ")";
@@ -64,7 +64,8 @@ using board::RomState;
         for (std::size_t i = 0; i < mend.bits.size(); ++i) {
             const board::MendBit& b = mend.bits[i];
             text += (i ? ", " : "") + std::string("offset ") + HexText(b.offset, 8) + " bit " + std::to_string(b.bit) +
-                    (b.from ? ": 1 -> 0" : ": 0 -> 1") + " (chip " + HexText(b.chipOffset, 8) + ")";
+                    (b.from ? ": 1 -> 0" : ": 0 -> 1") + " (" + chips[b.chip].name + " " + HexText(b.chipOffset, 8) +
+                    ")";
         }
         if (!mend.shared.empty()) text += ", " + mend.shared;
     }
@@ -123,10 +124,14 @@ using board::RomState;
             {"text", board::DescribeSource(s, chips)}};
 }
 
-[[nodiscard]] nlohmann::json MendJson(const Mend& m) {
+[[nodiscard]] nlohmann::json MendJson(const Mend& m, std::span<const board::Chip> chips) {
     nlohmann::json bits = nlohmann::json::array();
     for (const board::MendBit& b : m.bits)
-        bits.push_back({{"offset", b.offset}, {"bit", b.bit}, {"chipOffset", b.chipOffset}, {"from", b.from ? 1 : 0}});
+        bits.push_back({{"offset", b.offset},
+                        {"bit", b.bit},
+                        {"file", chips[b.chip].name},
+                        {"fileOffset", b.chipOffset},
+                        {"from", b.from ? 1 : 0}});
     return {{"kind", m.kind == board::MendKind::Reads ? "reads" : "bits"},
             {"outcome", OutcomeName(m.outcome)},
             {"bits", bits},
@@ -146,7 +151,7 @@ void WriteBoardText(std::ostream& out, const board::BoardResult& result, std::sp
         out << SetHeading(index.sets()[c.set]) << ": " << Verdict(c) << '\n';
         for (const RomResult& r : c.roms) {
             out << "  " << RomLine(r, chips, index) << '\n';
-            for (const Mend& m : r.mends) out << "           " << MendText(m) << '\n';
+            for (const Mend& m : r.mends) out << "           " << MendText(m, chips) << '\n';
         }
         if (!c.unusedChips.empty())
             out << "  files that provide none of its ROMs: " << Joined(ChipNames(c.unusedChips, chips), ", ") << '\n';
@@ -164,7 +169,7 @@ nlohmann::json BoardJson(const board::BoardResult& result, std::span<const board
         for (const RomResult& r : c.roms) {
             const dat::RomEntry& rom = index.roms().roms()[r.rom];
             nlohmann::json mends = nlohmann::json::array();
-            for (const Mend& m : r.mends) mends.push_back(MendJson(m));
+            for (const Mend& m : r.mends) mends.push_back(MendJson(m, chips));
             roms.push_back({{"name", rom.name},
                             {"size", rom.size},
                             {"crc32", CrcText(rom)},

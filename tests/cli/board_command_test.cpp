@@ -59,7 +59,7 @@ TEST(BoardCommandTest, ReportsWritesAndExitsAsTheBoardStands) {
                   "\n"
                   "           mend by flipped bits: verified (crc32 sha1): offset 0x00000100 bit 3: " +
                   ((faulty[0x100] & 8) != 0 ? "1 -> 0" : "0 -> 1") +
-                  " (chip 0x00000100)\n"
+                  " (U4.bin 0x00000100)\n"
                   "  nodump   \"pal.u9\" (260 bytes): the DAT knows no dump; it cannot be verified\n"
                   "Wrote ./lo.u3 (4096 bytes, crc32 " +
                   vesperine::testing::ZlibCrcText(lo) + "; verified crc32 sha1)\nWrote ./hi.u4 (4096 bytes, crc32 " +
