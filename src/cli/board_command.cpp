@@ -297,7 +297,9 @@ const Subcommand<BoardOptions> kBoardCommand{
     .addOptions =
         [](CLI::App& command, BoardOptions& options) {
             command
-                .add_option("--dat", options.dats, "DAT files: MAME's listing, Logiqx XML, bracketed text, or zipped")
+                .add_option("--dat", options.dats,
+                            "DAT files: MAME's listing, Logiqx XML, bracketed text, or zipped (after the FILEs: --dat "
+                            "takes every argument that follows it)")
                 ->required();
             command.add_option("--reads", options.reads,
                                "Further reads of one chip, CHIP=READ[,READ...], for the reads' mend of a near miss");

@@ -74,8 +74,9 @@ constexpr std::size_t kBinaryProbe = 4096;
 struct DatSetReader::State {
     ZipLimits limits;
     std::string held;  // the text until its form is known, and the whole of a zip or bracketed DAT
-    enum class Form { Unknown, Xml, Whole } form = Form::Unknown;
+    enum class Form { Unknown, Xml, Bracketed, Zip } form = Form::Unknown;
     XmlSetParser xml;
+    BracketSetParser bracketed;
     bool binary = false;
 };
 
@@ -85,31 +86,35 @@ DatSetReader::~DatSetReader() = default;
 void DatSetReader::Feed(std::span<const std::uint8_t> block) {
     State& s = *state_;
     if (s.binary) return;
-    if (s.form == State::Form::Xml) {
-        s.xml.Feed(TextOf(block));
-        return;
-    }
+    if (s.form == State::Form::Xml) return s.xml.Feed(TextOf(block));
+    if (s.form == State::Form::Bracketed) return s.bracketed.Feed(TextOf(block));
     s.held.append(TextOf(block));
-    if (s.form == State::Form::Whole || s.held.size() < kBinaryProbe) return;
+    if (s.form == State::Form::Zip || s.held.size() < kBinaryProbe) return;
     const std::span<const std::uint8_t> start(reinterpret_cast<const std::uint8_t*>(s.held.data()), s.held.size());
     if (LooksLikeZip(start)) {
-        s.form = State::Form::Whole;
-    } else if (s.held.find('\0', 0) < kBinaryProbe) {
+        s.form = State::Form::Zip;
+        return;
+    }
+    if (s.held.find('\0', 0) < kBinaryProbe) {
         s.binary = true;
         s.held.clear();
-    } else if (LooksLikeXml(s.held)) {
+        return;
+    }
+    if (LooksLikeXml(s.held)) {
         s.form = State::Form::Xml;
         s.xml.Feed(s.held);
-        std::string().swap(s.held);
     } else {
-        s.form = State::Form::Whole;
+        s.form = State::Form::Bracketed;
+        s.bracketed.Feed(s.held);
     }
+    std::string().swap(s.held);
 }
 
 DatSets DatSetReader::Finish() {
     State& s = *state_;
     if (s.binary) return Refused("not a DAT: binary data");
     if (s.form == State::Form::Xml) return s.xml.Finish();
+    if (s.form == State::Form::Bracketed) return s.bracketed.Finish();
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(s.held.data()), s.held.size());
     return LooksLikeZip(bytes) ? ReadZippedDat(bytes, s.limits) : ReadPlainDat(s.held);
 }

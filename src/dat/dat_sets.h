@@ -51,10 +51,10 @@ struct DatSets {
 };
 
 /*
-  A DAT given in blocks as it is read. The form is told by the first bytes, as ReadDat tells it:
-  XML is parsed as the blocks come (expat), so memory is bounded by the sets and ROMs, not the
-  text; the bracketed form and zips are gathered whole first (a zip needs its directory at the
-  end; a zip's members are inflated one at a time within limits).
+  A DAT given in blocks as it is read. The form is told by the first 4 KiB, as ReadDat tells it:
+  XML (through expat) and the bracketed form are parsed as the blocks come, so memory is bounded
+  by the sets and ROMs, not the text; a zip is gathered whole first (it needs its directory at
+  the end) and its members are inflated one at a time within limits.
 
   Game-level fields read: name, description, cloneof, romof, isbios / isdevice ("yes"), MAME's
   <device_ref name>, the bracketed form's `cloneof`, `romof`, `description`; rom fields as

@@ -1,4 +1,4 @@
-// The streamed XML DAT parser and the set fields every DAT form shares: inside the DAT module.
+// The streamed DAT parsers (XML and bracketed) and the set fields every form shares: inside the DAT module.
 #pragma once
 
 #include <memory>
@@ -21,6 +21,22 @@ public:
     ~XmlSetParser();
     XmlSetParser(const XmlSetParser&) = delete;
     XmlSetParser& operator=(const XmlSetParser&) = delete;
+
+    void Feed(std::string_view block);
+    [[nodiscard]] DatSets Finish();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The bracketed form fed block by block; memory holds the sets and ROMs read and one block.
+class BracketSetParser {
+public:
+    BracketSetParser();
+    ~BracketSetParser();
+    BracketSetParser(const BracketSetParser&) = delete;
+    BracketSetParser& operator=(const BracketSetParser&) = delete;
 
     void Feed(std::string_view block);
     [[nodiscard]] DatSets Finish();

@@ -127,6 +127,34 @@ TEST(DatSetsTest, BracketedSetsKeepParentsAndFlags) {
     EXPECT_EQ(sets.roms[1].status, RomStatus::NoDump);
     EXPECT_TRUE(sets.sets[1].isBios);
     EXPECT_EQ(sets.roms[2].game, "neogeo");
+
+    // Streamed in blocks, with keys and values on lines of their own, it reads as whole; so does
+    // a fault, at its line.
+    std::mt19937 random(5);
+    std::string text = "clrmamepro ( name x )\n";
+    for (int i = 0; i < 300; ++i) {
+        const char* gap = random() % 3 == 0 ? "\n" : " ";
+        text += "game (" + std::string(gap) + "name g" + std::to_string(i) + gap + "cloneof" + gap + "p" + gap +
+                "rom ( name \"a " + std::to_string(i) + "\"" + gap + "size" + gap + "4 crc 0102030" +
+                std::to_string(i % 10) + " merge m ) )\n";
+    }
+    for (const std::string& dat : {text, text + "game ( name bad rom ( name z size x ) )\n", text + "game ( name"}) {
+        const DatSets whole = ReadDatSets(vesperine::testing::BytesOf(dat));
+        DatSetReader reader;
+        for (std::size_t at = 0; at < dat.size();) {
+            const std::size_t block = std::min<std::size_t>(1 + random() % 200, dat.size() - at);
+            reader.Feed(std::span(reinterpret_cast<const std::uint8_t*>(dat.data()) + at, block));
+            at += block;
+        }
+        const DatSets streamed = reader.Finish();
+        EXPECT_EQ(streamed.roms, whole.roms);
+        EXPECT_EQ(streamed.sets, whole.sets);
+        ASSERT_EQ(streamed.error.has_value(), whole.error.has_value());
+        if (whole.error) {
+            EXPECT_EQ(DescribeDatError(*streamed.error), DescribeDatError(*whole.error));
+        }
+    }
+    EXPECT_EQ(ReadDatSets(vesperine::testing::BytesOf(text)).sets.size(), 300u);
 }
 
 }  // namespace
