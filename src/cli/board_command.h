@@ -27,8 +27,8 @@ struct BoardOptions {
 
     "SET" (DESCRIPTION), clone of "PARENT": complete: 8 of 8 ROMs good
       good     "ROM" (SIZE bytes) from CHIP (VIEW): crc32 sha1
-      near     "ROM" (SIZE bytes) from CHIP (VIEW): crc32 CRC expected
-               mend by 1 bit: verified (crc32 sha1): offset 0x00000123 bit 4, 1 -> 0 (CHIP 0x00000123)
+      near     "ROM" (SIZE bytes) from CHIP (VIEW): same size and layout, crc32 CRC where the DAT has CRC
+               mend by flipped bits: verified (crc32 sha1): offset 0x00000123 bit 4: 1 -> 0 (CHIP 0x00000123)
       missing  "ROM" (SIZE bytes, crc32 CRC)
       files that provide none of its ROMs: CHIP
 
