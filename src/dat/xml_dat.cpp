@@ -2,6 +2,7 @@
 #include <expat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "dat/dat_reader.h"
@@ -30,6 +31,86 @@ namespace {
     return value;
 }
 
+/*
+  DATs that call themselves UTF-8 (or say nothing, which XML takes as UTF-8) are often written
+  in Latin-1 by older tools. expat refuses such a byte where a tree parser passed it on; here a
+  byte that begins no valid UTF-8 sequence is taken as the Latin-1 character it is and written
+  as UTF-8, and every valid sequence is left as it is. A sequence cut by the end of a block
+  waits for the next.
+*/
+class Utf8Repair {
+public:
+    [[nodiscard]] std::string Fix(std::string_view block, bool final) {
+        std::string in = std::move(carry_);
+        in.append(block);
+        carry_.clear();
+        std::string out;
+        out.reserve(in.size());
+        std::size_t i = 0;
+        while (i < in.size()) {
+            const auto lead = static_cast<unsigned char>(in[i]);
+            if (lead < 0x80) {
+                out += in[i++];
+                continue;
+            }
+            const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                                       : lead >= 0xE0 && lead <= 0xEF ? 3
+                                       : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                                      : 0;
+            if (length != 0 && i + length > in.size() && !final && Continues(in, i, in.size() - i)) {
+                carry_ = in.substr(i);
+                break;
+            }
+            if (length != 0 && i + length <= in.size() && Continues(in, i, length)) {
+                out.append(in, i, length);
+                i += length;
+                continue;
+            }
+            out += static_cast<char>(0xC0 | lead >> 6);
+            out += static_cast<char>(0x80 | (lead & 0x3F));
+            ++i;
+        }
+        return out;
+    }
+
+private:
+    // Whether the `count` bytes from `at` could begin a valid sequence (no overlong form, no
+    // surrogate, nothing above U+10FFFF).
+    [[nodiscard]] static bool Continues(const std::string& in, std::size_t at, std::size_t count) {
+        const auto lead = static_cast<unsigned char>(in[at]);
+        for (std::size_t k = 1; k < count; ++k) {
+            const auto c = static_cast<unsigned char>(in[at + k]);
+            unsigned low = 0x80, high = 0xBF;
+            if (k == 1 && lead == 0xE0) low = 0xA0;
+            if (k == 1 && lead == 0xED) high = 0x9F;
+            if (k == 1 && lead == 0xF0) low = 0x90;
+            if (k == 1 && lead == 0xF4) high = 0x8F;
+            if (c < low || c > high) return false;
+        }
+        return true;
+    }
+
+    std::string carry_;
+};
+
+// Whether the XML declaration at the start of head names no encoding, or UTF-8.
+[[nodiscard]] bool DeclaresUtf8(std::string_view head) {
+    if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
+    if (!head.starts_with("<?xml")) return true;
+    head = head.substr(0, head.find("?>"));
+    const std::size_t at = head.find("encoding");
+    if (at == std::string_view::npos) return true;
+    std::string value;
+    for (const char c : head.substr(at + 8)) {
+        if (c == '=' || c == ' ' || c == '"' || c == '\'') {
+            if (!value.empty()) break;
+            continue;
+        }
+        value += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return value == "utf-8" || value == "utf8";
+}
+
 }  // namespace
 
 std::optional<std::string> TakeSetRomField(SetRom& rom, std::string_view key, std::string_view value) {
@@ -50,6 +131,10 @@ std::optional<std::string> TakeSetRomField(SetRom& rom, std::string_view key, st
 
 struct XmlSetParser::Impl {
     XML_Parser parser = XML_ParserCreate(nullptr);
+    std::string head;  // the first bytes, until the XML declaration is whole
+    bool decided = false;
+    bool repair = false;  // the text is meant as UTF-8: Latin-1 bytes in it are taken as such
+    Utf8Repair latin1;
     DatSets result;
     unsigned depth = 0;  // elements open
     bool rootSeen = false;
@@ -179,12 +264,37 @@ XmlSetParser::XmlSetParser() : impl_(std::make_unique<Impl>()) {}
 XmlSetParser::~XmlSetParser() = default;
 
 void XmlSetParser::Feed(std::string_view block) {
+    Impl& s = *impl_;
+    constexpr std::size_t kLongestDeclaration = 1024;
+    if (!s.decided) {
+        s.head.append(block);
+        if (s.head.find('>') == std::string::npos && s.head.size() < kLongestDeclaration) return;
+        s.decided = true;
+        s.repair = DeclaresUtf8(s.head);
+        const std::string head = std::move(s.head);
+        return Feed(head);
+    }
     // expat takes an int length: a block beyond it goes in parts.
     constexpr std::size_t kPart = std::size_t{1} << 30;
-    for (std::size_t at = 0; at < block.size(); at += kPart) impl_->Parse(block.substr(at, kPart), false);
+    for (std::size_t at = 0; at < block.size(); at += kPart) {
+        const std::string_view part = block.substr(at, kPart);
+        if (s.repair) {
+            s.Parse(s.latin1.Fix(part, false), false);
+        } else {
+            s.Parse(part, false);
+        }
+    }
 }
 
 DatSets XmlSetParser::Finish() {
+    Impl& s = *impl_;
+    if (!s.decided) {
+        s.decided = true;
+        s.repair = DeclaresUtf8(s.head);
+        const std::string head = std::move(s.head);
+        Feed(head);
+    }
+    if (s.repair) s.Parse(s.latin1.Fix({}, true), false);
     impl_->Parse({}, true);
     DatSets result = std::move(impl_->result);
     if (result.error) {

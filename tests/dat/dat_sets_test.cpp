@@ -112,6 +112,20 @@ TEST(DatSetsTest, StreamedXmlAgreesWithTheTreeInAnyBlocks) {
     EXPECT_GT(longest, std::size_t{16384});  // past the first 4 KiB the reader looks at before it streams
 }
 
+TEST(DatSetsTest, Latin1NamesInADatMeantAsUtf8AreTakenAsLatin1) {
+    const std::string body =
+        "<datafile><game name=\"R\xE4tsel \xC3\xA4 \xED\xA0\x80\"><rom name=\"a\" size=\"1\"/></game></datafile>";
+    for (const std::string& text : {body, "<?xml version='1.0' encoding=\"UTF-8\"?>" + body,
+                                    "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + body}) {
+        const DatSets sets = ReadXmlDatSets(text);
+        ASSERT_FALSE(sets.error) << DescribeDatError(*sets.error);
+        // Latin-1 declared: every byte is a character; else only what is no UTF-8 (a surrogate's bytes are not).
+        EXPECT_EQ(sets.sets.at(0).name, text.find("ISO") != std::string::npos
+                                            ? "R\xC3\xA4tsel \xC3\x83\xC2\xA4 \xC3\xAD\xC2\xA0\xC2\x80"
+                                            : "R\xC3\xA4tsel \xC3\xA4 \xC3\xAD\xC2\xA0\xC2\x80");
+    }
+}
+
 TEST(DatSetsTest, BracketedSetsKeepParentsAndFlags) {
     const DatSets sets = ReadDatSets(vesperine::testing::BytesOf(
         "game ( name clone description \"A clone\" cloneof parent romof parent\n"
