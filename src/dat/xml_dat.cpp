@@ -73,6 +73,9 @@ public:
         return out;
     }
 
+    // Whether a sequence cut by the end of the last block waits.
+    [[nodiscard]] bool Pending() const { return !carry_.empty(); }
+
 private:
     // Whether the `count` bytes from `at` could begin a valid sequence (no overlong form, no
     // surrogate, nothing above U+10FFFF).
@@ -278,7 +281,10 @@ void XmlSetParser::Feed(std::string_view block) {
     constexpr std::size_t kPart = std::size_t{1} << 30;
     for (std::size_t at = 0; at < block.size(); at += kPart) {
         const std::string_view part = block.substr(at, kPart);
-        if (s.repair) {
+        // Plain ASCII, most of any DAT, needs no repair and no copy.
+        const bool ascii =
+            std::all_of(part.begin(), part.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        if (s.repair && (!ascii || s.latin1.Pending())) {
             s.Parse(s.latin1.Fix(part, false), false);
         } else {
             s.Parse(part, false);
