@@ -96,11 +96,15 @@ private:
     std::string carry_;
 };
 
-// Whether the XML declaration at the start of head names no encoding, or UTF-8.
+// The bytes an XML declaration may take: the decision is made on them alone, however the text
+// comes in blocks.
+constexpr std::size_t kLongestDeclaration = 1024;
+
+// Whether the XML declaration at the start of head (up to its first '>') names no encoding, or UTF-8.
 [[nodiscard]] bool DeclaresUtf8(std::string_view head) {
+    head = head.substr(0, std::min(head.find('>'), kLongestDeclaration));
     if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
     if (!head.starts_with("<?xml")) return true;
-    head = head.substr(0, head.find("?>"));
     const std::size_t at = head.find("encoding");
     if (at == std::string_view::npos) return true;
     std::string value;
@@ -268,7 +272,6 @@ XmlSetParser::~XmlSetParser() = default;
 
 void XmlSetParser::Feed(std::string_view block) {
     Impl& s = *impl_;
-    constexpr std::size_t kLongestDeclaration = 1024;
     if (!s.decided) {
         s.head.append(block);
         if (s.head.find('>') == std::string::npos && s.head.size() < kLongestDeclaration) return;
