@@ -120,6 +120,23 @@ struct NearTry {
     return found;
 }
 
+// MAME lists every BIOS a machine can boot, each ROM with the choice it belongs to (`bios`); a
+// board holds one. When the ROMs of some choice are all provided, the missing ROMs of the other
+// choices are not needed.
+void MarkOtherBiosChoices(std::vector<RomResult>& roms) {
+    std::map<std::string, bool> whole;
+    for (const RomResult& r : roms) {
+        if (r.entry->bios.empty()) continue;
+        const bool provided = r.state == RomState::Good || r.state == RomState::BadDump;
+        const auto [it, first] = whole.emplace(r.entry->bios, provided);
+        if (!first) it->second = it->second && provided;
+    }
+    if (std::none_of(whole.begin(), whole.end(), [](const auto& choice) { return choice.second; })) return;
+    for (RomResult& r : roms) {
+        r.otherBiosChoice = r.state == RomState::Missing && !r.entry->bios.empty() && !whole[r.entry->bios];
+    }
+}
+
 // The mends tried, by chip, view and the ROM's size and CRC-32: a parent and its clones share
 // near misses, and a 2-bit search can take a second and 256 MiB.
 using MendCache = std::map<std::tuple<std::vector<std::size_t>, Pairing, std::string, std::uint64_t, std::uint32_t>,
@@ -192,6 +209,7 @@ void WorkOut(Candidate& candidate, std::span<const Chip> chips, const BoardIndex
                    std::find(r.source->chips.begin(), r.source->chips.end(), c) != r.source->chips.end();
         });
     });
+    MarkOtherBiosChoices(candidate.roms);
     bool mendsSuffice = true;
     for (const RomResult& result : candidate.roms) {
         switch (result.state) {
@@ -208,7 +226,7 @@ void WorkOut(Candidate& candidate, std::span<const Chip> chips, const BoardIndex
             }
             case RomState::Missing:
                 ++candidate.missing;
-                if (result.entry->optional) {
+                if (result.entry->optional || result.otherBiosChoice) {
                     ++candidate.optionalMissing;
                 } else {
                     mendsSuffice = false;

@@ -88,14 +88,17 @@ struct RomResult {
     std::vector<std::string> verified;  // good, baddump: the digests that agree
     std::vector<Mend> mends;            // near: each mend tried, in order
     std::uint32_t nearCrc = 0;          // near: the CRC-32 of the source's bytes
+    // Missing, of a BIOS choice (`bios`) other than one whose ROMs are all provided: not needed.
+    bool otherBiosChoice = false;
 };
 
 struct Candidate {
     std::size_t set = 0;  // index into the DAT's sets
     std::vector<RomResult> roms;
     std::size_t good = 0, badDumps = 0, near = 0, missing = 0, noDumps = 0, mended = 0;
-    std::size_t optionalMissing = 0;  // of `missing`, ROMs the set runs without
-    // Every ROM good, a bad dump the DAT knows, nodump, or optional: nothing to mend or find.
+    std::size_t optionalMissing = 0;  // of `missing`, ROMs the set runs without (optional, another BIOS choice)
+    // Every ROM good, a bad dump the DAT knows, nodump, optional, or of another BIOS choice than
+    // one that is whole: nothing to mend or find.
     bool complete = false;
     // Complete once the verified mends are applied.
     bool completeMended = false;

@@ -41,7 +41,8 @@ using board::RomState;
         std::string text = "complete: " + std::to_string(c.good) + " of " + std::to_string(total) + " ROMs good";
         if (c.badDumps != 0) text += ", " + std::to_string(c.badDumps) + " as the DAT's known bad dump";
         if (c.noDumps != 0) text += ", " + std::to_string(c.noDumps) + " never dumped (cannot be verified)";
-        if (c.optionalMissing != 0) text += ", " + std::to_string(c.optionalMissing) + " optional missing";
+        if (c.optionalMissing != 0)
+            text += ", " + std::to_string(c.optionalMissing) + " not needed (optional, another BIOS)";
         return text;
     }
     std::string text = c.completeMended ? "complete once mended: " : "not complete: ";
@@ -83,6 +84,8 @@ using board::RomState;
     if (!r.via.empty()) text += " of " + r.via;
     if (!r.entry->merge.empty()) text += " shared as \"" + r.entry->merge + "\"";
     if (r.entry->optional) text += " optional";
+    if (!r.entry->bios.empty()) text += " of BIOS choice \"" + r.entry->bios + "\"";
+    if (r.otherBiosChoice) text += ", not needed: another BIOS choice is whole";
     if (r.source) text += " from " + board::DescribeSource(*r.source, chips);
     switch (r.state) {
         case RomState::Good: text += ": " + Joined(r.verified); break;
@@ -180,6 +183,7 @@ nlohmann::json BoardJson(const board::BoardResult& result, std::span<const board
                             {"bios", r.entry->bios},
                             {"region", r.entry->region},
                             {"optional", r.entry->optional},
+                            {"otherBiosChoice", r.otherBiosChoice},
                             {"source", r.source ? SourceJson(*r.source, chips) : nlohmann::json()},
                             {"nearCrc32", r.state == RomState::Near ? ChecksumDigits(r.nearCrc, 32) : ""},
                             {"verified", r.verified},

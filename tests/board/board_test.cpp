@@ -145,6 +145,10 @@ TEST(BoardTest, ASplitDatsCloneNeedsItsParentsAndBiosRoms) {
     static_cast<void>(dat.Rom("s1.rom", shared));
     dat.Set("clone", "parent");
     static_cast<void>(dat.Rom("p1.rom", own));
+    dat.Set("listed");  // MAME's way: both BIOS choices listed, one on the board
+    static_cast<void>(dat.Rom("own.rom", own));
+    dat.Rom("sp-s2.sp1", bios).bios = "euro";
+    dat.Rom("sp-s.sp1", RandomBytes(1024, 14)).bios = "asia";
     const BoardIndex index(std::move(dat.sets));
     const Chip chips[] = {{"a", own, {}}, {"b", shared, {}}};
     const BoardResult result = FindBoard(chips, index);
@@ -155,6 +159,12 @@ TEST(BoardTest, ASplitDatsCloneNeedsItsParentsAndBiosRoms) {
     EXPECT_EQ(clone.roms[1].state, RomState::Good);
     EXPECT_EQ(clone.roms[2].via, "BIOS \"neogeo\"");
     EXPECT_EQ(clone.roms[2].state, RomState::Missing);
+
+    const Chip withBios[] = {{"a", own, {}}, {"c", bios, {}}};
+    const BoardResult listed = FindBoard(withBios, index);
+    ASSERT_EQ(index.sets()[listed.candidates.at(0).set].name, "listed");
+    EXPECT_TRUE(listed.candidates[0].complete);
+    EXPECT_TRUE(listed.candidates[0].roms[2].otherBiosChoice);
 }
 
 TEST(BoardTest, ALoneChipOneBitFromARomPointsToItsSet) {
