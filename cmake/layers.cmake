@@ -6,6 +6,7 @@ set(VESPERINE_LAYERS
   "files"                                        # the file-system interface and the write primitive
   "analysis search platform"                     # computations over a dump; the systems' file systems
   "diagnosis reads checksum dat headers formats" # the modules, each a library of its own
+  "board"                                        # chip dumps to DAT sets: the DAT module with the repair and the reads' mend
   "app inspector"                                # the dialog (MainDialog, the workspace, the commands); the Inspector's model
   "panes"                                        # the dialog's two hex panes
   "cli platform/qt")                             # the two programs: vesperine-cli and the Qt window

@@ -16,7 +16,8 @@ packages=(
   g++-mingw-w64-x86-64 libz-mingw-w64-dev googletest  # the Windows cross build of the core tests
   wine wine64                     # running them (scripts/windows.sh)
   libcli11-dev nlohmann-json3-dev # vesperine-cli: arguments and --json
-  libpugixml-dev libzip-dev       # DAT files, zipped DATs and ROM sets
+  libexpat1-dev libzip-dev        # DAT files (streamed XML), zipped DATs and ROM sets
+  libpugixml-dev                  # the DAT tests: the tree parser the streamed one is checked against
   libssl-dev                      # MD5 and the SHA family
   seabios                         # real ROM images for the identification tests
   rhash                           # the hashing benchmarks' point of comparison

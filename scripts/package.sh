@@ -35,7 +35,7 @@ files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | LC_ALL=C sort)
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "package: Depends: $depends"
 names=$(sed 's/ ([^)]*)//g; s/, */\n/g' <<<"$depends")
-for needed in libc6 libstdc++6 libqt6core6 libqt6widgets6 libssl3 libzip4 libpugixml1v5; do
+for needed in libc6 libstdc++6 libqt6core6 libqt6widgets6 libssl3 libzip4 libexpat1; do
   grep -qxF "$needed" <<<"$names" || fail "Depends lacks $needed"
 done
 ! grep -q -- '-dev$' <<<"$names" || fail "Depends names a development package"

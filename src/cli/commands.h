@@ -1,6 +1,7 @@
 // Every vesperine-cli subcommand's description, one header per subcommand named after it.
 #pragma once
 
+#include "cli/board_command.h"
 #include "cli/checksum_command.h"
 #include "cli/compare_command.h"
 #include "cli/crc_command.h"

@@ -32,6 +32,7 @@ constexpr RegisterCommand kCommands[] = {
     Registered<kHashCommand>,
     Registered<kIdentifyCommand>,
     Registered<kDatCommand>,
+    Registered<kBoardCommand>,
     Registered<kHeaderCommand>,
     Registered<kSumCommand>,
     Registered<kChecksumCommand>,

@@ -79,6 +79,14 @@ std::vector<std::size_t> DatIndex::WithCrc(std::uint64_t size, std::uint32_t crc
     return found;
 }
 
+std::vector<std::pair<std::uint32_t, std::size_t>> DatIndex::CrcsOfSize(std::uint64_t size) const {
+    const auto first =
+        std::lower_bound(byCrc_.begin(), byCrc_.end(), size, [](const Key& a, std::uint64_t s) { return a.size < s; });
+    std::vector<std::pair<std::uint32_t, std::size_t>> found;
+    for (auto it = first; it != byCrc_.end() && it->size == size; ++it) found.emplace_back(it->crc, it->rom);
+    return found;
+}
+
 const std::vector<std::size_t>& DatIndex::WithStem(std::string_view fileName) const {
     const auto it = byStem_.find(LowerStem(fileName));
     return it == byStem_.end() ? kNone : it->second;

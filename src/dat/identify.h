@@ -21,6 +21,10 @@ public:
     [[nodiscard]] const std::vector<RomEntry>& roms() const { return roms_; }
     // Whether some ROM has this size: a view of any other size needs no CRC at all.
     [[nodiscard]] bool HasSize(std::uint64_t size) const;
+    // Every size some ROM has, ascending, each once.
+    [[nodiscard]] const std::vector<std::uint64_t>& sizes() const { return sizes_; }
+    // The CRC-32 and index of every ROM of this size that has a CRC-32, ascending by CRC.
+    [[nodiscard]] std::vector<std::pair<std::uint32_t, std::size_t>> CrcsOfSize(std::uint64_t size) const;
     // The ROMs with this size and CRC-32, as indexes into roms().
     [[nodiscard]] std::vector<std::size_t> WithCrc(std::uint64_t size, std::uint32_t crc) const;
     // The ROMs whose name has this stem (the name up to its last dot), ignoring case.

@@ -109,7 +109,8 @@ struct Malformed {
 TEST(DatReaderTest, MalformedDatsAreRefusedWithTheirLine) {
     const Malformed cases[] = {
         {"<datafile>\n<game name=\"g\">\n<rom name=\"a\" size=\"4\"", 3, "XML: the file ends before"},
-        {"<datafile>\n<game name=\"g\">\n<rom name=\"a\"/></gmae>\n</datafile>", 3, "XML: Start-end tags mismatch"},
+        {"<datafile>\n<game name=\"g\">\n<rom name=\"a\" size=\"4\"/></gmae>\n</datafile>", 3,
+         "XML: Start-end tags mismatch"},
         {"<datafile>\n<game name=\"g\">\n<rom name=\"a\" size=\"4\"/>\n</game>\n", 4, "cut short"},
         {"<datafile>\n<game name=\"g\">\n\n<rom name=\"a\" size=\"4\" crc=\"1234567\"/>\n</game></datafile>", 4,
          "crc \"1234567\" is not 8 hex digits"},
