@@ -32,7 +32,7 @@ cmake --build build-tsan -j"$(nproc)" --target core_tests window_tests
 TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" \
   build-tsan/tests/core_tests --gtest_brief=1 --gtest_filter='LongTask*:CrcSearch.*:HostContract/*'
 TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" QT_QPA_PLATFORM=offscreen \
-  build-tsan/tests/window/window_tests --gtest_brief=1 --gtest_filter='LongTask*:GoAttack*:LargeFiles*:KeyState*'
+  build-tsan/tests/window/window_tests --gtest_brief=1 --gtest_filter='LongTask*:GoAttack*:LargeFiles*:KeyState*:InspectorTasks*'
 # The sanitizer build is also the build without ISA-L: CRC-32 through zlib's crc32, as where
 # ISA-L does not exist (ISA-L's assembly is not instrumented by the sanitizers anyway).
 bash scripts/build.sh build-sanitize -DVESPERINE_SANITIZE=ON -DVESPERINE_WINDOW=OFF -DVESPERINE_ISAL=OFF \

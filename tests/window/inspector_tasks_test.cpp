@@ -32,6 +32,14 @@ bool UnderValgrind() {
     return preload && std::string(preload).find("vgpreload") != std::string::npos;
 }
 
+// ThreadSanitizer runs the threads, many times slower: the work and its Cancel are checked
+// there, their times are not.
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kTimed = false;
+#else
+constexpr bool kTimed = true;
+#endif
+
 // Turns the event loop until done() holds or limitMs pass.
 template <typename Done>
 bool TurnUntil(Done done, int limitMs) {
@@ -89,7 +97,7 @@ TEST(InspectorTasks, LargeFileKeepsTheWindowAliveAndCancelStopsTheWorkQuickly) {
     ASSERT_NE(findings, nullptr);
     inspector.InspectFile(file.path.string());
     ASSERT_TRUE(TurnUntil([&] { return findings->rowCount() > 0 && !inspector.services().busy(); }, 120000));
-    EXPECT_LT(worst, 200) << "the longest the event loop stood still, in ms";
+    if (kTimed) EXPECT_LT(worst, 200) << "the longest the event loop stood still, in ms";
 
     // Diagnosed again, and cancelled once the work is under way. The task runs an event loop of
     // its own, so the Cancel comes from a timer inside it.
@@ -109,7 +117,7 @@ TEST(InspectorTasks, LargeFileKeepsTheWindowAliveAndCancelStopsTheWorkQuickly) {
     ASSERT_TRUE(TurnUntil([&] { return stopping.isValid() && !inspector.services().busy(); }, 20000));
     const qint64 stopped = stopping.elapsed();
     ASSERT_TRUE(wasBusy) << "the diagnosis ended before it could be cancelled";
-    EXPECT_LT(stopped, 500) << "ms from Cancel to the end of the work";
+    if (kTimed) EXPECT_LT(stopped, 500) << "ms from Cancel to the end of the work";
     auto* bar = health->findChild<QWidget*>(QStringLiteral("cancelledBar"));
     ASSERT_NE(bar, nullptr);
     EXPECT_TRUE(bar->isVisible());
