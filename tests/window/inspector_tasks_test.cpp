@@ -97,7 +97,9 @@ TEST(InspectorTasks, LargeFileKeepsTheWindowAliveAndCancelStopsTheWorkQuickly) {
     ASSERT_NE(findings, nullptr);
     inspector.InspectFile(file.path.string());
     ASSERT_TRUE(TurnUntil([&] { return findings->rowCount() > 0 && !inspector.services().busy(); }, 120000));
-    if (kTimed) EXPECT_LT(worst, 200) << "the longest the event loop stood still, in ms";
+    if (kTimed) {
+        EXPECT_LT(worst, 200) << "the longest the event loop stood still, in ms";
+    }
 
     // Diagnosed again, and cancelled once the work is under way. The task runs an event loop of
     // its own, so the Cancel comes from a timer inside it.
@@ -117,7 +119,9 @@ TEST(InspectorTasks, LargeFileKeepsTheWindowAliveAndCancelStopsTheWorkQuickly) {
     ASSERT_TRUE(TurnUntil([&] { return stopping.isValid() && !inspector.services().busy(); }, 20000));
     const qint64 stopped = stopping.elapsed();
     ASSERT_TRUE(wasBusy) << "the diagnosis ended before it could be cancelled";
-    if (kTimed) EXPECT_LT(stopped, 500) << "ms from Cancel to the end of the work";
+    if (kTimed) {
+        EXPECT_LT(stopped, 500) << "ms from Cancel to the end of the work";
+    }
     auto* bar = health->findChild<QWidget*>(QStringLiteral("cancelledBar"));
     ASSERT_NE(bar, nullptr);
     EXPECT_TRUE(bar->isVisible());
