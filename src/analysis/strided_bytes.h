@@ -9,17 +9,17 @@
 namespace vesperine {
 
 // Byte i of the view is bytes[first + i × stride]: stride 1 is the bytes themselves, stride 2
-// from first 0 or 1 one lane of an interleaved pair. Checks read it a block at a time through
-// Read, which hands back the bytes in place when they lie side by side and otherwise gathers
-// them into the caller's scratch, never more than Block() bytes at once: a lane of a large dump
-// is checked with no copy of it.
+// from first 0 or 1 one lane of an interleaved pair. Sequential scans read it a block at a time
+// through Read, which hands back the bytes in place when they lie side by side and otherwise
+// gathers them into the caller's scratch, Block() bytes at most; comparisons (Same) read it in
+// place. A lane of a large dump is so checked with no copy of more than one block.
 class StridedBytes {
 public:
     using Scratch = std::vector<std::uint8_t>;
 
-    // Beside the block a whole dump is read in (a poll's worth: no copy, and one call per 1 MiB),
-    // a lane is gathered in pieces that stay in the cache and cost little when a comparison stops
-    // at its first byte, as most tries of a repeat period or an address line do.
+    // A lane's gathered block: small enough to stay in the cache between its gather and its scan,
+    // and to cost little when a scan stops at its first byte, as most tries of an address line
+    // do; large enough that a call per block costs nothing beside the bytes.
     static constexpr std::size_t kLaneBlock = std::size_t{64} << 10;
 
     StridedBytes(std::span<const std::uint8_t> bytes)  // NOLINT(google-explicit-constructor)
@@ -33,10 +33,9 @@ public:
     [[nodiscard]] std::size_t size() const { return size_; }
     [[nodiscard]] bool empty() const { return size_ == 0; }
     [[nodiscard]] std::uint8_t operator[](std::size_t i) const { return data_[i * stride_]; }
-    [[nodiscard]] bool Contiguous() const { return stride_ == 1; }
 
-    // The most bytes a Read should ask for; a read of more from a lane still works, but copies as
-    // much.
+    // The most bytes a Read should ask for: contiguousBlock, the caller's own step, when the
+    // bytes are read in place, else kLaneBlock. A larger read from a lane works but copies as much.
     [[nodiscard]] std::size_t Block(std::size_t contiguousBlock) const {
         return stride_ == 1 ? contiguousBlock : kLaneBlock;
     }
