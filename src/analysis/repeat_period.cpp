@@ -2,16 +2,15 @@
 #include "analysis/repeat_period.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace vesperine {
 namespace {
 
-[[nodiscard]] bool RepeatsEvery(std::span<const std::uint8_t> image, std::uint64_t p, const PassMeter& meter) {
+[[nodiscard]] bool RepeatsEvery(const StridedBytes& image, std::uint64_t p, const PassMeter& meter) {
     const std::uint64_t length = image.size() - p;
     for (std::uint64_t at = 0; at < length; at += kPollBytes) {
         const std::uint64_t part = std::min(kPollBytes, length - at);
-        if (std::memcmp(image.data() + at, image.data() + p + at, part) != 0) return false;
+        if (!image.Same(at, p + at, part)) return false;
         if (meter.Tick(p + at + part)) return false;
     }
     return true;
@@ -20,6 +19,10 @@ namespace {
 }  // namespace
 
 std::uint64_t RepeatPeriodOf(std::span<const std::uint8_t> image, const PassMeter& meter) {
+    return RepeatPeriodOf(StridedBytes(image), meter);
+}
+
+std::uint64_t RepeatPeriodOf(const StridedBytes& image, const PassMeter& meter) {
     const std::uint64_t n = image.size();
     // Divisors come in pairs around the square root: the small ones first, in ascending order,
     // then the cofactors of the small ones, in ascending order too.

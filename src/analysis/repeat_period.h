@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 
+#include "analysis/strided_bytes.h"
 #include "base/work_poll.h"
 
 namespace vesperine {
@@ -15,5 +16,7 @@ namespace vesperine {
 // a few bytes. The meter is ticked every kPollBytes of a comparison with its position in the
 // image; broken off, the answer means nothing.
 [[nodiscard]] std::uint64_t RepeatPeriodOf(std::span<const std::uint8_t> image, const PassMeter& meter = {});
+// The same over a strided view: a byte lane of a dump, read where it lies.
+[[nodiscard]] std::uint64_t RepeatPeriodOf(const StridedBytes& image, const PassMeter& meter = {});
 
 }  // namespace vesperine

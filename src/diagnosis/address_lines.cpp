@@ -18,34 +18,39 @@ constexpr std::uint64_t kMinPairs = 8;
 // positions hold the other member of each pair, which compares the same pairs.
 constexpr std::uint64_t kLowMasks[3] = {0x00FF00FF00FF00FFull, 0x0000FFFF0000FFFFull, 0x00000000FFFFFFFFull};
 
-[[nodiscard]] bool LowBitHasNoEffect(std::span<const std::uint8_t> bytes, unsigned k, const PassMeter& meter) {
-    const std::uint8_t* p = bytes.data();
+[[nodiscard]] bool LowBitHasNoEffect(const StridedBytes& bytes, unsigned k, const PassMeter& meter) {
     const std::size_t whole = bytes.size() / 8 * 8;
+    const std::size_t block = bytes.Block(kPollBytes);  // a whole number of words
     const unsigned shift = 8u << k;
+    StridedBytes::Scratch scratch;
     for (std::size_t at = 0; at < whole; at += kPollBytes) {
         const std::size_t end = std::min<std::size_t>(whole, at + kPollBytes);
-        for (std::size_t i = at; i < end; i += 8) {
-            const std::uint64_t word = LoadWord(p + i);
-            if (((word ^ (word >> shift)) & kLowMasks[k]) != 0) return false;
+        for (std::size_t from = at; from < end; from += block) {
+            const std::size_t size = std::min(block, end - from);
+            const std::uint8_t* p = bytes.Read(from, size, scratch).data();
+            for (std::size_t i = 0; i < size; i += 8) {
+                const std::uint64_t word = LoadWord(p + i);
+                if (((word ^ (word >> shift)) & kLowMasks[k]) != 0) return false;
+            }
         }
         if (meter.Tick(end)) return false;
     }
     const std::size_t step = std::size_t{1} << k;
     for (std::size_t i = whole; i + step < bytes.size(); ++i) {
-        if ((i & step) == 0 && p[i] != p[i + step]) return false;
+        if ((i & step) == 0 && bytes[i] != bytes[i + step]) return false;
     }
     return true;
 }
 
-// Small blocks are compared a run of them between ticks, large ones chunk by chunk.
-[[nodiscard]] bool HighBitHasNoEffect(std::span<const std::uint8_t> bytes, unsigned k, const PassMeter& meter) {
+// Small blocks are compared a run of them between ticks, large ones chunk by chunk; a lane's
+// where they lie in the file.
+[[nodiscard]] bool HighBitHasNoEffect(const StridedBytes& bytes, unsigned k, const PassMeter& meter) {
     const std::size_t half = std::size_t{1} << k;
-    const std::uint8_t* p = bytes.data();
     std::size_t nextTick = kPollBytes;
     for (std::size_t base = 0; base + half < bytes.size(); base += 2 * half) {
         const std::size_t length = std::min(half, bytes.size() - base - half);
-        const bool same = half < kPollBytes ? SameBytes(p + base, p + base + half, length)
-                                            : SameBytes(p + base, p + base + half, length,
+        const bool same = half < kPollBytes ? bytes.Same(base, base + half, length)
+                                            : SameBytes(bytes, base, base + half, length,
                                                         meter.Part(base, base + 2 * half, 2 * half));
         if (!same) return false;
         if (base + 2 * half >= nextTick) {
@@ -66,6 +71,10 @@ constexpr std::uint64_t kLowMasks[3] = {0x00FF00FF00FF00FFull, 0x0000FFFF0000FFF
 }  // namespace
 
 bool OffsetBitHasNoEffect(std::span<const std::uint8_t> bytes, unsigned k, const PassMeter& meter) {
+    return OffsetBitHasNoEffect(StridedBytes(bytes), k, meter);
+}
+
+bool OffsetBitHasNoEffect(const StridedBytes& bytes, unsigned k, const PassMeter& meter) {
     if (k >= 63 || PairsFor(bytes.size(), k) < kMinPairs) return false;
     return k < 3 ? LowBitHasNoEffect(bytes, k, meter) : HighBitHasNoEffect(bytes, k, meter);
 }

@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "analysis/strided_bytes.h"
 #include "base/work_poll.h"
 #include "diagnosis/finding.h"
 
@@ -15,6 +16,8 @@ namespace vesperine::diagnosis {
 // Stops at the first pair that differs, so a line that works costs almost nothing. The meter
 // is ticked as scan.h says, over the bytes' length.
 [[nodiscard]] bool OffsetBitHasNoEffect(std::span<const std::uint8_t> bytes, unsigned k, const PassMeter& meter = {});
+// The same over a strided view: a byte lane of a dump, read where it lies.
+[[nodiscard]] bool OffsetBitHasNoEffect(const StridedBytes& bytes, unsigned k, const PassMeter& meter = {});
 
 // The offset bits that have no effect, as a mask (bit k for offset bit k), over every bit an
 // offset below bytes.size() uses.

@@ -1,6 +1,8 @@
 // Data lines: one pass of word-wide AND and OR, then a finding per line that never toggled.
 #include "diagnosis/data_lines.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "diagnosis/scan.h"
@@ -8,6 +10,10 @@
 namespace vesperine::diagnosis {
 
 DataLineScan ScanDataLines(std::span<const std::uint8_t> bytes, unsigned width, const PassMeter& meter) {
+    return ScanDataLines(StridedBytes(bytes), width, meter);
+}
+
+DataLineScan ScanDataLines(const StridedBytes& bytes, unsigned width, const PassMeter& meter) {
     DataLineScan scan;
     scan.width = width;
     const std::size_t length = bytes.size() - bytes.size() % width;
@@ -17,16 +23,21 @@ DataLineScan ScanDataLines(std::span<const std::uint8_t> bytes, unsigned width, 
     // position's parity at the end (eight is a whole number of words of either width).
     std::uint64_t all = ~std::uint64_t{0};
     std::uint64_t any = 0;
-    const std::uint8_t* p = bytes.data();
-    std::size_t left = length;
-    for (std::size_t sinceTick = 0; left >= 8; p += 8, left -= 8) {
-        const std::uint64_t word = LoadWord(p);
-        all &= word;
-        any |= word;
-        if ((sinceTick += 8) == kPollBytes) {
-            sinceTick = 0;
-            if (meter.Tick(length - left + 8)) return scan;
+    const std::size_t whole = length / 8 * 8;
+    const std::size_t block = bytes.Block(kPollBytes);  // a whole number of words
+    StridedBytes::Scratch scratch;
+    for (std::size_t at = 0; at < whole; at += kPollBytes) {
+        const std::size_t end = std::min<std::size_t>(whole, at + kPollBytes);
+        for (std::size_t from = at; from < end; from += block) {
+            const std::size_t size = std::min(block, end - from);
+            const std::uint8_t* p = bytes.Read(from, size, scratch).data();
+            for (std::size_t i = 0; i < size; i += 8) {
+                const std::uint64_t word = LoadWord(p + i);
+                all &= word;
+                any |= word;
+            }
         }
+        if (end - at == kPollBytes && meter.Tick(end)) return scan;
     }
     std::uint8_t allBytes[8];
     std::uint8_t anyBytes[8];
@@ -39,9 +50,9 @@ DataLineScan ScanDataLines(std::span<const std::uint8_t> bytes, unsigned width, 
         andParts[k % width] &= allBytes[k];
         orParts[k % width] |= anyBytes[k];
     }
-    for (std::size_t k = 0; k < left; ++k) {
-        andParts[k % width] &= p[k];
-        orParts[k % width] |= p[k];
+    for (std::size_t k = 0; whole + k < length; ++k) {
+        andParts[k % width] &= bytes[whole + k];
+        orParts[k % width] |= bytes[whole + k];
     }
     scan.alwaysSet = width == 2 ? andParts[0] | andParts[1] << 8 : andParts[0];
     scan.everSet = width == 2 ? orParts[0] | orParts[1] << 8 : orParts[0];

@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "analysis/strided_bytes.h"
 #include "base/work_poll.h"
 #include "diagnosis/finding.h"
 
@@ -23,6 +24,8 @@ struct DataLineScan {
 // The meter is ticked as scan.h says, over the bytes' length.
 [[nodiscard]] DataLineScan ScanDataLines(std::span<const std::uint8_t> bytes, unsigned width,
                                          const PassMeter& meter = {});
+// The same over a strided view: a byte lane of a dump, read where it lies.
+[[nodiscard]] DataLineScan ScanDataLines(const StridedBytes& bytes, unsigned width, const PassMeter& meter = {});
 
 // Fewer words than this cannot show that a line never toggles: random bytes leave a line
 // unchanged over 16 words once in 2^15.

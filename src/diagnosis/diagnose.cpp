@@ -27,28 +27,33 @@ void Append(std::vector<Finding>& to, std::vector<Finding> from) {
 }
 
 // Whether every byte is printable ASCII or a tab, line or page break.
-[[nodiscard]] bool IsText(std::span<const std::uint8_t> bytes, const PassMeter& meter) {
+[[nodiscard]] bool IsText(const StridedBytes& bytes, const PassMeter& meter) {
+    const std::size_t block = bytes.Block(kPollBytes);
+    StridedBytes::Scratch scratch;
     for (std::size_t at = 0; at < bytes.size(); at += kPollBytes) {
-        const auto part = bytes.subspan(at, std::min<std::size_t>(kPollBytes, bytes.size() - at));
-        if (!std::all_of(part.begin(), part.end(),
-                         [](std::uint8_t b) { return (b >= 0x20 && b < 0x7F) || (b >= 0x09 && b <= 0x0D); }) ||
-            meter.Tick(at + part.size())) {
-            return false;
+        const std::size_t end = std::min<std::size_t>(bytes.size(), at + kPollBytes);
+        for (std::size_t from = at; from < end; from += block) {
+            const auto part = bytes.Read(from, std::min(block, end - from), scratch);
+            if (!std::all_of(part.begin(), part.end(),
+                             [](std::uint8_t b) { return (b >= 0x20 && b < 0x7F) || (b >= 0x09 && b <= 0x0D); })) {
+                return false;
+            }
         }
+        if (meter.Tick(end)) return false;
     }
     return true;
 }
 
 // The passes of the diagnosis as the meter counts them, in units of the file's length.
 constexpr std::uint64_t kWholePasses = 7;  // blank, lane fills, repetition, address, data, lanes, fills
-constexpr std::uint64_t kLanePasses = 2;   // the split, then repetition, address and data lines
+constexpr std::uint64_t kLanePasses = 2;   // a look for one value, then repetition, address and data lines
 constexpr std::uint64_t kPasses = kWholePasses + 2 * kLanePasses;
 
 // Overdump, dead address lines and stuck data lines of one chip's bytes, which are not blank
 // and hold at least kMinWordsForLines words.
 // ignoreData leaves data lines out (a lane of 00 or FF explains them). The meter sees three
 // passes over bytes: repetition, address lines (a share for each), data lines.
-[[nodiscard]] ChipFindings CheckLines(std::span<const std::uint8_t> bytes, unsigned width, bool checkData,
+[[nodiscard]] ChipFindings CheckLines(const StridedBytes& bytes, unsigned width, bool checkData,
                                       std::uint32_t ignoreData, const PassMeter& meter) {
     ChipFindings chip;
     const std::uint64_t n = bytes.size();
@@ -133,7 +138,8 @@ std::optional<Diagnosis> Diagnose(std::span<const std::uint8_t> bytes, const Dia
         if (laneFills[0]) ignoreData |= 0x00FFu;
         if (laneFills[1]) ignoreData |= 0xFF00u;
     }
-    ChipFindings whole = CheckLines(bytes, options.width, true, ignoreData, PassMeter(&meter, 2 * n, 3 * n, 3 * n));
+    ChipFindings whole =
+        CheckLines(StridedBytes(bytes), options.width, true, ignoreData, PassMeter(&meter, 2 * n, 3 * n, 3 * n));
     std::vector<Finding> findings = whole.findings;
     Append(findings, FindConstantLanes(bytes, options.width, pass(5, n)));
     Append(findings, FindFills(bytes, options.width, pass(6, n)));
@@ -143,13 +149,13 @@ std::optional<Diagnosis> Diagnose(std::span<const std::uint8_t> bytes, const Dia
         diagnosis.lanesChecked = true;
         for (const Lane lane : {Lane::Odd, Lane::Even}) {
             if (laneFills[static_cast<int>(lane)]) continue;
-            // The lane's two passes: the split and a look for one value, then its lines.
+            // The lane's two passes: a look for one value, then its lines. The lane is read where
+            // it lies in the file: a copy of it would cost half the file's size again.
             const std::uint64_t first = kWholePasses + kLanePasses * static_cast<std::uint64_t>(lane);
-            const ByteBuffer laneBytes = SplitLane(bytes, lane, pass(first, n).Part(0, n / 2, n));
-            if (meter.BrokenOff()) return std::nullopt;
+            const StridedBytes laneBytes(bytes, static_cast<std::size_t>(lane), 2);
             if (laneBytes.size() < kMinWordsForLines) continue;
             const std::uint64_t m = laneBytes.size();
-            const bool oneValue = IsAllByte(laneBytes, laneBytes[0], pass(first, 2 * m).Part(m, 2 * m, m));
+            const bool oneValue = IsAllByte(laneBytes, laneBytes[0], pass(first, m));
             if (meter.BrokenOff()) return std::nullopt;
             if (!oneValue) {
                 ChipFindings laneChip = CheckLines(laneBytes, 1, options.width == 1, 0, pass(first + 1, 3 * m));

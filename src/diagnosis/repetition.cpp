@@ -31,7 +31,7 @@ Finding BlankFinding(std::uint8_t value, std::uint64_t length) {
     return finding;
 }
 
-Repetition FindRepetition(std::span<const std::uint8_t> bytes, const PassMeter& meter) {
+Repetition FindRepetition(const StridedBytes& bytes, const PassMeter& meter) {
     const std::uint64_t image = RepeatPeriodOf(bytes, meter);
     if (image == 0) return {};
     return {image, bytes.size() / image};

@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 
+#include "analysis/strided_bytes.h"
 #include "base/work_poll.h"
 #include "diagnosis/finding.h"
 
@@ -26,7 +27,7 @@ struct Repetition {
 };
 
 // The file's repeat period (RepeatPeriodOf) as an image and its number of copies.
-[[nodiscard]] Repetition FindRepetition(std::span<const std::uint8_t> bytes, const PassMeter& meter = {});
+[[nodiscard]] Repetition FindRepetition(const StridedBytes& bytes, const PassMeter& meter = {});
 
 // For a repeated file: two copies of a power-of-two image say that the top address line has
 // no effect ("A17 has no effect: the two halves are identical ..."); more copies are

@@ -27,9 +27,19 @@ namespace {
 }  // namespace
 
 bool IsAllByte(std::span<const std::uint8_t> bytes, std::uint8_t value, const PassMeter& meter) {
+    return IsAllByte(StridedBytes(bytes), value, meter);
+}
+
+bool IsAllByte(const StridedBytes& bytes, std::uint8_t value, const PassMeter& meter) {
+    const std::size_t block = bytes.Block(kPollBytes);
+    StridedBytes::Scratch scratch;
     for (std::size_t at = 0; at < bytes.size(); at += kPollBytes) {
         const std::size_t length = std::min<std::size_t>(kPollBytes, bytes.size() - at);
-        if (!IsAllByteUnmetered(bytes.subspan(at, length), value) || meter.Tick(at + length)) return false;
+        for (std::size_t from = at; from < at + length; from += block) {
+            const std::size_t size = std::min(block, at + length - from);
+            if (!IsAllByteUnmetered(bytes.Read(from, size, scratch), value)) return false;
+        }
+        if (meter.Tick(at + length)) return false;
     }
     return true;
 }
@@ -38,6 +48,14 @@ bool SameBytes(const std::uint8_t* a, const std::uint8_t* b, std::size_t length,
     for (std::size_t at = 0; at < length; at += kPollBytes) {
         const std::size_t part = std::min<std::size_t>(kPollBytes, length - at);
         if (!SameBytes(a + at, b + at, part) || meter.Tick(at + part)) return false;
+    }
+    return true;
+}
+
+bool SameBytes(const StridedBytes& bytes, std::size_t a, std::size_t b, std::size_t length, const PassMeter& meter) {
+    for (std::size_t at = 0; at < length; at += kPollBytes) {
+        const std::size_t part = std::min<std::size_t>(kPollBytes, length - at);
+        if (!bytes.Same(a + at, b + at, part) || meter.Tick(at + part)) return false;
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <span>
 
+#include "analysis/strided_bytes.h"
 #include "base/work_poll.h"
 
 namespace vesperine::diagnosis {
@@ -13,12 +14,17 @@ namespace vesperine::diagnosis {
 // every kPollBytes with their position in bytes; broken off, they stop with an answer that
 // means nothing, which the caller drops on seeing the meter broken.
 [[nodiscard]] bool IsAllByte(std::span<const std::uint8_t> bytes, std::uint8_t value, const PassMeter& meter = {});
+[[nodiscard]] bool IsAllByte(const StridedBytes& bytes, std::uint8_t value, const PassMeter& meter = {});
 
 // Whether the length bytes at a and at b are equal.
 [[nodiscard]] inline bool SameBytes(const std::uint8_t* a, const std::uint8_t* b, std::size_t length) {
     return length == 0 || std::memcmp(a, b, length) == 0;
 }
 [[nodiscard]] bool SameBytes(const std::uint8_t* a, const std::uint8_t* b, std::size_t length, const PassMeter& meter);
+// Whether bytes [a, a + length) and [b, b + length) of the view are equal, the meter ticked as
+// above over length.
+[[nodiscard]] bool SameBytes(const StridedBytes& bytes, std::size_t a, std::size_t b, std::size_t length,
+                             const PassMeter& meter);
 
 // Eight bytes from p as one word, in whatever order the machine keeps them: the scans that
 // use it treat every byte position alike.
