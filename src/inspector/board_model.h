@@ -1,0 +1,48 @@
+// The Identity panel's board check, toolkit-free: the Inspector's subjects as chips, the DATs as sets, the report as
+// text.
+#pragma once
+
+#ifdef VESPERINE_HAVE_DAT
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/work_poll.h"
+#include "board/board.h"
+#include "dat/dat_sets.h"
+#include "inspector/subject.h"
+
+namespace vesperine::inspector {
+
+// The button's tooltip: what the check takes, and that writing the set is the command line's.
+[[nodiscard]] std::string BoardCheckHint();
+// Said instead of a report when there is nothing to check.
+[[nodiscard]] std::string NoBoardSubjects();
+
+/*
+  The chips of a board check: every subject in the chooser's order, each named as the report
+  names it: a file by its own file name (the base file too, not "Base file: ..."), the dialog's
+  dump by its chooser label. The dialog's dump is left out when its bytes are the base file's
+  (the whole base analysed): one chip, not two chips that each provide the same ROM. The chips
+  see the subjects' bytes, alive as long as the subjects are.
+*/
+[[nodiscard]] std::vector<board::Chip> BoardChips(std::span<const Subject* const> subjects);
+
+// The refusal of shown (as a person reads it), which no longer reads as a DAT file: the check stops.
+[[nodiscard]] std::string BoardDatRefused(std::string_view shown, const dat::DatError& error);
+
+// One DAT's bytes streamed into sets a block of kPollBytes at a time, asking poll (bytes read)
+// between blocks; nothing when it was broken off. An error is in the sets' error.
+[[nodiscard]] std::optional<dat::DatSets> ReadSetsPolled(std::span<const std::uint8_t> bytes, const WorkPoll& poll);
+
+// The report as one text, a line each (board::ReportLines).
+[[nodiscard]] std::string BoardReportText(const board::BoardResult& result, std::span<const board::Chip> chips,
+                                          const board::BoardIndex& index);
+
+}  // namespace vesperine::inspector
+
+#endif
