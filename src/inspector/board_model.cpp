@@ -17,6 +17,11 @@ std::string BoardCheckHint() {
 
 std::string NoBoardSubjects() { return "No file to check as a board: open or drop the chip dumps first."; }
 
+std::string NoBoardDats() {
+    return "Add the DAT files (MAME's listing, Logiqx XML, the bracketed form or a zip of them) whose sets the files "
+           "are checked against.";
+}
+
 std::string BoardDatRefused(std::string_view shown, const dat::DatError& error) {
     return std::string(shown) + " is not a DAT file: " + dat::DescribeDatError(error) +
            "\nThe board check stops here; the DAT files are left as they are.";
@@ -42,14 +47,24 @@ std::vector<board::Chip> BoardChips(std::span<const Subject* const> subjects) {
     return chips;
 }
 
-std::optional<dat::DatSets> ReadSetsPolled(std::span<const std::uint8_t> bytes, const WorkPoll& poll) {
+std::optional<dat::DatSets> StreamSets(FileSystem& files, const std::string& path, const WorkPoll& poll,
+                                       ReadStatus& status) {
     dat::DatSetReader reader;
-    WorkMeter meter(poll, bytes.size());
-    for (std::uint64_t at = 0; at < bytes.size(); at += kPollBytes) {
-        if (meter.Tick(at)) return std::nullopt;
-        reader.Feed(bytes.subspan(at, std::min<std::uint64_t>(kPollBytes, bytes.size() - at)));
+    WorkMeter meter(poll, files.FileLength(path).value_or(0));
+    std::uint64_t done = 0;
+    status = files.ReadPieces(path, [&](std::span<const std::uint8_t> piece) {
+        for (std::uint64_t at = 0; at < piece.size() && !meter.BrokenOff(); at += kPollBytes) {
+            const std::uint64_t length = std::min<std::uint64_t>(kPollBytes, piece.size() - at);
+            reader.Feed(piece.subspan(at, length));
+            done += length;
+            static_cast<void>(meter.Tick(done));
+        }
+    });
+    if (status != ReadStatus::Ok) return std::nullopt;
+    if (meter.BrokenOff()) {
+        status = ReadStatus::Broken;
+        return std::nullopt;
     }
-    if (meter.Tick(bytes.size())) return std::nullopt;
     return reader.Finish();
 }
 

@@ -14,14 +14,16 @@
 #include "base/work_poll.h"
 #include "board/board.h"
 #include "dat/dat_sets.h"
+#include "files/file_system.h"
 #include "inspector/subject.h"
 
 namespace vesperine::inspector {
 
 // The button's tooltip: what the check takes, and that writing the set is the command line's.
 [[nodiscard]] std::string BoardCheckHint();
-// Said instead of a report when there is nothing to check.
+// Said instead of a report when there is nothing to check, or nothing to check it against.
 [[nodiscard]] std::string NoBoardSubjects();
+[[nodiscard]] std::string NoBoardDats();
 
 /*
   The chips of a board check: every subject in the chooser's order, each named as the report
@@ -35,9 +37,13 @@ namespace vesperine::inspector {
 // The refusal of shown (as a person reads it), which no longer reads as a DAT file: the check stops.
 [[nodiscard]] std::string BoardDatRefused(std::string_view shown, const dat::DatError& error);
 
-// One DAT's bytes streamed into sets a block of kPollBytes at a time, asking poll (bytes read)
-// between blocks; nothing when it was broken off. An error is in the sets' error.
-[[nodiscard]] std::optional<dat::DatSets> ReadSetsPolled(std::span<const std::uint8_t> bytes, const WorkPoll& poll);
+// The DAT at path streamed into sets as the file system hands it over, its text never held
+// whole (MAME's listing is hundreds of megabytes), asking poll (bytes read) after every
+// kPollBytes. Nothing when the read failed (status says why) or was broken off (status Broken;
+// the rest of the file is then read but not parsed, the file system's read having no break).
+// An error of the DAT's own is in the sets' error.
+[[nodiscard]] std::optional<dat::DatSets> StreamSets(FileSystem& files, const std::string& path, const WorkPoll& poll,
+                                                     ReadStatus& status);
 
 // The report as one text, a line each (board::ReportLines).
 [[nodiscard]] std::string BoardReportText(const board::BoardResult& result, std::span<const board::Chip> chips,

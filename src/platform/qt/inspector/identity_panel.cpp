@@ -252,7 +252,7 @@ private:
         const std::vector<board::Chip> chips = vesperine::inspector::BoardChips(checkedSubjects_);
         if (chips.empty() || dats_->count() == 0) {
             boardReport_->setPlainText(QString::fromStdString(chips.empty() ? vesperine::inspector::NoBoardSubjects()
-                                                                            : vesperine::inspector::NoDatsYet()));
+                                                                            : vesperine::inspector::NoBoardDats()));
             return;
         }
         if (!boardIndex_ && !LoadBoardIndex()) return;
@@ -274,17 +274,19 @@ private:
         dat::DatSets all;
         for (int k = 0; k < dats_->count(); ++k) {
             const QString shown = dats_->item(k)->text();
-            const std::optional<ByteBuffer> bytes = this->services().ReadFile(QFile::encodeName(shown).toStdString());
-            if (!bytes) return false;
+            const std::string path = QFile::encodeName(shown).toStdString();
             std::optional<dat::DatSets> one;
-            if (!this->services().RunTask(QStringLiteral("Reading DAT files"),
-                                          [&](const ProgressPoll& poll) {
-                                              one = vesperine::inspector::ReadSetsPolled(
-                                                  std::span<const std::uint8_t>(bytes->data(), bytes->size()),
-                                                  InUnits(poll, ProgressUnit::BytesRead));
-                                          }) ||
-                !one)
+            ReadStatus status = ReadStatus::Ok;
+            if (!this->services().RunTask(QStringLiteral("Reading DAT files"), [&](const ProgressPoll& poll) {
+                    one = vesperine::inspector::StreamSets(this->services().files(), path,
+                                                           InUnits(poll, ProgressUnit::BytesRead), status);
+                }))
                 return false;
+            if (!one) {
+                this->services().Tell(
+                    QStringLiteral("%1\n%2").arg(shown, QString::fromUtf8(ReadFailureMessage(status))));
+                return false;
+            }
             if (one->error) {
                 this->services().Tell(
                     QString::fromStdString(vesperine::inspector::BoardDatRefused(shown.toStdString(), *one->error)));
