@@ -2,6 +2,7 @@
 #include "board/board.h"
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <set>
 #include <tuple>
@@ -249,6 +250,15 @@ const char* RomStateName(RomState state) {
         case RomState::NoDump: return "nodump";
     }
     return "missing";
+}
+
+void AppendSets(dat::DatSets& all, dat::DatSets one) {
+    const std::size_t base = all.roms.size();
+    for (dat::DatSet& set : one.sets) {
+        for (dat::SetRom& rom : set.roms) rom.rom += base;
+    }
+    std::move(one.roms.begin(), one.roms.end(), std::back_inserter(all.roms));
+    std::move(one.sets.begin(), one.sets.end(), std::back_inserter(all.sets));
 }
 
 BoardIndex::BoardIndex(dat::DatSets sets) : sets_(std::move(sets.sets)), index_(std::move(sets.roms)) {

@@ -123,6 +123,10 @@ struct DigestCheck {
 };
 [[nodiscard]] DigestCheck CheckDigests(const dat::RomEntry& rom, std::span<const std::uint8_t> bytes);
 
+// one's sets and ROMs after all's, its ROM indexes moved past the ROMs before them: several DATs
+// as one (errors are the caller's to tell first).
+void AppendSets(dat::DatSets& all, dat::DatSets one);
+
 // The DAT's sets indexed once for any number of boards.
 class BoardIndex {
 public:

@@ -6,7 +6,6 @@
 #include <cctype>
 #include <deque>
 #include <filesystem>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -35,8 +34,7 @@ namespace {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Every DAT streamed into one DatSets, the ROM indexes of each after the first moved past the
-// ROMs before it.
+// Every DAT streamed into one DatSets.
 [[nodiscard]] std::optional<dat::DatSets> LoadDatSets(const std::vector<std::string>& paths, FileSystem& files,
                                                       std::ostream& err) {
     dat::DatSets all;
@@ -50,12 +48,7 @@ namespace {
             FileProblem(err, path) << dat::DescribeDatError(*one.error) << '\n';
             return std::nullopt;
         }
-        const std::size_t base = all.roms.size();
-        for (dat::DatSet& set : one.sets) {
-            for (dat::SetRom& rom : set.roms) rom.rom += base;
-        }
-        std::move(one.roms.begin(), one.roms.end(), std::back_inserter(all.roms));
-        std::move(one.sets.begin(), one.sets.end(), std::back_inserter(all.sets));
+        board::AppendSets(all, std::move(one));
     }
     if (all.roms.empty()) {
         err << "vesperine-cli: the DATs describe no ROM\n";

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
@@ -373,6 +374,46 @@ TEST(Inspector, IdentityMendsANearMissWithItsCrc) {
     EXPECT_EQ(inspector.tabs()->tabText(inspector.tabs()->currentIndex()).remove(QLatin1Char('&')),
               QStringLiteral("Reads"));
     EXPECT_EQ(InspectorHarness::Find<QLineEdit>(inspector, "expectedCrc")->text(), hex);
+}
+
+// The base file and an opened file checked as one board: the dialog's dump of the whole base is
+// the base, not a chip of its own; the second chip is one bit from the set's other ROM, mended.
+TEST(Inspector, IdentityChecksEveryFileAsABoard) {
+    const Bytes a = Counting(0x400);
+    Bytes b(0x400);
+    for (std::size_t k = 0; k < b.size(); ++k) b[k] = static_cast<std::uint8_t>((k * 13 + 5) ^ (k >> 3));
+    Bytes u2 = b;
+    u2[0x123] ^= 0x20;
+    const auto rom = [](const char* name, const Bytes& bytes) {
+        const auto crc = static_cast<std::uint32_t>(crc32(0, bytes.data(), static_cast<uInt>(bytes.size())));
+        return "<rom name=\"" + std::string(name) + "\" size=\"1024\" crc=\"" +
+               QStringLiteral("%1").arg(crc, 8, 16, QLatin1Char('0')).toStdString() + "\"/>";
+    };
+    const std::string dat = "<datafile><game name=\"demo\">" + rom("a.bin", a) + rom("b.bin", b) + "</game></datafile>";
+    InspectorHarness h;
+    h.files.files["/dats/demo.dat"] = Bytes(dat.begin(), dat.end());
+    h.files.files["/roms/u2.bin"] = u2;
+    InspectorWindow& inspector = h.Open(a);
+    inspector.InspectFile("/roms/u2.bin");
+    h.ShowPanel(inspector, QStringLiteral("Identity"));
+    auto* report = InspectorHarness::Find<QPlainTextEdit>(inspector, "boardReport");
+    ClickOn(InspectorHarness::Find<QPushButton>(inspector, "checkBoard"));
+    EXPECT_TRUE(report->toPlainText().startsWith(QStringLiteral("Add the DAT files")));
+    h.prompts.files.push_back(QStringLiteral("/dats/demo.dat"));
+    ClickOn(InspectorHarness::Find<QPushButton>(inspector, "addDat"));
+    ClickOn(InspectorHarness::Find<QPushButton>(inspector, "checkBoard"));
+    const QStringList lines = report->toPlainText().split(QLatin1Char('\n'));
+    ASSERT_GE(lines.size(), 4) << report->toPlainText().toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("\"demo\": complete once mended: 1 of 2 ROMs good, 1 near (1 mended)"));
+    EXPECT_EQ(lines[1], QStringLiteral("  good     \"a.bin\" (1024 bytes) from base.bin (whole): crc32"));
+    EXPECT_EQ(lines[3], QStringLiteral("           mend by flipped bits: verified (crc32): offset 0x00000123 bit 5: "
+                                       "0 -> 1 (u2.bin 0x00000123)"));
+    EXPECT_FALSE(report->toPlainText().contains(QStringLiteral("Dialog's dump")));
+    // Choosing another subject keeps the report: it is of them all.
+    inspector.chooser()->setCurrentIndex(0);
+    Settle();
+    EXPECT_EQ(report->toPlainText().split(QLatin1Char('\n')).front(), lines[0]);
+    QSettings().remove(QStringLiteral("inspector/dats"));
 }
 
 TEST(Inspector, MapNamesEachBlock) {

@@ -1,8 +1,10 @@
 // The Identity panel: the DAT files the person keeps (remembered), and what the subject and its views match in them.
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QVBoxLayout>
@@ -15,9 +17,11 @@
 #include "platform/qt/inspector/inspector_services.h"
 #include "platform/qt/inspector/panel.h"
 #ifdef VESPERINE_HAVE_DAT
+#include "board/board.h"
 #include "dat/dat_reader.h"
 #include "dat/identify.h"
 #include "diagnosis/repair.h"
+#include "inspector/board_model.h"
 #include "inspector/identity_model.h"
 #include "inspector/repair_model.h"
 #endif
@@ -96,6 +100,23 @@ public:
         layout->addWidget(matches_, 1);
         layout->addLayout(mendRow);
         layout->addWidget(repairText_);
+        // The board check takes every subject at once, whichever is chosen.
+        auto* boardRow = new QHBoxLayout;
+        checkBoard_ = new QPushButton(QStringLiteral("Check as a &board"), this);
+        checkBoard_->setObjectName(QStringLiteral("checkBoard"));
+        checkBoard_->setToolTip(QString::fromStdString(vesperine::inspector::BoardCheckHint()));
+        boardRow->addWidget(checkBoard_);
+        boardRow->addStretch(1);
+        layout->addLayout(boardRow);
+        boardReport_ = new QPlainTextEdit(this);
+        boardReport_->setObjectName(QStringLiteral("boardReport"));
+        boardReport_->setReadOnly(true);
+        // The report's columns line up (states padded, mends indented): kept whole, not wrapped.
+        boardReport_->setLineWrapMode(QPlainTextEdit::NoWrap);
+        boardReport_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        boardReport_->setPlaceholderText(QStringLiteral("vesperine-cli board --write DIR writes the verified set."));
+        layout->addWidget(boardReport_, 1);
+        connect(checkBoard_, &QPushButton::clicked, this, [this] { CheckBoard(); });
         connect(matches_, &QTableWidget::itemSelectionChanged, this, [this] {
             const int row = matches_->currentRow();
             mendCrc_->setEnabled(row >= 0 && static_cast<std::size_t>(row) < rowMisses_.size() &&
@@ -122,6 +143,8 @@ public:
     }
 
     void Present(const Subject* subject) override {
+        // The report stands while the chooser moves among the same subjects.
+        if (this->services().Subjects() != checkedSubjects_) boardReport_->clear();
         matches_->SetRows({});
         rowMisses_.clear();
         mendCrc_->setEnabled(false);
@@ -167,6 +190,8 @@ private:
     void ChangeDats(const Change& change) {
         change();
         index_.reset();
+        boardIndex_.reset();
+        boardReport_->clear();
         // At once, not when a subject is next shown: a file that is not a DAT is told now, and
         // is never remembered.
         LoadIndex();
@@ -217,6 +242,64 @@ private:
             }))
             return false;
         index_ = std::move(index);
+        return true;
+    }
+
+    // Every subject as a chip of one board against the listed DATs' sets, each step on the worker.
+    void CheckBoard() {
+        boardReport_->clear();
+        checkedSubjects_ = this->services().Subjects();
+        const std::vector<board::Chip> chips = vesperine::inspector::BoardChips(checkedSubjects_);
+        if (chips.empty() || dats_->count() == 0) {
+            boardReport_->setPlainText(QString::fromStdString(chips.empty() ? vesperine::inspector::NoBoardSubjects()
+                                                                            : vesperine::inspector::NoBoardDats()));
+            return;
+        }
+        if (!boardIndex_ && !LoadBoardIndex()) return;
+        board::BoardResult result;
+        if (!this->services().RunTask(QStringLiteral("Checking as a board"), [&](const ProgressPoll& poll) {
+                result = board::FindBoard(chips, *boardIndex_);
+                // FindBoard offers no poll: a Cancel meanwhile is heard as it ends, and its
+                // result dropped.
+                static_cast<void>(poll(Progress{ProgressUnit::Share, 1, 1}));
+            }))
+            return;
+        boardReport_->setPlainText(
+            QString::fromStdString(vesperine::inspector::BoardReportText(result, chips, *boardIndex_)));
+    }
+
+    // The listed DATs streamed into one BoardIndex, each read and parsed as a task of its own.
+    // False when a step was cancelled or failed (told): no index then.
+    bool LoadBoardIndex() {
+        dat::DatSets all;
+        for (int k = 0; k < dats_->count(); ++k) {
+            const QString shown = dats_->item(k)->text();
+            const std::string path = QFile::encodeName(shown).toStdString();
+            std::optional<dat::DatSets> one;
+            ReadStatus status = ReadStatus::Ok;
+            if (!this->services().RunTask(QStringLiteral("Reading DAT files"), [&](const ProgressPoll& poll) {
+                    one = vesperine::inspector::StreamSets(this->services().files(), path,
+                                                           InUnits(poll, ProgressUnit::BytesRead), status);
+                }))
+                return false;
+            if (!one) {
+                this->services().Tell(
+                    QStringLiteral("%1\n%2").arg(shown, QString::fromUtf8(ReadFailureMessage(status))));
+                return false;
+            }
+            if (one->error) {
+                this->services().Tell(
+                    QString::fromStdString(vesperine::inspector::BoardDatRefused(shown.toStdString(), *one->error)));
+                return false;
+            }
+            board::AppendSets(all, std::move(*one));
+        }
+        std::unique_ptr<board::BoardIndex> index;
+        if (!this->services().RunTask(QStringLiteral("Indexing DAT files"), [&](const ProgressPoll& /*poll*/) {
+                index = std::make_unique<board::BoardIndex>(std::move(all));
+            }))
+            return false;
+        boardIndex_ = std::move(index);
         return true;
     }
 
@@ -296,6 +379,10 @@ private:
     QLabel* summary_ = nullptr;
     CopyTable* matches_ = nullptr;
     std::unique_ptr<dat::DatIndex> index_;
+    QPushButton* checkBoard_ = nullptr;
+    QPlainTextEdit* boardReport_ = nullptr;
+    std::vector<const Subject*> checkedSubjects_;  // those the report shown was made of
+    std::unique_ptr<board::BoardIndex> boardIndex_;
 };
 
 #else

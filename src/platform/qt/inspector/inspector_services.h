@@ -78,6 +78,13 @@ public:
     void SetCrcTaker(std::function<bool(std::uint32_t)> taker) { crcTaker_ = std::move(taker); }
     [[nodiscard]] bool GiveCrcToReads(std::uint32_t crc) { return crcTaker_ && crcTaker_(crc); }
 
+    // Every subject the window holds, in the chooser's order (the board check takes them all as
+    // chips); alive until the window next changes its subjects, which it does not while a task runs.
+    void SetSubjectsSource(std::function<std::vector<const Subject*>()> source) { subjects_ = std::move(source); }
+    [[nodiscard]] std::vector<const Subject*> Subjects() const {
+        return subjects_ ? subjects_() : std::vector<const Subject*>();
+    }
+
     // A message box over the Inspector; its text can be selected and copied.
     void Tell(const QString& text);
     [[nodiscard]] std::optional<std::string> ChooseOpenFile();
@@ -110,6 +117,7 @@ private:
     KeyState* keys_ = nullptr;
     std::function<void(std::uint64_t)> dumpJump_;
     std::function<bool(std::uint32_t)> crcTaker_;
+    std::function<std::vector<const Subject*>()> subjects_;
     bool busy_ = false;
     bool cancelled_ = false;
     QString lastTitle_;

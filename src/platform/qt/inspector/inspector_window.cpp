@@ -79,6 +79,11 @@ InspectorWindow::InspectorWindow(QWidget* parent, FileSystem& files, UserPrompts
     AddPanel(MakeReadsPanel(services_), QStringLiteral("&Reads"));
     InspectorPanel* map = MakeMapPanel(services_);
     AddPanel(map, QStringLiteral("&Map"));
+    services_.SetSubjectsSource([this] {
+        std::vector<const Subject*> subjects;
+        for (const Entry& entry : entries_) subjects.push_back(entry.subject.get());
+        return subjects;
+    });
     services_.SetUnstableListener([this, map] { map->ShowSubject(chosen()); });
     services_.SetTaskListener([this](const QString& title, bool cancelled) {
         auto* panel = static_cast<InspectorPanel*>(tabs_->currentWidget());
