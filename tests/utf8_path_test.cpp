@@ -11,7 +11,9 @@ TEST(Utf8Path, NamesThatAreNotAsciiSurviveBothWays) {
         EXPECT_EQ(Utf8FromPath(PathFromUtf8(text)), text);
         EXPECT_EQ(Utf8FromPath(PathFromUtf8(text).filename()), FileNameOf(text));
     }
-    EXPECT_EQ(PathFromUtf8("\xC3\x84.bin").wstring(), L"\u00C4.bin");
+#ifdef _WIN32
+    EXPECT_EQ(PathFromUtf8("\xC3\x84.bin").wstring(), L"\u00C4.bin");  // what Windows is given
+#endif
 }
 
 // std::filesystem is the oracle for every path it can hold.
