@@ -5,6 +5,18 @@
 # both with nothing kept by hand.
 include(GNUInstallDirs)
 
+# The Windows build is packed as a zip (cpack -G ZIP): the stripped vesperine-cli.exe, README and
+# LICENSE at its top, in a folder named as the zip is.
+if(WIN32)
+  install(FILES README.md LICENSE DESTINATION .)
+  set(CPACK_PACKAGE_NAME vesperine-cli)
+  set(CPACK_PACKAGE_FILE_NAME vesperine-cli-${PROJECT_VERSION}-win64)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_STRIP_FILES ON)
+  include(CPack)
+  return()
+endif()
+
 install(FILES cmake/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # A manual page needs the program run on this machine, so none is made in a cross build, nor

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the layout, builds everything (warnings are errors) and runs every test: lint on the
 # core, the core and the window, the window under Valgrind, the long tasks under ThreadSanitizer, the core again under
-# AddressSanitizer and UndefinedBehaviorSanitizer without ISA-L, the core's tests on Windows
-# (MinGW-w64 under Wine), and the fuzz targets.
+# AddressSanitizer and UndefinedBehaviorSanitizer without ISA-L, vesperine-cli and the tests on
+# Windows (MinGW-w64 under Wine) against the Linux program, and the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -38,8 +38,9 @@ TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" QT_QPA_PLATFORM
 bash scripts/build.sh build-sanitize -DVESPERINE_SANITIZE=ON -DVESPERINE_WINDOW=OFF -DVESPERINE_ISAL=OFF \
   -DVESPERINE_WERROR=ON
 (cd build-sanitize && ctest --output-on-failure --timeout 900 --no-tests=error)
-# The core's tests cross-built for Windows and run under Wine.
-bash scripts/windows.sh
+# vesperine-cli and every test program cross-built for Windows and run under Wine, the same
+# command lines through build/'s vesperine-cli and the Windows one compared, and the zip.
+bash scripts/windows.sh --linux build
 # Each fuzz target for a short while (clang, ASan and UBSan): hex fields, the dialog's commands,
 # the window search.
 bash scripts/fuzz.sh 20

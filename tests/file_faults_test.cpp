@@ -71,7 +71,7 @@ TEST_F(FileFaultsTest, FilesThatCannotBeReadAreRefusedAndThePreviousBaseStays) {
     VESPERINE_POSIX_ONLY("symbolic links, fifos, /dev/zero and /proc");
     LoadGoodBase();
     const std::string kept = BaseState();
-    fs::create_symlink(Path("gone.bin"), Path("dangling.bin"));
+    fs::create_symlink(PathFromUtf8(Path("gone.bin")), PathFromUtf8(Path("dangling.bin")));
     ASSERT_TRUE(testing::MakeFifo(Path("pipe")));
     const struct {
         std::string path;
@@ -80,7 +80,7 @@ TEST_F(FileFaultsTest, FilesThatCannotBeReadAreRefusedAndThePreviousBaseStays) {
         {Path("missing.bin"), "File not found."},
         {Path("dangling.bin"), "File not found."},
         {Path("good.bin") + "/inside.bin", "File not found."},  // a file taken for a folder
-        {dir_.string(), "File not found."},
+        {Utf8FromPath(dir_), "File not found."},
         {Path("pipe"), "File size unknown: only regular files can be loaded."},
         {"/dev/zero", "File size unknown: only regular files can be loaded."},
         {"/proc/self/status", "File size unknown: only regular files can be loaded."},
@@ -124,8 +124,8 @@ TEST_F(FileFaultsTest, AnEmptyFileIsAnEmptyBaseThroughEveryCommand) {
     dialog_.EndianConvert();
     Save(Path("out.bin"));
     EXPECT_TRUE(host_.messages.empty());
-    EXPECT_TRUE(fs::exists(Path("out.bin")));
-    EXPECT_EQ(fs::file_size(Path("out.bin")), 0u);
+    EXPECT_TRUE(fs::exists(PathFromUtf8(Path("out.bin"))));
+    EXPECT_EQ(fs::file_size(PathFromUtf8(Path("out.bin"))), 0u);
 
     // An empty mask counts as no mask.
     Load(Path("empty.bin"), false);
@@ -186,7 +186,7 @@ TEST_F(FileFaultsTest, AFullDiskShowsWriteErrorAndKeepsTheOldFile) {
     // The dump is still there to save elsewhere.
     Save(Path("elsewhere.bin"));
     EXPECT_TRUE(host_.messages.empty());
-    EXPECT_EQ(fs::file_size(Path("elsewhere.bin")), 1u << 20);
+    EXPECT_EQ(fs::file_size(PathFromUtf8(Path("elsewhere.bin"))), 1u << 20);
 }
 
 // The new contents are written beside the old file first; a name already close to the longest
@@ -208,7 +208,7 @@ TEST_F(FileFaultsTest, AFullDiskKeepsAnOldFileWhoseNameIsAsLongAsAllowed) {
 
     Save(old);
     EXPECT_TRUE(host_.messages.empty());
-    EXPECT_EQ(fs::file_size(old), 1u << 20);
+    EXPECT_EQ(fs::file_size(PathFromUtf8(old)), 1u << 20);
     EXPECT_EQ(scratch_.FileCount(), 2);
 }
 
@@ -241,7 +241,7 @@ TEST_F(FileFaultsTest, ASparseFileOfTwoGibibytesIsRefusedAndThePreviousFileStays
     LoadGoodBase();
     const std::string kept = BaseState();
     const std::string huge = WriteFile("huge.bin", "");
-    fs::resize_file(huge, 0x80000000u);  // sparse: no disk space used
+    fs::resize_file(PathFromUtf8(huge), 0x80000000u);  // sparse: no disk space used
     Load(huge);
     ExpectOneMessage("File too large: 2 GiB or more cannot be loaded.", huge);
     EXPECT_EQ(BaseState(), kept);

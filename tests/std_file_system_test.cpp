@@ -25,7 +25,7 @@ class StdFileSystemTest : public ::testing::Test {
 protected:
     std::string Path(const std::string& name) const { return scratch_.Path(name); }
     static void Write(const std::string& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
+        std::ofstream(PathFromUtf8(path), std::ios::binary) << bytes;
     }
     static std::string Read(const std::string& path) { return testing::ScratchDir::Read(path); }
 
@@ -46,7 +46,7 @@ TEST_F(StdFileSystemTest, ReadsWholeFilesIncludingEmptyOnes) {
 TEST_F(StdFileSystemTest, RefusesWhatCannotBeReadWhole) {
     VESPERINE_POSIX_ONLY("fifos and /dev/zero");
     EXPECT_EQ(files_.ReadWholeFile(Path("missing.bin")).status, ReadStatus::CannotOpen);
-    EXPECT_EQ(files_.ReadWholeFile(dir_.string()).status, ReadStatus::CannotOpen);
+    EXPECT_EQ(files_.ReadWholeFile(Utf8FromPath(dir_)).status, ReadStatus::CannotOpen);
     ASSERT_TRUE(testing::MakeFifo(Path("pipe")));
     EXPECT_EQ(files_.ReadWholeFile(Path("pipe")).status, ReadStatus::NoSize) << "and it does not wait for a writer";
     EXPECT_EQ(files_.ReadWholeFile("/dev/zero").status, ReadStatus::NoSize);
@@ -54,7 +54,7 @@ TEST_F(StdFileSystemTest, RefusesWhatCannotBeReadWhole) {
     // A sparse file of exactly 2 GiB costs no disk space.
     for (const auto size : {std::uintmax_t{0x80000000u}, std::uintmax_t{0x100000010u}}) {
         Write(Path("sparse.bin"), "");
-        fs::resize_file(Path("sparse.bin"), size);
+        fs::resize_file(PathFromUtf8(Path("sparse.bin")), size);
         EXPECT_EQ(files_.ReadWholeFile(Path("sparse.bin")).status, ReadStatus::TooLarge) << size;
     }
 }
@@ -62,7 +62,7 @@ TEST_F(StdFileSystemTest, RefusesWhatCannotBeReadWhole) {
 TEST_F(StdFileSystemTest, UnreadableFileIsNotFoundUnlessRoot) {
     VESPERINE_POSIX_ONLY("permission bits");
     Write(Path("secret.bin"), "x");
-    fs::permissions(Path("secret.bin"), fs::perms::none);
+    fs::permissions(PathFromUtf8(Path("secret.bin")), fs::perms::none);
     const ReadStatus expected = testing::RunningAsRoot() ? ReadStatus::Ok : ReadStatus::CannotOpen;
     EXPECT_EQ(files_.ReadWholeFile(Path("secret.bin")).status, expected);
 }
@@ -74,12 +74,13 @@ TEST_F(StdFileSystemTest, WritesNewFilesAndReplacesOldOnesLeavingNoLeftovers) {
     Write(Path("old.bin"), "old contents");
 #ifndef _WIN32
     // The replaced file's permission bits carry over (Windows has none to keep).
-    fs::permissions(Path("old.bin"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::permissions(PathFromUtf8(Path("old.bin")),
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 #endif
     EXPECT_EQ(files_.WriteWholeFile(Path("old.bin"), {}), WriteStatus::Ok);
     EXPECT_EQ(Read(Path("old.bin")), "");
 #ifndef _WIN32
-    EXPECT_EQ(fs::status(Path("old.bin")).permissions() & fs::perms::all,
+    EXPECT_EQ(fs::status(PathFromUtf8(Path("old.bin"))).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 #endif
     EXPECT_EQ(scratch_.FileCount(), 2);
@@ -91,11 +92,11 @@ TEST_F(StdFileSystemTest, TheTemporaryIsFixedBesideTheTargetAndExclusive) {
     Write(part, "another writer's");
     StagedOutput staged;
     EXPECT_EQ(files_.StageOutput(Path("keep.bin"), Bytes{1}, staged), WriteStatus::Busy);
-    EXPECT_EQ(fs::path(staged.temporary), fs::path(files_.TemporaryOf(Path("keep.bin"))));
+    EXPECT_EQ(PathFromUtf8(staged.temporary), PathFromUtf8(files_.TemporaryOf(Path("keep.bin"))));
     EXPECT_EQ(files_.WriteWholeFile(Path("keep.bin"), Bytes{1}), WriteStatus::Busy);
     EXPECT_EQ(Read(Path("keep.bin")), "old");
     EXPECT_EQ(Read(part), "another writer's");
-    fs::remove(part);
+    fs::remove(PathFromUtf8(part));
     ASSERT_EQ(files_.StageOutput(Path("keep.bin"), Bytes{2}, staged), WriteStatus::Ok);
     EXPECT_EQ(Read(part), "\x02");
     EXPECT_EQ(files_.CommitOutput(staged), WriteStatus::Ok);
@@ -106,9 +107,9 @@ TEST_F(StdFileSystemTest, TheTemporaryIsFixedBesideTheTargetAndExclusive) {
 TEST_F(StdFileSystemTest, SavingThroughALinkReplacesItsTarget) {
     VESPERINE_POSIX_ONLY("symbolic links need a privilege on Windows and MinGW's library makes none");
     Write(Path("target.bin"), "old");
-    fs::create_symlink(Path("target.bin"), Path("link.bin"));
+    fs::create_symlink(PathFromUtf8(Path("target.bin")), PathFromUtf8(Path("link.bin")));
     EXPECT_EQ(files_.WriteWholeFile(Path("link.bin"), Bytes{'n', 'e', 'w'}), WriteStatus::Ok);
-    EXPECT_TRUE(fs::is_symlink(Path("link.bin")));
+    EXPECT_TRUE(fs::is_symlink(PathFromUtf8(Path("link.bin"))));
     EXPECT_EQ(Read(Path("target.bin")), "new");
 }
 
@@ -116,7 +117,7 @@ TEST_F(StdFileSystemTest, FailuresAreReportedAndNeverDestroyTheOldFile) {
     VESPERINE_POSIX_ONLY("/dev/full");
     EXPECT_EQ(files_.WriteWholeFile("/dev/full", Bytes(100, 7)), WriteStatus::Failed) << "a full device";
     EXPECT_EQ(files_.WriteWholeFile(Path("no/such/dir/x.bin"), Bytes{1}), WriteStatus::CannotOpen);
-    EXPECT_EQ(files_.WriteWholeFile(dir_.string(), Bytes{1}), WriteStatus::CannotOpen);
+    EXPECT_EQ(files_.WriteWholeFile(Utf8FromPath(dir_), Bytes{1}), WriteStatus::CannotOpen);
 }
 
 TEST_F(StdFileSystemTest, ASaveThatFailsMidwayLeavesTheOldFileIntact) {
@@ -168,7 +169,7 @@ TEST_F(StdFileSystemTest, PathsLongerThanOldLimitsWork) {
     std::string name(200, 'a');
     const fs::path deep = dir_ / name / name;
     fs::create_directories(deep);
-    const std::string path = (deep / (name + ".bin")).string();
+    const std::string path = Utf8FromPath(deep / (name + ".bin"));
     ASSERT_GT(path.size(), 600u);
     EXPECT_EQ(files_.WriteWholeFile(path, Bytes{9}), WriteStatus::Ok);
     const ReadResult read = files_.ReadWholeFile(path);

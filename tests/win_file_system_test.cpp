@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <span>
+#include <string>
 
 #include "support/scratch_dir.h"
 
@@ -23,9 +25,8 @@ Bytes BytesOf(const ReadResult& read) { return Bytes(read.bytes.begin(), read.by
 
 class WinFileSystemTest : public ::testing::Test {
 protected:
-    // Joined as text: a std::filesystem::path made from a std::string would read it in the ANSI
-    // code page, not as UTF-8.
-    std::string Path(const std::string& name) const { return scratch_.path().string() + "\\" + name; }
+    // Joined as text, so that a name that is not UTF-8 reaches WinFileSystem as it is.
+    std::string Path(const std::string& name) const { return Utf8FromPath(scratch_.path()) + "\\" + name; }
 
     testing::ScratchDir scratch_{"vesperine-winfs-"};
     WinFileSystem files_;
@@ -58,16 +59,16 @@ TEST_F(WinFileSystemTest, TheNullDeviceHasNoSizeAndIsWrittenInPlace) {
 
 TEST_F(WinFileSystemTest, AFileThatCannotBeReplacedIsKeptWhole) {
     const std::string old = scratch_.Write("keep.bin", "precious old contents");
-    fs::permissions(old, fs::perms::owner_write, fs::perm_options::remove);  // the read-only mark
-    ASSERT_NE(::GetFileAttributesW(fs::path(old).c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    fs::permissions(PathFromUtf8(old), fs::perms::owner_write, fs::perm_options::remove);  // the read-only mark
+    ASSERT_NE(::GetFileAttributesW(PathFromUtf8(old).c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
     EXPECT_EQ(files_.WriteWholeFile(old, Bytes(1000, 1)), WriteStatus::CannotOpen);
-    fs::permissions(old, fs::perms::owner_write, fs::perm_options::add);
+    fs::permissions(PathFromUtf8(old), fs::perms::owner_write, fs::perm_options::add);
     EXPECT_EQ(testing::ScratchDir::Read(old), "precious old contents");
     EXPECT_EQ(scratch_.FileCount(), 1) << "no temporary file left";
 }
 
 TEST_F(WinFileSystemTest, ForwardAndBackSlashesAndRelativePathsAllWork) {
-    const std::string forward = scratch_.path().generic_string() + "/slashes.bin";
+    const std::string forward = Utf8FromPath(scratch_.path().generic_u8string()) + "/slashes.bin";
     ASSERT_EQ(files_.WriteWholeFile(forward, Bytes{1, 2}), WriteStatus::Ok);
     EXPECT_EQ(BytesOf(files_.ReadWholeFile(Path("slashes.bin"))), (Bytes{1, 2}));
     const fs::path before = fs::current_path();
@@ -75,6 +76,47 @@ TEST_F(WinFileSystemTest, ForwardAndBackSlashesAndRelativePathsAllWork) {
     const ReadResult relative = files_.ReadWholeFile("slashes.bin");
     fs::current_path(before);
     EXPECT_EQ(BytesOf(relative), (Bytes{1, 2}));
+}
+
+// What crc and hash read through: the pieces are bounded (memory does not grow with the file)
+// and are the file; the chunked read tells progress to the end; both refuse as the whole read does.
+TEST_F(WinFileSystemTest, StreamedReadsAreTheFileInBoundedPieces) {
+    const Bytes random = testing::RandomBytes((WinFileSystem::kPieceSize * 5) / 2 + 3, 11);
+    const std::string bytes(random.begin(), random.end());
+    const std::string path = scratch_.Write("\xC3\x84rger.bin", bytes);
+    std::string pieces;
+    std::size_t largest = 0;
+    EXPECT_EQ(files_.ReadPieces(path,
+                                [&](std::span<const std::uint8_t> piece) {
+                                    pieces.append(piece.begin(), piece.end());
+                                    largest = std::max(largest, piece.size());
+                                }),
+              ReadStatus::Ok);
+    EXPECT_EQ(pieces, bytes);
+    EXPECT_LE(largest, WinFileSystem::kPieceSize);
+    std::uint64_t lastDone = 0;
+    const ReadResult read = files_.ReadWholeFileInChunks(path, [&](std::uint64_t done, std::uint64_t total) {
+        EXPECT_GT(done, lastDone);
+        EXPECT_EQ(total, bytes.size());
+        lastDone = done;
+        return false;
+    });
+    EXPECT_EQ(std::string(read.bytes.begin(), read.bytes.end()), bytes);
+    EXPECT_EQ(lastDone, bytes.size());
+    EXPECT_EQ(files_.FileLength(path), bytes.size());
+    EXPECT_EQ(files_.ReadWholeFileInChunks(path, [](auto, auto) { return true; }).status, ReadStatus::Broken);
+    const auto ignore = [](std::span<const std::uint8_t>) {};
+    EXPECT_EQ(files_.ReadPieces("NUL", ignore), ReadStatus::NoSize);
+    EXPECT_EQ(files_.ReadPieces(Utf8FromPath(scratch_.path()), ignore), ReadStatus::CannotOpen);
+    EXPECT_EQ(files_.ReadPieces(Path("missing.bin"), ignore), ReadStatus::CannotOpen);
+}
+
+// Windows names one file in any case: the output-is-input refusal must see it.
+TEST_F(WinFileSystemTest, NamesThatDifferOnlyInCaseAreOneFile) {
+    const std::string rom = scratch_.Write("Rom.bin", "x");
+    EXPECT_TRUE(files_.SameFile(rom, Path("ROM.BIN")));
+    EXPECT_TRUE(files_.SameFile(Path("new.bin"), Path("NEW.bin")));
+    EXPECT_FALSE(files_.SameFile(rom, Path("Rom2.bin")));
 }
 
 }  // namespace

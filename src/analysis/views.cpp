@@ -76,7 +76,9 @@ void AddHeaderViews(std::vector<ViewPlan>& views, std::span<const std::uint8_t> 
 // The N64 byte order of a file's first word: z64 (big-endian, as the console reads it), v64
 // (16-bit words byte-swapped) or n64 (32-bit words byte-reversed); nullptr for any other file.
 [[nodiscard]] const char* N64Order(std::span<const std::uint8_t> file) {
-    constexpr std::array<std::pair<std::array<std::uint8_t, 4>, const char*>, 3> kOrders = {{
+    // Static: GCC 12 at -O3 loses the match against a table built on the stack (N64Order of a v64
+    // image gave nullptr).
+    static constexpr std::array<std::pair<std::array<std::uint8_t, 4>, const char*>, 3> kOrders = {{
         {{0x80, 0x37, 0x12, 0x40}, "z64"},
         {{0x37, 0x80, 0x40, 0x12}, "v64"},
         {{0x40, 0x12, 0x37, 0x80}, "n64"},

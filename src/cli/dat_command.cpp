@@ -2,7 +2,6 @@
 #include "cli/dat_command.h"
 
 #include <CLI/CLI.hpp>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -17,6 +16,7 @@
 #include "cli/output_files.h"
 #include "dat/dat_writer.h"
 #include "dat/digests.h"
+#include "files/utf8_path.h"
 
 namespace vesperine::cli {
 
@@ -30,7 +30,7 @@ int RunDat(const DatOptions& options, FileSystem& files, Streams streams) {
     InputOptions input = options.input;
     if (input.as.empty()) input.as = "raw";
     for (const std::string& path : options.files) {
-        const std::string name = std::filesystem::path(path).filename().string();
+        const std::string name = FileNameOf(path);
         // A name is written as the bytes it is or not at all: a guessed encoding would name a
         // file that is not on the disk.
         if (const std::optional<std::string> problem = dat::XmlTextProblem(name)) {
@@ -64,8 +64,7 @@ int RunDat(const DatOptions& options, FileSystem& files, Streams streams) {
         entry["read"] = ReadingJson(reading);
         listed.push_back(std::move(entry));
     }
-    const std::string game =
-        options.name.empty() ? std::filesystem::path(options.files.front()).stem().string() : options.name;
+    const std::string game = options.name.empty() ? StemOf(options.files.front()) : options.name;
     const std::string description = options.description.empty() ? game : options.description;
     for (const auto& [option, given] : {std::pair{"--name", &game}, std::pair{"--description", &description}}) {
         if (const std::optional<std::string> problem = dat::XmlTextProblem(*given)) {

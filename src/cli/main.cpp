@@ -5,11 +5,13 @@
 #include <iostream>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "base/licence_notice.h"
 #include "cli/command.h"
 #include "cli/commands.h"
 #include "cli/subcommand.h"
+#include "platform/console.h"
 #include "platform/write_interrupts.h"
 
 namespace {
@@ -65,11 +67,22 @@ constexpr RegisterCommand kCommands[] = {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // UTF-8 arguments (and on Windows the patterns expanded), handed to CLI11 as argv would be.
+    std::vector<std::string> arguments = vesperine::ProgramArguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments) pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    argc = static_cast<int>(arguments.size());
+    argv = pointers.data();
+    vesperine::PrepareConsole();
     CLI::App app{
         "vesperine-cli: size, CRC-32, extraction, split and merge, search, diagnosis, reads, identification, header "
         "checksums and programmer sums of ROM dumps",
         "vesperine-cli"};
     app.require_subcommand(1);
+    // Options are spelt --name on every system: on Windows CLI11 would also take "/json" for
+    // --json and a path such as /tmp/x.bin for an option. Set before the subcommands, which copy it.
+    app.allow_windows_style_options(false);
     std::string version = std::string("vesperine-cli " VESPERINE_VERSION "\n") + kLicenceNotice;
     version.pop_back();  // CLI11 ends the text with a line break of its own
     app.set_version_flag("--version", version);

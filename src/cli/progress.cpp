@@ -1,22 +1,14 @@
 // Terminal progress lines on standard error.
 #include "cli/progress.h"
 
-#ifdef _WIN32
-#include <io.h>
-#define VSP_ISATTY _isatty
-#define VSP_FILENO _fileno
-#else
-#include <unistd.h>
-#define VSP_ISATTY isatty
-#define VSP_FILENO fileno
-#endif
+#include "platform/console.h"
 
 namespace vesperine::cli {
 
 TerminalProgress::TerminalProgress(std::string what, std::FILE* stream)
     : what_(std::move(what)),
       stream_(stream),
-      enabled_(VSP_ISATTY(VSP_FILENO(stream)) != 0),
+      enabled_(IsTerminal(stream)),
       started_(Clock::now()),
       lastShown_(started_) {}
 

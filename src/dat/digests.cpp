@@ -1,44 +1,18 @@
-// The four digests through ISA-L (CRC-32) and OpenSSL's EVP interface (MD5, SHA-1, SHA-256).
+// The four digests in one pass: CRC-32 through base/crc32.h, the others through the system (running_digest.h).
 #include "dat/digests.h"
-
-#include <openssl/evp.h>
 
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
-#include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include "base/crc32.h"
+#include "dat/running_digest.h"
 
 namespace vesperine::dat {
 namespace {
-
-// One running EVP digest. OpenSSL picks the processor's SHA instructions where it has them.
-class EvpDigest {
-public:
-    explicit EvpDigest(const EVP_MD* type) : context_(EVP_MD_CTX_new()) {
-        if (!context_ || EVP_DigestInit_ex(context_.get(), type, nullptr) != 1) {
-            throw std::runtime_error("OpenSSL cannot start a digest");
-        }
-    }
-
-    void Update(std::span<const std::uint8_t> bytes) { EVP_DigestUpdate(context_.get(), bytes.data(), bytes.size()); }
-
-    template <std::size_t N>
-    void Finish(std::array<std::uint8_t, N>& out) {
-        unsigned int length = 0;
-        EVP_DigestFinal_ex(context_.get(), out.data(), &length);
-    }
-
-private:
-    struct Free {
-        void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-    };
-    std::unique_ptr<EVP_MD_CTX, Free> context_;
-};
 
 // Calls each(chunk) over bytes in chunks of chunkSize.
 template <typename Each>
@@ -75,9 +49,9 @@ struct DigestSet {
     bool wantMd5, wantSha1, wantSha256;
     std::uint64_t size = 0;
     std::uint32_t crc = 0;
-    EvpDigest md5{EVP_md5()};
-    EvpDigest sha1{EVP_sha1()};
-    EvpDigest sha256{EVP_sha256()};
+    RunningDigest md5{DigestAlgorithm::kMd5};
+    RunningDigest sha1{DigestAlgorithm::kSha1};
+    RunningDigest sha256{DigestAlgorithm::kSha256};
 };
 
 [[nodiscard]] bool CanUseTwoThreads(unsigned kinds) {

@@ -18,6 +18,7 @@
 #include <string>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 namespace vesperine {
 namespace {
@@ -34,6 +35,7 @@ public:
     }
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
+    Handle(Handle&& other) noexcept : handle_(other.Release()) {}
     [[nodiscard]] bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
     [[nodiscard]] HANDLE get() const { return handle_; }
     Handle& operator=(Handle&& other) noexcept {
@@ -291,25 +293,77 @@ void WinFileSystem::DiscardOutput(const StagedOutput& staged) {
     }
 }
 
-ReadResult WinFileSystem::ReadWholeFile(const std::string& path) {
-    ReadResult result;  // CannotOpen
+namespace {
+
+// A file opened for reading and its length, or why it cannot be read whole: the refusals that
+// the whole-file read and the piece-wise read share.
+struct OpenedForReading {
+    ReadStatus status = ReadStatus::CannotOpen;
+    Handle file{INVALID_HANDLE_VALUE};
+    std::uint64_t length = 0;
+};
+
+OpenedForReading OpenForReading(const std::string& path) {
+    OpenedForReading opened;
     const std::wstring wide = ExtendedPath(Widen(path));
-    if (wide.empty()) return result;
+    if (wide.empty()) return opened;
     const DWORD attributes = ::GetFileAttributesW(wide.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return result;
-    const Handle file = OpenExisting(wide, GENERIC_READ);
-    if (!file.valid()) return result;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return opened;
+    opened.file = OpenExisting(wide, GENERIC_READ, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
+    if (!opened.file.valid()) return opened;
     // A pipe, a console or a device such as NUL has no end to seek to.
     LARGE_INTEGER end{};
-    if (::GetFileType(file.get()) != FILE_TYPE_DISK || ::GetFileSizeEx(file.get(), &end) == 0 || end.QuadPart < 0) {
-        result.status = ReadStatus::NoSize;
-        return result;
+    if (::GetFileType(opened.file.get()) != FILE_TYPE_DISK || ::GetFileSizeEx(opened.file.get(), &end) == 0 ||
+        end.QuadPart < 0) {
+        opened.status = ReadStatus::NoSize;
+        return opened;
     }
-    if (static_cast<std::uint64_t>(end.QuadPart) >= kMaxFileLength) {
-        result.status = ReadStatus::TooLarge;
-        return result;
+    opened.length = static_cast<std::uint64_t>(end.QuadPart);
+    opened.status = opened.length >= kMaxFileLength ? ReadStatus::TooLarge : ReadStatus::Ok;
+    return opened;
+}
+
+// Reads up to size bytes into data; the count read, short only at the end or on an error.
+std::size_t ReadUpTo(const Handle& file, std::uint8_t* data, std::size_t size) {
+    std::size_t got = 0;
+    while (got < size) {
+        DWORD n = 0;
+        const auto piece = static_cast<DWORD>(std::min(kPiece, size - got));
+        if (::ReadFile(file.get(), data + got, piece, &n, nullptr) == 0 || n == 0) break;
+        got += n;
     }
-    const auto length = static_cast<std::size_t>(end.QuadPart);
+    return got;
+}
+
+// More bytes than the size promised: a file still growing. A prefix must not pass for the
+// whole file.
+bool HasMore(const Handle& file) {
+    std::uint8_t extra = 0;
+    DWORD n = 0;
+    return ::ReadFile(file.get(), &extra, 1, &n, nullptr) != 0 && n != 0;
+}
+
+}  // namespace
+
+std::optional<std::uint64_t> WinFileSystem::FileLength(const std::string& path) {
+    const std::wstring wide = ExtendedPath(Widen(path));
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (wide.empty() || ::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data) == 0 ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return std::nullopt;
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+ReadResult WinFileSystem::ReadWholeFile(const std::string& path) { return ReadWholeFileInChunks(path, {}); }
+
+ReadResult WinFileSystem::ReadWholeFileInChunks(const std::string& path, const ReadProgress& progress) {
+    // Chunks small enough that progress moves several times a second even from a slow disk.
+    constexpr std::size_t kChunk = std::size_t{8} << 20;
+    ReadResult result;
+    const OpenedForReading opened = OpenForReading(path);
+    result.status = opened.status;
+    if (opened.status != ReadStatus::Ok) return result;
+    const auto length = static_cast<std::size_t>(opened.length);
     try {
         result.bytes.ResizeDiscarding(length);
     } catch (const std::bad_alloc&) {
@@ -318,27 +372,38 @@ ReadResult WinFileSystem::ReadWholeFile(const std::string& path) {
     }
     std::size_t got = 0;
     while (got < length) {
-        DWORD n = 0;
-        const auto piece = static_cast<DWORD>(std::min(kPiece, length - got));
-        if (::ReadFile(file.get(), result.bytes.data() + got, piece, &n, nullptr) == 0 || n == 0) break;
+        const std::size_t want = std::min(kChunk, length - got);
+        const std::size_t n = ReadUpTo(opened.file, result.bytes.data() + got, want);
+        got += n;
+        if (n != want) break;
+        if (progress && progress(got, length)) {
+            result.bytes.Release();
+            result.status = ReadStatus::Broken;
+            return result;
+        }
+    }
+    if (got != length || HasMore(opened.file)) {
+        result.bytes.Release();
+        result.status = got != length ? ReadStatus::ShortRead : ReadStatus::NoSize;
+        return result;
+    }
+    return result;
+}
+
+ReadStatus WinFileSystem::ReadPieces(const std::string& path, const PieceSink& take) {
+    const OpenedForReading opened = OpenForReading(path);
+    if (opened.status != ReadStatus::Ok) return opened.status;
+    std::vector<std::uint8_t> piece(kPieceSize);
+    std::uint64_t got = 0;
+    while (got < opened.length) {
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), opened.length - got));
+        const std::size_t n = ReadUpTo(opened.file, piece.data(), want);
+        if (n == 0) return ReadStatus::ShortRead;
+        take(std::span<const std::uint8_t>(piece.data(), n));
         got += n;
     }
-    if (got != length) {
-        result.bytes.Release();
-        result.status = ReadStatus::ShortRead;
-        return result;
-    }
-    // More bytes than the size promised: a file still growing. A prefix must not pass for the
-    // whole file.
-    std::uint8_t extra = 0;
-    DWORD n = 0;
-    if (::ReadFile(file.get(), &extra, 1, &n, nullptr) != 0 && n != 0) {
-        result.bytes.Release();
-        result.status = ReadStatus::NoSize;
-        return result;
-    }
-    result.status = ReadStatus::Ok;
-    return result;
+    if (opened.length == 0) take({});
+    return HasMore(opened.file) ? ReadStatus::NoSize : ReadStatus::Ok;
 }
 
 WriteStatus WinFileSystem::WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {

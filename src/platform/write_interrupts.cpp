@@ -15,6 +15,8 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+
+#include "platform/console.h"
 #else
 #include <pthread.h>
 #include <unistd.h>
@@ -76,7 +78,10 @@ void RemoveLiveTemporaries() {
 #ifdef _WIN32
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
-    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) RemoveLiveTemporaries();
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) {
+        RemoveLiveTemporaries();
+        RestoreConsole();  // the default handler ends the process without running atexit
+    }
     return FALSE;  // the default handler then ends the process with STATUS_CONTROL_C_EXIT
 }
 

@@ -10,7 +10,7 @@
 #include "cli/identify_command.h"
 #include "cli_outcome.h"
 #include "dat/zip_maker.h"
-#include "platform/std_file_system.h"
+#include "platform/native_file_system.h"
 #include "support/fake_file_system.h"
 #include "support/scratch_dir.h"
 #include "support/test_bytes.h"
@@ -67,12 +67,12 @@ TEST(HashCommandTest, JsonCarriesEveryDigest) {
 TEST(HashCommandTest, RealFilesAreHashedPieceByPieceWithTheLoadersRefusals) {
     vesperine::testing::ScratchDir dir("vesperine-hash-");
     // Pieces of the real reader end inside the file and at its end.
-    std::string bytes(StdFileSystem::kPieceSize * 2 + 3, '\0');
+    std::string bytes(NativeFileSystem::kPieceSize * 2 + 3, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
     const std::string big = dir.Write("big.bin", bytes);
     const std::string abc = dir.Write("abc.bin", "abc");
     const std::string empty = dir.Write("empty.bin", "");
-    StdFileSystem real;
+    NativeFileSystem real;
     FakeFileSystem fake;
     fake.files[big] = Bytes(bytes.begin(), bytes.end());
     HashOptions options;
@@ -85,7 +85,7 @@ TEST(HashCommandTest, RealFilesAreHashedPieceByPieceWithTheLoadersRefusals) {
     options.files = {big};
     EXPECT_EQ(piecewise.out.substr(0, piecewise.out.find('\n') + 1), RunWith(fake, options, RunHash).out);
 
-    options.files = {dir.Path("missing.bin"), dir.path().string()};
+    options.files = {dir.Path("missing.bin"), Utf8FromPath(dir.path())};
     const Outcome refused = RunWith(real, options, RunHash);
     EXPECT_EQ(refused.status, kExitError);
     EXPECT_EQ(refused.err, "vesperine-cli: " + options.files[0] + ": File not found.\n" +

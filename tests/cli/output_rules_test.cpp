@@ -58,11 +58,17 @@ const std::pair<const char*, Run> kCommands[] = {
      }},
 };
 
+#ifdef _WIN32
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
+
 // Everything under the folder: each file's bytes, "/" for a folder. Temporaries left behind show.
 std::map<std::string, std::string> Snapshot(const ScratchDir& dir) {
     std::map<std::string, std::string> entries;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir.path())) {
-        entries[entry.path().string()] = entry.is_directory() ? "/" : ScratchDir::Read(entry.path().string());
+        entries[Utf8FromPath(entry.path())] = entry.is_directory() ? "/" : ScratchDir::Read(Utf8FromPath(entry.path()));
     }
     return entries;
 }
@@ -77,7 +83,7 @@ void MakeFiles(const ScratchDir& dir) {
     for (const char* folder : {"sub", "dir1", "d0", "ro0", "ro1"}) fs::create_directories(dir.path() / folder);
     fs::permissions(dir.path() / "ro1", fs::perms::owner_read | fs::perms::owner_exec);
     dir.Write("d1", "a file, not a folder");
-    fs::create_hard_link(dir.Path("k1.bin"), dir.Path("h1.bin"));
+    fs::create_hard_link(PathFromUtf8(dir.Path("k1.bin")), PathFromUtf8(dir.Path("h1.bin")));
 }
 
 TEST(OutputRulesTest, NoCommandWritesOverAnInputOrLeavesAPartialGroup) {
@@ -91,11 +97,13 @@ TEST(OutputRulesTest, NoCommandWritesOverAnInputOrLeavesAPartialGroup) {
         {"h{n}.bin", "is the same file as the input"},
         {"dir{n}", "is a folder, not a file: nothing written"},
         {"d{n}/x", "Write error."},
-        {"ro{n}/x", "Write error."},  // a read-only folder does not stop root: skipped then
+        {"ro{n}/x", "Write error."},  // a read-only folder stops neither root nor Windows: skipped then
     };
     for (const auto& [name, run] : kCommands) {
         for (const auto& c : cases) {
-            if (c.out[0] == 'r' && vesperine::testing::RunningAsRoot()) continue;
+            // A folder's read-only mark stops no write on Windows (only a file's does there): the
+            // case holds on POSIX systems only, for users other than root.
+            if (c.out[0] == 'r' && (vesperine::testing::RunningAsRoot() || kWindows)) continue;
             SCOPED_TRACE(std::string(name) + " -o " + c.out);
             const ScratchDir dir("vesperine-rules-");
             MakeFiles(dir);
@@ -129,8 +137,8 @@ TEST(OutputRulesTest, AFolderReadAsAFileIsCalledOne) {
     const ScratchDir dir("vesperine-rules-");
     NativeFileSystem files;
     std::ostringstream out, err;
-    EXPECT_EQ(RunCrc({{dir.path().string()}, {}, false}, files, {out, err}), kExitError);
-    EXPECT_EQ(err.str(), "vesperine-cli: " + dir.path().string() + ": is a folder, not a file\n");
+    EXPECT_EQ(RunCrc({{Utf8FromPath(dir.path())}, {}, false}, files, {out, err}), kExitError);
+    EXPECT_EQ(err.str(), "vesperine-cli: " + Utf8FromPath(dir.path()) + ": is a folder, not a file\n");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <random>
 
@@ -84,12 +85,16 @@ class ExternalDigestTest : public ::testing::Test {
 protected:
     void SetUp() override {
         bytes_ = RandomBytes((std::size_t{5} << 20) + 12345, 7);
-        path_ = ::testing::TempDir() + "vesperine-digest-" + std::to_string(::getpid()) + ".bin";
-        std::ofstream(path_, std::ios::binary)
+        path_ = Utf8FromPath(std::filesystem::temp_directory_path() /
+                             ("vesperine-digest-" + std::to_string(::getpid()) + ".bin"));
+        std::ofstream(PathFromUtf8(path_), std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes_.data()), static_cast<std::streamsize>(bytes_.size()));
         digests_ = ComputeDigests(bytes_);
     }
-    void TearDown() override { std::remove(path_.c_str()); }
+    void TearDown() override {
+        std::error_code ignored;
+        std::filesystem::remove(PathFromUtf8(path_), ignored);
+    }
 
     std::vector<std::uint8_t> bytes_;
     std::string path_;

@@ -7,6 +7,10 @@
 #endif
 #include <process.h>
 #include <windows.h>
+// windows.h defines near and far as nothing (16-bit pointers), which would empty the CLI's
+// --near option field and any variable so named in a test that includes this.
+#undef near
+#undef far
 #else
 #include <sys/resource.h>
 #include <unistd.h>
@@ -20,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include "files/utf8_path.h"
 #include "support/test_bytes.h"
 
 namespace vesperine::testing {
@@ -29,8 +34,8 @@ class ScratchDir {
 public:
     explicit ScratchDir(const std::string& prefix)
         : dir_(std::filesystem::temp_directory_path() /
-               (prefix + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
+               PathFromUtf8(prefix + std::to_string(::getpid()) + "-" +
+                            ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
         RemoveAll(dir_);
         std::filesystem::create_directories(dir_);
     }
@@ -44,10 +49,10 @@ public:
     ScratchDir& operator=(const ScratchDir&) = delete;
 
     [[nodiscard]] const std::filesystem::path& path() const { return dir_; }
-    [[nodiscard]] std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    [[nodiscard]] std::string Path(const std::string& name) const { return Utf8FromPath(dir_ / PathFromUtf8(name)); }
     // Writes bytes as the file name and gives its path.
     std::string Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(Path(name), std::ios::binary) << bytes;
+        std::ofstream(PathFromUtf8(Path(name)), std::ios::binary) << bytes;
         return Path(name);
     }
     [[nodiscard]] static std::string Read(const std::string& path) {

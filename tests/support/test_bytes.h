@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "files/utf8_path.h"
+
 namespace vesperine::testing {
 
 // zlib's crc32, the oracle every CRC-32 of ours is checked against. Test inputs stay far below
@@ -42,7 +44,7 @@ namespace vesperine::testing {
 
 // The bytes of the file at path, or nothing when it cannot be opened.
 [[nodiscard]] inline std::optional<std::vector<std::uint8_t>> FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) return std::nullopt;
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
