@@ -156,7 +156,11 @@ void WorkOut(Candidate& candidate, std::span<const Chip> chips, const BoardIndex
         const dat::RomEntry& rom = roms[need.rom];
         if (!hitsOfRom[need.rom].empty()) {
             const Hit& hit = hits[hitsOfRom[need.rom].front()];
-            result.state = rom.status == dat::RomStatus::BadDump ? RomState::BadDump : RomState::Good;
+            // A nodump entry with digests is the DAT's guess, not a dump anyone checked: what
+            // matches it is still unverified, never good.
+            result.state = rom.status == dat::RomStatus::BadDump  ? RomState::BadDump
+                           : rom.status == dat::RomStatus::NoDump ? RomState::NoDump
+                                                                  : RomState::Good;
             result.source = hit.source;
             result.verified = hit.verified;
             for (const std::size_t c : hit.source.chips) used[c] = true;

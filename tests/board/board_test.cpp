@@ -72,6 +72,8 @@ TEST(BoardTest, ChipsCutFromRealImagesAreFoundMendedAndMissed) {
     dat.Rom("cirrus.bin", cirrus);
     static_cast<void>(dat.Rom("pal.bin", Bytes(260), dat::RomStatus::NoDump));
     dat.sets.roms.back().crc.reset();
+    const Bytes guessed = RandomBytes(512, 9);  // a nodump entry that still carries digests
+    static_cast<void>(dat.Rom("guess.bin", guessed, dat::RomStatus::NoDump));
     dat.Rom("bad.bin", bad, dat::RomStatus::BadDump);
     dat.Set("seaboardb", "seaboard");
     dat.Rom("bios-lo.bin", lo).merge = "bios-lo.bin";
@@ -86,8 +88,8 @@ TEST(BoardTest, ChipsCutFromRealImagesAreFoundMendedAndMissed) {
     burnt.resize(65536, 0xFF);
     const Bytes stranger = RandomBytes(8192, 4);
     const Bytes u1 = Lane(lo, 0), u2 = Lane(lo, 1);
-    const Chip chips[] = {{"U1", u1, {}},     {"U2", u2, {}},  {"U3", faulty, {}}, {"U4", burnt, {}},
-                          {"U5", device, {}}, {"U6", bad, {}}, {"X", stranger, {}}};
+    const Chip chips[] = {{"U1", u1, {}},     {"U2", u2, {}},  {"U3", faulty, {}},  {"U4", burnt, {}},
+                          {"U5", device, {}}, {"U6", bad, {}}, {"X", stranger, {}}, {"U7", guessed, {}}};
     const BoardResult result = FindBoard(chips, index);
 
     ASSERT_GE(result.candidates.size(), 2u);
@@ -109,11 +111,12 @@ TEST(BoardTest, ChipsCutFromRealImagesAreFoundMendedAndMissed) {
     EXPECT_EQ(Named(best, index, "vga.bin").source->view.family, "start before fill");
     EXPECT_EQ(Named(best, index, "cirrus.bin").state, RomState::Missing);
     EXPECT_EQ(Named(best, index, "pal.bin").state, RomState::NoDump);
+    EXPECT_EQ(Named(best, index, "guess.bin").state, RomState::NoDump) << "matched, yet never good";
     EXPECT_EQ(Named(best, index, "bad.bin").state, RomState::BadDump);
     const RomResult& fromDevice = Named(best, index, "vgadev.bin");
     EXPECT_EQ(fromDevice.state, RomState::Good);
     EXPECT_EQ(fromDevice.via, "device \"vgadev\"");
-    EXPECT_EQ(best.roms.size(), 7u);  // the device's ROM once, though named twice
+    EXPECT_EQ(best.roms.size(), 8u);  // the device's ROM once, though named twice
     EXPECT_FALSE(best.complete);
     EXPECT_FALSE(best.completeMended);  // cirrus.bin is missing
     EXPECT_EQ(best.unusedChips, (std::vector<std::size_t>{6}));
