@@ -62,8 +62,11 @@ for pin in "${pins[@]}"; do
   fi
   echo "windows-deps: building $package $version"
   rm -rf "$deps/build/$package"
+  # expat's upstream tree keeps the library, with its CMakeLists.txt, in a folder of its name.
+  tree=$source
+  [ -f "$tree/CMakeLists.txt" ] || tree=$source/$package
   # shellcheck disable=SC2086  # the options are words
-  cmake -S "$source" -B "$deps/build/$package" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" \
+  cmake -S "$tree" -B "$deps/build/$package" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \
     -DCMAKE_C_COMPILER_LAUNCHER="${CMAKE_CXX_COMPILER_LAUNCHER:-}" $options >"$deps/build-$package.log" 2>&1 &&
     cmake --build "$deps/build/$package" -j"$(nproc)" >>"$deps/build-$package.log" 2>&1 &&
