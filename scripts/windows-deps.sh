@@ -16,11 +16,13 @@ prefix=$deps/prefix
 mkdir -p "$deps/apt/lists/partial" "$deps/apt/cache/archives/partial" "$deps/src" "$prefix/include"
 
 # Package, Debian version, and the CMake options of its static build (zlib only for libzip:
-# no bzip2, lzma or encryption, which no ROM set uses).
+# no bzip2, lzma or encryption, which no ROM set uses; expat without parameter entities and
+# external DTDs, which no DAT uses and which Debian's security patches expect from its own
+# configure, not from upstream's CMake).
 pins=(
   "pugixml 1.13-0.2 -DPUGIXML_BUILD_TESTS=OFF"
   "libzip 1.7.3-1 -DENABLE_BZIP2=OFF -DENABLE_LZMA=OFF -DENABLE_ZSTD=OFF -DENABLE_COMMONCRYPTO=OFF -DENABLE_GNUTLS=OFF -DENABLE_MBEDTLS=OFF -DENABLE_OPENSSL=OFF -DENABLE_WINDOWS_CRYPTO=OFF -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF"
-  "expat 2.5.0-1+deb12u2 -DEXPAT_BUILD_TOOLS=OFF -DEXPAT_BUILD_EXAMPLES=OFF -DEXPAT_BUILD_TESTS=OFF -DEXPAT_BUILD_DOCS=OFF -DEXPAT_SHARED_LIBS=OFF"
+  "expat 2.5.0-1+deb12u2 -DEXPAT_DTD=OFF -DEXPAT_BUILD_TOOLS=OFF -DEXPAT_BUILD_EXAMPLES=OFF -DEXPAT_BUILD_TESTS=OFF -DEXPAT_BUILD_DOCS=OFF -DEXPAT_SHARED_LIBS=OFF"
 )
 # expat is built only once the DAT module reads XML through it.
 wanted() { [ "$1" != expat ] || grep -qi expat src/dat/CMakeLists.txt; }

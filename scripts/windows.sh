@@ -24,7 +24,7 @@ bash scripts/configure.sh "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -D
   -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" \
   -DVESPERINE_MINGW_DEPS="$PWD/$dir/deps/prefix" -DVESPERINE_WINDOW=OFF -DVESPERINE_ISAL=OFF \
   -DVESPERINE_WERROR=ON "$@"
-tests=(core_tests diagnosis_tests headers_tests reads_tests formats_tests checksum_tests dat_tests cli_tests)
+tests=(core_tests diagnosis_tests headers_tests reads_tests formats_tests checksum_tests dat_tests board_tests cli_tests)
 cmake --build "$dir" -j"$(nproc)" --target vesperine-cli "${tests[@]}"
 echo "windows: built in $((SECONDS - start)) s"
 bash scripts/lint.sh --windows "$dir"  # the Win32 sources, which the Linux lint cannot parse

@@ -18,6 +18,7 @@
 #include "cli/output_files.h"
 #include "dat/dat_sets.h"
 #include "dat/zip_members.h"
+#include "files/utf8_path.h"
 
 namespace vesperine::cli {
 namespace {
@@ -189,7 +190,7 @@ struct Pile {
     if (result.candidates.empty()) return true;
     if (!files.IsFolder(options.write)) {
         std::error_code error;
-        std::filesystem::create_directories(options.write, error);
+        std::filesystem::create_directories(PathFromUtf8(options.write), error);
         if (error) {
             FileProblem(streams.err, options.write) << "the folder cannot be made: " << error.message() << '\n';
             return false;
@@ -221,7 +222,10 @@ struct Pile {
                         << " does not agree with the DAT\n";
             continue;
         }
-        const std::string path = (std::filesystem::path(options.write) / rom.name).string();
+        // Joined as every output path is (and as identify names zip members): with '/', which
+        // Windows takes too, so the report reads the same on both systems.
+        const bool separated = options.write.ends_with('/') || options.write.ends_with('\\');
+        const std::string path = options.write + (separated ? "" : "/") + rom.name;
         if (!set.Stage(path, bytesOf.emplace_back(std::move(bytes)))) {
             ReportOutputProblem(set, streams.err);
             return false;
