@@ -1,11 +1,5 @@
 // MD5, SHA-1 and SHA-256 through Windows CNG (bcrypt), a part of the system.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 // windows.h first: bcrypt.h needs its types.
 #include <bcrypt.h>
 

@@ -20,21 +20,11 @@ constexpr std::uint64_t kLowMasks[3] = {0x00FF00FF00FF00FFull, 0x0000FFFF0000FFF
 
 [[nodiscard]] bool LowBitHasNoEffect(const StridedBytes& bytes, unsigned k, const PassMeter& meter) {
     const std::size_t whole = bytes.size() / 8 * 8;
-    const std::size_t block = bytes.Block(kPollBytes);  // a whole number of words
     const unsigned shift = 8u << k;
-    StridedBytes::Scratch scratch;
-    for (std::size_t at = 0; at < whole; at += kPollBytes) {
-        const std::size_t end = std::min<std::size_t>(whole, at + kPollBytes);
-        for (std::size_t from = at; from < end; from += block) {
-            const std::size_t size = std::min(block, end - from);
-            const std::uint8_t* p = bytes.Read(from, size, scratch).data();
-            for (std::size_t i = 0; i < size; i += 8) {
-                const std::uint64_t word = LoadWord(p + i);
-                if (((word ^ (word >> shift)) & kLowMasks[k]) != 0) return false;
-            }
-        }
-        if (meter.Tick(end)) return false;
-    }
+    const std::uint64_t mask = kLowMasks[k];
+    if (!ForEachWord(bytes, whole, meter,
+                     [shift, mask](std::uint64_t word) { return ((word ^ (word >> shift)) & mask) == 0; }))
+        return false;
     const std::size_t step = std::size_t{1} << k;
     for (std::size_t i = whole; i + step < bytes.size(); ++i) {
         if ((i & step) == 0 && bytes[i] != bytes[i + step]) return false;

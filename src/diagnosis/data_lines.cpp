@@ -24,21 +24,12 @@ DataLineScan ScanDataLines(const StridedBytes& bytes, unsigned width, const Pass
     std::uint64_t all = ~std::uint64_t{0};
     std::uint64_t any = 0;
     const std::size_t whole = length / 8 * 8;
-    const std::size_t block = bytes.Block(kPollBytes);  // a whole number of words
-    StridedBytes::Scratch scratch;
-    for (std::size_t at = 0; at < whole; at += kPollBytes) {
-        const std::size_t end = std::min<std::size_t>(whole, at + kPollBytes);
-        for (std::size_t from = at; from < end; from += block) {
-            const std::size_t size = std::min(block, end - from);
-            const std::uint8_t* p = bytes.Read(from, size, scratch).data();
-            for (std::size_t i = 0; i < size; i += 8) {
-                const std::uint64_t word = LoadWord(p + i);
-                all &= word;
-                any |= word;
-            }
-        }
-        if (end - at == kPollBytes && meter.Tick(end)) return scan;
-    }
+    if (!ForEachWord(bytes, whole, meter, [&all, &any](std::uint64_t word) {
+            all &= word;
+            any |= word;
+            return true;
+        }))
+        return scan;
     std::uint8_t allBytes[8];
     std::uint8_t anyBytes[8];
     std::memcpy(allBytes, &all, 8);

@@ -1,6 +1,7 @@
 // Word-at-a-time scans the diagnosis shares: a range of one byte value, two ranges equal.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <span>
@@ -32,6 +33,28 @@ namespace vesperine::diagnosis {
     std::uint64_t word;
     std::memcpy(&word, p, sizeof word);
     return word;
+}
+
+// Each whole 8-byte word of the first `whole` bytes of the view (a multiple of 8) to visit, which
+// answers whether to go on: read a block at a time where the view lies (a lane through a small
+// scratch), the meter ticked after each full kPollBytes. False as soon as visit says stop or the
+// meter breaks off.
+template <typename Visit>
+[[nodiscard]] bool ForEachWord(const StridedBytes& bytes, std::size_t whole, const PassMeter& meter, Visit visit) {
+    const std::size_t block = bytes.Block(kPollBytes);  // a whole number of words
+    StridedBytes::Scratch scratch;
+    for (std::size_t at = 0; at < whole; at += kPollBytes) {
+        const std::size_t end = std::min<std::size_t>(whole, at + kPollBytes);
+        for (std::size_t from = at; from < end; from += block) {
+            const std::size_t size = std::min(block, end - from);
+            const std::uint8_t* p = bytes.Read(from, size, scratch).data();
+            for (std::size_t i = 0; i < size; i += 8) {
+                if (!visit(LoadWord(p + i))) return false;
+            }
+        }
+        if (end - at == kPollBytes && meter.Tick(end)) return false;
+    }
+    return true;
 }
 
 // The index of the highest set bit plus one: the number of address bits that offsets below

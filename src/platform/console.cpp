@@ -6,15 +6,9 @@
 #include <cstdlib>
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
+#include "platform/windows_api.h"
 // windows.h first: shellapi.h needs its types.
 #include <shellapi.h>
 #else
