@@ -3,7 +3,6 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <cctype>
 #include <deque>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -22,18 +21,6 @@
 
 namespace vesperine::cli {
 namespace {
-
-[[nodiscard]] bool IsZipName(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string tail = path.substr(path.size() - 4);
-    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return tail == ".zip";
-}
-
-[[nodiscard]] std::string FileNameOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // Every DAT streamed into one DatSets.
 [[nodiscard]] std::optional<dat::DatSets> LoadDatSets(const std::vector<std::string>& paths, FileSystem& files,
@@ -95,7 +82,7 @@ struct Pile {
 
 [[nodiscard]] bool AddFile(Pile& pile, FileSystem& files, const std::string& path, const InputOptions& input,
                            std::ostream& err) {
-    const bool zip = IsZipName(path);  // a zip of chips, as identify takes it
+    const bool zip = dat::IsZipName(path);  // a zip of chips, as identify takes it
     InputReading reading;
     std::optional<ByteBuffer> bytes = LoadInputFile(files, path, err, zip ? RawInput() : input, &reading);
     if (!bytes) return false;

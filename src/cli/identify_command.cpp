@@ -3,7 +3,6 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <cctype>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -21,13 +20,6 @@
 
 namespace vesperine::cli {
 namespace {
-
-[[nodiscard]] bool IsZipName(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string tail = path.substr(path.size() - 4);
-    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return tail == ".zip";
-}
 
 // How a status reads in a line: the two that warn say why.
 [[nodiscard]] std::string StatusText(dat::RomStatus status) {
@@ -148,7 +140,7 @@ int RunIdentify(const IdentifyOptions& options, FileSystem& files, Streams strea
     for (const std::string& path : options.files) {
         std::ostringstream why;
         InputReading reading;
-        const bool zip = IsZipName(path);
+        const bool zip = dat::IsZipName(path);
         const std::optional<ByteBuffer> file =
             LoadShowingProgress(files, path, why, zip ? RawInput() : options.input, &reading);
         if (!file) {

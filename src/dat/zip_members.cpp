@@ -4,6 +4,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cctype>
 #include <memory>
 #include <new>
 #include <vector>
@@ -134,6 +135,13 @@ std::string ForEachZipMember(std::span<const std::uint8_t> bytes, const std::fun
         if (!visit(member.name, out)) break;
     }
     return "";
+}
+
+bool IsZipName(std::string_view path) {
+    if (path.size() < 4) return false;
+    const std::string_view tail = path.substr(path.size() - 4);
+    return std::equal(tail.begin(), tail.end(), ".zip",
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
 }
 
 }  // namespace vesperine::dat

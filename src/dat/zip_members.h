@@ -22,6 +22,9 @@ inline constexpr ZipLimits kDatZipLimits{std::uint64_t{1} << 30, std::uint64_t{2
 
 // True for bytes that begin like a zip archive (a local header, or the end record of an empty one).
 [[nodiscard]] bool LooksLikeZip(std::span<const std::uint8_t> bytes);
+// Whether a file is named as a zip (".zip" in any case): the commands that take a zip of dumps
+// member by member go by the name.
+[[nodiscard]] bool IsZipName(std::string_view path);
 
 // Given one member's name and bytes (valid only during the call); returns false to stop.
 using ZipVisit = std::function<bool(std::string_view name, std::span<const std::uint8_t> bytes)>;
