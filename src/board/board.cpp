@@ -92,14 +92,15 @@ struct NearTry {
     // interleaved (a 16-bit bus), tentatively.
     const bool guessed = layouts.pairings.empty();
     const std::set<Pairing> pairings = guessed ? std::set<Pairing>{Pairing::Bytes} : layouts.pairings;
-    if (guessed || pairings.contains(Pairing::ByteLanes)) {
+    {
         // The first four free chips of a quarter of its length, in the order given, as the
         // sockets of a 32-bit bus are named: 24 orders would each cost a mend search.
         std::vector<std::size_t> four;
         for (const std::size_t c : unused) {
             if (four.size() < 4 && !pool.chipTaken[c] && 4 * chips[c].bytes.size() == rom.size) four.push_back(c);
         }
-        if (four.size() == 4) found.push_back({{four, {}, Pairing::ByteLanes, rom.size}, guessed});
+        const bool shown = layouts.pairings.contains(Pairing::ByteLanes);
+        if (four.size() == 4) found.push_back({{four, {}, Pairing::ByteLanes, rom.size}, !shown});
     }
     for (const Pairing pairing : pairings) {
         if (pairing == Pairing::ByteLanes) continue;
@@ -212,6 +213,7 @@ void WorkOut(Candidate& candidate, std::span<const Chip> chips, const BoardIndex
             auto cached = cache.find(key);
             if (cached == cache.end()) cached = cache.emplace(key, TryMends(chips, source, rom, pass)).first;
             near.mends = cached->second;
+            if (pass.Tick(1)) return;
             near.nearCrc = Crc32(SourceBytes(source, chips));
             const bool verified = std::any_of(near.mends.begin(), near.mends.end(),
                                               [](const Mend& m) { return m.outcome == MendOutcome::Verified; });

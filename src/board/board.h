@@ -189,8 +189,8 @@ private:
   of the ROM's size and of the whole or of a family that provided others, or two such chips of
   half its size paired as others were (or, where none was, bytes interleaved, kept only when
   its mend is verified), or the first four such chips of a quarter of its size as byte lanes
-  (where no ROM was paired, kept only when its mend is verified), is a near miss (not for the ROMs of another BIOS
-  choice than a whole one); its mend is tried, first from the chip's further reads (MendByCrc over the bits they
+  (kept only when its mend is verified, unless other ROMs were byte lanes), is a near miss (not for the ROMs of another
+  BIOS choice than a whole one); its mend is tried, first from the chip's further reads (MendByCrc over the bits they
   disagree on) and then as 1 or 2 flipped bits (FindBitRepairs), the DAT's CRC-32 as the expected one, and a mend is
   Verified only when every digest the DAT gives agrees with the mended bytes.
 */

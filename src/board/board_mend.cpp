@@ -122,7 +122,8 @@ inline constexpr std::size_t kCheckedFlips = 64;
     const unsigned maxBits = diagnosis::PairTableBytes(bytes.size()) <= kPairSearchLimit ? 2 : 1;
     const diagnosis::RepairResult found =
         diagnosis::FindBitRepairs(bytes, *rom.crc, maxBits, kCheckedFlips, PollOver(pass));
-    if (found.outcome == diagnosis::RepairOutcome::Broken) return BrokenOff(MendKind::Bits);
+    // The search's own CRC pass, and Settle's digests, are each a pass over the ROM unasked.
+    if (found.outcome == diagnosis::RepairOutcome::Broken || pass.Tick(1)) return BrokenOff(MendKind::Bits);
     const std::string flips = maxBits == 2 ? "1 or 2 bits" : "1 bit (the ROM is too large for the 2-bit search)";
     switch (found.outcome) {
         case diagnosis::RepairOutcome::AlreadyMatches:
@@ -230,6 +231,10 @@ std::vector<Mend> TryMends(std::span<const Chip> chips, const Source& source, co
         mends.push_back(std::move(mend));
     }
     const std::vector<std::uint8_t> bytes = SourceBytes(source, chips);
+    if (pass.Tick(0)) {
+        mends.push_back(BrokenOff(MendKind::Bits));
+        return mends;
+    }
     mends.push_back(BitsMend(bytes, source, rom, pass));
     return mends;
 }

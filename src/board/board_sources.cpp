@@ -271,24 +271,26 @@ std::vector<Hit> FindHits(std::span<const Chip> chips, const dat::DatIndex& inde
     }
     std::vector<Spread> spreads(chips.size());
     std::vector<std::uint8_t> scratch;
-    const PassMeter spreadPass = pairs.Part(0, 1, 2 * std::max<std::size_t>(loose.size(), 1));
+    // Each spread passes over twice the chip's length: the poll is asked between them.
+    constexpr std::size_t kSpreads = 6;
+    const PassMeter spreadPass = pairs.Part(0, 1, (kSpreads + 1) * std::max<std::size_t>(loose.size(), 1));
     for (std::size_t k = 0; k < loose.size() && loose.size() >= 2; ++k) {
-        if (spreadPass.Tick(k)) return hits;
         const std::span<const std::uint8_t> bytes = chips[loose[k]].bytes;
         Spread& s = spreads[loose[k]];
-        s.evenBytes = SpreadCrc(bytes, 1, 2, 0, scratch);
-        s.oddBytes = SpreadCrc(bytes, 1, 2, 1, scratch);
-        if (bytes.size() % 2 == 0) {
-            s.evenWords = SpreadCrc(bytes, 2, 2, 0, scratch);
-            s.oddWords = SpreadCrc(bytes, 2, 2, 1, scratch);
+        std::uint32_t* const kinds[kSpreads] = {&s.evenBytes, &s.oddBytes, &s.evenWords, &s.oddWords, &s.head, &s.tail};
+        for (std::size_t kind = 0; kind < kSpreads; ++kind) {
+            if (spreadPass.Tick(kSpreads * k + kind)) return hits;
+            if (kind >= 4) {
+                scratch.assign(bytes.size(), 0);
+                *kinds[kind] = kind == 4 ? Crc32(scratch, Crc32(bytes)) : Crc32(bytes, Crc32(scratch));
+            } else if (kind < 2 || bytes.size() % 2 == 0) {
+                *kinds[kind] = SpreadCrc(bytes, kind < 2 ? 1 : 2, 2, kind % 2, scratch);
+            }
         }
-        scratch.assign(bytes.size(), 0);
-        s.head = Crc32(scratch, Crc32(bytes));
-        s.tail = Crc32(bytes, Crc32(scratch));
     }
     std::map<std::uint64_t, std::uint32_t> zeroCrcs;  // of 2n zero bytes, by n
     for (std::size_t k = 0; k < loose.size() && loose.size() >= 2; ++k) {
-        if (spreadPass.Tick(loose.size() + k)) return hits;
+        if (spreadPass.Tick(kSpreads * loose.size() + k)) return hits;
         const std::size_t a = loose[k];
         for (const std::size_t b : loose) {
             const std::uint64_t n = chips[a].bytes.size();
