@@ -168,12 +168,26 @@ struct Pile {
         }
     }
     for (const ReadsOf& r : reads) {
+        const auto named = [&](const std::string& name) { return name == r.chip || FileNameOf(name) == r.chip; };
         const auto chip = std::find_if(pile.chips.begin(), pile.chips.end(), [&](const board::Chip& c) {
-            return c.name == r.chip || FileNameOf(c.name) == r.chip;
+            return named(c.name) || std::any_of(c.otherNames.begin(), c.otherNames.end(), named);
         });
         if (chip == pile.chips.end()) {
             err << "vesperine-cli: --reads names " << r.chip << ", which is none of the chips given\n";
             return false;
+        }
+        // A read that is the chip, or another read, under another name would agree with it bit
+        // for bit: told by file identity, as the reads command tells it.
+        std::vector<std::string> seen{chip->name};
+        for (const std::string& path : r.reads) {
+            const auto same = std::find_if(seen.begin(), seen.end(),
+                                           [&](const std::string& earlier) { return files.SameFile(earlier, path); });
+            if (same != seen.end()) {
+                err << "vesperine-cli: --reads " << r.chip << ": " << *same << " and " << path
+                    << " are one file: each read must be a read of its own, or its bits are counted twice.\n";
+                return false;
+            }
+            seen.push_back(path);
         }
         for (const std::string& path : r.reads) {
             std::optional<ByteBuffer> bytes = LoadInputFile(files, path, err, options.input);
