@@ -153,6 +153,7 @@ namespace {
   wants X = R ^ Y; for each (c, d) the shorter side is walked, the (a, b) pairs or the ROMs, so
   a group of k chips against m ROMs costs k^2 min(k^2, m) lookups.
 */
+// Reports to pass, of length 1.
 template <typename Offer>
 void FindByteLanes(std::span<const Chip> chips, const dat::DatIndex& index, const std::vector<bool>& explained,
                    const PassMeter& pass, const Offer& offer) {
@@ -162,10 +163,11 @@ void FindByteLanes(std::span<const Chip> chips, const dat::DatIndex& index, cons
         if (!explained[c] && n > 0 && index.HasSize(4 * n)) groups[n].push_back(c);
     }
     std::erase_if(groups, [](const auto& group) { return group.second.size() < 4; });
+    const PassMeter all = pass.Part(0, 1, std::max<std::size_t>(groups.size(), 1));
     std::vector<std::uint8_t> scratch;
     std::size_t done = 0;
     for (const auto& [n, group] : groups) {
-        const PassMeter groupPass = pass.Part(done, done + 1, 2 * group.size());
+        const PassMeter groupPass = all.Part(done, done + 1, 2 * group.size());
         ++done;
         scratch.assign(4 * n, 0);
         const std::uint32_t zeroCrc = Crc32(scratch);
@@ -306,7 +308,7 @@ std::vector<Hit> FindHits(std::span<const Chip> chips, const dat::DatIndex& inde
             offer(Source{{a, b}, {}, Pairing::Concatenated, 2 * n}, spreads[a].head ^ spreads[b].tail ^ zeroCrc);
         }
     }
-    FindByteLanes(chips, index, explained, pairs.Part(1, 2, 2), offer);
+    FindByteLanes(chips, index, explained, pairs.Part(1, 2, 1), offer);
     return hits;
 }
 
