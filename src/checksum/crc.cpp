@@ -1,6 +1,7 @@
-// The parameterised CRC: tables for slicing by eight, and the conditioning around the register.
+// The parameterised CRC: tables for slicing by eight, the choice of folding, and the conditioning around the register.
 #include "checksum/crc.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -47,7 +48,11 @@ std::uint64_t Reflect(std::uint64_t value, unsigned width) {
     return out;
 }
 
-CrcEngine::CrcEngine(const CrcModel& model) : model_(model), viaCrc32_(IsIsoHdlc(model)) {
+CrcEngine::CrcEngine(const CrcModel& model, CrcKernel kernel)
+    : model_(model),
+      kernel_(std::min(kernel, BestCrcKernel())),
+      viaCrc32_(IsIsoHdlc(model) && BestCrcKernel() == CrcKernel::Table),
+      folder_(model.width, model.poly, model.refin) {
     const unsigned w = model.width;
     if (model.refin) {
         const std::uint64_t poly = Reflect(model.poly, w);
@@ -76,6 +81,12 @@ CrcEngine::CrcEngine(const CrcModel& model) : model_(model), viaCrc32_(IsIsoHdlc
 
 std::uint64_t CrcEngine::Update(std::uint64_t reg, std::span<const std::uint8_t> bytes) const {
     if (viaCrc32_) return ~std::uint64_t{Crc32(bytes, ~static_cast<std::uint32_t>(reg))} & 0xFFFFFFFF;
+    if (kernel_ == CrcKernel::Table || bytes.size() < CrcFolder::kMinimum) return UpdateByTable(reg, bytes);
+    const CrcFolder::Folded folded = folder_.Fold(kernel_, reg, bytes);
+    return UpdateByTable(UpdateByTable(0, folded.block), bytes.subspan(folded.consumed));
+}
+
+std::uint64_t CrcEngine::UpdateByTable(std::uint64_t reg, std::span<const std::uint8_t> bytes) const {
     const std::uint8_t* p = bytes.data();
     std::size_t left = bytes.size();
     const auto& t = table_;
@@ -100,7 +111,8 @@ std::uint64_t CrcEngine::Update(std::uint64_t reg, std::span<const std::uint8_t>
 void CrcEngine::UpdateEach(std::span<std::uint64_t> regs, std::span<const std::span<const std::uint8_t>> parts) const {
     const std::size_t k = parts.size();
     const std::size_t length = k == 0 ? 0 : parts[0].size();
-    if (viaCrc32_ || k > 4) {
+    // Folding runs at memory speed on one part at a time; the tables gain from interleaving.
+    if (viaCrc32_ || k > 4 || (kernel_ != CrcKernel::Table && length >= CrcFolder::kMinimum)) {
         for (std::size_t i = 0; i < k; ++i) regs[i] = Update(regs[i], parts[i]);
         return;
     }
