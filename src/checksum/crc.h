@@ -1,4 +1,5 @@
-// A CRC of any width from 3 to 64 bits by its parameters: folded by carry-less multiplication where the processor has it, table-driven eight bytes at a time otherwise.
+// A CRC of any width from 3 to 64 bits by its parameters: folded by carry-less multiplication where the processor has
+// it, table-driven eight bytes at a time otherwise.
 #pragma once
 
 #include <array>

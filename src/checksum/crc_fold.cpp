@@ -55,7 +55,7 @@ CrcFolder::CrcFolder(unsigned width, std::uint64_t normalPoly, bool reflected) :
     const auto power = [&](std::uint64_t n) { return ring.Power(x, n); };
     for (std::uint64_t m = 1; m < byBlocks_.size(); ++m) {
         const std::uint64_t d = 128 * m;
-        byBlocks_[m] = reflected ? Pair{power(d + 63), power(d - 1)} : Pair{power(d), power(d + 64)};
+        byBlocks_[m] = reflected_ ? Pair{power(d + 63), power(d - 1)} : Pair{power(d), power(d + 64)};
     }
 }
 
@@ -102,8 +102,8 @@ VESPERINE_FOLD_NARROW Folded Finish(__m128i acc, std::size_t consumed) {
 
 // The whole blocks left after at, folded one by one into acc.
 template <bool kReflected>
-VESPERINE_FOLD_NARROW Folded FoldTail(__m128i acc, const std::array<Pair, 17>& k, const std::uint8_t* p,
-                                      std::size_t at, std::size_t n) {
+VESPERINE_FOLD_NARROW Folded FoldTail(__m128i acc, const std::array<Pair, 17>& k, const std::uint8_t* p, std::size_t at,
+                                      std::size_t n) {
     const __m128i k1 = LoadPair(k[1]);
     for (; n - at >= 16; at += 16) acc = _mm_xor_si128(Move(acc, k1), LoadBlock<kReflected>(p + at));
     return Finish<kReflected>(acc, at);

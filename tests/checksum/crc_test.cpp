@@ -106,13 +106,14 @@ TEST(CrcTest, EveryKernelAgreesWithTheTablesOnRandomModels) {
         for (const CrcKernel kernel : {CrcKernel::Carryless, CrcKernel::WideCarryless}) {
             if (kernel > BestCrcKernel()) continue;
             const CrcEngine folded(model, kernel);
-            const auto at = [&] { return std::to_string(model.width) + (model.refin ? "r" : "n") + " poly " +
-                                         std::to_string(model.poly) + " over " + std::to_string(length) + " kernel " +
-                                         std::to_string(static_cast<int>(kernel)); };
+            const auto at = [&] {
+                return std::to_string(model.width) + (model.refin ? "r" : "n") + " poly " + std::to_string(model.poly) +
+                       " over " + std::to_string(length) + " kernel " + std::to_string(static_cast<int>(kernel));
+            };
             ASSERT_EQ(folded.Compute(message), expected) << at();
-            ASSERT_EQ(folded.Finish(folded.Update(folded.Update(folded.Start(), message.first(cut)),
-                                                  message.subspan(cut))),
-                      expected)
+            ASSERT_EQ(
+                folded.Finish(folded.Update(folded.Update(folded.Start(), message.first(cut)), message.subspan(cut))),
+                expected)
                 << at() << " cut at " << cut;
             std::array<std::uint64_t, 3> regs{folded.Start(), table.Start(), random() & mask};
             const std::array<std::span<const std::uint8_t>, 3> parts{message, message, message};
