@@ -177,6 +177,7 @@ VESPERINE_FOLD_WIDE Folded FoldWide(const std::array<Pair, 17>& k, std::uint64_t
 
 CrcKernel BestCrcKernel() {
     static const CrcKernel best = [] {
+        __builtin_cpu_init();  // harmless when already run, needed if asked before the constructors
         if (!__builtin_cpu_supports("pclmul") || !__builtin_cpu_supports("sse4.1")) return CrcKernel::Table;
         if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
             __builtin_cpu_supports("vpclmulqdq"))
