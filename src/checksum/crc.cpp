@@ -43,9 +43,15 @@ constexpr std::uint64_t kTop = std::uint64_t{1} << 63;
 }  // namespace
 
 std::uint64_t Reflect(std::uint64_t value, unsigned width) {
-    std::uint64_t out = 0;
-    for (unsigned i = 0; i < width; ++i) out |= ((value >> i) & 1) << (width - 1 - i);
-    return out;
+    // All 64 bits reversed by swapping ever wider neighbours; bits at and above width land
+    // below 64 - width and are shifted out.
+    value = ((value >> 1) & 0x5555555555555555) | ((value & 0x5555555555555555) << 1);
+    value = ((value >> 2) & 0x3333333333333333) | ((value & 0x3333333333333333) << 2);
+    value = ((value >> 4) & 0x0F0F0F0F0F0F0F0F) | ((value & 0x0F0F0F0F0F0F0F0F) << 4);
+    value = ((value >> 8) & 0x00FF00FF00FF00FF) | ((value & 0x00FF00FF00FF00FF) << 8);
+    value = ((value >> 16) & 0x0000FFFF0000FFFF) | ((value & 0x0000FFFF0000FFFF) << 16);
+    value = (value >> 32) | (value << 32);
+    return value >> (64 - width);
 }
 
 CrcEngine::CrcEngine(const CrcModel& model, CrcKernel kernel)
@@ -141,9 +147,10 @@ void CrcEngine::UpdateEach(std::span<std::uint64_t> regs, std::span<const std::s
 
 std::uint64_t CrcEngine::Finish(std::uint64_t reg) const {
     const unsigned w = model_.width;
-    // The register as the polynomial's remainder, highest power in bit w - 1.
+    // The register as the polynomial's remainder, highest power in bit w - 1, then in the
+    // order the model gives it out; reflected in and out, the register already is.
     const std::uint64_t remainder = model_.refin ? Reflect(reg, w) : reg >> (64 - w);
-    const std::uint64_t out = model_.refout ? Reflect(remainder, w) : remainder;
+    const std::uint64_t out = model_.refout ? (model_.refin ? reg : Reflect(remainder, w)) : remainder;
     return out ^ model_.xorout;
 }
 

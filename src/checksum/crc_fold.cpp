@@ -109,10 +109,14 @@ VESPERINE_FOLD_NARROW Folded FoldTail(__m128i acc, const std::array<Pair, 17>& k
     return Finish<kReflected>(acc, at);
 }
 
-// Eight accumulators of 16 bytes: the products' latency overlaps across them. n >= 128.
+// Eight accumulators of 16 bytes, where there are 128 bytes: the products' latency overlaps
+// across them. One below that. n >= 16.
 template <bool kReflected>
 VESPERINE_FOLD_NARROW Folded FoldNarrow(const std::array<Pair, 17>& k, std::uint64_t reg, const std::uint8_t* p,
                                         std::size_t n) {
+    if (n < 128)
+        return FoldTail<kReflected>(_mm_xor_si128(LoadBlock<kReflected>(p), RegisterBlock<kReflected>(reg)), k, p, 16,
+                                    n);
     __m128i acc[8];
     for (std::size_t i = 0; i < 8; ++i) acc[i] = LoadBlock<kReflected>(p + 16 * i);
     acc[0] = _mm_xor_si128(acc[0], RegisterBlock<kReflected>(reg));
