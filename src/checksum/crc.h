@@ -46,8 +46,9 @@ public:
     [[nodiscard]] std::uint64_t Update(std::uint64_t reg, std::span<const std::uint8_t> bytes) const;
     [[nodiscard]] std::uint64_t Finish(std::uint64_t reg) const;
 
-    // regs[i] = Update(regs[i], parts[i]) for up to four parts of equal length, their chains of
-    // table loads interleaved so that they overlap.
+    // regs[i] = Update(regs[i], parts[i]) for up to four parts of equal length. Where the tables
+    // do the work, their chains of loads are interleaved so that they overlap; folded parts run
+    // one after another, each at memory speed.
     void UpdateEach(std::span<std::uint64_t> regs, std::span<const std::span<const std::uint8_t>> parts) const;
 
     [[nodiscard]] const CrcModel& Model() const { return model_; }
