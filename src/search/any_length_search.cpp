@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <new>
 #include <utility>
 #include <vector>
 
+#include "base/byte_buffer.h"
 #include "base/carryless_multiply.h"
 #include "base/crc32.h"
 #include "base/crc_algebra.h"
@@ -106,7 +108,9 @@ struct Grid {
 // and offset, two words each); the other first the radix sort's scratch for the starts, then a
 // block of ends and their scratch (two words each), the block's groups written over that
 // scratch once the ends are sorted, and, when a maximum length can cut ranges short, one cursor
-// per start. The ends are sorted half at a time, or a quarter with the cursors.
+// per start. The ends are sorted half at a time, or a quarter with the cursors. Once a block is
+// sorted, its scratch holds the groups of its ends (one word each) and after them the bits of
+// the ends that have a group (a word per 32).
 struct Layout {
     bool cursors = false;
     std::uint64_t blockEnds = 0;
@@ -234,10 +238,14 @@ void SortByKey(std::uint32_t* pairs, std::uint32_t* scratch, std::size_t count, 
     }
 }
 
-// The search's state between its phases; the buffers are sized by Layout.
+// The search's state between its phases; the buffers are sized by Layout. They are ByteBuffers:
+// every word is written before it is read, so nothing is zero-filled first, and their huge
+// pages make the first touch and the sort's scatter cheaper.
 struct Join {
-    std::vector<std::uint32_t> starts;  // (key, offset) by key, then offset
-    std::vector<std::uint32_t> other;   // the other buffer of Layout
+    ByteBuffer startBlock;
+    ByteBuffer otherBlock;
+    std::uint32_t* starts = nullptr;  // (key, offset) by key, then offset
+    std::uint32_t* other = nullptr;   // the other buffer of Layout
     Histogram histogram{};
     std::size_t startCount = 0;
 
@@ -245,50 +253,67 @@ struct Join {
     [[nodiscard]] std::uint32_t Offset(std::size_t i) const { return starts[2 * i + 1]; }
 };
 
-// Gives each of a block's sorted ends the index of the first start of its key, or kNoGroup,
-// in groups[offset - first].
+// Gives each of a block's sorted ends that has the key of some start the index of the first
+// start of that key, in groups[offset - first], and sets its bit in matched (bit e % 32 of word
+// e / 32 for end first + e; the caller clears them). The walk through both lists takes no
+// branch but the match, which on most data is rare and where keys repeat comes in long runs;
+// only matched ends are written, so the scattered writes are as few as the matches.
 void MergeBlock(const Join& join, const std::uint32_t* ends, std::size_t count, std::uint64_t first,
-                std::uint32_t* groups) {
+                std::uint32_t* groups, std::uint32_t* matched) {
     std::size_t i = 0;
-    for (std::size_t e = 0; e < count; ++e) {
-        const std::uint32_t key = ends[2 * e];
-        while (i < join.startCount && join.Key(i) < key) ++i;
-        groups[ends[2 * e + 1] - first] =
-            i < join.startCount && join.Key(i) == key ? static_cast<std::uint32_t>(i) : kNoGroup;
+    std::size_t e = 0;
+    while (e < count && i < join.startCount) {
+        const std::uint32_t startKey = join.Key(i);
+        const std::uint32_t endKey = ends[2 * e];
+        if (startKey == endKey) {
+            const std::uint64_t at = ends[2 * e + 1] - first;
+            groups[at] = static_cast<std::uint32_t>(i);
+            matched[at / 32] |= std::uint32_t{1} << (at % 32);
+        }
+        // The start moves on while its key is below the end's, so i stays on the first start
+        // of a key as long as ends of that key come.
+        i += startKey < endKey ? 1 : 0;
+        e += startKey < endKey ? 0 : 1;
     }
 }
 
-// Tells the hits of ends first .. first + count - 1, in order; false when onHit stopped.
+// Tells the hits of the matched ends among first .. first + count - 1, in order; false when
+// onHit stopped.
 [[nodiscard]] bool EmitBlock(const Join& join, const Grid& grid, std::uint64_t first, std::size_t count,
-                             const std::uint32_t* groups, std::uint32_t* cursors, const RangeHit& onHit,
-                             std::uint64_t& hits) {
-    for (std::size_t e = 0; e < count; ++e) {
-        const std::uint32_t group = groups[e];
-        if (group == kNoGroup) continue;
-        const std::uint64_t end = first + e;
-        const std::uint32_t key = join.Key(group);
-        std::size_t i = group;
-        if (cursors != nullptr) {
-            i = cursors[group];
-            while (i < join.startCount && join.Key(i) == key && join.Offset(i) + grid.maxSteps < end) ++i;
-            cursors[group] = static_cast<std::uint32_t>(i);
-        }
-        for (; i < join.startCount && join.Key(i) == key && join.Offset(i) + grid.minSteps <= end; ++i) {
-            ++hits;
-            // Offsets are below the extract's length, under 2^32.
-            if (!onHit(static_cast<std::uint32_t>(join.Offset(i) * grid.step),
-                       static_cast<std::uint32_t>(end * grid.step))) {
-                return false;
+                             const std::uint32_t* groups, const std::uint32_t* matched, std::uint32_t* cursors,
+                             const RangeHit& onHit, std::uint64_t& hits) {
+    for (std::size_t word = 0; word < (count + 31) / 32; ++word) {
+        for (std::uint32_t bits = matched[word]; bits != 0; bits &= bits - 1) {
+            const std::size_t e = 32 * word + static_cast<std::size_t>(std::countr_zero(bits));
+            const std::uint32_t group = groups[e];
+            const std::uint64_t end = first + e;
+            const std::uint32_t key = join.Key(group);
+            std::size_t i = group;
+            if (cursors != nullptr) {
+                i = cursors[group];
+                while (i < join.startCount && join.Key(i) == key && join.Offset(i) + grid.maxSteps < end) ++i;
+                cursors[group] = static_cast<std::uint32_t>(i);
+            }
+            for (; i < join.startCount && join.Key(i) == key && join.Offset(i) + grid.minSteps <= end; ++i) {
+                ++hits;
+                // Offsets are below the extract's length, under 2^32.
+                if (!onHit(static_cast<std::uint32_t>(join.Offset(i) * grid.step),
+                           static_cast<std::uint32_t>(end * grid.step))) {
+                    return false;
+                }
             }
         }
     }
     return true;
 }
 
-// The starts' keys, sorted; false when the poll broke off.
+// The starts' keys, sorted; false when the poll broke off. Compiled for the carry-less multiply
+// (as JoinEnds) so that the key walk's multiplication is inlined; the portable instance uses
+// none of its instructions.
 template <typename Multiply>
-[[nodiscard]] bool SortStarts(std::span<const std::uint8_t> extract, const Grid& grid, std::uint32_t target,
-                              const Multiply& multiply, PollCounter& poll, Join& join) {
+[[nodiscard]] VESPERINE_CARRYLESS_TARGET bool SortStarts(std::span<const std::uint8_t> extract, const Grid& grid,
+                                                         std::uint32_t target, const Multiply& multiply,
+                                                         PollCounter& poll, Join& join) {
     KeyWalk walk(extract, grid, target, multiply);
     for (std::uint64_t k = 0; k < grid.startCount; ++k) {
         join.starts[2 * k] = walk.StartKey();
@@ -296,17 +321,20 @@ template <typename Multiply>
         if (k + 1 < grid.startCount) walk.Next();
         if (poll.Advance(1)) return false;
     }
-    SortByKey(join.starts.data(), join.other.data(), join.startCount, join.histogram);
+    SortByKey(join.starts, join.other, join.startCount, join.histogram);
     return !poll.Advance(kPasses * grid.startCount);
 }
 
 // The ends block by block, each sorted, merged and its hits told.
 template <typename Multiply>
-[[nodiscard]] AnyLengthOutcome JoinEnds(std::span<const std::uint8_t> extract, const Grid& grid, const Layout& layout,
-                                        std::uint32_t target, const Multiply& multiply, PollCounter& poll, Join& join,
-                                        const RangeHit& onHit, std::uint64_t& hits) {
-    std::uint32_t* const block = join.other.data();
+[[nodiscard]] VESPERINE_CARRYLESS_TARGET AnyLengthOutcome JoinEnds(std::span<const std::uint8_t> extract,
+                                                                   const Grid& grid, const Layout& layout,
+                                                                   std::uint32_t target, const Multiply& multiply,
+                                                                   PollCounter& poll, Join& join, const RangeHit& onHit,
+                                                                   std::uint64_t& hits) {
+    std::uint32_t* const block = join.other;
     std::uint32_t* const scratch = block + 2 * layout.blockEnds;
+    std::uint32_t* const matched = scratch + layout.blockEnds;  // at most blockEnds words
     std::uint32_t* const cursors = layout.cursors ? scratch + 2 * layout.blockEnds : nullptr;
     for (std::size_t i = 0; cursors != nullptr && i < grid.startCount; ++i) cursors[i] = static_cast<std::uint32_t>(i);
     KeyWalk walk(extract, grid, target, multiply);
@@ -320,9 +348,13 @@ template <typename Multiply>
             if (first + e < grid.lastOffset) walk.Next();
         }
         SortByKey(block, scratch, count, join.histogram);
-        MergeBlock(join, block, count, first, scratch);  // the groups overwrite the sort's scratch
+        // The groups and the bits of the matched ends overwrite the sort's scratch.
+        std::fill(matched, matched + (count + 31) / 32, 0);
+        MergeBlock(join, block, count, first, scratch, matched);
         if (poll.Advance((kPasses + 1) * count + grid.startCount)) return AnyLengthOutcome::Broken;
-        if (!EmitBlock(join, grid, first, count, scratch, cursors, onHit, hits)) return AnyLengthOutcome::Broken;
+        if (!EmitBlock(join, grid, first, count, scratch, matched, cursors, onHit, hits)) {
+            return AnyLengthOutcome::Broken;
+        }
         if (poll.Advance(count)) return AnyLengthOutcome::Broken;
     }
     return AnyLengthOutcome::Done;
@@ -335,12 +367,14 @@ template <typename Multiply>
     const Layout layout = LayoutOf(grid);
     Join join;
     try {
-        join.starts.resize(layout.bufferWords);
-        join.other.resize(layout.bufferWords);
+        join.startBlock.ResizeDiscarding(layout.bufferWords * sizeof(std::uint32_t));
+        join.otherBlock.ResizeDiscarding(layout.bufferWords * sizeof(std::uint32_t));
     } catch (const std::bad_alloc&) {
         result.outcome = AnyLengthOutcome::OutOfMemory;
         return result;
     }
+    join.starts = reinterpret_cast<std::uint32_t*>(join.startBlock.data());
+    join.other = reinterpret_cast<std::uint32_t*>(join.otherBlock.data());
     join.startCount = grid.startCount;
     PollCounter counter(poll, WorkUnits(grid, layout));
     if (!SortStarts(extract, grid, target, multiply, counter, join)) {
