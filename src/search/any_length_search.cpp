@@ -150,8 +150,28 @@ private:
     return n + kPasses * n + grid.minSteps + (kPasses + 2) * n + blocks * n;
 }
 
-// S(k) and E(k) for k = 0, 1, 2 ... in turn, one step of the prefix CRC and two fixed
-// multiplications an offset.
+// The CRC-32 register's byte step, T[v] = v x^32 mod P for the byte v: a running CRC Q over one
+// more byte b is ~(T[(~Q ^ b) & FF] ^ (~Q >> 8)), the bytewise CRC inlined into the key walk.
+class ByteStep {
+public:
+    ByteStep() {
+        for (std::uint32_t v = 0; v < 256; ++v) {
+            const auto byte = static_cast<std::uint8_t>(v);
+            table_[v] = ~Crc32Bytewise({&byte, 1}, 0xFFFFFFFF);
+        }
+    }
+    // The register (the complement of the running CRC) after byte b.
+    [[nodiscard]] std::uint32_t operator()(std::uint32_t reg, std::uint8_t b) const {
+        return table_[(reg ^ b) & 0xFFu] ^ (reg >> 8);
+    }
+
+private:
+    std::array<std::uint32_t, 256> table_{};
+};
+
+// S(k) and E(k) for k = 0, 1, 2 ... in turn: one step of the prefix CRC and one fixed
+// multiplication an offset, and a carry-less one a key. E(k) = (Q(k) + X) x^(-8k) needs no
+// shifted target of its own.
 template <typename Multiply>
 class KeyWalk {
 public:
@@ -160,18 +180,23 @@ public:
           step_(grid.step),
           multiply_(multiply),
           inverseStep_(InverseShiftOperator(grid.step)),
-          shiftedTarget_(target) {}
+          target_(target) {}
 
     [[nodiscard]] VESPERINE_CARRYLESS_TARGET std::uint32_t StartKey() const {
-        return multiply_(prefixCrc_, inverseShift_);
+        return multiply_(~register_, inverseShift_);
     }
-    [[nodiscard]] VESPERINE_CARRYLESS_TARGET std::uint32_t EndKey() const { return StartKey() ^ shiftedTarget_; }
+    [[nodiscard]] VESPERINE_CARRYLESS_TARGET std::uint32_t EndKey() const {
+        return multiply_(~register_ ^ target_, inverseShift_);
+    }
 
     // To offset k + 1; k must be below the grid's last offset.
     void Next() {
-        prefixCrc_ = ContinueCrc(prefixCrc_, extract_.subspan(k_ * step_, step_));
+        if (step_ == 1) {
+            register_ = byteStep_(register_, extract_[k_]);
+        } else {
+            register_ = ~ContinueCrc(~register_, extract_.subspan(k_ * step_, step_));
+        }
         inverseShift_ = inverseStep_(inverseShift_);
-        shiftedTarget_ = inverseStep_(shiftedTarget_);
         ++k_;
     }
 
@@ -180,10 +205,11 @@ private:
     std::uint64_t step_;
     const Multiply& multiply_;
     FixedMultiplier inverseStep_;
+    ByteStep byteStep_;
+    std::uint32_t target_;
     std::uint64_t k_ = 0;
-    std::uint32_t prefixCrc_ = 0;
+    std::uint32_t register_ = 0xFFFFFFFF;             // ~Q(k): the CRC register before its final complement
     std::uint32_t inverseShift_ = crc_algebra::kOne;  // x^(-8 k step)
-    std::uint32_t shiftedTarget_;                     // X x^(-8 k step)
 };
 
 // The low `passes` digits of count (key, offset) word pairs, a stable pass each, ping-ponging
