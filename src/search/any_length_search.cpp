@@ -76,9 +76,6 @@ constexpr std::size_t kDigitValues = std::size_t{1} << kDigitBits;
 constexpr int kPasses = 32 / kDigitBits;
 // The counts of the passes: 4 KiB, on the stack, the same for every search.
 using Histogram = std::array<std::uint32_t, kPasses * kDigitValues>;
-// Indexes of starts stay below it, so it marks an end whose key no start has.
-constexpr std::uint32_t kNoGroup = 0xFFFFFFFF;
-
 [[nodiscard]] std::uint32_t ContinueCrc(std::uint32_t crc, std::span<const std::uint8_t> bytes) {
     return bytes.size() < kShortRun ? Crc32Bytewise(bytes, crc) : Crc32(bytes, crc);
 }
@@ -291,20 +288,20 @@ struct Join {
     [[nodiscard]] std::uint32_t Offset(std::size_t i) const { return starts[2 * i + 1]; }
 };
 
-// Gives each of a block's sorted ends that has the key of some start the index of the first
-// start of that key, in groups[offset - first], and sets its bit in matched (bit e % 32 of word
-// e / 32 for end first + e; the caller clears them). The walk through both lists takes no
+// Gives each of a block's sorted candidates (key, index in the block) that has the key of some
+// start the index of the first start of that key, in groups[index], and sets its bit in matched
+// (bit index % 32 of word index / 32; the caller clears them). The walk through both lists takes no
 // branch but the match, which on most data is rare and where keys repeat comes in long runs;
-// only matched ends are written, so the scattered writes are as few as the matches.
-void MergeBlock(const Join& join, const std::uint32_t* ends, std::size_t count, std::uint64_t first,
-                std::uint32_t* groups, std::uint32_t* matched) {
+// only matched candidates are written, so the scattered writes are as few as the matches.
+void MergeBlock(const Join& join, const std::uint32_t* ends, std::size_t count, std::uint32_t* groups,
+                std::uint32_t* matched) {
     std::size_t i = 0;
     std::size_t e = 0;
     while (e < count && i < join.startCount) {
         const std::uint32_t startKey = join.Key(i);
         const std::uint32_t endKey = ends[2 * e];
         if (startKey == endKey) {
-            const std::uint64_t at = ends[2 * e + 1] - first;
+            const std::uint32_t at = ends[2 * e + 1];
             groups[at] = static_cast<std::uint32_t>(i);
             matched[at / 32] |= std::uint32_t{1} << (at % 32);
         }
@@ -375,7 +372,7 @@ template <typename Multiply>
     SortByKey(block, scratch, count, join.histogram);
     // The groups and the bits of the matched candidates overwrite the sort's scratch.
     std::fill(matched, matched + (count + 31) / 32, 0);
-    MergeBlock(join, block, count, 0, scratch, matched);
+    MergeBlock(join, block, count, scratch, matched);
     return EmitBlock(join, grid, offsets, count, scratch, matched, cursors, onHit, hits);
 }
 
