@@ -77,6 +77,9 @@ BENCHMARK_CAPTURE(RunAnyLength, 1MiBCrafted, 1 << 20, false, true)
 BENCHMARK_CAPTURE(RunAnyLength, 16MiB, 16 << 20, false)
     ->Name("BM_AnyLengthSearch/16MiB")
     ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RunAnyLength, 16MiBCrafted, 16 << 20, false, true)
+    ->Name("BM_AnyLengthSearchCrafted/16MiB")
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace vesperine

@@ -10,6 +10,7 @@ namespace {
 
 using testing::DialogHarness;
 using testing::HexBytes;
+using testing::HexString;
 
 struct AnalyzeHarness : DialogHarness {
     void Run(const std::string& start, const std::string& end, int stripe = 0, int mask = 0) {
@@ -61,6 +62,30 @@ TEST(Analyze, ShowsSizeAndCrcAndLogsTheArea) {
 
     h.Run("0", "A", 1);
     EXPECT_EQ(h.LastLogLine().substr(0, 33), "[AN] Addr:00000000 Size:00000005 ");
+}
+
+// Analyze of the whole base, Full and unmasked, shares the base's block instead of copying it;
+// whatever changes either afterwards (a transform, another extract, another base) must leave
+// the other as it was.
+TEST(Analyze, AWholeBaseDumpIsTheBaseUntilEitherChanges) {
+    AnalyzeHarness h;
+    h.LoadBase(HexBytes("10 20 30 40"));
+    h.Run("0", "4");
+    EXPECT_EQ(h.dialog.workspace().Dump().data(), h.dialog.workspace().Base().data()) << "no copy";
+    EXPECT_EQ(h.Text(ids::kDumpCrc), "E08AB900");
+    h.host.Type(ids::kQuickExorText, "FF");
+    h.dialog.QuickExor();
+    EXPECT_EQ(h.HeldDump(), "EF DF CF BF");
+    EXPECT_EQ(HexString(h.dialog.workspace().Base()), "10 20 30 40");
+
+    h.Run("0", "4");
+    h.Run("1", "4", 1);  // a new extract while the dump is the base
+    EXPECT_EQ(h.HeldDump(), "20");
+    EXPECT_EQ(HexString(h.dialog.workspace().Base()), "10 20 30 40");
+
+    h.Run("0", "4");
+    h.LoadBase(HexBytes("55 66"));
+    EXPECT_EQ(h.HeldDump(), "10 20 30 40") << "the dump keeps the base it was cut from";
 }
 
 TEST(Analyze, EmptyAreaGivesAnEmptyDumpWhateverItsStart) {

@@ -28,6 +28,11 @@ AreaCheck CheckArea(const AreaRequest& area, std::size_t baseLength, std::size_t
     return AreaCheck::Ok;
 }
 
+bool IsWholeBase(const AreaRequest& area, std::size_t baseLength) {
+    return area.stripe == StripeMode::Full && area.mask == MaskMode::Nothing && area.start == 0 &&
+           area.end == baseLength;
+}
+
 void ExtractInto(std::span<const std::uint8_t> base, std::span<const std::uint8_t> mask, const AreaRequest& area,
                  std::span<std::uint8_t> dump) {
     ExtractPartInto(base, mask, area, 0, dump);

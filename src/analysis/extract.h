@@ -32,6 +32,10 @@ enum class AreaCheck { Ok, OutsideBase, NoMask };
 // mode other than Nothing needs a mask of at least one byte.
 [[nodiscard]] AreaCheck CheckArea(const AreaRequest& area, std::size_t baseLength, std::size_t maskLength);
 
+// True when the extract of an area CheckArea accepts is the base's bytes as they are: Full,
+// mask Nothing, from offset 0 to the base's end.
+[[nodiscard]] bool IsWholeBase(const AreaRequest& area, std::size_t baseLength);
+
 // Fills dump (DumpLengthOf(area) bytes) from base by the stripe, then applies the mask: XOR
 // with the mask repeated from dump byte 0, or substitution through the mask as a table. Bytes
 // whose value has no entry in a substitution mask shorter than 256 bytes are left as they are.

@@ -1,4 +1,5 @@
 // Extraction and Analyze: the target area into the working dump, with its size and CRC-32.
+#include <algorithm>
 #include <new>
 #include <optional>
 
@@ -9,7 +10,25 @@
 #include "base/format.h"
 
 namespace vesperine {
-bool MainDialog::BeginExtract(PendingExtract& pending) {
+namespace {
+
+// The CRC-32 of bytes read in the pieces an extraction would write, each reported as hashed;
+// nothing when the poll broke it off.
+std::optional<std::uint32_t> HashInPieces(std::span<const std::uint8_t> bytes, const ProgressPoll& poll) {
+    constexpr std::size_t kPiece = std::size_t{8} << 20;
+    std::uint32_t running = 0;
+    for (std::size_t from = 0; from < bytes.size();) {
+        const std::size_t n = std::min(kPiece, bytes.size() - from);
+        running = Crc32(bytes.subspan(from, n), running);
+        from += n;
+        if (poll({ProgressUnit::BytesHashed, from, bytes.size()})) return std::nullopt;
+    }
+    return running;
+}
+
+}  // namespace
+
+bool MainDialog::BeginExtract(PendingExtract& pending, bool mayShareBase) {
     AreaRequest& area = pending.area;
     area.start = ParseHexField(fields_.areaStart);
     area.end = ParseHexField(fields_.areaEnd);
@@ -27,6 +46,11 @@ bool MainDialog::BeginExtract(PendingExtract& pending) {
         case AreaCheck::Ok: break;
     }
 
+    if (mayShareBase && IsWholeBase(area, workspace_.baseLength())) {
+        workspace_.ShareBaseAsDump();
+        pending.sharesBase = true;
+        return true;
+    }
     // Only Analyze records a new length; until it does (a search extracts too), the workspace
     // keeps the length in use within the bytes the new extract holds.
     try {
@@ -43,12 +67,14 @@ void MainDialog::Analyze() {
     PullFromControls();
     if (fields_.areaEnd.empty()) return;
     PendingExtract pending;
-    if (!BeginExtract(pending)) return;
-    const ExtractedArea area{pending.area.start, static_cast<std::uint32_t>(pending.dump.size())};
+    if (!BeginExtract(pending, true)) return;
+    // A dump that is the base itself needs no extraction: Analyze then costs one CRC pass.
+    const std::span<const std::uint8_t> filled = pending.sharesBase ? workspace_.HeldDump() : pending.dump;
+    const ExtractedArea area{pending.area.start, static_cast<std::uint32_t>(filled.size())};
     std::optional<std::uint32_t> crc;
     if (area.length < kLongTaskBytes) {
-        ExtractInto(workspace_.Base(), workspace_.Mask(), pending.area, pending.dump);
-        crc = Crc32(pending.dump);
+        if (!pending.sharesBase) ExtractInto(workspace_.Base(), workspace_.Mask(), pending.area, pending.dump);
+        crc = Crc32(filled);
     } else {
         // The worker reads the base and mask and writes the new dump; nothing else until it ends.
         const std::span<const std::uint8_t> base = workspace_.Base();
@@ -56,6 +82,10 @@ void MainDialog::Analyze() {
         // Each piece is hashed as soon as it is extracted, while it is still in the cache: one
         // pass over the new dump's memory instead of two.
         const TaskEnd end = RunTask("Go Analyze!", [&](const ProgressPoll& poll) {
+            if (pending.sharesBase) {
+                crc = HashInPieces(filled, poll);
+                return;
+            }
             std::uint32_t running = 0;
             const bool whole =
                 ExtractInPieces(base, mask, pending.area, pending.dump,

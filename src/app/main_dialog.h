@@ -123,12 +123,15 @@ public:
 private:
     // The first half of the ExtractArea step that Analyze and CrcSearch share: the area's
     // checks with their messages, and the dump block ready to fill. The second half fills it
-    // (ExtractInto, or ExtractInPieces on a long task's worker).
+    // (ExtractInto, or ExtractInPieces on a long task's worker). With mayShareBase, an area
+    // that is the whole base as it is (IsWholeBase) makes the dump the base's own block
+    // instead: sharesBase is set and there is nothing to fill.
     struct PendingExtract {
         AreaRequest area;
         std::span<std::uint8_t> dump;
+        bool sharesBase = false;
     };
-    [[nodiscard]] bool BeginExtract(PendingExtract& pending);
+    [[nodiscard]] bool BeginExtract(PendingExtract& pending, bool mayShareBase = false);
     // The recorded dump, for a change in place; nothing, after "Out of memory.", when a shared
     // dump could not be copied first.
     [[nodiscard]] std::optional<std::span<std::uint8_t>> WritableDump();

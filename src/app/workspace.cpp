@@ -35,6 +35,11 @@ std::span<std::uint8_t> Workspace::PrepareDump(std::uint32_t length) {
     return *dump_;
 }
 
+void Workspace::ShareBaseAsDump() {
+    dumpLength_ = std::min<std::uint32_t>(dumpLength_, baseLength());
+    dump_ = base_;
+}
+
 std::span<std::uint8_t> Workspace::ChangeDump() {
     if (dump_.use_count() > 1) dump_ = std::make_shared<ByteBuffer>(ByteBuffer::CopyOf(*dump_));
     return {dump_->data(), dumpLength_};

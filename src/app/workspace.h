@@ -49,6 +49,11 @@ public:
     // new size, so it stays within the bytes held until the caller records a new one.
     // Throws std::bad_alloc, after which no dump is held and the recorded length is 0.
     [[nodiscard]] std::span<std::uint8_t> PrepareDump(std::uint32_t length);
+    // Makes the dump the base itself, as a Full, unmasked extract of the whole base would fill
+    // it, without a copy: the two share one block, so the first change of either (a transform,
+    // a new base or extract) takes a block of its own. The recorded length is cut as by
+    // PrepareDump.
+    void ShareBaseAsDump();
     // Records the dump's length; it must lie within the bytes held.
     void RecordDumpLength(std::uint32_t length);
     // The recorded dump, for the transforms that change it in place. When the dump is shared,

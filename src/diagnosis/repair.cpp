@@ -3,8 +3,9 @@
 
 #include <algorithm>
 #include <bit>
-#include <memory>
+#include <cstring>
 
+#include "base/byte_buffer.h"
 #include "base/crc32.h"
 #include "base/crc_algebra.h"
 
@@ -59,10 +60,15 @@ struct Slot {
 // already; the multiplication mixes in the high bits the index would otherwise not see).
 class EffectTable {
 public:
+    // The slots lie in a ByteBuffer, whose huge pages spare most of the address translations the
+    // scattered lookups would otherwise miss; all bytes 0xFF is every slot's d kEmptySlot.
     explicit EffectTable(std::uint64_t slots)
-        : slots_(std::make_unique<Slot[]>(slots)),
+        : block_(slots * sizeof(Slot)),
+          slots_(reinterpret_cast<Slot*>(block_.data())),
           mask_(slots - 1),
-          shift_(64 - static_cast<unsigned>(std::countr_zero(slots))) {}
+          shift_(64 - static_cast<unsigned>(std::countr_zero(slots))) {
+        std::memset(block_.data(), 0xFF, block_.size());
+    }
 
     [[nodiscard]] std::uint64_t Home(std::uint32_t effect) const { return (effect * 0x9E3779B97F4A7C15ull) >> shift_; }
 
@@ -86,7 +92,8 @@ public:
     }
 
 private:
-    std::unique_ptr<Slot[]> slots_;
+    ByteBuffer block_;
+    Slot* slots_;
     std::uint64_t mask_;
     unsigned shift_;
 };
@@ -152,28 +159,28 @@ constexpr std::uint64_t kBitsPerPoll = 65536;
 }
 
 // Singles and pairs in one pass; false when the poll broke off. The table's lookups are
-// scattered over memory, so the effects are computed a batch ahead and their slots fetched
-// while the batch before is worked through.
+// scattered over memory, so each effect is computed kAhead bits before its turn and its slots
+// fetched while the bits between are worked through.
 [[nodiscard]] bool FindSinglesAndPairs(std::uint64_t bits, std::uint32_t syndrome, std::uint64_t slots,
                                        const RepairPoll& poll, Collector& collect) {
     EffectTable table(slots);
-    constexpr std::uint64_t kBatch = 32;  // divides kBitsPerPoll
-    std::uint32_t effects[kBatch];
+    constexpr std::uint64_t kAhead = 32;  // a power of two: d % kAhead is a mask
+    std::uint32_t effects[kAhead];
     std::uint32_t effect = crc_algebra::kPolynomial;
-    for (std::uint64_t base = 0; base < bits; base += kBatch) {
-        const std::uint64_t count = std::min(kBatch, bits - base);
-        for (std::uint64_t k = 0; k < count; ++k, effect = crc_algebra::MultiplyByX(effect)) {
-            effects[k] = effect;
-            table.Prefetch(effect ^ syndrome);
-            table.Prefetch(effect);
-        }
-        for (std::uint64_t k = 0; k < count; ++k) {
-            const std::uint64_t d = base + k;
-            if (effects[k] == syndrome) collect.Single(d);
-            table.ForEach(effects[k] ^ syndrome, [&](std::uint32_t earlier) { collect.Pair(d, earlier); });
-            table.Insert(effects[k], static_cast<std::uint32_t>(d));
-        }
-        if (Polled(poll, base + count, bits)) return false;
+    for (std::uint64_t k = 0; k < kAhead; ++k, effect = crc_algebra::MultiplyByX(effect)) {
+        effects[k] = effect;
+        table.Prefetch(effect ^ syndrome);
+        table.Prefetch(effect);
+    }
+    for (std::uint64_t d = 0; d < bits; ++d, effect = crc_algebra::MultiplyByX(effect)) {
+        const std::uint32_t now = effects[d % kAhead];
+        if (now == syndrome) collect.Single(d);
+        table.ForEach(now ^ syndrome, [&](std::uint32_t earlier) { collect.Pair(d, earlier); });
+        table.Insert(now, static_cast<std::uint32_t>(d));
+        effects[d % kAhead] = effect;
+        table.Prefetch(effect ^ syndrome);
+        table.Prefetch(effect);
+        if (Polled(poll, d + 1, bits)) return false;
     }
     return true;
 }

@@ -35,8 +35,9 @@ using RangeHit = std::function<bool(std::uint32_t start, std::uint32_t end)>;
 
 // Bytes of the tables for a search of this extract length and request: 16 per candidate start
 // (its key and offset sorted, and as much again for the radix sort's scratch, which later holds
-// a block of the ends with their scratch and, when maxLength can cut ranges short, one cursor
-// per start); the sort's counts take a fixed 6 KiB of stack besides. The hits take nothing:
+// a filter of 1 or 2 bytes a start, a block of the ends that pass it with their scratch and,
+// when maxLength can cut ranges short, one cursor per start), a few words more on the smallest
+// extracts; the sort's counts take a fixed 6 KiB of stack besides. The hits take nothing:
 // they are told as they are found.
 [[nodiscard]] std::uint64_t AnyLengthBytesNeeded(std::uint64_t extractLength, const AnyLengthRequest& request);
 
