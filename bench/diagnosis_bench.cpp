@@ -1,10 +1,12 @@
 // Speed of the dump diagnosis and of the CRC repair of one and two flipped bits.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
 #include "base/crc32.h"
+#include "diagnosis/block_map.h"
 #include "diagnosis/diagnose.h"
 #include "diagnosis/repair.h"
 
@@ -61,6 +63,19 @@ void RunRepair(benchmark::State& state, std::size_t length, unsigned bits) {
 void BM_RepairOneBit(benchmark::State& state, std::size_t length) { RunRepair(state, length, 1); }
 void BM_RepairTwoBits(benchmark::State& state, std::size_t length) { RunRepair(state, length, 2); }
 
+// The Inspector's map of a dump: half random, a quarter of 0x42 runs (a value repeated is the
+// counting's worst case) and a quarter repeating the first blocks.
+void BM_MapBlocks(benchmark::State& state, std::size_t length) {
+    auto dump = RandomDump(length);
+    std::fill(dump.begin() + static_cast<std::ptrdiff_t>(length / 2),
+              dump.begin() + static_cast<std::ptrdiff_t>(3 * length / 4), std::uint8_t{0x42});
+    std::copy(dump.begin(), dump.begin() + static_cast<std::ptrdiff_t>(length / 4),
+              dump.begin() + static_cast<std::ptrdiff_t>(3 * length / 4));
+    for (auto _ : state) benchmark::DoNotOptimize(MapBlocks(dump, BlockLengthFor(length)));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * length));
+}
+
+BENCHMARK_CAPTURE(BM_MapBlocks, 256MiB, 256 * kMiB)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Diagnose, 64MiB, 64 * kMiB)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_DiagnoseWholeOnly, 64MiB, 64 * kMiB)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_DiagnoseOverdump, 64MiB, 64 * kMiB)->Unit(benchmark::kMillisecond);

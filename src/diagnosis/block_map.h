@@ -37,9 +37,9 @@ inline constexpr std::uint64_t kMaxBlocks = 1024;
 
 // The blocks of bytes in order, each of blockLength bytes but the last. A fill is named before
 // a repeat, a repeat before text and entropy; fills and repeats are told by the diagnosis' own
-// scans (scan.h), as its fill map and repetition tell them. Repeats are found by a hash of each block and
+// scans (scan.h), as its fill map and repetition tell them. Repeats are found by the CRC-32 of each block and
 // confirmed byte by byte, so the time is one pass plus one comparison per true repeat (and per
-// hash collision, which for 64-bit hashes of at most kMaxBlocks blocks is negligible).
+// CRC collision: about one map of kMaxBlocks blocks in 8,000 meets one).
 // Every block carries its entropy, whatever its kind (a fill's is 0).
 [[nodiscard]] std::vector<Block> MapBlocks(std::span<const std::uint8_t> bytes, std::uint64_t blockLength);
 
