@@ -2,8 +2,10 @@
 #include "cli/dump_options.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <new>
 #include <ostream>
+#include <sstream>
 
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
@@ -104,6 +106,69 @@ std::optional<CutFile> LoadAndCut(const DumpOptions& options, const std::string&
     if (!dump) return std::nullopt;
     cut->dump = std::move(*dump);
     return cut;
+}
+
+namespace {
+
+std::optional<StreamedDump> HandOverCut(const DumpRequest& request, std::span<const std::uint8_t> file,
+                                        const std::string& path, const InputReading& reading, const DumpPieces& sink,
+                                        std::ostream& err) {
+    const std::optional<Dump> dump = CutDump(request, file, path, err);
+    if (!dump) return std::nullopt;
+    if (sink.begin) sink.begin(dump->bytes.size());
+    sink.take(dump->bytes, 0);
+    return StreamedDump{dump->start, static_cast<std::uint32_t>(dump->bytes.size()), reading};
+}
+
+std::optional<StreamedDump> HandOverWhole(const DumpRequest& request, FileSystem& files, const std::string& path,
+                                          const DumpPieces& sink, std::ostream& err) {
+    InputReading reading;
+    const std::optional<ByteBuffer> file = LoadInputFile(files, path, err, request.input, &reading);
+    if (!file) return std::nullopt;
+    return HandOverCut(request, *file, path, reading, sink, err);
+}
+
+}  // namespace
+
+std::optional<StreamedDump> StreamDump(const DumpRequest& request, FileSystem& files, const std::string& path,
+                                       const DumpPieces& sink, std::ostream& err) {
+    if (request.area.stripe != StripeMode::Full || request.area.mask != MaskMode::Nothing)
+        return HandOverWhole(request, files, path, sink, err);
+    const std::uint64_t start = request.area.start;
+    const std::uint64_t end = request.wholeFile ? ~std::uint64_t{0} : request.area.end;
+    std::optional<std::uint64_t> told;
+    if (sink.begin) {
+        told = request.wholeFile ? files.FileLength(path) : std::optional<std::uint64_t>(end);
+        if (!told || *told < start) return HandOverWhole(request, files, path, sink, err);
+        sink.begin(*told - start);
+    }
+    std::uint64_t position = 0;
+    const auto take = [&](std::span<const std::uint8_t> piece) {
+        position += piece.size();
+        const std::uint64_t from = std::max(position - piece.size(), start);
+        const std::uint64_t to = std::min(position, end);
+        if (from < to) sink.take(piece.subspan(from - (position - piece.size()), to - from), from - start);
+    };
+    // What the reading says is held back until it is known whether the file is read again.
+    std::ostringstream said;
+    const std::optional<StreamedInput> input = StreamInputFile(files, path, take, said, request.input);
+    if (!input) {
+        err << said.str();
+        return std::nullopt;
+    }
+    if (input->image) {
+        err << said.str();
+        return HandOverCut(request, *input->image, path, input->reading, sink, err);
+    }
+    if (told && request.wholeFile && position != *told) return HandOverWhole(request, files, path, sink, err);
+    err << said.str();
+    AreaRequest area = request.area;
+    if (request.wholeFile) area.end = static_cast<std::uint32_t>(position);  // the loader refuses 2 GiB and more
+    if (CheckArea(area, position, 0) != AreaCheck::Ok) {
+        FileProblem(err, path) << "Target area is outside the base file.\n";
+        return std::nullopt;
+    }
+    return StreamedDump{area.start, DumpLengthOf(area), input->reading};
 }
 
 }  // namespace vesperine::cli

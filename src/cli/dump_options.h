@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -71,5 +72,35 @@ struct CutFile {
 // first. On any refusal its message is written to err and nothing is given.
 [[nodiscard]] std::optional<CutFile> LoadAndCut(const DumpOptions& options, const std::string& path, FileSystem& files,
                                                 std::ostream& err);
+
+// Where StreamDump hands a dump over, for the subcommands that need one pass over its bytes.
+struct DumpPieces {
+    // When set, told the dump's length before any of its bytes. It may be told again, before a
+    // second reading of the file: the sink then starts afresh.
+    std::function<void(std::uint64_t length)> begin;
+    // The dump's bytes in order, each piece with its position in the dump.
+    std::function<void(std::span<const std::uint8_t> piece, std::uint64_t at)> take;
+};
+
+// What StreamDump handed over: the area's start in the file, the dump's length, how the file was read.
+struct StreamedDump {
+    std::uint32_t start = 0;
+    std::uint32_t size = 0;
+    InputReading reading = {};
+};
+
+/*
+  The dump of request cut from path, handed to sink. A dump that is a plain range of the file
+  (Full, no mask) is handed over piece by piece as the file is read, with no copy of the file: a
+  gigabyte costs one read and a few pieces of memory; the area is checked once the file's
+  length is known, with CutDump's refusal. Anything else (a stripe, a mask, a programmer file's
+  image) is cut whole as LoadAndCut cuts it and handed over as one piece. A sink with begin
+  needs the length first: it is the file's length as the file system tells it, and when none
+  is told, or the file is read at another length (written meanwhile), the file is read whole.
+  On any refusal its message is written to err and nothing is given.
+*/
+[[nodiscard]] std::optional<StreamedDump> StreamDump(const DumpRequest& request, FileSystem& files,
+                                                     const std::string& path, const DumpPieces& sink,
+                                                     std::ostream& err);
 
 }  // namespace vesperine::cli
