@@ -5,9 +5,12 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <future>
 #include <memory>
 #include <numeric>
 #include <optional>
+#include <system_error>
+#include <thread>
 
 #include "checksum/aligned_sums.h"
 #include "checksum/catalogue.h"
@@ -196,8 +199,10 @@ void CheckAligned(const View& view, const SumKind& row, const SolveRequest& requ
 }
 
 [[nodiscard]] bool IsAligned(std::uint64_t start, std::uint64_t end, unsigned unitBytes) {
+    // Not std::has_single_bit: without a popcount instruction in the target it is a library call,
+    // and a blank dump asks this of nearly every range it tells.
     const std::uint64_t length = (end - start) / unitBytes;
-    return std::has_single_bit(length) && (start / unitBytes) % length == 0;
+    return length != 0 && (length & (length - 1)) == 0 && (start / unitBytes) % length == 0;
 }
 
 }  // namespace
@@ -254,9 +259,27 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
         if (model.width == request.width) engines.emplace_back(model);
     }
     const std::vector<View> views = ChecksumViewsOf(dump, true);
-    const auto registers = RegistersOfViews(views, engines, request.width / 8);
-    for (std::size_t v = 0; v < views.size(); ++v) CheckWholeView(views[v], request, engines, registers[v], result);
-    if (!request.ranges) return result;
+    // The CRC passes only read the views, as the range searches do: with a second processor
+    // they run beside the searches, and the whole views are checked once both are done (their
+    // findings are kept apart from the ranges', so the result is the same either way).
+    const auto passes = [&] { return RegistersOfViews(views, engines, request.width / 8); };
+    std::future<std::vector<std::vector<ViewRegisters>>> registers;
+    if (request.ranges && std::thread::hardware_concurrency() >= 2) {
+        try {
+            registers = std::async(std::launch::async, passes);
+        } catch (const std::system_error&) {
+            // No thread to be had: the passes run when their registers are asked for.
+        }
+    }
+    if (!registers.valid()) registers = std::async(std::launch::deferred, passes);
+    const auto checkWholeViews = [&] {
+        const auto done = registers.get();
+        for (std::size_t v = 0; v < views.size(); ++v) CheckWholeView(views[v], request, engines, done[v], result);
+    };
+    if (!request.ranges) {
+        checkWholeViews();
+        return result;
+    }
     bool listening = true;
     const std::vector<std::uint32_t> decoys = DecoysOf(request.value, request.width);
     result.decoys = decoys.size();
@@ -279,6 +302,7 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
             result.rangeTried += 3 * RangeCount(view.bytes.size(), range);
         }
     }
+    checkWholeViews();
     return result;
 }
 

@@ -339,12 +339,18 @@ void CountNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUni
         if (b < minUnits) continue;
         const std::uint64_t lastStart = b - minUnits;
         if (lastStart > 0) entering = wrap(entering + ReadUnit<Unit>(view, lastStart - 1));
-        ++count[entering];
         std::uint64_t firstStart = 0;
         if (b > maxUnits) {
             firstStart = b - maxUnits;
             if (firstStart > 1) leaving = wrap(leaving + ReadUnit<Unit>(view, firstStart - 2));
-            --count[leaving];
+            // A start entering with the key of the one leaving changes no count. Skipped, a blank
+            // view (one key throughout) no longer chains every end through one counter in memory.
+            if (entering != leaving) {
+                ++count[entering];
+                --count[leaving];
+            }
+        } else {
+            ++count[entering];
         }
         if (((b - minUnits) & t.sampleMask) == 0) t.decoyHits += DecoysAt(t, prefix, modulus);
         const std::uint64_t c0 = count[wrap(prefix + lift[0])];
