@@ -259,34 +259,54 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
         if (model.width == request.width) engines.emplace_back(model);
     }
     const std::vector<View> views = ChecksumViewsOf(dump, true);
-    // The CRC passes only read the views, as the range searches do: with a second processor
-    // they run beside the searches, and the whole views are checked once both are done (their
-    // findings are kept apart from the ranges', so the result is the same either way).
-    const auto passes = [&] { return RegistersOfViews(views, engines, request.width / 8); };
-    std::future<std::vector<std::vector<ViewRegisters>>> registers;
+    const std::vector<std::uint32_t> decoys =
+        request.ranges ? DecoysOf(request.value, request.width) : std::vector<std::uint32_t>{};
+    // The work falls in two halves that only read the views and write apart: the CRC passes and
+    // the aligned blocks (their own fields of the result), and the range searches. With a second
+    // processor the first half runs beside the second, each half in its own order, so the
+    // result is the same either way; the whole views are checked once both are done.
+    struct Background {
+        std::vector<std::vector<ViewRegisters>> registers;
+        SolveResult aligned;
+    };
+    const auto background = [&] {
+        Background done{RegistersOfViews(views, engines, request.width / 8), {}};
+        if (!request.ranges) return done;
+        for (const View& view : views) {
+            if (IsPiece(view.plan)) continue;  // blocks of halves and quarters are blocks of the whole
+            for (const SumKind& row : RowsOfWidth(request.width))
+                CheckAligned(view, row, request, decoys, done.aligned);
+        }
+        return done;
+    };
+    std::future<Background> first;
     if (request.ranges && std::thread::hardware_concurrency() >= 2) {
         try {
-            registers = std::async(std::launch::async, passes);
+            first = std::async(std::launch::async, background);
         } catch (const std::system_error&) {
-            // No thread to be had: the passes run when their registers are asked for.
+            // No thread to be had: the first half runs when its results are asked for.
         }
     }
-    if (!registers.valid()) registers = std::async(std::launch::deferred, passes);
+    if (!first.valid()) first = std::async(std::launch::deferred, background);
     const auto checkWholeViews = [&] {
-        const auto done = registers.get();
-        for (std::size_t v = 0; v < views.size(); ++v) CheckWholeView(views[v], request, engines, done[v], result);
+        Background done = first.get();
+        for (std::size_t v = 0; v < views.size(); ++v) {
+            CheckWholeView(views[v], request, engines, done.registers[v], result);
+        }
+        result.aligned = std::move(done.aligned.aligned);
+        result.alignedHits = done.aligned.alignedHits;
+        result.alignedTried = done.aligned.alignedTried;
+        result.alignedChance = done.aligned.alignedChance;
     };
     if (!request.ranges) {
         checkWholeViews();
         return result;
     }
     bool listening = true;
-    const std::vector<std::uint32_t> decoys = DecoysOf(request.value, request.width);
     result.decoys = decoys.size();
     for (const View& view : views) {
         if (IsPiece(view.plan)) continue;  // ranges of halves and quarters are ranges of the whole
         for (const SumKind& row : RowsOfWidth(request.width)) {
-            CheckAligned(view, row, request, decoys, result);
             const unsigned unitBytes = UnitBytes(row.unit, row.width);
             const RangeSumRequest range{row, request.value, request.minLength, request.maxLength, decoys};
             const RangeSumResult found =
