@@ -261,45 +261,42 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
     const std::vector<View> views = ChecksumViewsOf(dump, true);
     const std::vector<std::uint32_t> decoys =
         request.ranges ? DecoysOf(request.value, request.width) : std::vector<std::uint32_t>{};
-    // The work falls in two halves that only read the views and write apart: the CRC passes and
-    // the aligned blocks (their own fields of the result), and the range searches. With a second
-    // processor the first half runs beside the second, each half in its own order, so the
-    // result is the same either way; the whole views are checked once both are done.
-    struct Background {
-        std::vector<std::vector<ViewRegisters>> registers;
-        SolveResult aligned;
-    };
-    const auto background = [&] {
-        Background done{RegistersOfViews(views, engines, request.width / 8), {}};
-        if (!request.ranges) return done;
+    // The work falls in two halves that only read the views and write apart: the whole views
+    // (their CRC passes and models) and the aligned blocks, each into their own fields of the
+    // result, and the range searches. With a second processor the first half runs beside the
+    // second, each half in its own order, so the result is the same either way.
+    const auto firstHalf = [&] {
+        SolveResult part;
+        const auto registers = RegistersOfViews(views, engines, request.width / 8);
+        for (std::size_t v = 0; v < views.size(); ++v) CheckWholeView(views[v], request, engines, registers[v], part);
+        if (!request.ranges) return part;
         for (const View& view : views) {
             if (IsPiece(view.plan)) continue;  // blocks of halves and quarters are blocks of the whole
-            for (const SumKind& row : RowsOfWidth(request.width))
-                CheckAligned(view, row, request, decoys, done.aligned);
+            for (const SumKind& row : RowsOfWidth(request.width)) CheckAligned(view, row, request, decoys, part);
         }
-        return done;
+        return part;
     };
-    std::future<Background> first;
+    std::future<SolveResult> first;
     if (request.ranges && std::thread::hardware_concurrency() >= 2) {
         try {
-            first = std::async(std::launch::async, background);
+            first = std::async(std::launch::async, firstHalf);
         } catch (const std::system_error&) {
             // No thread to be had: the first half runs when its results are asked for.
         }
     }
-    if (!first.valid()) first = std::async(std::launch::deferred, background);
-    const auto checkWholeViews = [&] {
-        Background done = first.get();
-        for (std::size_t v = 0; v < views.size(); ++v) {
-            CheckWholeView(views[v], request, engines, done.registers[v], result);
-        }
-        result.aligned = std::move(done.aligned.aligned);
-        result.alignedHits = done.aligned.alignedHits;
-        result.alignedTried = done.aligned.alignedTried;
-        result.alignedChance = done.aligned.alignedChance;
+    if (!first.valid()) first = std::async(std::launch::deferred, firstHalf);
+    const auto joinFirstHalf = [&] {
+        SolveResult part = first.get();
+        result.whole = std::move(part.whole);
+        result.wholeTried = part.wholeTried;
+        result.wholeChance = part.wholeChance;
+        result.aligned = std::move(part.aligned);
+        result.alignedHits = part.alignedHits;
+        result.alignedTried = part.alignedTried;
+        result.alignedChance = part.alignedChance;
     };
     if (!request.ranges) {
-        checkWholeViews();
+        joinFirstHalf();
         return result;
     }
     bool listening = true;
@@ -322,7 +319,7 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
             result.rangeTried += 3 * RangeCount(view.bytes.size(), range);
         }
     }
-    checkWholeViews();
+    joinFirstHalf();
     return result;
 }
 
