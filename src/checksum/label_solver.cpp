@@ -7,6 +7,7 @@
 #include <cmath>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <numeric>
 #include <optional>
 #include <system_error>
@@ -265,7 +266,47 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
     // (their CRC passes and models) and the aligned blocks, each into their own fields of the
     // result, and the range searches. With a second processor the first half runs beside the
     // second, each half in its own order, so the result is the same either way.
-    const auto firstHalf = [&] {
+    //
+    // A second processor done with the first half takes range searches from the back of the
+    // list (byte lanes only, whose tables are a quarter of the whole's), counting their hits
+    // without telling any. The searches are told in order, and a search taken so stands as it is
+    // unless, when its turn comes, the listener still listens and the search met a hit it would
+    // have been told: then it runs again, telling.
+    struct RangeSearch {
+        const View* view;
+        SumKind row;
+        RangeSumResult found;
+        bool tellable = false;  // a hit that is not aligned was met
+    };
+    std::vector<RangeSearch> searches;
+    for (const View& view : views) {
+        if (!request.ranges || IsPiece(view.plan)) continue;  // ranges of halves and quarters are ranges of the whole
+        for (const SumKind& row : RowsOfWidth(request.width)) searches.push_back({&view, row, {}, false});
+    }
+    std::mutex claims;
+    std::size_t front = 0, back = searches.size();  // searches [front, back) are not yet taken
+    const auto rangeOf = [&](const RangeSearch& search) {
+        return RangeSumRequest{search.row, request.value, request.minLength, request.maxLength, decoys};
+    };
+    const auto takeFromBack = [&] {
+        for (;;) {
+            std::size_t s = 0;
+            {
+                const std::lock_guard<std::mutex> lock(claims);
+                if (front == back || searches[back - 1].view->bytes.size() > dump.size() / 4) return;
+                s = --back;
+            }
+            RangeSearch& search = searches[s];
+            const unsigned unitBytes = UnitBytes(search.row.unit, search.row.width);
+            search.found = FindSumRanges(search.view->bytes, rangeOf(search),
+                                         [&](std::uint64_t start, std::uint64_t end, SumForm) {
+                                             if (IsAligned(start, end, unitBytes)) return true;
+                                             search.tellable = true;
+                                             return false;
+                                         });
+        }
+    };
+    const auto firstHalf = [&](bool helping) {
         SolveResult part;
         const auto registers = RegistersOfViews(views, engines, request.width / 8);
         for (std::size_t v = 0; v < views.size(); ++v) CheckWholeView(views[v], request, engines, registers[v], part);
@@ -274,17 +315,18 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
             if (IsPiece(view.plan)) continue;  // blocks of halves and quarters are blocks of the whole
             for (const SumKind& row : RowsOfWidth(request.width)) CheckAligned(view, row, request, decoys, part);
         }
+        if (helping) takeFromBack();
         return part;
     };
     std::future<SolveResult> first;
     if (request.ranges && std::thread::hardware_concurrency() >= 2) {
         try {
-            first = std::async(std::launch::async, firstHalf);
+            first = std::async(std::launch::async, firstHalf, true);
         } catch (const std::system_error&) {
             // No thread to be had: the first half runs when its results are asked for.
         }
     }
-    if (!first.valid()) first = std::async(std::launch::deferred, firstHalf);
+    if (!first.valid()) first = std::async(std::launch::deferred, firstHalf, false);
     const auto joinFirstHalf = [&] {
         SolveResult part = first.get();
         result.whole = std::move(part.whole);
@@ -295,31 +337,38 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
         result.alignedTried = part.alignedTried;
         result.alignedChance = part.alignedChance;
     };
-    if (!request.ranges) {
-        joinFirstHalf();
-        return result;
-    }
     bool listening = true;
-    result.decoys = decoys.size();
-    for (const View& view : views) {
-        if (IsPiece(view.plan)) continue;  // ranges of halves and quarters are ranges of the whole
-        for (const SumKind& row : RowsOfWidth(request.width)) {
-            const unsigned unitBytes = UnitBytes(row.unit, row.width);
-            const RangeSumRequest range{row, request.value, request.minLength, request.maxLength, decoys};
-            const RangeSumResult found =
-                FindSumRanges(view.bytes, range, [&](std::uint64_t start, std::uint64_t end, SumForm form) {
-                    if (IsAligned(start, end, unitBytes)) return true;
-                    listening = listening && onRange({view.plan.name, SumName(WithForm(row, form)), start, end,
-                                                      FileOffsetOf(view.plan, start), false});
-                    return listening;
-                });
-            result.outOfMemory = result.outOfMemory || found.outOfMemory;
-            result.rangeHits += found.hits;
-            if (!decoys.empty()) result.rangeChance += found.decoyHits / static_cast<double>(decoys.size());
-            result.rangeTried += 3 * RangeCount(view.bytes.size(), range);
+    const auto searchTelling = [&](RangeSearch& search) {
+        const unsigned unitBytes = UnitBytes(search.row.unit, search.row.width);
+        const ViewPlan& plan = search.view->plan;
+        search.found = FindSumRanges(
+            search.view->bytes, rangeOf(search), [&](std::uint64_t start, std::uint64_t end, SumForm form) {
+                if (IsAligned(start, end, unitBytes)) return true;
+                listening = listening && onRange({plan.name, SumName(WithForm(search.row, form)), start, end,
+                                                  FileOffsetOf(plan, start), false});
+                return listening;
+            });
+    };
+    for (;;) {
+        std::size_t s = 0;
+        {
+            const std::lock_guard<std::mutex> lock(claims);
+            if (front == back) break;
+            s = front++;
         }
+        searchTelling(searches[s]);
     }
     joinFirstHalf();
+    if (!request.ranges) return result;
+    result.decoys = decoys.size();
+    for (std::size_t s = 0; s < searches.size(); ++s) {
+        RangeSearch& search = searches[s];
+        if (s >= back && listening && search.tellable) searchTelling(search);
+        result.outOfMemory = result.outOfMemory || search.found.outOfMemory;
+        result.rangeHits += search.found.hits;
+        if (!decoys.empty()) result.rangeChance += search.found.decoyHits / static_cast<double>(decoys.size());
+        result.rangeTried += 3 * RangeCount(search.view->bytes.size(), rangeOf(search));
+    }
     return result;
 }
 
