@@ -121,14 +121,17 @@ private:
         }
     }
 
-    // Halves level n into n / 2 sums of pairs.
+    // Halves level n into n / 2 sums of pairs. Through a second buffer: halved in place, the
+    // writes seem to overlap the reads and the loop is not vectorised.
     void Halve(std::uint64_t n) {
-        Reg* level = level_.data();
+        const Reg* __restrict level = level_.data();
+        Reg* __restrict pairs = pairs_.data();
         const Reg mask = a_.mask, modulus = a_.modulus;
         for (std::uint64_t i = 0; i < n / 2; ++i) {
             const Reg s = static_cast<Reg>(level[2 * i] + level[2 * i + 1]);
-            level[i] = s > mask ? static_cast<Reg>(s - modulus) : s;
+            pairs[i] = s > mask ? static_cast<Reg>(s - modulus) : s;
         }
+        std::copy(pairs_.begin(), pairs_.begin() + static_cast<std::ptrdiff_t>(n / 2), level_.begin());
     }
 
     // Tests and halves the levels of one stretch; true when its whole sum is in level_[0] and
@@ -162,7 +165,7 @@ private:
     [[nodiscard]] std::uint64_t CountMatches(std::uint64_t n) const {
         const Reg* level = level_.data();
         const Reg w0 = wanted_[0], w1 = wanted_[1], w2 = wanted_[2];
-        std::uint64_t matches = 0;
+        Reg matches = 0;  // at most 3 kLeaves: in the lanes' own width, which vectorises best
         for (std::uint64_t i = 0; i < n; ++i) {
             const Reg s = level[i];
             matches +=
@@ -175,7 +178,9 @@ private:
         const Reg* level = level_.data();
         std::uint64_t matches = 0;
         for (const Reg wanted : decoys_) {
-            for (std::uint64_t i = 0; i < n; ++i) matches += static_cast<Reg>(level[i] == wanted);
+            Reg one = 0;  // at most kLeaves
+            for (std::uint64_t i = 0; i < n; ++i) one += static_cast<Reg>(level[i] == wanted);
+            matches += one;
         }
         return matches;
     }
@@ -218,6 +223,7 @@ private:
     std::uint64_t base_, max_;
     const AlignedSumHit& onHit_;
     std::array<Reg, kLeaves> level_{};
+    std::array<Reg, kLeaves / 2> pairs_{};
     std::array<Reg, 65> pending_{};
     std::vector<Found> found_;
     bool tell_ = true;
