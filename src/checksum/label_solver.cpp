@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <future>
@@ -285,6 +286,10 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
     }
     std::mutex claims;
     std::size_t front = 0, back = searches.size();  // searches [front, back) are not yet taken
+    // Whether the listener still listens: once it does not, a search stops telling at once
+    // (its count goes on), rather than going on through the aligned hits it would only skip;
+    // a blank view's word sums can be aligned hits throughout. Written by the caller's thread.
+    std::atomic<bool> listening = true;
     const auto rangeOf = [&](const RangeSearch& search) {
         return RangeSumRequest{search.row, request.value, request.minLength, request.maxLength, decoys};
     };
@@ -300,6 +305,7 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
             const unsigned unitBytes = UnitBytes(search.row.unit, search.row.width);
             search.found = FindSumRanges(search.view->bytes, rangeOf(search),
                                          [&](std::uint64_t start, std::uint64_t end, SumForm) {
+                                             if (!listening.load(std::memory_order_relaxed)) return false;
                                              if (IsAligned(start, end, unitBytes)) return true;
                                              search.tellable = true;
                                              return false;
@@ -337,16 +343,17 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
         result.alignedTried = part.alignedTried;
         result.alignedChance = part.alignedChance;
     };
-    bool listening = true;
     const auto searchTelling = [&](RangeSearch& search) {
         const unsigned unitBytes = UnitBytes(search.row.unit, search.row.width);
         const ViewPlan& plan = search.view->plan;
         search.found = FindSumRanges(
             search.view->bytes, rangeOf(search), [&](std::uint64_t start, std::uint64_t end, SumForm form) {
+                if (!listening.load(std::memory_order_relaxed)) return false;
                 if (IsAligned(start, end, unitBytes)) return true;
-                listening = listening && onRange({plan.name, SumName(WithForm(search.row, form)), start, end,
-                                                  FileOffsetOf(plan, start), false});
-                return listening;
+                const bool more = onRange(
+                    {plan.name, SumName(WithForm(search.row, form)), start, end, FileOffsetOf(plan, start), false});
+                listening.store(more, std::memory_order_relaxed);
+                return more;
             });
     };
     for (;;) {
