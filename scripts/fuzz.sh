@@ -11,7 +11,7 @@ bash scripts/build.sh build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DVESPERINE_FUZZ=O
 mkdir -p build-fuzz/artifacts
 # Every target that was built: those of the DAT module and the CLI exist only where they build.
 # Each runs from its seed corpus in fuzz/corpus (where it has one) and a scratch corpus.
-for target in hex_field window_search any_length_search checksum repair dialog programmer_file reads headers dat \
+for target in hex_field window_search any_length_search checksum crc_fold repair dialog programmer_file reads headers dat \
     cli_json split_merge; do
   [ -x build-fuzz/fuzz/fuzz_$target ] || continue
   scratch=build-fuzz/corpus/$target

@@ -5,7 +5,8 @@
 # GoogleTest from Debian's googletest sources), runs the tests under Wine with a temporary folder
 # whose name is not ASCII (C:\Tëmp, as many Windows users' profiles are), runs the same command
 # lines through the Linux and the Windows program (windows-differential.sh, when a Linux build
-# folder is given) and packs vesperine-cli-VERSION-win64.zip. The Wine prefix is the build
+# folder is given), interrupts its writes with Ctrl+C (windows-interrupts.sh) and packs
+# vesperine-cli-VERSION-win64.zip. The Wine prefix is the build
 # folder's own; no display is needed. The build is optimised as the Linux one is (-O2), without
 # debug information: it is what is shipped, and that halves the cross build's time.
 #   windows.sh [--linux BUILD] [cmake options...]
@@ -46,6 +47,7 @@ status=0
 for test in "${tests[@]}"; do
   "$wine" "$dir/tests/$test.exe" --gtest_brief=1 </dev/null || status=$?
 done
+bash scripts/windows-interrupts.sh "$dir/src/cli/vesperine-cli.exe" || status=$?
 if [ -n "$linux" ]; then
   bash scripts/windows-differential.sh "$linux/src/cli/vesperine-cli" "$dir/src/cli/vesperine-cli.exe" || status=$?
 fi

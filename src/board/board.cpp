@@ -92,7 +92,18 @@ struct NearTry {
     // interleaved (a 16-bit bus), tentatively.
     const bool guessed = layouts.pairings.empty();
     const std::set<Pairing> pairings = guessed ? std::set<Pairing>{Pairing::Bytes} : layouts.pairings;
+    {
+        // The first four free chips of a quarter of its length, in the order given, as the
+        // sockets of a 32-bit bus are named: 24 orders would each cost a mend search.
+        std::vector<std::size_t> four;
+        for (const std::size_t c : unused) {
+            if (four.size() < 4 && !pool.chipTaken[c] && 4 * chips[c].bytes.size() == rom.size) four.push_back(c);
+        }
+        const bool shown = layouts.pairings.contains(Pairing::ByteLanes);
+        if (four.size() == 4) found.push_back({{four, {}, Pairing::ByteLanes, rom.size}, !shown});
+    }
     for (const Pairing pairing : pairings) {
+        if (pairing == Pairing::ByteLanes) continue;
         for (const std::size_t a : unused) {
             for (const std::size_t b : unused) {
                 if (a == b || pool.chipTaken[a] || pool.chipTaken[b] || 2 * chips[a].bytes.size() != rom.size ||
@@ -123,7 +134,7 @@ struct NearTry {
 
 // MAME lists every BIOS a machine can boot, each ROM with the choice it belongs to (`bios`); a
 // board holds one. When the ROMs of some choice are all provided, the missing ROMs of the other
-// choices are not needed.
+// choices are not needed: they are neither sought as near misses nor counted missing.
 void MarkOtherBiosChoices(std::vector<RomResult>& roms) {
     std::map<std::string, bool> whole;
     for (const RomResult& r : roms) {
@@ -135,6 +146,7 @@ void MarkOtherBiosChoices(std::vector<RomResult>& roms) {
     if (std::none_of(whole.begin(), whole.end(), [](const auto& choice) { return choice.second; })) return;
     for (RomResult& r : roms) {
         r.otherBiosChoice = r.state == RomState::Missing && !r.entry->bios.empty() && !whole[r.entry->bios];
+        if (r.otherBiosChoice) r.state = RomState::Unneeded;
     }
 }
 
@@ -143,8 +155,10 @@ void MarkOtherBiosChoices(std::vector<RomResult>& roms) {
 using MendCache = std::map<std::tuple<std::vector<std::size_t>, Pairing, std::string, std::uint64_t, std::uint32_t>,
                            std::vector<Mend>>;
 
+// Broken off, the candidate is half worked out: the caller drops it.
 void WorkOut(Candidate& candidate, std::span<const Chip> chips, const BoardIndex& index, MendCache& cache,
-             const std::vector<Hit>& hits, const std::vector<std::vector<std::size_t>>& hitsOfRom) {
+             const std::vector<Hit>& hits, const std::vector<std::vector<std::size_t>>& hitsOfRom,
+             const PassMeter& pass) {
     const std::vector<dat::RomEntry>& roms = index.roms().roms();
     std::vector<bool> used(chips.size(), false);
     Layouts layouts;
@@ -155,7 +169,14 @@ void WorkOut(Candidate& candidate, std::span<const Chip> chips, const BoardIndex
         result.via = need.via;
         const dat::RomEntry& rom = roms[need.rom];
         if (!hitsOfRom[need.rom].empty()) {
-            const Hit& hit = hits[hitsOfRom[need.rom].front()];
+            // Two ROMs of one content (two sockets with the same chip) take two chips when two
+            // provide it: the first hit on chips no earlier ROM took.
+            const std::vector<std::size_t>& its = hitsOfRom[need.rom];
+            const auto fresh = std::find_if(its.begin(), its.end(), [&](std::size_t h) {
+                return std::none_of(hits[h].source.chips.begin(), hits[h].source.chips.end(),
+                                    [&](std::size_t c) { return used[c]; });
+            });
+            const Hit& hit = hits[fresh == its.end() ? its.front() : *fresh];
             // A nodump entry with digests is the DAT's guess, not a dump anyone checked: what
             // matches it is still unverified, never good.
             result.state = rom.status == dat::RomStatus::BadDump  ? RomState::BadDump
@@ -177,9 +198,11 @@ void WorkOut(Candidate& candidate, std::span<const Chip> chips, const BoardIndex
     for (std::size_t c = 0; c < chips.size(); ++c) {
         if (!used[c]) candidate.unusedChips.push_back(c);
     }
+    MarkOtherBiosChoices(candidate.roms);
     NearPool pool{std::vector<bool>(chips.size(), false), {}};
     for (RomResult& result : candidate.roms) {
         const dat::RomEntry& rom = roms[result.rom];
+        if (pass.BrokenOff()) return;
         if (result.state != RomState::Missing || !rom.crc) continue;
         std::optional<RomResult> firstNear;
         for (const auto& [source, tentative] : NearSources(chips, rom, candidate.unusedChips, layouts, pool)) {
@@ -188,8 +211,9 @@ void WorkOut(Candidate& candidate, std::span<const Chip> chips, const BoardIndex
             near.source = source;
             const auto key = std::make_tuple(source.chips, source.pairing, source.view.name, rom.size, *rom.crc);
             auto cached = cache.find(key);
-            if (cached == cache.end()) cached = cache.emplace(key, TryMends(chips, source, rom)).first;
+            if (cached == cache.end()) cached = cache.emplace(key, TryMends(chips, source, rom, pass)).first;
             near.mends = cached->second;
+            if (pass.Tick(1)) return;
             near.nearCrc = Crc32(SourceBytes(source, chips));
             const bool verified = std::any_of(near.mends.begin(), near.mends.end(),
                                               [](const Mend& m) { return m.outcome == MendOutcome::Verified; });
@@ -214,7 +238,6 @@ void WorkOut(Candidate& candidate, std::span<const Chip> chips, const BoardIndex
                    std::find(r.source->chips.begin(), r.source->chips.end(), c) != r.source->chips.end();
         });
     });
-    MarkOtherBiosChoices(candidate.roms);
     bool mendsSuffice = true;
     for (const RomResult& result : candidate.roms) {
         switch (result.state) {
@@ -229,9 +252,10 @@ void WorkOut(Candidate& candidate, std::span<const Chip> chips, const BoardIndex
                 mendsSuffice = mendsSuffice && mended;
                 break;
             }
+            case RomState::Unneeded: ++candidate.unneeded; break;
             case RomState::Missing:
                 ++candidate.missing;
-                if (result.entry->optional || result.otherBiosChoice) {
+                if (result.entry->optional) {
                     ++candidate.optionalMissing;
                 } else {
                     mendsSuffice = false;
@@ -252,6 +276,7 @@ const char* RomStateName(RomState state) {
         case RomState::Near: return "near";
         case RomState::Missing: return "missing";
         case RomState::NoDump: return "nodump";
+        case RomState::Unneeded: return "unneeded";
     }
     return "missing";
 }
@@ -284,7 +309,17 @@ const dat::DatSet* BoardIndex::Named(const std::string& name) const {
 }
 
 BoardResult FindBoard(std::span<const Chip> chips, const BoardIndex& index) {
-    const std::vector<Hit> hits = FindHits(chips, index.roms());
+    return *FindBoard(chips, index, WorkPoll{});
+}
+
+std::optional<BoardResult> FindBoard(std::span<const Chip> chips, const BoardIndex& index, const WorkPoll& poll) {
+    std::uint64_t bytes = 0;
+    for (const Chip& chip : chips) bytes += chip.bytes.size();
+    const std::uint64_t stage = std::max<std::uint64_t>(bytes, 1);
+    WorkMeter meter(poll, 4 * stage);
+    const std::vector<Hit> hits =
+        FindHits(chips, index.roms(), PassMeter(&meter, 0, stage, bytes), PassMeter(&meter, stage, stage, 2));
+    if (meter.BrokenOff()) return std::nullopt;
     std::vector<std::vector<std::size_t>> hitsOfRom(index.roms().roms().size());
     std::vector<bool> chipHit(chips.size(), false);
     std::set<std::size_t> candidateSets;
@@ -297,23 +332,35 @@ BoardResult FindBoard(std::span<const Chip> chips, const BoardIndex& index) {
     for (std::size_t c = 0; c < chips.size(); ++c) {
         if (!chipHit[c]) loose.push_back(c);
     }
+    std::uint64_t looseBytes = 0;
+    for (const std::size_t c : loose) looseBytes += chips[c].bytes.size();
     std::set<std::size_t> oneBitAway;
-    for (const std::size_t rom : FindOneBitNear(chips, loose, index.roms())) {
+    for (const std::size_t rom :
+         FindOneBitNear(chips, loose, index.roms(), PassMeter(&meter, 2 * stage, stage, looseBytes))) {
         oneBitAway.insert(rom);
         candidateSets.insert(index.SetOf(rom));
     }
+    if (meter.BrokenOff()) return std::nullopt;
     BoardResult result;
     std::vector<Ranked> ranked;
     for (const std::size_t s : candidateSets) {
         Ranked r{s, 0, 0};
+        // A board holds one BIOS choice: of the choices' ROMs, only those the nearest choice lacks count.
+        std::map<std::string, std::size_t> choiceLacks;
         for (const Needed& need : NeededRoms(index, s)) {
+            std::size_t& lacks = need.entry->bios.empty() ? r.notProvided : choiceLacks[need.entry->bios];
             if (!hitsOfRom[need.rom].empty()) {
                 ++r.provided;
             } else if (oneBitAway.contains(need.rom)) {
                 ++r.oneBitAway;
             } else if (index.roms().roms()[need.rom].status != dat::RomStatus::NoDump) {
-                ++r.notProvided;
+                ++lacks;
             }
+        }
+        if (!choiceLacks.empty()) {
+            r.notProvided += std::min_element(choiceLacks.begin(), choiceLacks.end(), [](const auto& a, const auto& b) {
+                                 return a.second < b.second;
+                             })->second;
         }
         ranked.push_back(r);
     }
@@ -332,7 +379,9 @@ BoardResult FindBoard(std::span<const Chip> chips, const BoardIndex& index) {
     for (std::size_t i = 0; i < ranked.size() && i < kShownCandidates; ++i) {
         Candidate candidate;
         candidate.set = ranked[i].set;
-        WorkOut(candidate, chips, index, mends, hits, hitsOfRom);
+        WorkOut(candidate, chips, index, mends, hits, hitsOfRom,
+                PassMeter(&meter, 3 * stage, stage, kShownCandidates).Part(i, i + 1, 1));
+        if (meter.BrokenOff()) return std::nullopt;
         for (const RomResult& r : candidate.roms) {
             if (r.state != RomState::Near) continue;
             for (const std::size_t c : r.source->chips) chipHit[c] = true;

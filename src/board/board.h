@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analysis/views.h"
+#include "base/work_poll.h"
 #include "dat/dat_sets.h"
 #include "dat/identify.h"
 
@@ -20,34 +21,47 @@ struct Chip {
     std::string name;
     std::span<const std::uint8_t> bytes;
     std::vector<std::span<const std::uint8_t>> reads;
+    // The other names under which the caller was given this very file (a hard or symbolic link,
+    // the path twice), told by file identity: counted once, and the report says so. Two files
+    // of equal bytes are two chips.
+    std::vector<std::string> otherNames = {};
 };
 
-// How two chips of one length make one image: bytes alternating (the first chip's at even
-// offsets: the low byte of a 16-bit bus), 16-bit words alternating (two 16-bit chips on a
-// 32-bit bus), or the first chip then the second.
-enum class Pairing { None, Bytes, Words, Concatenated };
+// How chips of one length make one image: two chips' bytes alternating (the first chip's at
+// even offsets: the low byte of a 16-bit bus), two chips' 16-bit words alternating (two 16-bit
+// chips on a 32-bit bus), the first chip then the second, or four chips' bytes in turn (the
+// byte lanes 0 to 3 of a 32-bit bus, lane 0 at offsets divisible by 4).
+enum class Pairing { None, Bytes, Words, Concatenated, ByteLanes };
 
-// Where a ROM's bytes come from: a view of one chip, or a pairing of two.
+// The chips a pairing takes.
+[[nodiscard]] constexpr std::size_t ChipsOf(Pairing pairing) {
+    return pairing == Pairing::None ? 1 : pairing == Pairing::ByteLanes ? 4 : 2;
+}
+
+// Where a ROM's bytes come from: a view of one chip, or a pairing of several.
 struct Source {
-    std::vector<std::size_t> chips;  // indexes into the chips given: one, or two for a pairing
+    std::vector<std::size_t> chips;  // indexes into the chips given, ChipsOf(pairing) of them, in pairing order
     ViewPlan view;                   // of chips[0] when there is no pairing
     Pairing pairing = Pairing::None;
     std::uint64_t size = 0;
 };
 
-// "U3.bin (odd bytes)", "U3.bin and U4.bin, bytes interleaved (U3.bin's at even offsets)".
+// "U3.bin (odd bytes)", "U3.bin and U4.bin, bytes interleaved (U3.bin's at even offsets)",
+// "U1.bin, U2.bin, U3.bin and U4.bin, byte lanes 0 to 3 of 32-bit words".
 [[nodiscard]] std::string DescribeSource(const Source& source, std::span<const Chip> chips);
 // The bytes the source names.
 [[nodiscard]] std::vector<std::uint8_t> SourceBytes(const Source& source, std::span<const Chip> chips);
 
 enum class RomState {
-    Good,     // every digest the DAT gives agrees
-    BadDump,  // every digest agrees with an entry the DAT itself calls a bad dump
-    Near,     // a view of the same size and layout whose CRC-32 differs
-    Missing,  // no chip provides it
-    NoDump,   // the DAT knows no dump of it: it can be neither verified nor missed
+    Good,      // every digest the DAT gives agrees
+    BadDump,   // every digest agrees with an entry the DAT itself calls a bad dump
+    Near,      // a view of the same size and layout whose CRC-32 differs
+    Missing,   // no chip provides it
+    NoDump,    // the DAT knows no dump of it: it can be neither verified nor missed
+    Unneeded,  // no chip provides it, and it is of a BIOS choice (`bios`) other than one whose ROMs all are
 };
-[[nodiscard]] const char* RomStateName(RomState state);  // "good", "baddump", "near", "missing", "nodump"
+// "good", "baddump", "near", "missing", "nodump", "unneeded".
+[[nodiscard]] const char* RomStateName(RomState state);
 
 // One bit a mend flips, in the ROM's bytes and in the chip's.
 struct MendBit {
@@ -88,15 +102,14 @@ struct RomResult {
     std::vector<std::string> verified;  // good, baddump: the digests that agree
     std::vector<Mend> mends;            // near: each mend tried, in order
     std::uint32_t nearCrc = 0;          // near: the CRC-32 of the source's bytes
-    // Missing, of a BIOS choice (`bios`) other than one whose ROMs are all provided: not needed.
-    bool otherBiosChoice = false;
+    bool otherBiosChoice = false;       // unneeded
 };
 
 struct Candidate {
     std::size_t set = 0;  // index into the DAT's sets
     std::vector<RomResult> roms;
-    std::size_t good = 0, badDumps = 0, near = 0, missing = 0, noDumps = 0, mended = 0;
-    std::size_t optionalMissing = 0;  // of `missing`, ROMs the set runs without (optional, another BIOS choice)
+    std::size_t good = 0, badDumps = 0, near = 0, missing = 0, noDumps = 0, mended = 0, unneeded = 0;
+    std::size_t optionalMissing = 0;  // of `missing`, ROMs the set runs without (optional)
     // Every ROM good, a bad dump the DAT knows, nodump, optional, or of another BIOS choice than
     // one that is whole: nothing to mend or find.
     bool complete = false;
@@ -156,7 +169,11 @@ private:
   burnt on a bigger chip). Chips that no view explains are then paired, each ordered pair of one
   length, as bytes interleaved, 16-bit words interleaved and one after the other, for a ROM of
   twice the length: CRC-32 being affine, a pair's CRC comes from CRCs of each chip spread out once,
-  so the pairs cost a few operations each, not a pass over their bytes.
+  so the pairs cost a few operations each, not a pass over their bytes. Chips that no pair
+  explains either are taken four of one length at a time as the byte lanes of a 32-bit bus, for
+  a ROM of four times the length, the same way (one spread of each chip).
+  One file given under two names comes as one chip (Chip::otherNames); equal bytes in two files
+  are two chips.
 
   A set is a candidate when a view provides one of its ROMs (every digest the DAT gives agrees),
   or when a chip that nothing explains is one flipped bit from one of its ROMs (every digest;
@@ -165,16 +182,25 @@ private:
   A set's ROMs are those it lists (a clone's shared ROMs and a machine's BIOS ROMs listed with
   `merge`, as MAME lists them; in a split DAT, where no ROM has `merge`, those of the sets up its
   `romof` chain that it does not list by name) and those of the devices it names in device_ref. Candidates are
-  ranked by ROMs provided, then ROMs one bit away, then fewer not provided, then parents before clones, then name,
+  ranked by ROMs provided, then ROMs one bit away, then fewer not provided (of the BIOS choices'
+  ROMs, only those the nearest choice lacks), then parents before clones, then name,
   devices after every other set (a device's ROMs count in the machines that use it); the first kShownCandidates are
   worked out: for each ROM not provided, a view of a chip that provides none of the set's ROMs,
   of the ROM's size and of the whole or of a family that provided others, or two such chips of
   half its size paired as others were (or, where none was, bytes interleaved, kept only when
-  its mend is verified), is a near miss; its mend
-  is tried, first from the chip's further reads (MendByCrc over the bits they disagree on) and
-  then as 1 or 2 flipped bits (FindBitRepairs), the DAT's CRC-32 as the expected one, and a mend
-  is Verified only when every digest the DAT gives agrees with the mended bytes.
+  its mend is verified), or the first four such chips of a quarter of its size as byte lanes
+  (kept only when its mend is verified, unless other ROMs were byte lanes), is a near miss (not for the ROMs of another
+  BIOS choice than a whole one); its mend is tried, first from the chip's further reads (MendByCrc over the bits they
+  disagree on) and then as 1 or 2 flipped bits (FindBitRepairs), the DAT's CRC-32 as the expected one, and a mend is
+  Verified only when every digest the DAT gives agrees with the mended bytes.
 */
 [[nodiscard]] BoardResult FindBoard(std::span<const Chip> chips, const BoardIndex& index);
+
+// The same, reporting to poll: four stages metered alike as the chips' bytes together (so total
+// is 4 times them): the views, the pairings, the one-bit search, and the candidates worked out
+// (a third of the last each, their mend searches asked every 65536 bits). The poll is asked at
+// least every 1 MiB of a chip's views and 64 KiB of the one-bit search; nothing when broken off.
+[[nodiscard]] std::optional<BoardResult> FindBoard(std::span<const Chip> chips, const BoardIndex& index,
+                                                   const WorkPoll& poll);
 
 }  // namespace vesperine::board

@@ -31,6 +31,7 @@ namespace {
         case Pairing::Bytes: return {source.chips[at % 2], at / 2};
         case Pairing::Words: return {source.chips[at / 2 % 2], at / 4 * 2 + at % 2};
         case Pairing::Concatenated: return {source.chips[at / half], at % half};
+        case Pairing::ByteLanes: return {source.chips[at % 4], at / 4};
     }
     return {source.chips[0], at};
 }
@@ -99,11 +100,30 @@ inline constexpr std::size_t kCheckedFlips = 64;
 
 [[nodiscard]] bool HasOtherDigest(const dat::RomEntry& rom) { return rom.md5 || rom.sha1 || rom.sha256; }
 
-[[nodiscard]] Mend BitsMend(std::span<const std::uint8_t> bytes, const Source& source, const dat::RomEntry& rom) {
+// A search's own poll as the whole of pass, whatever the search counts in.
+[[nodiscard]] WorkPoll PollOver(const PassMeter& pass) {
+    return [pass](std::uint64_t done, std::uint64_t total) {
+        return pass.Part(0, 1, std::max<std::uint64_t>(total, 1)).Tick(done);
+    };
+}
+
+[[nodiscard]] Mend BrokenOff(MendKind kind) {
+    Mend mend;
+    mend.kind = kind;
+    mend.outcome = MendOutcome::NotTried;
+    mend.note = "broken off";
+    return mend;
+}
+
+[[nodiscard]] Mend BitsMend(std::span<const std::uint8_t> bytes, const Source& source, const dat::RomEntry& rom,
+                            const PassMeter& pass) {
     Mend mend;
     mend.kind = MendKind::Bits;
     const unsigned maxBits = diagnosis::PairTableBytes(bytes.size()) <= kPairSearchLimit ? 2 : 1;
-    const diagnosis::RepairResult found = diagnosis::FindBitRepairs(bytes, *rom.crc, maxBits, kCheckedFlips);
+    const diagnosis::RepairResult found =
+        diagnosis::FindBitRepairs(bytes, *rom.crc, maxBits, kCheckedFlips, PollOver(pass));
+    // The search's own CRC pass, and Settle's digests, are each a pass over the ROM unasked.
+    if (found.outcome == diagnosis::RepairOutcome::Broken || pass.Tick(1)) return BrokenOff(MendKind::Bits);
     const std::string flips = maxBits == 2 ? "1 or 2 bits" : "1 bit (the ROM is too large for the 2-bit search)";
     switch (found.outcome) {
         case diagnosis::RepairOutcome::AlreadyMatches:
@@ -116,7 +136,7 @@ inline constexpr std::size_t kCheckedFlips = 64;
         case diagnosis::RepairOutcome::Ambiguous: break;
         case diagnosis::RepairOutcome::NoCandidate:
         case diagnosis::RepairOutcome::TooLarge:
-        case diagnosis::RepairOutcome::Broken:
+        case diagnosis::RepairOutcome::Broken:  // returned above
             mend.outcome = MendOutcome::NoMend;
             mend.note = "no flip of " + flips + " gives the DAT's crc32";
             return mend;
@@ -143,7 +163,7 @@ inline constexpr std::size_t kCheckedFlips = 64;
     return mend;
 }
 
-[[nodiscard]] Mend ReadsMend(const Chip& chip, const Source& source, const dat::RomEntry& rom) {
+[[nodiscard]] Mend ReadsMend(const Chip& chip, const Source& source, const dat::RomEntry& rom, const PassMeter& pass) {
     Mend mend;
     mend.kind = MendKind::Reads;
     mend.outcome = MendOutcome::NotTried;
@@ -160,7 +180,9 @@ inline constexpr std::size_t kCheckedFlips = 64;
         }
         reads.push_back(read);
     }
-    const reads::ReadsComparison comparison = reads::CompareReads(reads);
+    const std::optional<reads::ReadsComparison> compared = reads::CompareReads(reads, 1, PollOver(pass));
+    if (!compared) return BrokenOff(MendKind::Reads);
+    const reads::ReadsComparison& comparison = *compared;
     if (!comparison.ListsComplete()) {
         mend.note = "the reads disagree in too many bits to mend";
         return mend;
@@ -172,7 +194,10 @@ inline constexpr std::size_t kCheckedFlips = 64;
     const ViewBytes original = MaterializeView(chip.bytes, view);
     const ViewBytes consensus =
         MaterializeView(std::span<const std::uint8_t>(comparison.consensus.data(), comparison.consensus.size()), view);
-    const reads::MendResult found = reads::MendByCrc(consensus.bytes, unknown, *rom.crc, 1);
+    const std::optional<reads::MendResult> searched =
+        reads::MendByCrc(consensus.bytes, unknown, *rom.crc, 1, PollOver(pass));
+    if (!searched) return BrokenOff(MendKind::Reads);
+    const reads::MendResult& found = *searched;
     if (found.outcome == reads::MendOutcome::Unique) {
         const ByteBuffer mended = reads::ApplyAssignment(consensus.bytes, found.assignments.front());
         Settle(mend, original.bytes, std::vector<std::uint8_t>(mended.data(), mended.data() + mended.size()), rom,
@@ -189,23 +214,28 @@ inline constexpr std::size_t kCheckedFlips = 64;
 
 }  // namespace
 
-std::vector<Mend> TryMends(std::span<const Chip> chips, const Source& source, const dat::RomEntry& rom) {
+std::vector<Mend> TryMends(std::span<const Chip> chips, const Source& source, const dat::RomEntry& rom,
+                           const PassMeter& pass) {
     std::vector<Mend> mends;
     if (!rom.crc) return mends;
     const bool reads =
         std::any_of(source.chips.begin(), source.chips.end(), [&](std::size_t c) { return !chips[c].reads.empty(); });
     if (reads && source.pairing == Pairing::None) {
-        mends.push_back(ReadsMend(chips[source.chips[0]], source, rom));
+        mends.push_back(ReadsMend(chips[source.chips[0]], source, rom, pass));
         if (mends.back().outcome == MendOutcome::Verified) return mends;
     } else if (reads) {
         Mend mend;
         mend.kind = MendKind::Reads;
         mend.outcome = MendOutcome::NotTried;
-        mend.note = "the reads' mend takes one chip's part or lanes, not a pairing of two";
+        mend.note = "the reads' mend takes one chip's part or lanes, not a pairing of chips";
         mends.push_back(std::move(mend));
     }
     const std::vector<std::uint8_t> bytes = SourceBytes(source, chips);
-    mends.push_back(BitsMend(bytes, source, rom));
+    if (pass.Tick(0)) {
+        mends.push_back(BrokenOff(MendKind::Bits));
+        return mends;
+    }
+    mends.push_back(BitsMend(bytes, source, rom, pass));
     return mends;
 }
 

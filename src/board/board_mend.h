@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "base/work_poll.h"
 #include "board/board.h"
 
 namespace vesperine::board {
@@ -12,6 +13,9 @@ namespace vesperine::board {
 // kPairSearchLimit of table). A mend stands only when unique: where up to 64 flips of 2 bits give
 // the CRC-32, the one that also gives every other digest the DAT has. It is Verified only when
 // every digest the DAT gives agrees with its bytes, Rejected when one does not.
-[[nodiscard]] std::vector<Mend> TryMends(std::span<const Chip> chips, const Source& source, const dat::RomEntry& rom);
+// Each search reports to pass (of length 1) as the whole of it; a search broken off leaves its mend
+// NotTried ("broken off"), and the caller that broke it drops the result.
+[[nodiscard]] std::vector<Mend> TryMends(std::span<const Chip> chips, const Source& source, const dat::RomEntry& rom,
+                                         const PassMeter& pass = {});
 
 }  // namespace vesperine::board

@@ -22,8 +22,8 @@ namespace {
         std::string text = "complete: " + std::to_string(c.good) + " of " + std::to_string(total) + " ROMs good";
         if (c.badDumps != 0) text += ", " + std::to_string(c.badDumps) + " as the DAT's known bad dump";
         if (c.noDumps != 0) text += ", " + std::to_string(c.noDumps) + " never dumped (cannot be verified)";
-        if (c.optionalMissing != 0)
-            text += ", " + std::to_string(c.optionalMissing) + " not needed (optional, another BIOS)";
+        if (c.optionalMissing != 0) text += ", " + std::to_string(c.optionalMissing) + " not needed (optional)";
+        if (c.unneeded != 0) text += ", " + std::to_string(c.unneeded) + " of other BIOS choices, not needed";
         return text;
     }
     std::string text = c.completeMended ? "complete once mended: " : "not complete: ";
@@ -33,6 +33,7 @@ namespace {
     if (c.missing != 0) text += ", " + std::to_string(c.missing) + " missing";
     if (c.optionalMissing != 0) text += " (" + std::to_string(c.optionalMissing) + " optional)";
     if (c.noDumps != 0) text += ", " + std::to_string(c.noDumps) + " nodump";
+    if (c.unneeded != 0) text += ", " + std::to_string(c.unneeded) + " of other BIOS choices, not needed";
     return text;
 }
 
@@ -59,7 +60,7 @@ namespace {
     std::string state = RomStateName(r.state);
     state.resize(9, ' ');
     std::string text = state + "\"" + rom.name + "\" (" + std::to_string(rom.size) + " bytes";
-    if (r.state == RomState::Missing) text += ", crc32 " + CrcText(rom);
+    if (r.state == RomState::Missing || r.state == RomState::Unneeded) text += ", crc32 " + CrcText(rom);
     text += ")";
     if (!r.via.empty()) text += " of " + r.via;
     if (!r.entry->merge.empty()) text += " shared as \"" + r.entry->merge + "\"";
@@ -77,7 +78,8 @@ namespace {
                 ": same size and layout, crc32 " + ChecksumDigits(r.nearCrc, 32) + " where the DAT has " + CrcText(rom);
             break;
         case RomState::NoDump: text += ": the DAT knows no dump; it cannot be verified"; break;
-        case RomState::Missing: break;
+        case RomState::Missing:
+        case RomState::Unneeded: break;
     }
     return text;
 }
@@ -127,6 +129,13 @@ std::vector<std::string> ReportLines(const BoardResult& result, std::span<const 
     }
     if (!result.strangers.empty())
         lines.push_back("Files that match no ROM of any set: " + Joined(ChipNames(result.strangers, chips), ", "));
+    for (const Chip& chip : chips) {
+        if (chip.otherNames.empty()) continue;
+        std::string names = chip.name;
+        for (std::size_t i = 0; i < chip.otherNames.size(); ++i)
+            names += (i + 1 == chip.otherNames.size() ? " and " : ", ") + chip.otherNames[i];
+        lines.push_back(names + " are one file; counted once.");
+    }
     return lines;
 }
 

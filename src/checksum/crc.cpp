@@ -1,6 +1,7 @@
-// The parameterised CRC: tables for slicing by eight, and the conditioning around the register.
+// The parameterised CRC: tables for slicing by eight, the choice of folding, and the conditioning around the register.
 #include "checksum/crc.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -42,12 +43,22 @@ constexpr std::uint64_t kTop = std::uint64_t{1} << 63;
 }  // namespace
 
 std::uint64_t Reflect(std::uint64_t value, unsigned width) {
-    std::uint64_t out = 0;
-    for (unsigned i = 0; i < width; ++i) out |= ((value >> i) & 1) << (width - 1 - i);
-    return out;
+    // All 64 bits reversed by swapping ever wider neighbours; bits at and above width land
+    // below 64 - width and are shifted out.
+    value = ((value >> 1) & 0x5555555555555555) | ((value & 0x5555555555555555) << 1);
+    value = ((value >> 2) & 0x3333333333333333) | ((value & 0x3333333333333333) << 2);
+    value = ((value >> 4) & 0x0F0F0F0F0F0F0F0F) | ((value & 0x0F0F0F0F0F0F0F0F) << 4);
+    value = ((value >> 8) & 0x00FF00FF00FF00FF) | ((value & 0x00FF00FF00FF00FF) << 8);
+    value = ((value >> 16) & 0x0000FFFF0000FFFF) | ((value & 0x0000FFFF0000FFFF) << 16);
+    value = (value >> 32) | (value << 32);
+    return value >> (64 - width);
 }
 
-CrcEngine::CrcEngine(const CrcModel& model) : model_(model), viaCrc32_(IsIsoHdlc(model)) {
+CrcEngine::CrcEngine(const CrcModel& model, CrcKernel kernel)
+    : model_(model),
+      kernel_(std::min(kernel, BestCrcKernel())),
+      viaCrc32_(IsIsoHdlc(model) && BestCrcKernel() == CrcKernel::Table),
+      folder_(model.width, model.poly, model.refin) {
     const unsigned w = model.width;
     if (model.refin) {
         const std::uint64_t poly = Reflect(model.poly, w);
@@ -76,6 +87,12 @@ CrcEngine::CrcEngine(const CrcModel& model) : model_(model), viaCrc32_(IsIsoHdlc
 
 std::uint64_t CrcEngine::Update(std::uint64_t reg, std::span<const std::uint8_t> bytes) const {
     if (viaCrc32_) return ~std::uint64_t{Crc32(bytes, ~static_cast<std::uint32_t>(reg))} & 0xFFFFFFFF;
+    if (kernel_ == CrcKernel::Table || bytes.size() < CrcFolder::kMinimum) return UpdateByTable(reg, bytes);
+    const CrcFolder::Folded folded = folder_.Fold(kernel_, reg, bytes);
+    return UpdateByTable(UpdateByTable(0, folded.block), bytes.subspan(folded.consumed));
+}
+
+std::uint64_t CrcEngine::UpdateByTable(std::uint64_t reg, std::span<const std::uint8_t> bytes) const {
     const std::uint8_t* p = bytes.data();
     std::size_t left = bytes.size();
     const auto& t = table_;
@@ -100,7 +117,8 @@ std::uint64_t CrcEngine::Update(std::uint64_t reg, std::span<const std::uint8_t>
 void CrcEngine::UpdateEach(std::span<std::uint64_t> regs, std::span<const std::span<const std::uint8_t>> parts) const {
     const std::size_t k = parts.size();
     const std::size_t length = k == 0 ? 0 : parts[0].size();
-    if (viaCrc32_ || k > 4) {
+    // Folding runs at memory speed on one part at a time; the tables gain from interleaving.
+    if (viaCrc32_ || k > 4 || (kernel_ != CrcKernel::Table && length >= CrcFolder::kMinimum)) {
         for (std::size_t i = 0; i < k; ++i) regs[i] = Update(regs[i], parts[i]);
         return;
     }
@@ -129,9 +147,10 @@ void CrcEngine::UpdateEach(std::span<std::uint64_t> regs, std::span<const std::s
 
 std::uint64_t CrcEngine::Finish(std::uint64_t reg) const {
     const unsigned w = model_.width;
-    // The register as the polynomial's remainder, highest power in bit w - 1.
+    // The register as the polynomial's remainder, highest power in bit w - 1, then in the
+    // order the model gives it out; reflected in and out, the register already is.
     const std::uint64_t remainder = model_.refin ? Reflect(reg, w) : reg >> (64 - w);
-    const std::uint64_t out = model_.refout ? Reflect(remainder, w) : remainder;
+    const std::uint64_t out = model_.refout ? (model_.refin ? reg : Reflect(remainder, w)) : remainder;
     return out ^ model_.xorout;
 }
 

@@ -1,10 +1,13 @@
-// A CRC of any width from 3 to 64 bits by its parameters, table-driven eight bytes at a time.
+// A CRC of any width from 3 to 64 bits by its parameters: folded by carry-less multiplication where the processor has
+// it, table-driven eight bytes at a time otherwise.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <span>
 #include <string_view>
+
+#include "checksum/crc_fold.h"
 
 namespace vesperine::checksum {
 
@@ -25,12 +28,15 @@ struct CrcModel {
     std::string_view aliases;  // other names in common use, separated by spaces
 };
 
-// A model's tables, built once (16 KiB), then any number of CRCs of it. The register runs in
-// the orientation the bytes enter: reflected in the low bits, or unreflected in the high bits
-// of 64 (its low 64 - width bits zero), so one loop serves every width.
+// A model's tables and folding constants, built once (16 KiB), then any number of CRCs of it.
+// The register runs in the orientation the bytes enter: reflected in the low bits, or
+// unreflected in the high bits of 64 (its low 64 - width bits zero), so one loop serves every
+// width. Messages of CrcFolder::kMinimum bytes and more are folded by the kernel chosen here:
+// the fastest the processor runs, or a slower one asked for (tests compare them); a kernel the
+// processor lacks is lowered to the best it has.
 class CrcEngine {
 public:
-    explicit CrcEngine(const CrcModel& model);
+    explicit CrcEngine(const CrcModel& model, CrcKernel kernel = BestCrcKernel());
 
     // The whole CRC of bytes.
     [[nodiscard]] std::uint64_t Compute(std::span<const std::uint8_t> bytes) const;
@@ -40,15 +46,21 @@ public:
     [[nodiscard]] std::uint64_t Update(std::uint64_t reg, std::span<const std::uint8_t> bytes) const;
     [[nodiscard]] std::uint64_t Finish(std::uint64_t reg) const;
 
-    // regs[i] = Update(regs[i], parts[i]) for up to four parts of equal length, their chains of
-    // table loads interleaved so that they overlap.
+    // regs[i] = Update(regs[i], parts[i]) for up to four parts of equal length. Where the tables
+    // do the work, their chains of loads are interleaved so that they overlap; folded parts run
+    // one after another, each at memory speed.
     void UpdateEach(std::span<std::uint64_t> regs, std::span<const std::span<const std::uint8_t>> parts) const;
 
     [[nodiscard]] const CrcModel& Model() const { return model_; }
+    [[nodiscard]] CrcKernel Kernel() const { return kernel_; }
 
 private:
+    [[nodiscard]] std::uint64_t UpdateByTable(std::uint64_t reg, std::span<const std::uint8_t> bytes) const;
+
     CrcModel model_;
-    bool viaCrc32_ = false;  // CRC-32/ISO-HDLC: the project's fast CRC-32 instead of the tables
+    CrcKernel kernel_;
+    bool viaCrc32_ = false;  // CRC-32/ISO-HDLC where nothing folds: the project's fast CRC-32
+    CrcFolder folder_;
     std::uint64_t start_ = 0;
     std::array<std::array<std::uint64_t, 256>, 8> table_{};  // table_[k]: a byte followed by k zero bytes
 };

@@ -71,17 +71,43 @@ struct ReadsOf {
     return parsed;
 }
 
+// A file read for chips: its chips are [firstChip, endChip) (a zip's members, or one).
+struct GivenFile {
+    std::string path;
+    std::optional<std::uint64_t> length;
+    std::size_t firstChip = 0, endChip = 0;
+};
+
 // The chips and the memory that holds their bytes.
 struct Pile {
     std::vector<board::Chip> chips;
+    std::vector<GivenFile> given;
     std::deque<ByteBuffer> files;                   // chips and reads as read
     std::deque<std::vector<std::uint8_t>> members;  // chips inflated from zips
     std::vector<InputReading> readings;             // of each chip: how it was read (decoded records are said)
     std::vector<std::string> inputs;                // every file read, which no output may be
 };
 
+// Whether path is a file given before under another name (file identity, as an output is told
+// from an input): its chips then take path as another name of theirs, and it is not read again.
+// Files of two known lengths are not asked about.
+[[nodiscard]] bool GivenBefore(Pile& pile, FileSystem& files, const std::string& path) {
+    const std::optional<std::uint64_t> length = files.FileLength(path);
+    for (const GivenFile& given : pile.given) {
+        if ((length && given.length && *length != *given.length) || !files.SameFile(given.path, path)) continue;
+        for (std::size_t c = given.firstChip; c < given.endChip; ++c) {
+            board::Chip& chip = pile.chips[c];
+            chip.otherNames.push_back(path + chip.name.substr(given.path.size()));  // a member keeps its name
+        }
+        return true;
+    }
+    pile.given.push_back({path, length, pile.chips.size(), pile.chips.size()});
+    return false;
+}
+
 [[nodiscard]] bool AddFile(Pile& pile, FileSystem& files, const std::string& path, const InputOptions& input,
                            std::ostream& err) {
+    if (GivenBefore(pile, files, path)) return true;
     const bool zip = dat::IsZipName(path);  // a zip of chips, as identify takes it
     InputReading reading;
     std::optional<ByteBuffer> bytes = LoadInputFile(files, path, err, zip ? RawInput() : input, &reading);
@@ -90,15 +116,16 @@ struct Pile {
     const ByteBuffer& held = pile.files.emplace_back(std::move(*bytes));
     const std::span<const std::uint8_t> whole(held.data(), held.size());
     if (!zip) {
-        pile.chips.push_back({path, whole, {}});
+        pile.chips.push_back({path, whole, {}, {}});
         pile.readings.push_back(reading);
+        pile.given.back().endChip = pile.chips.size();
         return true;
     }
     const std::string error = dat::ForEachZipMember(
         whole, [](std::string_view) { return true; }, RomZipLimits(),
         [&](std::string_view name, std::span<const std::uint8_t> member) {
             const std::vector<std::uint8_t>& copy = pile.members.emplace_back(member.begin(), member.end());
-            pile.chips.push_back({path + "/" + std::string(name), copy, {}});
+            pile.chips.push_back({path + "/" + std::string(name), copy, {}, {}});
             InputReading asMember = reading;
             asMember.fileLength = asMember.imageLength = copy.size();
             pile.readings.push_back(asMember);
@@ -108,6 +135,7 @@ struct Pile {
         FileProblem(err, path) << error << '\n';
         return false;
     }
+    pile.given.back().endChip = pile.chips.size();
     return true;
 }
 
@@ -117,10 +145,8 @@ struct Pile {
     std::vector<std::string> notChips = options.dats;
     for (const ReadsOf& r : reads) notChips.insert(notChips.end(), r.reads.begin(), r.reads.end());
     auto isRead = [&](const std::string& path) {
-        return std::any_of(notChips.begin(), notChips.end(), [&](const std::string& other) {
-            std::error_code ignored;
-            return other == path || std::filesystem::equivalent(other, path, ignored);
-        });
+        return std::any_of(notChips.begin(), notChips.end(),
+                           [&](const std::string& other) { return files.SameFile(other, path); });
     };
     for (const std::string& path : options.files) {
         if (!files.IsFolder(path)) {
@@ -142,12 +168,26 @@ struct Pile {
         }
     }
     for (const ReadsOf& r : reads) {
+        const auto named = [&](const std::string& name) { return name == r.chip || FileNameOf(name) == r.chip; };
         const auto chip = std::find_if(pile.chips.begin(), pile.chips.end(), [&](const board::Chip& c) {
-            return c.name == r.chip || FileNameOf(c.name) == r.chip;
+            return named(c.name) || std::any_of(c.otherNames.begin(), c.otherNames.end(), named);
         });
         if (chip == pile.chips.end()) {
             err << "vesperine-cli: --reads names " << r.chip << ", which is none of the chips given\n";
             return false;
+        }
+        // A read that is the chip, or another read, under another name would agree with it bit
+        // for bit: told by file identity, as the reads command tells it.
+        std::vector<std::string> seen{chip->name};
+        for (const std::string& path : r.reads) {
+            const auto same = std::find_if(seen.begin(), seen.end(),
+                                           [&](const std::string& earlier) { return files.SameFile(earlier, path); });
+            if (same != seen.end()) {
+                err << "vesperine-cli: --reads " << r.chip << ": " << *same << " and " << path
+                    << " are one file: each read must be a read of its own, or its bits are counted twice.\n";
+                return false;
+            }
+            seen.push_back(path);
         }
         for (const std::string& path : r.reads) {
             std::optional<ByteBuffer> bytes = LoadInputFile(files, path, err, options.input);
@@ -259,6 +299,7 @@ int RunBoard(const BoardOptions& options, FileSystem& files, Streams streams) {
         nlohmann::json chips = nlohmann::json::array();
         for (std::size_t c = 0; c < pile.chips.size(); ++c) {
             chips.push_back({{"path", pile.chips[c].name},
+                             {"otherNames", pile.chips[c].otherNames},
                              {"size", pile.chips[c].bytes.size()},
                              {"read", ReadingJson(pile.readings[c])}});
         }

@@ -30,9 +30,12 @@ struct BoardOptions {
       near     "ROM" (SIZE bytes) from CHIP (VIEW): same size and layout, crc32 CRC where the DAT has CRC
                mend by flipped bits: verified (crc32 sha1): offset 0x00000123 bit 4: 1 -> 0 (CHIP 0x00000123)
       missing  "ROM" (SIZE bytes, crc32 CRC)
+      unneeded "ROM" (SIZE bytes, crc32 CRC) of BIOS choice "asia", not needed: another BIOS choice is whole
       files that provide none of its ROMs: CHIP
 
-  then "Files that match no ROM of any set: ...". --json gives the same from the same result.
+  then "Files that match no ROM of any set: ...", then for a file given under several names (told
+  by file identity: links, the path twice) "U3.bin and U3-link.bin are one file; counted once.":
+  it is read and counted as the first name only. --json gives the same from the same result.
   --write DIR writes the first candidate's good, baddump and verified mended ROMs as DIR/ROM,
   each checked against every digest the DAT gives before it is staged, all through one
   OutputSet. Status: 0 when a candidate is complete (nothing near or missing but what is

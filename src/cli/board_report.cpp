@@ -27,7 +27,7 @@ using board::RomState;
 }
 
 [[nodiscard]] nlohmann::json SourceJson(const board::Source& s, std::span<const board::Chip> chips) {
-    static constexpr const char* kPairing[] = {"none", "bytes", "words", "concatenated"};
+    static constexpr const char* kPairing[] = {"none", "bytes", "words", "concatenated", "byteLanes"};
     return {{"files", ChipNames(s.chips, chips)},
             {"view", s.pairing == board::Pairing::None ? s.view.name : ""},
             {"pairing", kPairing[static_cast<int>(s.pairing)]},
@@ -97,6 +97,7 @@ nlohmann::json BoardJson(const board::BoardResult& result, std::span<const board
                               {"mended", c.mended},
                               {"missing", c.missing},
                               {"optionalMissing", c.optionalMissing},
+                              {"unneeded", c.unneeded},
                               {"nodump", c.noDumps},
                               {"roms", roms},
                               {"unusedFiles", ChipNames(c.unusedChips, chips)}});

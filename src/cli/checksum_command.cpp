@@ -146,7 +146,8 @@ const Subcommand<ChecksumOptions> kChecksumCommand{
             command
                 .add_option("--algo", options.algorithms,
                             "CRC model or sum by name or alias (repeat, or separate by commas)")
-                ->type_name("NAME");
+                ->type_name("NAME")
+                ->allow_extra_args(false);  // "--algo X FILE": FILE is a file, not a second name
             command.add_flag("--all", options.all, "Every CRC model and sum");
             command.add_flag("--list", options.list,
                              "The catalogue: every CRC model's parameters and check value, every sum");

@@ -27,8 +27,9 @@ std::string BoardDatRefused(std::string_view shown, const dat::DatError& error) 
            "\nThe board check stops here; the DAT files are left as they are.";
 }
 
-std::vector<board::Chip> BoardChips(std::span<const Subject* const> subjects) {
+std::vector<board::Chip> BoardChips(std::span<const Subject* const> subjects, FileSystem& files) {
     std::vector<board::Chip> chips;
+    std::vector<std::pair<std::string, std::size_t>> opened;  // each file's path and its chip
     for (const Subject* subject : subjects) {
         const std::span<const std::uint8_t> bytes(subject->bytes.data(), subject->bytes.size());
         const bool isItsBase = subject->dialogDump && std::ranges::any_of(subjects, [&](const Subject* other) {
@@ -41,8 +42,15 @@ std::vector<board::Chip> BoardChips(std::span<const Subject* const> subjects) {
         if (!subject->dialogDump && !subject->path.empty()) {
             const std::size_t slash = subject->path.find_last_of("/\\");
             name = slash == std::string::npos ? subject->path : subject->path.substr(slash + 1);
+            const auto same =
+                std::ranges::find_if(opened, [&](const auto& o) { return files.SameFile(o.first, subject->path); });
+            if (same != opened.end()) {
+                chips[same->second].otherNames.push_back(std::move(name));
+                continue;
+            }
+            opened.emplace_back(subject->path, chips.size());
         }
-        chips.push_back({std::move(name), bytes, {}});
+        chips.push_back({std::move(name), bytes, {}, {}});
     }
     return chips;
 }

@@ -29,10 +29,11 @@ namespace vesperine::inspector {
   The chips of a board check: every subject in the chooser's order, each named as the report
   names it: a file by its own file name (the base file too, not "Base file: ..."), the dialog's
   dump by its chooser label. The dialog's dump is left out when its bytes are the base file's
-  (the whole base analysed): one chip, not two chips that each provide the same ROM. The chips
-  see the subjects' bytes, alive as long as the subjects are.
+  (the whole base analysed): one chip, not two chips that each provide the same ROM. A file
+  opened under two names (files.SameFile: a link, another spelling) is one chip, the other name
+  among its otherNames. The chips see the subjects' bytes, alive as long as the subjects are.
 */
-[[nodiscard]] std::vector<board::Chip> BoardChips(std::span<const Subject* const> subjects);
+[[nodiscard]] std::vector<board::Chip> BoardChips(std::span<const Subject* const> subjects, FileSystem& files);
 
 // The refusal of shown (as a person reads it), which no longer reads as a DAT file: the check stops.
 [[nodiscard]] std::string BoardDatRefused(std::string_view shown, const dat::DatError& error);

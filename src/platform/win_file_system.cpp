@@ -246,6 +246,7 @@ WriteStatus WinFileSystem::StageOutput(const std::string& path, std::span<const 
         staged.temporary = Narrow(temporary);
         return WriteStatus::Busy;
     }
+    StopHereForTest("created");
     if (!WriteAll(file, bytes)) {
         static_cast<void>(file.Close());  // or it cannot be deleted
         ::DeleteFileW(temporary.c_str());
@@ -259,6 +260,7 @@ WriteStatus WinFileSystem::StageOutput(const std::string& path, std::span<const 
         if (kept != 0) ::SetFileAttributesW(temporary.c_str(), kept);
     }
     staged.temporary = Narrow(temporary);
+    StopHereForTest("staged");
     return WriteStatus::Ok;
 }
 
@@ -274,6 +276,7 @@ WriteStatus WinFileSystem::CommitOutput(const StagedOutput& staged) {
     if (::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0)
         return WriteStatus::Failed;
     ForgetTemporary(temporary.c_str());
+    StopHereForTest("renamed");
     return WriteStatus::Ok;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <string>
 
 #ifdef _WIN32
 #include "platform/windows_api.h"
@@ -74,9 +75,13 @@ void RemoveLiveTemporaries() {
 BOOL WINAPI OnConsoleControl(DWORD event) {
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) {
         RemoveLiveTemporaries();
-        RestoreConsole();  // the default handler ends the process without running atexit
+        RestoreConsole();
+        // Ended here, as a signal's default action ends a POSIX process: leaving it to the default
+        // handler would run the exit path on this thread while the main one is still working, and
+        // Wine's default handler ends the process with status 0, which would read as success.
+        ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(STATUS_CONTROL_C_EXIT));
     }
-    return FALSE;  // the default handler then ends the process with STATUS_CONTROL_C_EXIT
+    return FALSE;
 }
 
 #else
@@ -159,7 +164,15 @@ void ForgetTemporary(const NativeChar* path) {
 
 void StopHereForTest(const char* point) {
 #ifdef _WIN32
-    static_cast<void>(point);
+    // Windows cannot stop a process from outside as SIGSTOP does: the process says where it is
+    // on standard error and waits (up to two minutes) for the test's Ctrl+C.
+    char wanted[32] = {};
+    const DWORD length = ::GetEnvironmentVariableA("VESPERINE_TEST_STOP_AT", wanted, sizeof wanted);
+    if (length == 0 || length >= sizeof wanted || std::strcmp(wanted, point) != 0) return;
+    const std::string line = std::string("stopped at ") + point + "\n";
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    for (int tenth = 0; tenth < 1200; ++tenth) ::Sleep(100);
 #else
     // Nothing in the program sets the environment, so reading it races with nothing.
     const char* wanted = std::getenv("VESPERINE_TEST_STOP_AT");  // NOLINT(concurrency-mt-unsafe)

@@ -31,7 +31,8 @@ void ForgetTemporary(const NativeChar* path);
 
 // For the test that interrupts the real program at fixed points of a write: when the
 // environment variable VESPERINE_TEST_STOP_AT names point ("created", "staged", "renamed"),
-// the process stops itself there (SIGSTOP) for the test to signal it. Nothing elsewhere.
+// the process stops itself there (SIGSTOP) for the test to signal it; on Windows it writes
+// "stopped at POINT" to standard error and waits for the test's Ctrl+C. Nothing elsewhere.
 void StopHereForTest(const char* point);
 
 namespace detail {

@@ -2,9 +2,13 @@
 // against a naive twin.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <random>
 
 #include "board/board.h"
+#include "board/board_report.h"
+#include "board/board_sources.h"
 #include "dat/digests.h"
 #include "support/test_bytes.h"
 
@@ -152,6 +156,11 @@ TEST(BoardTest, ASplitDatsCloneNeedsItsParentsAndBiosRoms) {
     static_cast<void>(dat.Rom("own.rom", own));
     dat.Rom("sp-s2.sp1", bios).bios = "euro";
     dat.Rom("sp-s.sp1", RandomBytes(1024, 14)).bios = "asia";
+    dat.Rom("sp-1v1.sp1", RandomBytes(1024, 15)).bios = "asia";
+    dat.Set("alike");  // as much provided and one ROM missing: behind, as the unused choice costs nothing
+    static_cast<void>(dat.Rom("own.rom", own));
+    static_cast<void>(dat.Rom("sp-s2.sp1", bios));
+    static_cast<void>(dat.Rom("more.rom", RandomBytes(64, 16)));
     const BoardIndex index(std::move(dat.sets));
     const Chip chips[] = {{"a", own, {}}, {"b", shared, {}}};
     const BoardResult result = FindBoard(chips, index);
@@ -167,7 +176,9 @@ TEST(BoardTest, ASplitDatsCloneNeedsItsParentsAndBiosRoms) {
     const BoardResult listed = FindBoard(withBios, index);
     ASSERT_EQ(index.sets()[listed.candidates.at(0).set].name, "listed");
     EXPECT_TRUE(listed.candidates[0].complete);
-    EXPECT_TRUE(listed.candidates[0].roms[2].otherBiosChoice);
+    EXPECT_EQ(listed.candidates[0].roms[2].state, RomState::Unneeded);
+    EXPECT_TRUE(listed.candidates[0].roms[3].otherBiosChoice);
+    EXPECT_EQ(listed.candidates[0].missing, 0u);
 }
 
 TEST(BoardTest, ALoneChipOneBitFromARomPointsToItsSet) {
@@ -213,24 +224,25 @@ TEST(BoardTest, FurtherReadsMendWhatTheyDisagreeOn) {
     EXPECT_EQ(r.mends[0].bytes, rom);
 }
 
-// The pairs' CRC-32 comes from each chip's spreads; the twin interleaves the bytes plainly.
+// The pairs' and byte lanes' CRC-32 comes from each chip's spreads; the twin interleaves the bytes plainly.
 TEST(BoardTest, EveryPairingOfRandomChipsIsFoundAsTheNaiveTwinMakesIt) {
     std::mt19937 random(7);
-    for (int round = 0; round < 20; ++round) {
+    for (int round = 0; round < 40; ++round) {
         const std::size_t n = 2 * (1 + random() % 300);
         std::vector<Bytes> chips;
-        for (int c = 0; c < 4; ++c) chips.push_back(RandomBytes(n, static_cast<unsigned>(random())));
-        const std::size_t a = random() % 4, b = (a + 1 + random() % 3) % 4;
-        const auto pairing = static_cast<Pairing>(1 + random() % 3);
+        for (int c = 0; c < 6; ++c) chips.push_back(RandomBytes(n, static_cast<unsigned>(random())));
+        const auto pairing = static_cast<Pairing>(1 + random() % 4);
+        std::vector<std::size_t> order{0, 1, 2, 3, 4, 5};
+        std::shuffle(order.begin(), order.end(), random);
+        order.resize(ChipsOf(pairing));
         Bytes joined;
         if (pairing == Pairing::Concatenated) {
-            joined = chips[a];
-            joined.insert(joined.end(), chips[b].begin(), chips[b].end());
+            joined = chips[order[0]];
+            joined.insert(joined.end(), chips[order[1]].begin(), chips[order[1]].end());
         } else {
-            const std::size_t group = pairing == Pairing::Bytes ? 1 : 2;
+            const std::size_t group = pairing == Pairing::Words ? 2 : 1;
             for (std::size_t i = 0; i < n; i += group) {
-                for (std::size_t k = 0; k < group; ++k) joined.push_back(chips[a][i + k]);
-                for (std::size_t k = 0; k < group; ++k) joined.push_back(chips[b][i + k]);
+                for (const std::size_t c : order) joined.insert(joined.end(), &chips[c][i], &chips[c][i] + group);
             }
         }
         DatBuilder dat;
@@ -238,15 +250,66 @@ TEST(BoardTest, EveryPairingOfRandomChipsIsFoundAsTheNaiveTwinMakesIt) {
         dat.Rom("joined", joined);
         const BoardIndex index(std::move(dat.sets));
         std::vector<Chip> given;
-        for (int c = 0; c < 4; ++c) given.push_back({std::to_string(c), chips[static_cast<std::size_t>(c)], {}});
+        for (std::size_t c = 0; c < chips.size(); ++c) given.push_back({std::to_string(c), chips[c], {}});
         const BoardResult result = FindBoard(given, index);
         ASSERT_EQ(result.candidates.size(), 1u);
         const RomResult& r = result.candidates[0].roms[0];
         ASSERT_EQ(r.state, RomState::Good) << round;
         EXPECT_EQ(r.source->pairing, pairing);
-        EXPECT_EQ(r.source->chips, (std::vector<std::size_t>{a, b}));
+        EXPECT_EQ(r.source->chips, order);
         EXPECT_EQ(SourceBytes(*r.source, given), joined);
     }
+}
+
+// Broken off at any of its questions, FindBoard gives nothing and asks no more; never broken off, what the
+// unpolled one gives.
+TEST(BoardTest, APollBreaksTheWorkOffAtAnyQuestion) {
+    const Bytes rom = RandomBytes(1 << 16, 21), other = RandomBytes(1 << 12, 22);
+    DatBuilder dat;
+    dat.Set("game");
+    dat.Rom("a.bin", rom);
+    dat.Rom("b.bin", other);
+    const BoardIndex index(std::move(dat.sets));
+    Bytes faulty = rom;
+    faulty[0x3456] ^= 0x40;
+    const Chip chips[] = {{"U1", faulty, {}}, {"U2", other, {}}};
+    std::uint64_t asked = 0;
+    const auto whole = FindBoard(chips, index, [&](std::uint64_t, std::uint64_t) { return ++asked, false; });
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(ReportLines(*whole, chips, index), ReportLines(FindBoard(chips, index), chips, index));
+    ASSERT_GT(asked, 20u);  // the views, the one-bit search and the 2-bit mend each ask
+    for (std::uint64_t at = 1; at <= asked; at += asked / 9) {
+        std::uint64_t calls = 0;
+        EXPECT_FALSE(FindBoard(chips, index, [&](std::uint64_t, std::uint64_t) { return ++calls == at; })) << at;
+        EXPECT_EQ(calls, at);
+    }
+}
+
+// The one-bit search runs where 8nm / 2^32, the chance matches of n-byte chips against m CRC-32s,
+// is at most kChanceMatches: at that bound, random chips against a random DAT must be found one
+// bit from a ROM about that often (Poisson, within 4 standard deviations), and one ROM more stops it.
+TEST(BoardTest, ChanceOneBitMatchesOfRandomChipsAreAsRareAsTheBoundSays) {
+    constexpr std::size_t kLength = 4096, kChips = 3000;
+    const auto roms = static_cast<std::size_t>(kChanceMatches * 4294967296.0 / (8.0 * kLength));
+    std::mt19937 random(11);
+    std::vector<dat::RomEntry> entries(roms + 1);
+    for (dat::RomEntry& rom : entries) {
+        rom.size = kLength;
+        rom.crc = static_cast<std::uint32_t>(random());
+    }
+    const Bytes pile = RandomBytes(kLength * kChips, 12);
+    std::vector<Chip> chips;
+    std::vector<std::size_t> all;
+    for (std::size_t c = 0; c < kChips; ++c) {
+        chips.push_back({"c", std::span(pile).subspan(c * kLength, kLength), {}});
+        all.push_back(c);
+    }
+    const dat::DatIndex atBound(std::vector<dat::RomEntry>(entries.begin(), entries.end() - 1));
+    const double expected = kChips * (1 - std::pow(1 - 8.0 * kLength / 4294967296.0, static_cast<double>(roms)));
+    EXPECT_LE(expected, kChanceMatches * kChips);
+    const auto found = static_cast<double>(FindOneBitNear(chips, all, atBound).size());
+    EXPECT_NEAR(found, expected, 4 * std::sqrt(expected));
+    EXPECT_TRUE(FindOneBitNear(chips, all, dat::DatIndex(entries)).empty());
 }
 
 }  // namespace

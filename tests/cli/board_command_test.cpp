@@ -82,6 +82,14 @@ TEST(BoardCommandTest, ReportsWritesAndExitsAsTheBoardStands) {
     options.files = {"U3.bin", "U4.bin"};
     options.dats = {"game.xml"};
     EXPECT_EQ(RunBoardWith(files, options).status, kExitOk);
+    files.files["U3copy.bin"] = lo;  // a copy is a chip of its own; one file named twice is one
+    options.files = {"U3.bin", "U4.bin", "U3.bin", "U3copy.bin"};
+    const std::string twice = RunBoardWith(files, options).out;
+    EXPECT_TRUE(
+        twice.ends_with("  files that provide none of its ROMs: U3copy.bin\n"
+                        "U3.bin and U3.bin are one file; counted once.\n"))
+        << twice;
+    options.files = {"U3.bin", "U4.bin"};
     options.reads = {"U4.bin"};
     EXPECT_EQ(RunBoardWith(files, options).err, "vesperine-cli: --reads \"U4.bin\" is not CHIP=READ[,READ...]\n");
     options.reads.clear();

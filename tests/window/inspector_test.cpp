@@ -183,6 +183,13 @@ TEST(Inspector, ClosingTheDialogAsksFirstWhenReadsWouldBeLost) {
     EXPECT_EQ(h.prompts.messages.back().text.toStdString(),
               "Closing the dialog drops what the Inspector holds: the list of 1 further read (Reads). Close anyway?");
     EXPECT_EQ(h.prompts.messages.back().buttons, MessageButtons::YesNo);
+    // While the dialog's own task runs, the question comes first too, and No leaves the task be.
+    h.window.SetBusy(true);
+    h.prompts.answers.push_back(MessageAnswer::No);
+    h.window.reject();
+    Settle();
+    EXPECT_EQ(h.prompts.messages.size(), asked + 2);
+    h.window.SetBusy(false);
     h.prompts.answers.push_back(MessageAnswer::Yes);
     h.window.reject();
     Settle();

@@ -235,10 +235,14 @@ void MainWindow::done(int result) {
 
 void MainWindow::reject() {
     // The Inspector goes with the dialog: its task breaks off first (then closing is tried
-    // again), and what it holds unsaved is asked about.
-    if (inspector_ && !busy_ && !inspector_->MayEnd()) {
-        if (inspector_->services().busy()) QTimer::singleShot(50, this, [this] { reject(); });
-        return;
+    // again), and what it holds unsaved is asked about, also while the dialog's own task runs.
+    // Once agreed during that task, the break-off that ends the run does not ask again.
+    if (inspector_ && !endAgreed_) {
+        if (!inspector_->MayEnd()) {
+            if (inspector_->services().busy()) QTimer::singleShot(50, this, [this] { reject(); });
+            return;
+        }
+        endAgreed_ = busy_;
     }
     // Escape and the close box: closing is the dialog's OnCancel, which ends the run itself.
     // During a long task it asks the task to break off, and the window closes once it has.

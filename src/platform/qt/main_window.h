@@ -99,6 +99,7 @@ private:
     std::unique_ptr<KeyFilter> keyFilter_;
     MainDialog* dialog_ = nullptr;
     bool busy_ = false;
+    bool endAgreed_ = false;  // closing was agreed to while the dialog's task ran
     FileSystem* inspectorFiles_ = nullptr;
     UserPrompts* inspectorPrompts_ = nullptr;
     inspector::InspectorWindow* inspector_ = nullptr;  // a child window, made at the first F5

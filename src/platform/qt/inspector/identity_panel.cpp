@@ -249,23 +249,24 @@ private:
     void CheckBoard() {
         boardReport_->clear();
         checkedSubjects_ = this->services().Subjects();
-        const std::vector<board::Chip> chips = vesperine::inspector::BoardChips(checkedSubjects_);
+        const std::vector<board::Chip> chips =
+            vesperine::inspector::BoardChips(checkedSubjects_, this->services().files());
         if (chips.empty() || dats_->count() == 0) {
             boardReport_->setPlainText(QString::fromStdString(chips.empty() ? vesperine::inspector::NoBoardSubjects()
                                                                             : vesperine::inspector::NoBoardDats()));
             return;
         }
         if (!boardIndex_ && !LoadBoardIndex()) return;
-        board::BoardResult result;
-        if (!this->services().RunTask(QStringLiteral("Checking as a board"), [&](const ProgressPoll& poll) {
-                result = board::FindBoard(chips, *boardIndex_);
-                // FindBoard offers no poll: a Cancel meanwhile is heard as it ends, and its
-                // result dropped.
-                static_cast<void>(poll(Progress{ProgressUnit::Share, 1, 1}));
-            }))
+        std::optional<board::BoardResult> result;
+        if (!this->services().RunTask(QStringLiteral("Checking as a board"),
+                                      [&](const ProgressPoll& poll) {
+                                          result =
+                                              board::FindBoard(chips, *boardIndex_, InUnits(poll, ProgressUnit::Share));
+                                      }) ||
+            !result)
             return;
         boardReport_->setPlainText(
-            QString::fromStdString(vesperine::inspector::BoardReportText(result, chips, *boardIndex_)));
+            QString::fromStdString(vesperine::inspector::BoardReportText(*result, chips, *boardIndex_)));
     }
 
     // The listed DATs streamed into one BoardIndex, each read and parsed as a task of its own.
