@@ -39,7 +39,15 @@ struct Arithmetic {
 
     [[nodiscard]] Reg Add(Reg a, Reg b) const {
         const Reg s = static_cast<Reg>(a + b);
+        if (mask == static_cast<Reg>(~Reg{0})) return AddExact(a, b);
         return s > mask ? static_cast<Reg>(s - modulus) : s;
+    }
+    // The same where the register is exactly as wide as the sum (16-bit sums in 16-bit lanes,
+    // twice as many to a vector): the register's own wrap is the plain sum's, and with end-around
+    // carry the carry out of the register is added back.
+    [[nodiscard]] Reg AddExact(Reg a, Reg b) const {
+        const Reg s = static_cast<Reg>(a + b);
+        return static_cast<Reg>(s + (static_cast<Reg>(endAroundCarry) & static_cast<Reg>(s < a)));
     }
     [[nodiscard]] Reg OfTotal(std::uint64_t total) const {
         if (!endAroundCarry) return static_cast<Reg>(total & mask);
@@ -127,9 +135,18 @@ private:
         const Reg* __restrict level = level_.data();
         Reg* __restrict pairs = pairs_.data();
         const Reg mask = a_.mask, modulus = a_.modulus;
-        for (std::uint64_t i = 0; i < n / 2; ++i) {
-            const Reg s = static_cast<Reg>(level[2 * i] + level[2 * i + 1]);
-            pairs[i] = s > mask ? static_cast<Reg>(s - modulus) : s;
+        if constexpr (sizeof(Reg) * 8 == Width) {
+            const auto carry = static_cast<Reg>(a_.endAroundCarry);
+            for (std::uint64_t i = 0; i < n / 2; ++i) {
+                const Reg x = level[2 * i];
+                const auto s = static_cast<Reg>(x + level[2 * i + 1]);
+                pairs[i] = static_cast<Reg>(s + (carry & static_cast<Reg>(s < x)));
+            }
+        } else {
+            for (std::uint64_t i = 0; i < n / 2; ++i) {
+                const Reg s = static_cast<Reg>(level[2 * i] + level[2 * i + 1]);
+                pairs[i] = s > mask ? static_cast<Reg>(s - modulus) : s;
+            }
         }
         std::copy(pairs_.begin(), pairs_.begin() + static_cast<std::ptrdiff_t>(n / 2), level_.begin());
     }
@@ -179,7 +196,7 @@ private:
         std::uint64_t matches = 0;
         for (const Reg wanted : decoys_) {
             Reg one = 0;  // at most kLeaves
-            for (std::uint64_t i = 0; i < n; ++i) one += static_cast<Reg>(level[i] == wanted);
+            for (std::uint64_t i = 0; i < n; ++i) one = static_cast<Reg>(one + (level[i] == wanted));
             matches += one;
         }
         return matches;
@@ -279,7 +296,7 @@ AlignedSumResult FindAlignedSums(std::span<const std::uint8_t> view, const SumKi
     if (minUnits == 0 || minUnits > maxUnits) return {};
     switch (kind.width) {
         case 8: return Dispatch<std::uint32_t, 8>(view, kind, value, minUnits, maxUnits, decoys, onHit);
-        case 16: return Dispatch<std::uint32_t, 16>(view, kind, value, minUnits, maxUnits, decoys, onHit);
+        case 16: return Dispatch<std::uint16_t, 16>(view, kind, value, minUnits, maxUnits, decoys, onHit);
         case 32: return Dispatch<std::uint64_t, 32>(view, kind, value, minUnits, maxUnits, decoys, onHit);
         default: return {};
     }
