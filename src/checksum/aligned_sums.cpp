@@ -295,7 +295,7 @@ AlignedSumResult FindAlignedSums(std::span<const std::uint8_t> view, const SumKi
                                  const AlignedSumHit& onHit) {
     if (minUnits == 0 || minUnits > maxUnits) return {};
     switch (kind.width) {
-        case 8: return Dispatch<std::uint32_t, 8>(view, kind, value, minUnits, maxUnits, decoys, onHit);
+        case 8: return Dispatch<std::uint16_t, 8>(view, kind, value, minUnits, maxUnits, decoys, onHit);
         case 16: return Dispatch<std::uint16_t, 16>(view, kind, value, minUnits, maxUnits, decoys, onHit);
         case 32: return Dispatch<std::uint64_t, 32>(view, kind, value, minUnits, maxUnits, decoys, onHit);
         default: return {};
