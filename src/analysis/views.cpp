@@ -206,8 +206,7 @@ std::uint64_t FileOffsetOf(const ViewPlan& view, std::uint64_t at) {
 
 bool IsPiece(const ViewPlan& view) { return view.kind == ViewKind::Part && view.family != "whole"; }
 
-std::vector<View> ChecksumViewsOf(std::span<const std::uint8_t> file, bool quarters) {
-    const std::uint64_t n = file.size();
+std::vector<ViewPlan> ChecksumViewPlans(std::uint64_t n, bool quarters) {
     std::vector<ViewPlan> plans{{"whole", "whole", ViewKind::Part, 0, 1, 1, n}};
     const bool even = n != 0 && n % 2 == 0;
     const bool byFour = n != 0 && n % 4 == 0;
@@ -229,6 +228,11 @@ std::vector<View> ChecksumViewsOf(std::span<const std::uint8_t> file, bool quart
                              ViewKind::Lanes, lane, 1, 4, n / 4});
         }
     }
+    return plans;
+}
+
+std::vector<View> ChecksumViewsOf(std::span<const std::uint8_t> file, bool quarters) {
+    std::vector<ViewPlan> plans = ChecksumViewPlans(file.size(), quarters);
     std::vector<View> views(plans.size());
     for (std::size_t v = 0; v < plans.size(); ++v) {
         static_cast<ViewBytes&>(views[v]) = MaterializeView(file, plans[v]);

@@ -77,4 +77,7 @@ struct View : ViewBytes {
 // are copies (together twice the file); the rest are spans of the file.
 [[nodiscard]] std::vector<View> ChecksumViewsOf(std::span<const std::uint8_t> file, bool quarters);
 
+// The plans of ChecksumViewsOf for a file of n bytes, without their bytes.
+[[nodiscard]] std::vector<ViewPlan> ChecksumViewPlans(std::uint64_t n, bool quarters);
+
 }  // namespace vesperine

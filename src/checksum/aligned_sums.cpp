@@ -39,7 +39,15 @@ struct Arithmetic {
 
     [[nodiscard]] Reg Add(Reg a, Reg b) const {
         const Reg s = static_cast<Reg>(a + b);
+        if (mask == static_cast<Reg>(~Reg{0})) return AddExact(a, b);
         return s > mask ? static_cast<Reg>(s - modulus) : s;
+    }
+    // The same where the register is exactly as wide as the sum (16-bit sums in 16-bit lanes,
+    // twice as many to a vector): the register's own wrap is the plain sum's, and with end-around
+    // carry the carry out of the register is added back.
+    [[nodiscard]] Reg AddExact(Reg a, Reg b) const {
+        const Reg s = static_cast<Reg>(a + b);
+        return static_cast<Reg>(s + (static_cast<Reg>(endAroundCarry) & static_cast<Reg>(s < a)));
     }
     [[nodiscard]] Reg OfTotal(std::uint64_t total) const {
         if (!endAroundCarry) return static_cast<Reg>(total & mask);
@@ -121,14 +129,26 @@ private:
         }
     }
 
-    // Halves level n into n / 2 sums of pairs.
+    // Halves level n into n / 2 sums of pairs. Through a second buffer: halved in place, the
+    // writes seem to overlap the reads and the loop is not vectorised.
     void Halve(std::uint64_t n) {
-        Reg* level = level_.data();
+        const Reg* __restrict level = level_.data();
+        Reg* __restrict pairs = pairs_.data();
         const Reg mask = a_.mask, modulus = a_.modulus;
-        for (std::uint64_t i = 0; i < n / 2; ++i) {
-            const Reg s = static_cast<Reg>(level[2 * i] + level[2 * i + 1]);
-            level[i] = s > mask ? static_cast<Reg>(s - modulus) : s;
+        if constexpr (sizeof(Reg) * 8 == Width) {
+            const auto carry = static_cast<Reg>(a_.endAroundCarry);
+            for (std::uint64_t i = 0; i < n / 2; ++i) {
+                const Reg x = level[2 * i];
+                const auto s = static_cast<Reg>(x + level[2 * i + 1]);
+                pairs[i] = static_cast<Reg>(s + (carry & static_cast<Reg>(s < x)));
+            }
+        } else {
+            for (std::uint64_t i = 0; i < n / 2; ++i) {
+                const Reg s = static_cast<Reg>(level[2 * i] + level[2 * i + 1]);
+                pairs[i] = s > mask ? static_cast<Reg>(s - modulus) : s;
+            }
         }
+        std::copy(pairs_.begin(), pairs_.begin() + static_cast<std::ptrdiff_t>(n / 2), level_.begin());
     }
 
     // Tests and halves the levels of one stretch; true when its whole sum is in level_[0] and
@@ -162,7 +182,7 @@ private:
     [[nodiscard]] std::uint64_t CountMatches(std::uint64_t n) const {
         const Reg* level = level_.data();
         const Reg w0 = wanted_[0], w1 = wanted_[1], w2 = wanted_[2];
-        std::uint64_t matches = 0;
+        Reg matches = 0;  // at most 3 kLeaves: in the lanes' own width, which vectorises best
         for (std::uint64_t i = 0; i < n; ++i) {
             const Reg s = level[i];
             matches +=
@@ -175,7 +195,9 @@ private:
         const Reg* level = level_.data();
         std::uint64_t matches = 0;
         for (const Reg wanted : decoys_) {
-            for (std::uint64_t i = 0; i < n; ++i) matches += static_cast<Reg>(level[i] == wanted);
+            Reg one = 0;  // at most kLeaves
+            for (std::uint64_t i = 0; i < n; ++i) one = static_cast<Reg>(one + (level[i] == wanted));
+            matches += one;
         }
         return matches;
     }
@@ -218,6 +240,7 @@ private:
     std::uint64_t base_, max_;
     const AlignedSumHit& onHit_;
     std::array<Reg, kLeaves> level_{};
+    std::array<Reg, kLeaves / 2> pairs_{};
     std::array<Reg, 65> pending_{};
     std::vector<Found> found_;
     bool tell_ = true;
@@ -272,8 +295,8 @@ AlignedSumResult FindAlignedSums(std::span<const std::uint8_t> view, const SumKi
                                  const AlignedSumHit& onHit) {
     if (minUnits == 0 || minUnits > maxUnits) return {};
     switch (kind.width) {
-        case 8: return Dispatch<std::uint32_t, 8>(view, kind, value, minUnits, maxUnits, decoys, onHit);
-        case 16: return Dispatch<std::uint32_t, 16>(view, kind, value, minUnits, maxUnits, decoys, onHit);
+        case 8: return Dispatch<std::uint16_t, 8>(view, kind, value, minUnits, maxUnits, decoys, onHit);
+        case 16: return Dispatch<std::uint16_t, 16>(view, kind, value, minUnits, maxUnits, decoys, onHit);
         case 32: return Dispatch<std::uint64_t, 32>(view, kind, value, minUnits, maxUnits, decoys, onHit);
         default: return {};
     }

@@ -3,11 +3,16 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cmath>
+#include <future>
 #include <memory>
+#include <mutex>
 #include <numeric>
 #include <optional>
+#include <system_error>
+#include <thread>
 
 #include "checksum/aligned_sums.h"
 #include "checksum/catalogue.h"
@@ -196,8 +201,10 @@ void CheckAligned(const View& view, const SumKind& row, const SolveRequest& requ
 }
 
 [[nodiscard]] bool IsAligned(std::uint64_t start, std::uint64_t end, unsigned unitBytes) {
+    // Not std::has_single_bit: without a popcount instruction in the target it is a library call,
+    // and a blank dump asks this of nearly every range it tells.
     const std::uint64_t length = (end - start) / unitBytes;
-    return std::has_single_bit(length) && (start / unitBytes) % length == 0;
+    return length != 0 && (length & (length - 1)) == 0 && (start / unitBytes) % length == 0;
 }
 
 }  // namespace
@@ -254,30 +261,120 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
         if (model.width == request.width) engines.emplace_back(model);
     }
     const std::vector<View> views = ChecksumViewsOf(dump, true);
-    const auto registers = RegistersOfViews(views, engines, request.width / 8);
-    for (std::size_t v = 0; v < views.size(); ++v) CheckWholeView(views[v], request, engines, registers[v], result);
-    if (!request.ranges) return result;
-    bool listening = true;
-    const std::vector<std::uint32_t> decoys = DecoysOf(request.value, request.width);
-    result.decoys = decoys.size();
+    const std::vector<std::uint32_t> decoys =
+        request.ranges ? DecoysOf(request.value, request.width) : std::vector<std::uint32_t>{};
+    // The work falls in two halves that only read the views and write apart: the whole views
+    // (their CRC passes and models) and the aligned blocks, each into their own fields of the
+    // result, and the range searches. With a second processor the first half runs beside the
+    // second, each half in its own order, so the result is the same either way.
+    //
+    // A second processor done with the first half takes range searches from the back of the
+    // list (byte lanes only, whose tables are a quarter of the whole's), counting their hits
+    // without telling any. The searches are told in order, and a search taken so stands as it is
+    // unless, when its turn comes, the listener still listens and the search met a hit it would
+    // have been told: then it runs again, telling.
+    struct RangeSearch {
+        const View* view;
+        SumKind row;
+        RangeSumResult found;
+        bool tellable = false;  // a hit that is not aligned was met
+    };
+    std::vector<RangeSearch> searches;
     for (const View& view : views) {
-        if (IsPiece(view.plan)) continue;  // ranges of halves and quarters are ranges of the whole
-        for (const SumKind& row : RowsOfWidth(request.width)) {
-            CheckAligned(view, row, request, decoys, result);
-            const unsigned unitBytes = UnitBytes(row.unit, row.width);
-            const RangeSumRequest range{row, request.value, request.minLength, request.maxLength, decoys};
-            const RangeSumResult found =
-                FindSumRanges(view.bytes, range, [&](std::uint64_t start, std::uint64_t end, SumForm form) {
-                    if (IsAligned(start, end, unitBytes)) return true;
-                    listening = listening && onRange({view.plan.name, SumName(WithForm(row, form)), start, end,
-                                                      FileOffsetOf(view.plan, start), false});
-                    return listening;
-                });
-            result.outOfMemory = result.outOfMemory || found.outOfMemory;
-            result.rangeHits += found.hits;
-            if (!decoys.empty()) result.rangeChance += found.decoyHits / static_cast<double>(decoys.size());
-            result.rangeTried += 3 * RangeCount(view.bytes.size(), range);
+        if (!request.ranges || IsPiece(view.plan)) continue;  // ranges of halves and quarters are ranges of the whole
+        for (const SumKind& row : RowsOfWidth(request.width)) searches.push_back({&view, row, {}, false});
+    }
+    std::mutex claims;
+    std::size_t front = 0, back = searches.size();  // searches [front, back) are not yet taken
+    // Whether the listener still listens: once it does not, a search stops telling at once
+    // (its count goes on), rather than going on through the aligned hits it would only skip;
+    // a blank view's word sums can be aligned hits throughout. Written by the caller's thread.
+    std::atomic<bool> listening = true;
+    const auto rangeOf = [&](const RangeSearch& search) {
+        return RangeSumRequest{search.row, request.value, request.minLength, request.maxLength, decoys};
+    };
+    const auto takeFromBack = [&] {
+        for (;;) {
+            std::size_t s = 0;
+            {
+                const std::lock_guard<std::mutex> lock(claims);
+                if (front == back || searches[back - 1].view->bytes.size() > dump.size() / 4) return;
+                s = --back;
+            }
+            RangeSearch& search = searches[s];
+            const unsigned unitBytes = UnitBytes(search.row.unit, search.row.width);
+            search.found = FindSumRanges(search.view->bytes, rangeOf(search),
+                                         [&](std::uint64_t start, std::uint64_t end, SumForm) {
+                                             if (!listening.load(std::memory_order_relaxed)) return false;
+                                             if (IsAligned(start, end, unitBytes)) return true;
+                                             search.tellable = true;
+                                             return false;
+                                         });
         }
+    };
+    const auto firstHalf = [&](bool helping) {
+        SolveResult part;
+        const auto registers = RegistersOfViews(views, engines, request.width / 8);
+        for (std::size_t v = 0; v < views.size(); ++v) CheckWholeView(views[v], request, engines, registers[v], part);
+        if (!request.ranges) return part;
+        for (const View& view : views) {
+            if (IsPiece(view.plan)) continue;  // blocks of halves and quarters are blocks of the whole
+            for (const SumKind& row : RowsOfWidth(request.width)) CheckAligned(view, row, request, decoys, part);
+        }
+        if (helping) takeFromBack();
+        return part;
+    };
+    std::future<SolveResult> first;
+    if (request.ranges && std::thread::hardware_concurrency() >= 2) {
+        try {
+            first = std::async(std::launch::async, firstHalf, true);
+        } catch (const std::system_error&) {
+            // No thread to be had: the first half runs when its results are asked for.
+        }
+    }
+    if (!first.valid()) first = std::async(std::launch::deferred, firstHalf, false);
+    const auto joinFirstHalf = [&] {
+        SolveResult part = first.get();
+        result.whole = std::move(part.whole);
+        result.wholeTried = part.wholeTried;
+        result.wholeChance = part.wholeChance;
+        result.aligned = std::move(part.aligned);
+        result.alignedHits = part.alignedHits;
+        result.alignedTried = part.alignedTried;
+        result.alignedChance = part.alignedChance;
+    };
+    const auto searchTelling = [&](RangeSearch& search) {
+        const unsigned unitBytes = UnitBytes(search.row.unit, search.row.width);
+        const ViewPlan& plan = search.view->plan;
+        search.found = FindSumRanges(
+            search.view->bytes, rangeOf(search), [&](std::uint64_t start, std::uint64_t end, SumForm form) {
+                if (!listening.load(std::memory_order_relaxed)) return false;
+                if (IsAligned(start, end, unitBytes)) return true;
+                const bool more = onRange(
+                    {plan.name, SumName(WithForm(search.row, form)), start, end, FileOffsetOf(plan, start), false});
+                listening.store(more, std::memory_order_relaxed);
+                return more;
+            });
+    };
+    for (;;) {
+        std::size_t s = 0;
+        {
+            const std::lock_guard<std::mutex> lock(claims);
+            if (front == back) break;
+            s = front++;
+        }
+        searchTelling(searches[s]);
+    }
+    joinFirstHalf();
+    if (!request.ranges) return result;
+    result.decoys = decoys.size();
+    for (std::size_t s = 0; s < searches.size(); ++s) {
+        RangeSearch& search = searches[s];
+        if (s >= back && listening && search.tellable) searchTelling(search);
+        result.outOfMemory = result.outOfMemory || search.found.outOfMemory;
+        result.rangeHits += search.found.hits;
+        if (!decoys.empty()) result.rangeChance += search.found.decoyHits / static_cast<double>(decoys.size());
+        result.rangeTried += 3 * RangeCount(search.view->bytes.size(), rangeOf(search));
     }
     return result;
 }

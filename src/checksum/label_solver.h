@@ -87,7 +87,9 @@ using RangeHitSink = std::function<bool(const RangeHit& hit)>;
 
 // Whole views (sums and catalogue CRCs, with and without a trailer), then, with ranges, aligned
 // ranges and every range in the bounds (sums only). Memory: the lane copies (twice the dump)
-// and the range search's tables for one view at a time (RangeSumBytesNeeded).
+// and the range search's tables for one view at a time (RangeSumBytesNeeded), with a second
+// processor those of a byte lane beside them (a quarter as much). With a second processor part
+// of the work runs on a thread of its own; onRange is called on the caller's thread only.
 [[nodiscard]] SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& request,
                                 const RangeHitSink& onRange);
 

@@ -330,23 +330,33 @@ void CountNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUni
     // Locals, not the state's fields: the stores into count must not look as if they alias them.
     std::uint32_t prefix = state.prefix, entering = state.entering, leaving = state.leaving;
     std::uint64_t zeroRun = state.zeroRun, hits = 0, b = state.b;
-    for (; b <= n; ++b) {
-        if (b > 0) {
-            const std::uint32_t u = ReadUnit<Unit>(view, b - 1);
+    const std::uint64_t sampleMask = t.sampleMask;
+    std::uint64_t decoyHits = 0;
+    // One end. Steady: past the first max + 1 ends, where every start and window edge exists,
+    // so that the loop that does nearly all the work tests none of them.
+    const auto atEnd = [&]<bool Steady>(std::uint64_t e) {
+        if (Steady || e > 0) {
+            const std::uint32_t u = ReadUnit<Unit>(view, e - 1);
             prefix = wrap(prefix + u);
-            if constexpr (Special) zeroRun = u != 0 ? b : zeroRun;
+            if constexpr (Special) zeroRun = u != 0 ? e : zeroRun;
         }
-        if (b < minUnits) continue;
-        const std::uint64_t lastStart = b - minUnits;
-        if (lastStart > 0) entering = wrap(entering + ReadUnit<Unit>(view, lastStart - 1));
-        ++count[entering];
+        if (!Steady && e < minUnits) return;
+        const std::uint64_t lastStart = e - minUnits;
+        if (Steady || lastStart > 0) entering = wrap(entering + ReadUnit<Unit>(view, lastStart - 1));
         std::uint64_t firstStart = 0;
-        if (b > maxUnits) {
-            firstStart = b - maxUnits;
-            if (firstStart > 1) leaving = wrap(leaving + ReadUnit<Unit>(view, firstStart - 2));
-            --count[leaving];
+        if (Steady || e > maxUnits) {
+            firstStart = e - maxUnits;
+            if (Steady || firstStart > 1) leaving = wrap(leaving + ReadUnit<Unit>(view, firstStart - 2));
+            // A start entering with the key of the one leaving changes no count. Skipped, a blank
+            // view (one key throughout) no longer chains every end through one counter in memory.
+            if (entering != leaving) {
+                ++count[entering];
+                --count[leaving];
+            }
+        } else {
+            ++count[entering];
         }
-        if (((b - minUnits) & t.sampleMask) == 0) t.decoyHits += DecoysAt(t, prefix, modulus);
+        if ((lastStart & sampleMask) == 0) decoyHits += DecoysAt(t, prefix, modulus);
         const std::uint64_t c0 = count[wrap(prefix + lift[0])];
         const std::uint64_t c1 = count[wrap(prefix + lift[1])];
         const std::uint64_t c2 = count[wrap(prefix + lift[2])];
@@ -359,7 +369,10 @@ void CountNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUni
         } else {
             hits += c0 + c1 + c2;
         }
-    }
+    };
+    for (const std::uint64_t ramp = std::min(n, maxUnits + 1); b <= ramp; ++b) atEnd.template operator()<false>(b);
+    for (; b <= n; ++b) atEnd.template operator()<true>(b);
+    t.decoyHits += decoyHits;
     state = {b, prefix, entering, leaving, zeroRun, state.hits + hits};
 }
 

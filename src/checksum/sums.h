@@ -19,6 +19,26 @@ struct LaneTotals {
 // One pass over bytes at memory speed.
 [[nodiscard]] LaneTotals TotalLanes(std::span<const std::uint8_t> bytes);
 
+// The bytes at each position modulo 16, added exactly: fine enough for the lane totals of a
+// part and of every stripe of stride 1, 2 or 4 (view lane k of a stripe of stride s holds the
+// bytes whose position p has p / s = k modulo 4, a question of p modulo 4s). Exact below 2^56
+// bytes.
+struct WideLaneTotals {
+    std::array<std::uint64_t, 16> lane{};
+};
+
+// Adds bytes whose first byte is at position `at` (of whatever they are a piece of) to totals.
+// Runs at memory speed (AVX2 where the processor has it), so pieces may come as a file is read.
+void AddWideLanes(std::span<const std::uint8_t> bytes, std::uint64_t at, WideLaneTotals& totals);
+
+// The lane totals of the stripe of every stride-th byte from offset (offset < stride; stride
+// 1, 2 or 4) of the bytes whose wide totals these are, positions counted from their first byte.
+[[nodiscard]] LaneTotals StripeLanes(const WideLaneTotals& totals, unsigned offset, unsigned stride);
+
+// The lane totals of bytes whose wide totals these are, counted from position `start` on: the
+// lanes of a part that begins there.
+[[nodiscard]] LaneTotals PartLanes(const WideLaneTotals& totals, std::uint64_t start);
+
 enum class SumUnit { Byte, WordLe, WordBe };  // what is added: bytes, or words of the sum's width
 enum class SumForm { Plain, Negated, Complemented };
 

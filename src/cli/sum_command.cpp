@@ -2,6 +2,7 @@
 #include "cli/sum_command.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <array>
 #include <iomanip>
 #include <iostream>
@@ -29,9 +30,8 @@ struct SumTable {
     std::vector<std::array<std::string, 3>> values;
 };
 
-[[nodiscard]] SumTable TableOf(const View& view) {
-    SumTable table{view.plan.name, {}};
-    const checksum::LaneTotals totals = checksum::TotalLanes(view.bytes);
+[[nodiscard]] SumTable TableOf(std::string view, const checksum::LaneTotals& totals) {
+    SumTable table{std::move(view), {}};
     for (SumKind kind : checksum::SumRows()) {
         std::array<std::string, 3> row;
         for (std::size_t f = 0; f < 3; ++f) {
@@ -41,6 +41,110 @@ struct SumTable {
         table.values.push_back(row);
     }
     return table;
+}
+
+/*
+  Every table from one pass. The views are the whole dump, its halves, and stripes of stride 2
+  and 4 (odd and even bytes, byte lanes); every sum of a view follows from the view's lane
+  totals (checksum/sums.h), and those of a stripe from the dump's bytes at each position modulo
+  16. The halves need the same kept apart for each half, so the pass keeps two sets, split at
+  the middle; the whole is their sum.
+*/
+struct DumpTotals {
+    std::uint32_t start = 0;
+    std::uint32_t size = 0;
+    std::array<checksum::WideLaneTotals, 2> halves;  // positions counted from the dump's start
+    InputReading reading;
+};
+
+// Adds the dump's bytes [at, at + piece.size()) to the half or halves they lie in.
+void AddPiece(std::span<const std::uint8_t> piece, std::uint64_t at, std::uint64_t middle, DumpTotals& totals) {
+    const std::size_t first =
+        at >= middle ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(middle - at, piece.size()));
+    checksum::AddWideLanes(piece.first(first), at, totals.halves[0]);
+    checksum::AddWideLanes(piece.subspan(first), at + first, totals.halves[1]);
+}
+
+[[nodiscard]] DumpTotals TotalsOf(std::uint32_t start, std::span<const std::uint8_t> dump) {
+    DumpTotals totals{start, static_cast<std::uint32_t>(dump.size()), {}, {}};
+    AddPiece(dump, 0, dump.size() / 2, totals);
+    return totals;
+}
+
+[[nodiscard]] std::optional<DumpTotals> CutTotals(const DumpOptions& options, const std::string& path,
+                                                  FileSystem& files, std::ostream& err) {
+    const std::optional<CutFile> cut = LoadAndCut(options, path, files, err);
+    if (!cut) return std::nullopt;
+    DumpTotals totals = TotalsOf(cut->dump.start, cut->dump.bytes);
+    totals.reading = cut->reading;
+    return totals;
+}
+
+// A dump that is a plain range of the file (Full, no mask) is summed over the pieces as they are
+// read, as crc does, with no copy of the file. The middle must be known before the pieces come:
+// it is taken from the file's length as the file system tells it, and when the length read
+// turns out otherwise (or none was told) the file is read again whole. A file read as records
+// is summed over its image.
+[[nodiscard]] std::optional<DumpTotals> StreamTotals(const DumpOptions& options, const std::string& path,
+                                                     FileSystem& files, std::ostream& err) {
+    std::ostringstream said;
+    const std::optional<DumpRequest> request = ParseDumpRequest(options, files, said);
+    if (!request) {
+        err << said.str();
+        return std::nullopt;
+    }
+    const bool plainRange = request->area.stripe == StripeMode::Full && request->area.mask == MaskMode::Nothing;
+    const std::optional<std::uint64_t> told = request->wholeFile ? files.FileLength(path) : request->area.end;
+    const std::uint64_t start = request->area.start;
+    if (!plainRange || !told || *told < start) return CutTotals(options, path, files, err);
+    const std::uint64_t end = *told;
+    const std::uint64_t middle = (end - start) / 2;
+    DumpTotals totals;
+    std::uint64_t position = 0;
+    const auto take = [&](std::span<const std::uint8_t> piece) {
+        position += piece.size();
+        const std::uint64_t from = std::max(position - piece.size(), start);
+        const std::uint64_t to = std::min(position, end);
+        if (from < to)
+            AddPiece(piece.subspan(from - (position - piece.size()), to - from), from - start, middle, totals);
+    };
+    const std::optional<StreamedInput> input = StreamInputFile(files, path, take, said, request->input);
+    if (!input) {
+        err << said.str();
+        return std::nullopt;
+    }
+    if (input->image) {
+        const std::optional<Dump> dump = CutDump(*request, *input->image, path, said);
+        err << said.str();
+        if (!dump) return std::nullopt;
+        totals = TotalsOf(dump->start, dump->bytes);
+        totals.reading = input->reading;
+        return totals;
+    }
+    if (request->wholeFile ? position != end : position < end) return CutTotals(options, path, files, err);
+    AreaRequest area = request->area;
+    if (request->wholeFile) area.end = static_cast<std::uint32_t>(position);  // the loader refuses 2 GiB and more
+    if (CheckArea(area, position, 0) != AreaCheck::Ok) {
+        err << said.str();
+        FileProblem(err, path) << "Target area is outside the base file.\n";
+        return std::nullopt;
+    }
+    err << said.str();
+    totals.start = area.start;
+    totals.size = DumpLengthOf(area);
+    totals.reading = input->reading;
+    return totals;
+}
+
+// The view's lane totals: a part is the whole or a half, the rest are stripes of the whole.
+[[nodiscard]] checksum::LaneTotals LanesOfView(const ViewPlan& plan, const DumpTotals& totals) {
+    checksum::WideLaneTotals whole;
+    for (std::size_t p = 0; p < whole.lane.size(); ++p)
+        whole.lane[p] = totals.halves[0].lane[p] + totals.halves[1].lane[p];
+    if (plan.kind != ViewKind::Part)
+        return checksum::StripeLanes(whole, static_cast<unsigned>(plan.offset), plan.stride);
+    if (plan.size == totals.size) return checksum::StripeLanes(whole, 0, 1);
+    return checksum::PartLanes(totals.halves[plan.offset == 0 ? 0 : 1], plan.offset);
 }
 
 void PrintTable(const SumTable& table, std::ostream& out) {
@@ -73,30 +177,30 @@ int RunSum(const SumOptions& options, FileSystem& files, Streams streams) {
     nlohmann::json results = nlohmann::json::array();
     for (const std::string& path : options.files) {
         std::ostringstream why;
-        const std::optional<CutFile> cut = LoadAndCut(options.dump, path, files, why);
-        if (!cut) {
+        const std::optional<DumpTotals> totals = StreamTotals(options.dump, path, files, why);
+        if (!totals) {
             RecordFileFailure(path, why.str(), streams.err, results);
             status = kExitError;
             continue;
         }
         streams.err << why.str();  // notes and warnings about a file that was read
-        const auto size = static_cast<std::uint32_t>(cut->dump.bytes.size());
+        const std::uint32_t size = totals->size;
         std::vector<SumTable> tables;
-        for (const View& view : ChecksumViewsOf(cut->dump.bytes, false)) {
-            tables.push_back(TableOf(view));
+        for (const ViewPlan& plan : ChecksumViewPlans(size, false)) {
+            tables.push_back(TableOf(plan.name, LanesOfView(plan, *totals)));
         }
         if (options.json) {
             nlohmann::json views = nlohmann::json::array();
             for (const SumTable& table : tables) views.push_back(JsonOf(table));
             results.push_back({{"path", path},
-                               {"start", cut->dump.start},
+                               {"start", totals->start},
                                {"size", size},
                                {"views", views},
-                               {"read", ReadingJson(cut->reading)}});
+                               {"read", ReadingJson(totals->reading)}});
             continue;
         }
         streams.out << path << ": " << FormatDumpSize(size) << '\n';
-        WriteDecodedLine(streams.out, path, cut->reading);
+        WriteDecodedLine(streams.out, path, totals->reading);
         for (const SumTable& table : tables) PrintTable(table, streams.out);
     }
     if (options.json) {

@@ -24,22 +24,27 @@ struct Run {
 };
 
 // Gathers the records' bytes in file order, joining records that continue the one before into
-// one run, so that a file written in address order costs one run and no allocation a line.
+// one run, so that a file written in address order costs one run and no allocation a line. Each
+// data byte takes two digits of text, so the bytes of any file fit the block taken at the start:
+// half the text, never touched beyond what the records give (a ByteBuffer is not zero-filled).
 class RunCollector : public RecordSink {
 public:
-    explicit RunCollector(std::size_t textSize) { data.reserve(textSize / 2); }
+    explicit RunCollector(std::size_t textSize) : data(textSize / 2) {}
     std::optional<FormatError> Data(std::uint64_t line, std::uint32_t address,
                                     std::span<const std::uint8_t> bytes) override {
         (void)line;
         if (bytes.empty()) return std::nullopt;
         if (runs.empty() || runs.back().address + std::uint64_t{runs.back().length} != address) {
-            runs.push_back({address, 0, data.size()});
+            runs.push_back({address, 0, size});
         }
         runs.back().length += static_cast<std::uint32_t>(bytes.size());
-        data.insert(data.end(), bytes.begin(), bytes.end());
+        if (bytes.size() > data.size() - size) return FormatError{0, "more data bytes than the text can hold"};
+        std::memcpy(data.data() + size, bytes.data(), bytes.size());
+        size += bytes.size();
         return std::nullopt;
     }
-    std::vector<std::uint8_t> data;
+    ByteBuffer data;
+    std::size_t size = 0;  // of data, written
     std::vector<Run> runs;
 };
 
@@ -112,8 +117,8 @@ private:
 // Lays the runs out in address order from base (no run starts below it): gaps filled, overlaps
 // compared with what an earlier run left. Gives the first address where two runs disagree, or
 // nothing.
-[[nodiscard]] std::optional<std::uint32_t> LayOut(std::vector<Run>& runs, const std::vector<std::uint8_t>& data,
-                                                  std::uint32_t base, std::uint8_t fill, ByteBuffer& image) {
+[[nodiscard]] std::optional<std::uint32_t> LayOut(std::vector<Run>& runs, const ByteBuffer& data, std::uint32_t base,
+                                                  std::uint8_t fill, ByteBuffer& image) {
     std::stable_sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return a.address < b.address; });
     std::uint64_t covered = 0;  // image[0, covered) is written
     for (const Run& run : runs) {
@@ -229,6 +234,13 @@ DecodedFile DecodeProgrammerFile(std::span<const std::uint8_t> text, FileFormat 
         result.error = CheckLayout(lowest, end, result.base, bound == 0 ? ImageBound(text.size(), std::nullopt) : bound,
                                    text.size());
         if (result.error) return result;
+        // A file in address order from the base, as programmers and srec_cat write them, is one
+        // run that is the image already: its block is handed over rather than copied.
+        if (collector.runs.size() == 1 && lowest == result.base) {
+            result.image = std::move(collector.data);
+            result.image.ResizeDiscarding(static_cast<std::size_t>(end - result.base));
+            return result;
+        }
         result.image.ResizeDiscarding(static_cast<std::size_t>(end - result.base));
         if (const std::optional<std::uint32_t> clash =
                 LayOut(collector.runs, collector.data, result.base, fill, result.image)) {

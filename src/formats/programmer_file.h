@@ -52,7 +52,8 @@ struct DecodedFile {
 // an image of kImageEndLimit bytes or more from its base, and one longer than bound (see
 // ImageBound; 0 means ImageBound(text.size(), nothing)) with a message that names
 // --base lowest. Memory: the text, the data bytes once more (at most half the text) and the
-// image, which the bound keeps within 64 times the text plus 1 MiB.
+// image, which the bound keeps within 64 times the text plus 1 MiB; records in address order
+// from the base need no image besides their data bytes.
 [[nodiscard]] DecodedFile DecodeProgrammerFile(std::span<const std::uint8_t> text, FileFormat format,
                                                std::uint8_t fill = 0xFF, Layout layout = {}, std::uint64_t bound = 0);
 

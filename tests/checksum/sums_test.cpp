@@ -1,6 +1,7 @@
 // Programmer sums against the naive register, and a worked example whose values Python gave.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -47,6 +48,34 @@ TEST(SumsTest, EverySumAgreesWithTheNaiveRegister) {
             const LaneTotals totals = TotalLanes(bytes);
             for (const SumKind& kind : AllSums()) {
                 EXPECT_EQ(SumOf(totals, kind), NaiveSum(bytes, kind)) << SumName(kind) << " over " << length;
+            }
+        }
+    }
+}
+
+// Wide totals gathered over random pieces at random positions, against bytes added one by one;
+// the lanes of parts and stripes derived from them, against the lanes of the bytes cut out.
+TEST(SumsTest, WideTotalsInPiecesGiveEveryPartAndStripe) {
+    std::mt19937 random(23);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<std::uint8_t> bytes(random() % (round < 100 ? 300 : 20000));
+        for (auto& b : bytes) b = round % 7 == 0 ? 0xFF : static_cast<std::uint8_t>(random());
+        const std::size_t start = random() % 40;
+        WideLaneTotals wide, naive;
+        for (std::size_t at = 0; at < bytes.size();) {
+            const std::size_t piece = std::min<std::size_t>(bytes.size() - at, random() % 2000);
+            AddWideLanes(std::span(bytes).subspan(at, piece), start + at, wide);
+            at += piece;
+        }
+        for (std::size_t i = 0; i < bytes.size(); ++i) naive.lane[(start + i) % 16] += bytes[i];
+        ASSERT_EQ(wide.lane, naive.lane) << bytes.size() << " from " << start;
+        EXPECT_EQ(PartLanes(wide, start).lane, TotalLanes(bytes).lane);
+        if (start % 16 != 0) continue;
+        for (const unsigned stride : {1u, 2u, 4u}) {
+            for (unsigned offset = 0; offset < stride; ++offset) {
+                std::vector<std::uint8_t> stripe;
+                for (std::size_t i = offset; i < bytes.size(); i += stride) stripe.push_back(bytes[i]);
+                EXPECT_EQ(StripeLanes(wide, offset, stride).lane, TotalLanes(stripe).lane) << offset << "/" << stride;
             }
         }
     }

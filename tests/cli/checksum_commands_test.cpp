@@ -2,7 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <random>
 #include <sstream>
+
+#include "analysis/views.h"
+#include "base/format.h"
+#include "checksum/naive_sums.h"
 
 #include "cli/checksum_command.h"
 #include "cli/solve_command.h"
@@ -35,6 +40,43 @@ TEST(ChecksumCommandsTest, SumTableAndJsonSurviveAnyFileName) {
     const auto parsed = nlohmann::json::parse(json.out);
     EXPECT_EQ(parsed["files"][0]["views"][0]["sums"][0]["plain"], "DD");
     EXPECT_TRUE(parsed["files"][1].contains("error"));
+}
+
+// The tables from one pass of wide totals, against every view cut out and summed unit by unit
+// (the dump cut as every command cuts it), over random lengths, areas and stripes.
+TEST(ChecksumCommandsTest, SumTablesAgreeWithEveryViewSummedAfresh) {
+    std::mt19937 random(31);
+    for (int round = 0; round < 60; ++round) {
+        FakeFileSystem files;
+        Bytes bytes(random() % 600);
+        for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
+        files.files["f.bin"] = bytes;
+        SumOptions options{{"f.bin"}, {}, true};
+        if (round % 3 == 1) options.dump.area = HexDigits(random() % 64, 2) + ":" + HexDigits(64 + random() % 600, 3);
+        if (round % 3 == 2) options.dump.stripe = round % 2 ? "odd" : "even";
+        const Outcome outcome = RunWith(files, options, RunSum);
+        std::ostringstream ignored;
+        const std::optional<CutFile> cut = LoadAndCut(options.dump, "f.bin", files, ignored);
+        ASSERT_EQ(outcome.status, cut ? kExitOk : kExitError) << outcome.err;
+        if (!cut) continue;
+        const auto views = nlohmann::json::parse(outcome.out)["files"][0]["views"];
+        const std::vector<View> expected = ChecksumViewsOf(cut->dump.bytes, false);
+        ASSERT_EQ(views.size(), expected.size());
+        for (std::size_t v = 0; v < expected.size(); ++v) {
+            EXPECT_EQ(views[v]["view"], expected[v].plan.name);
+            for (std::size_t r = 0; r < checksum::SumRows().size(); ++r) {
+                for (const auto& [form, column] : {std::pair{checksum::SumForm::Plain, "plain"},
+                                                   {checksum::SumForm::Negated, "negated"},
+                                                   {checksum::SumForm::Complemented, "complemented"}}) {
+                    checksum::SumKind kind = checksum::SumRows()[r];
+                    kind.form = form;
+                    EXPECT_EQ(views[v]["sums"][r][column],
+                              ChecksumDigits(checksum::NaiveSum(expected[v].bytes, kind), kind.width))
+                        << expected[v].plan.name << " " << checksum::SumName(kind) << " of " << bytes.size();
+                }
+            }
+        }
+    }
 }
 
 TEST(ChecksumCommandsTest, ChecksumByNameAndItsRefusals) {
