@@ -6,9 +6,13 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <variant>
+#include <vector>
 
 #include "base/format.h"
 #include "checksum/catalogue.h"
+#include "checksum/crc.h"
+#include "checksum/sums.h"
 #include "cli/messages.h"
 
 namespace vesperine::cli {
@@ -81,9 +85,48 @@ void PrintCatalogue(const ChecksumOptions& options, std::ostream& out) {
     return chosen;
 }
 
-[[nodiscard]] std::uint64_t ValueOf(const NamedChecksum& chosen, std::span<const std::uint8_t> bytes) {
-    if (const auto* model = std::get_if<const CrcModel*>(&chosen)) return checksum::CrcEngine(**model).Compute(bytes);
-    return checksum::SumOf(checksum::TotalLanes(bytes), std::get<checksum::SumKind>(chosen));
+// Every chosen checksum of one dump, from one pass over its pieces as the file is read where
+// the dump is a plain range of it (StreamDump): each CRC's register runs over the pieces, and
+// the sums follow from the lane totals.
+struct ChosenValues {
+    std::vector<std::uint64_t> values;
+    std::uint32_t start = 0;
+    std::uint32_t size = 0;
+    InputReading reading;
+};
+
+[[nodiscard]] std::optional<ChosenValues> ValuesOf(const std::vector<NamedChecksum>& chosen, const DumpOptions& options,
+                                                   const std::string& path, FileSystem& files, std::ostream& err) {
+    const std::optional<DumpRequest> request = ParseDumpRequest(options, files, err);
+    if (!request) return std::nullopt;
+    std::vector<checksum::CrcEngine> engines;
+    std::vector<std::uint64_t> registers;
+    for (const NamedChecksum& each : chosen) {
+        if (const auto* model = std::get_if<const CrcModel*>(&each)) {
+            engines.emplace_back(**model);
+            registers.push_back(engines.back().Start());
+        }
+    }
+    checksum::WideLaneTotals totals;
+    const DumpPieces sink{.begin = {}, .take = [&](std::span<const std::uint8_t> piece, std::uint64_t at) {
+                              for (std::size_t k = 0; k < engines.size(); ++k)
+                                  registers[k] = engines[k].Update(registers[k], piece);
+                              checksum::AddWideLanes(piece, at, totals);
+                          }};
+    const std::optional<StreamedDump> dump = StreamDump(*request, files, path, sink, err);
+    if (!dump) return std::nullopt;
+    ChosenValues result{{}, dump->start, dump->size, dump->reading};
+    const checksum::LaneTotals lanes = checksum::StripeLanes(totals, 0, 1);
+    std::size_t engine = 0;
+    for (const NamedChecksum& each : chosen) {
+        if (std::holds_alternative<const CrcModel*>(each)) {
+            result.values.push_back(engines[engine].Finish(registers[engine]));
+            ++engine;
+        } else {
+            result.values.push_back(checksum::SumOf(lanes, std::get<checksum::SumKind>(each)));
+        }
+    }
+    return result;
 }
 
 }  // namespace
@@ -103,7 +146,7 @@ int RunChecksum(const ChecksumOptions& options, FileSystem& files, Streams strea
     nlohmann::json results = nlohmann::json::array();
     for (const std::string& path : options.files) {
         std::ostringstream why;
-        const std::optional<CutFile> cut = LoadAndCut(options.dump, path, files, why);
+        const std::optional<ChosenValues> cut = ValuesOf(*chosen, options.dump, path, files, why);
         if (!cut) {
             RecordFileFailure(path, why.str(), streams.err, results);
             status = kExitError;
@@ -112,9 +155,10 @@ int RunChecksum(const ChecksumOptions& options, FileSystem& files, Streams strea
         streams.err << why.str();  // notes and warnings about a file that was read
         if (!options.json) WriteDecodedLine(streams.out, path, cut->reading);
         nlohmann::json values = nlohmann::json::object();
-        for (const NamedChecksum& each : *chosen) {
+        for (std::size_t k = 0; k < chosen->size(); ++k) {
+            const NamedChecksum& each = (*chosen)[k];
             const std::string name = checksum::NameOf(each);
-            const std::string value = ChecksumDigits(ValueOf(each, cut->dump.bytes), checksum::WidthOf(each));
+            const std::string value = ChecksumDigits(cut->values[k], checksum::WidthOf(each));
             if (options.json) {
                 values[name] = value;
             } else {
@@ -123,8 +167,8 @@ int RunChecksum(const ChecksumOptions& options, FileSystem& files, Streams strea
         }
         if (options.json) {
             results.push_back({{"path", path},
-                               {"start", cut->dump.start},
-                               {"size", cut->dump.bytes.size()},
+                               {"start", cut->start},
+                               {"size", cut->size},
                                {"checksums", values},
                                {"read", ReadingJson(cut->reading)}});
         }

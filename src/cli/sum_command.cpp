@@ -65,74 +65,26 @@ void AddPiece(std::span<const std::uint8_t> piece, std::uint64_t at, std::uint64
     checksum::AddWideLanes(piece.subspan(first), at + first, totals.halves[1]);
 }
 
-[[nodiscard]] DumpTotals TotalsOf(std::uint32_t start, std::span<const std::uint8_t> dump) {
-    DumpTotals totals{start, static_cast<std::uint32_t>(dump.size()), {}, {}};
-    AddPiece(dump, 0, dump.size() / 2, totals);
-    return totals;
-}
-
-[[nodiscard]] std::optional<DumpTotals> CutTotals(const DumpOptions& options, const std::string& path,
+// The dump's totals in one pass, from the pieces as the file is read where the dump is a plain
+// range of it (StreamDump): the middle is known before the first piece.
+[[nodiscard]] std::optional<DumpTotals> SumTotals(const DumpOptions& options, const std::string& path,
                                                   FileSystem& files, std::ostream& err) {
-    const std::optional<CutFile> cut = LoadAndCut(options, path, files, err);
-    if (!cut) return std::nullopt;
-    DumpTotals totals = TotalsOf(cut->dump.start, cut->dump.bytes);
-    totals.reading = cut->reading;
-    return totals;
-}
-
-// A dump that is a plain range of the file (Full, no mask) is summed over the pieces as they are
-// read, as crc does, with no copy of the file. The middle must be known before the pieces come:
-// it is taken from the file's length as the file system tells it, and when the length read
-// turns out otherwise (or none was told) the file is read again whole. A file read as records
-// is summed over its image.
-[[nodiscard]] std::optional<DumpTotals> StreamTotals(const DumpOptions& options, const std::string& path,
-                                                     FileSystem& files, std::ostream& err) {
-    std::ostringstream said;
-    const std::optional<DumpRequest> request = ParseDumpRequest(options, files, said);
-    if (!request) {
-        err << said.str();
-        return std::nullopt;
-    }
-    const bool plainRange = request->area.stripe == StripeMode::Full && request->area.mask == MaskMode::Nothing;
-    const std::optional<std::uint64_t> told = request->wholeFile ? files.FileLength(path) : request->area.end;
-    const std::uint64_t start = request->area.start;
-    if (!plainRange || !told || *told < start) return CutTotals(options, path, files, err);
-    const std::uint64_t end = *told;
-    const std::uint64_t middle = (end - start) / 2;
+    const std::optional<DumpRequest> request = ParseDumpRequest(options, files, err);
+    if (!request) return std::nullopt;
     DumpTotals totals;
-    std::uint64_t position = 0;
-    const auto take = [&](std::span<const std::uint8_t> piece) {
-        position += piece.size();
-        const std::uint64_t from = std::max(position - piece.size(), start);
-        const std::uint64_t to = std::min(position, end);
-        if (from < to)
-            AddPiece(piece.subspan(from - (position - piece.size()), to - from), from - start, middle, totals);
-    };
-    const std::optional<StreamedInput> input = StreamInputFile(files, path, take, said, request->input);
-    if (!input) {
-        err << said.str();
-        return std::nullopt;
-    }
-    if (input->image) {
-        const std::optional<Dump> dump = CutDump(*request, *input->image, path, said);
-        err << said.str();
-        if (!dump) return std::nullopt;
-        totals = TotalsOf(dump->start, dump->bytes);
-        totals.reading = input->reading;
-        return totals;
-    }
-    if (request->wholeFile ? position != end : position < end) return CutTotals(options, path, files, err);
-    AreaRequest area = request->area;
-    if (request->wholeFile) area.end = static_cast<std::uint32_t>(position);  // the loader refuses 2 GiB and more
-    if (CheckArea(area, position, 0) != AreaCheck::Ok) {
-        err << said.str();
-        FileProblem(err, path) << "Target area is outside the base file.\n";
-        return std::nullopt;
-    }
-    err << said.str();
-    totals.start = area.start;
-    totals.size = DumpLengthOf(area);
-    totals.reading = input->reading;
+    std::uint64_t middle = 0;
+    const DumpPieces sink{
+        .begin =
+            [&](std::uint64_t length) {
+                totals.halves = {};
+                middle = length / 2;
+            },
+        .take = [&](std::span<const std::uint8_t> piece, std::uint64_t at) { AddPiece(piece, at, middle, totals); }};
+    const std::optional<StreamedDump> dump = StreamDump(*request, files, path, sink, err);
+    if (!dump) return std::nullopt;
+    totals.start = dump->start;
+    totals.size = dump->size;
+    totals.reading = dump->reading;
     return totals;
 }
 
@@ -177,7 +129,7 @@ int RunSum(const SumOptions& options, FileSystem& files, Streams streams) {
     nlohmann::json results = nlohmann::json::array();
     for (const std::string& path : options.files) {
         std::ostringstream why;
-        const std::optional<DumpTotals> totals = StreamTotals(options.dump, path, files, why);
+        const std::optional<DumpTotals> totals = SumTotals(options.dump, path, files, why);
         if (!totals) {
             RecordFileFailure(path, why.str(), streams.err, results);
             status = kExitError;
