@@ -1,6 +1,7 @@
 // sum, checksum and solve: their texts, JSON, and refusals of bad input before any work.
 #include <gtest/gtest.h>
 
+#include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 #include <random>
 #include <sstream>
@@ -11,6 +12,7 @@
 
 #include "cli/checksum_command.h"
 #include "cli/solve_command.h"
+#include "cli/subcommand.h"
 #include "cli/sum_command.h"
 #include "cli_outcome.h"
 #include "support/fake_file_system.h"
@@ -141,6 +143,16 @@ TEST(ChecksumCommandsTest, SolveFindsTheCheckValueAndRefusesBadInput) {
         EXPECT_EQ(run.out, "");
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     }
+}
+
+// Each --algo takes one value (several by commas): a file after it is a file.
+TEST(ChecksumCommandsTest, AFileAfterAlgoIsAFile) {
+    CLI::App app;
+    ChecksumOptions options;
+    static_cast<void>(AddSubcommandOptions(app, kChecksumCommand, options));
+    app.parse("checksum --algo CRC-32C bios.bin --algo crc-16/arc,SUM-8 vga.bin", false);
+    EXPECT_EQ(options.algorithms, (std::vector<std::string>{"CRC-32C", "crc-16/arc,SUM-8"}));
+    EXPECT_EQ(options.files, (std::vector<std::string>{"bios.bin", "vga.bin"}));
 }
 
 }  // namespace
