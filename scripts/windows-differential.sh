@@ -24,6 +24,7 @@ lines=(
   'hash *.bin'
   'hash --json 日本語.bin'
   'sum bios.bin'
+  'checksum --algo CRC-32C,CRC-64/XZ,CRC-16/XMODEM,CRC-5/USB,SUM-16/WORD-LE bios.bin 日本語.bin'
   'extract bios.bin --area 0:8000 --swap16 -o Ärger-out.bin'
   'extract 日本語.bin -o out.hex'
   'crc out.hex'
