@@ -31,10 +31,11 @@ cmake --build build-bench -j"$(nproc)" --target vesperine_bench
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 build-bench/bench/vesperine_bench --benchmark_repetitions=3 --benchmark_out="$out" --benchmark_out_format=json "$@"
-python3 - "$mode" "$out" bench/baseline.json <<'EOF'
+python3 - "$mode" "$out" bench/baseline.json "$@" <<'EOF'
 import json, sys
 
-mode, run_path, baseline_path = sys.argv[1:]
+mode, run_path, baseline_path = sys.argv[1:4]
+filters = sys.argv[4:]
 to_seconds = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
 limit = 1.20  # slower than this many times the recorded figure is flagged
 
@@ -56,6 +57,10 @@ except (OSError, ValueError, KeyError) as e:
     recorded = {}
 
 if mode == "record":
+    # A run of the whole suite replaces the record, so that benchmarks renamed or removed go;
+    # a filtered run updates its own figures only.
+    if not any(arg.startswith("--benchmark_filter") for arg in filters):
+        recorded = {}
     recorded.update(best)
     with open(baseline_path, "w") as f:
         json.dump({"benchmarks": sorted(recorded.values(), key=lambda b: b["name"])}, f, indent=1)
