@@ -3,8 +3,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdio>
-#include <cstdlib>
 #include <tuple>
 #include <vector>
 
@@ -14,16 +12,12 @@
 #include "checksum/naive_sums.h"
 #include "checksum/range_sums.h"
 #include "checksum/view_crcs.h"
+#include "fuzz_check.h"
 
 using namespace vesperine::checksum;
+using vesperine::fuzz::Check;
 
 namespace {
-
-void Check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "mismatch: %s\n", what);
-    std::abort();
-}
 
 // The CRC one bit at a time, straight from the model's parameters.
 std::uint64_t NaiveCrc(const CrcModel& m, std::span<const std::uint8_t> bytes) {

@@ -2,23 +2,13 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include "checksum/crc.h"
+#include "fuzz_check.h"
 
 using namespace vesperine::checksum;
-
-namespace {
-
-void Check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "mismatch: %s\n", what);
-    std::abort();
-}
-
-}  // namespace
+using vesperine::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t length) {
     FuzzedDataProvider in(data, length);
