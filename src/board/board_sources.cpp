@@ -166,7 +166,11 @@ void FindByteLanes(std::span<const Chip> chips, const dat::DatIndex& index, cons
     const PassMeter all = pass.Part(0, 1, std::max<std::size_t>(groups.size(), 1));
     std::vector<std::uint8_t> scratch;
     std::size_t done = 0;
-    for (const auto& [n, group] : groups) {
+    for (const auto& entry : groups) {
+        // Named, not bound: the lambdas below capture them, which structured bindings allow
+        // only from C++20 compilers newer than Debian's clang.
+        const std::uint64_t n = entry.first;
+        const std::vector<std::size_t>& group = entry.second;
         const PassMeter groupPass = all.Part(done, done + 1, 2 * group.size());
         ++done;
         scratch.assign(4 * n, 0);
