@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <bit>
 #include <cmath>
 #include <future>
@@ -52,36 +51,141 @@ struct UnitModel {
     std::uint64_t first = 0, lattice = 0;
 };
 
-[[nodiscard]] UnitModel ModelOf(std::span<const std::uint8_t> bytes, SumUnit unit, unsigned width) {
-    UnitModel model;
-    const unsigned unitBytes = UnitBytes(unit, width);
-    model.count = bytes.size() / unitBytes;
-    if (model.count == 0) return model;
-    model.first = UnitAt(bytes, 0, unit, width);
-    // Differences from the first unit: exact in double, and no cancellation in the variance
-    // from a large mean.
-    double sum = 0, squares = 0;
-    const auto add = [&](std::uint64_t u, double times) {
-        const double d = static_cast<double>(u) - static_cast<double>(model.first);
-        sum += d * times;
-        squares += d * d * times;
-        if (model.lattice != 1 && times > 0) {
-            model.lattice = std::gcd(model.lattice, u > model.first ? u - model.first : model.first - u);
+__extension__ using Wide = unsigned __int128;
+
+// The exact moments of units as they are read, block by block, and their lattice: the gcd of
+// every unit's distance from the first. A block comes with the OR of every unit's bits that
+// differ from the first's, which settles most blocks' lattice alone (all alike, or all one power
+// of two apart); only the rest are read again for a gcd per unit, until the lattice is 1.
+struct Moments {
+    std::uint64_t count = 0, first = 0, lattice = 0;
+    Wide sum = 0, squares = 0;  // squares of 32-bit units overflow 64 bits within a few units
+
+    template <typename UnitAt>
+    void Settle(std::uint64_t differs, const UnitAt& at, std::uint64_t from, std::uint64_t to) {
+        const std::uint64_t g = lattice;
+        if (g == 1 || differs == 0) return;
+        if (g != 0 && (g & (g - 1)) == 0 && (differs & (g - 1)) == 0) return;
+        for (std::uint64_t i = from; i < to && lattice != 1; ++i) {
+            const std::uint64_t u = at(i);
+            const std::uint64_t d = u > first ? u - first : first - u;
+            if (lattice == 0 || d % lattice != 0) lattice = std::gcd(lattice, d);
+        }
+    }
+
+    [[nodiscard]] UnitModel Model() const {
+        UnitModel model{count, 0, 0, first, lattice};
+        if (count == 0) return model;
+        const auto n = static_cast<double>(count);
+        model.mean = static_cast<double>(sum) / n;
+        const Wide spread = squares * count - sum * sum;  // n^2 times the variance, exactly
+        model.variance = static_cast<double>(spread) / (n * n);
+        return model;
+    }
+};
+
+constexpr std::uint64_t kModelBlock = 4096;
+
+template <SumUnit Unit, unsigned Width>
+[[nodiscard]] UnitModel ModelOfUnits(const std::uint8_t* bytes, std::uint64_t count) {
+    constexpr unsigned kBytes = Unit == SumUnit::Byte ? 1 : Width / 8;
+    const auto at = [bytes](std::uint64_t i) -> std::uint64_t {
+        const std::uint8_t* p = bytes + i * kBytes;
+        if constexpr (kBytes == 1) {
+            return p[0];
+        } else if constexpr (kBytes == 2) {
+            return Unit == SumUnit::WordLe ? p[0] | std::uint32_t{p[1]} << 8 : std::uint32_t{p[0]} << 8 | p[1];
+        } else {
+            return Unit == SumUnit::WordLe
+                       ? p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24
+                       : std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
         }
     };
-    if (unitBytes == 1 || (unitBytes == 2 && model.count > 65536)) {
-        std::vector<std::uint64_t> histogram(std::size_t{1} << (unitBytes * 8));
-        for (std::uint64_t i = 0; i < model.count; ++i) ++histogram[UnitAt(bytes, i, unit, width)];
-        for (std::size_t u = 0; u < histogram.size(); ++u) {
-            if (histogram[u] != 0) add(u, static_cast<double>(histogram[u]));
+    Moments m;
+    m.count = count;
+    if (count == 0) return m.Model();
+    m.first = at(0);
+    for (std::uint64_t from = 0; from < count; from += kModelBlock) {
+        const std::uint64_t to = std::min(count, from + kModelBlock);
+        std::uint64_t blockSum = 0, differs = 0;
+        Wide blockSquares = 0;
+        for (std::uint64_t i = from; i < to; ++i) {
+            const std::uint64_t u = at(i);
+            blockSum += u;
+            blockSquares += static_cast<Wide>(u * u);
+            differs |= u ^ m.first;
         }
-    } else {
-        for (std::uint64_t i = 0; i < model.count; ++i) add(UnitAt(bytes, i, unit, width), 1);
+        m.sum += blockSum;
+        m.squares += blockSquares;
+        m.Settle(differs, at, from, to);
     }
-    const auto n = static_cast<double>(model.count);
-    model.mean = static_cast<double>(model.first) + sum / n;
-    model.variance = std::max(0.0, squares / n - (sum / n) * (sum / n));
-    return model;
+    return m.Model();
+}
+
+[[nodiscard]] UnitModel ModelOf(std::span<const std::uint8_t> bytes, SumUnit unit, unsigned width) {
+    const std::uint64_t count = bytes.size() / UnitBytes(unit, width);
+    if (unit == SumUnit::Byte) return ModelOfUnits<SumUnit::Byte, 8>(bytes.data(), count);
+    if (width == 16) {
+        return unit == SumUnit::WordLe ? ModelOfUnits<SumUnit::WordLe, 16>(bytes.data(), count)
+                                       : ModelOfUnits<SumUnit::WordBe, 16>(bytes.data(), count);
+    }
+    return unit == SumUnit::WordLe ? ModelOfUnits<SumUnit::WordLe, 32>(bytes.data(), count)
+                                   : ModelOfUnits<SumUnit::WordBe, 32>(bytes.data(), count);
+}
+
+// The three models of 16-bit sums (bytes, little- and big-endian words) in one pass over the
+// byte pairs: a word's moments follow from those of its two bytes and their product (lo + 256 hi
+// squared), all in 32-bit totals over a block, which the compiler vectorises.
+struct PairModels {
+    UnitModel bytes, wordLe, wordBe;
+};
+
+[[nodiscard]] PairModels ModelsOfPairs(std::span<const std::uint8_t> view) {
+    const std::uint8_t* p = view.data();
+    const std::uint64_t pairs = view.size() / 2;
+    if (pairs == 0) return {ModelOf(view, SumUnit::Byte, 8), ModelOf(view, SumUnit::WordLe, 16), ModelOf(view, SumUnit::WordBe, 16)};
+    Moments bytes, le, be;
+    const std::uint64_t f0 = p[0], f1 = p[1];
+    bytes.count = view.size();
+    bytes.first = f0;
+    le.count = be.count = pairs;
+    le.first = f0 | f1 << 8;
+    be.first = f0 << 8 | f1;
+    const auto byteAt = [p](std::uint64_t i) -> std::uint64_t { return p[i]; };
+    const auto leAt = [p](std::uint64_t i) -> std::uint64_t { return p[2 * i] | std::uint64_t{p[2 * i + 1]} << 8; };
+    const auto beAt = [p](std::uint64_t i) -> std::uint64_t { return std::uint64_t{p[2 * i]} << 8 | p[2 * i + 1]; };
+    for (std::uint64_t from = 0; from < pairs; from += kModelBlock) {
+        const std::uint64_t to = std::min(pairs, from + kModelBlock);
+        std::uint32_t sumLo = 0, sumHi = 0, squaresLo = 0, squaresHi = 0, products = 0;
+        std::uint32_t loOff = 0, hiOff = 0, hiOffByte = 0;  // bits differing from f0, f1 and f0
+        for (std::uint64_t i = from; i < to; ++i) {
+            const std::uint32_t lo = p[2 * i], hi = p[2 * i + 1];
+            sumLo += lo;
+            sumHi += hi;
+            squaresLo += lo * lo;
+            squaresHi += hi * hi;
+            products += lo * hi;
+            loOff |= lo ^ static_cast<std::uint32_t>(f0);
+            hiOff |= hi ^ static_cast<std::uint32_t>(f1);
+            hiOffByte |= hi ^ static_cast<std::uint32_t>(f0);
+        }
+        bytes.sum += Wide{sumLo} + sumHi;
+        bytes.squares += Wide{squaresLo} + squaresHi;
+        le.sum += Wide{sumLo} + Wide{sumHi} * 256;
+        le.squares += Wide{squaresLo} + Wide{products} * 512 + Wide{squaresHi} * 65536;
+        be.sum += Wide{sumLo} * 256 + sumHi;
+        be.squares += Wide{squaresLo} * 65536 + Wide{products} * 512 + squaresHi;
+        bytes.Settle(loOff | hiOffByte, byteAt, 2 * from, 2 * to);
+        le.Settle(loOff | hiOff << 8, leAt, from, to);
+        be.Settle(loOff << 8 | hiOff, beAt, from, to);
+    }
+    if (view.size() % 2 != 0) {  // the last byte, in no word
+        const std::uint64_t last = view.size() - 1;
+        bytes.sum += p[last];
+        bytes.squares += std::uint64_t{p[last]} * p[last];
+        bytes.Settle(p[last] ^ f0, byteAt, last, last + 1);
+    }
+    return {bytes.Model(), le.Model(), be.Model()};
 }
 
 // P(a sum of n units drawn from model shows `sought` before the form), the total normal on
@@ -150,10 +254,17 @@ void CheckWholeView(const View& view, const SolveRequest& request, const std::ve
     };
     const LaneTotals bodyTotals = TotalLanes(body);
     const LaneTotals fullTotals = Append(bodyTotals, body.size(), tail);
+    std::optional<PairModels> pairModels;
+    if (request.width == 16) pairModels = ModelsOfPairs(view.bytes);
     UnitModel model;
     std::optional<SumUnit> modelled;
     for (const SumKind& row : RowsOfWidth(request.width)) {
-        if (modelled != row.unit) model = ModelOf(view.bytes, row.unit, row.width);
+        if (modelled != row.unit) {
+            model = !pairModels                     ? ModelOf(view.bytes, row.unit, row.width)
+                    : row.unit == SumUnit::Byte     ? pairModels->bytes
+                    : row.unit == SumUnit::WordLe   ? pairModels->wordLe
+                                                    : pairModels->wordBe;
+        }
         modelled = row.unit;
         const unsigned unitBytes = UnitBytes(row.unit, row.width);
         for (const SumForm form : kForms) {
@@ -178,13 +289,14 @@ void CheckWholeView(const View& view, const SolveRequest& request, const std::ve
 }
 
 // Aligned blocks of the view: lengths 2^k units within the bounds, starts multiples of them.
-void CheckAligned(const View& view, const SumKind& row, const SolveRequest& request,
-                  const std::vector<std::uint32_t>& decoys, SolveResult& result) {
+// Returns how many match.
+std::uint64_t CheckAligned(const View& view, const SumKind& row, const SolveRequest& request,
+                           const std::vector<std::uint32_t>& decoys, SolveResult& result) {
     const unsigned unitBytes = UnitBytes(row.unit, row.width);
     const std::uint64_t units = view.bytes.size() / unitBytes;
     const std::uint64_t minUnits = std::max<std::uint64_t>(1, (request.minLength + unitBytes - 1) / unitBytes);
     const std::uint64_t maxUnits = std::min(units, request.maxLength / unitBytes);
-    if (minUnits > maxUnits) return;
+    if (minUnits > maxUnits) return 0;
     const AlignedSumResult found =
         FindAlignedSums(view.bytes, row, request.value, minUnits, maxUnits, decoys,
                         [&](std::uint64_t start, std::uint64_t length, SumForm form) {
@@ -198,6 +310,7 @@ void CheckAligned(const View& view, const SumKind& row, const SolveRequest& requ
     if (!decoys.empty()) result.alignedChance += found.decoyHits / static_cast<double>(decoys.size());
     const std::uint64_t base = std::bit_ceil(minUnits);
     for (std::uint64_t length = base; length <= maxUnits; length *= 2) result.alignedTried += 3 * (units / length);
+    return found.hits;
 }
 
 [[nodiscard]] bool IsAligned(std::uint64_t start, std::uint64_t end, unsigned unitBytes) {
@@ -207,7 +320,21 @@ void CheckAligned(const View& view, const SumKind& row, const SolveRequest& requ
     return length != 0 && (length & (length - 1)) == 0 && (start / unitBytes) % length == 0;
 }
 
+// Whether the second processor takes a view's range searches: all of 8- and 16-bit sums, whose
+// tables are small when nothing is told; of 32-bit sums only a byte lane's.
+[[nodiscard]] bool HelperTakes(std::uint64_t viewLength, std::uint64_t dumpLength, unsigned width) {
+    return width <= 16 || viewLength <= dumpLength / 4;
+}
+
 }  // namespace
+
+std::uint64_t SolveTableBytes(std::uint64_t dumpLength, const SolveRequest& request) {
+    if (!request.ranges) return 0;
+    const SumKind widest{SumUnit::Byte, request.width};
+    const std::uint64_t helper = request.width <= 16 ? RangeSumBytesNeeded(dumpLength, widest, 0)
+                                                     : RangeSumBytesNeeded(dumpLength / 4, widest);
+    return RangeSumBytesNeeded(dumpLength, widest) + helper;
+}
 
 double WholeSumChance(std::span<const std::uint8_t> units, const SumKind& kind, std::uint32_t value) {
     SumKind plain = kind;
@@ -269,27 +396,30 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
     // second, each half in its own order, so the result is the same either way.
     //
     // A second processor done with the first half takes range searches from the back of the
-    // list (byte lanes only, whose tables are a quarter of the whole's), counting their hits
-    // without telling any. The searches are told in order, and a search taken so stands as it is
-    // unless, when its turn comes, the listener still listens and the search met a hit it would
-    // have been told: then it runs again, telling.
+    // list, counting their hits without telling any. The searches are told in order, and a search
+    // taken so stands as it is unless, when its turn comes, the listener still listens and the
+    // search has a hit it would be told: one that is not aligned, which it has when it counts
+    // more hits than its view's aligned blocks by the same sum (every aligned block in the bounds
+    // is one of its ranges). Then it runs again, telling. Telling nothing, its 8- and 16-bit
+    // searches hold small tables; 32-bit ones, whose tables are their view's size whatever they
+    // tell, it takes only of byte lanes (a quarter of the whole's).
     struct RangeSearch {
         const View* view;
         SumKind row;
         RangeSumResult found;
-        bool tellable = false;  // a hit that is not aligned was met
+        std::uint64_t alignedHits = 0;  // of the view by the row, from the first half
     };
     std::vector<RangeSearch> searches;
     for (const View& view : views) {
         if (!request.ranges || IsPiece(view.plan)) continue;  // ranges of halves and quarters are ranges of the whole
-        for (const SumKind& row : RowsOfWidth(request.width)) searches.push_back({&view, row, {}, false});
+        for (const SumKind& row : RowsOfWidth(request.width)) searches.push_back({&view, row, {}, 0});
     }
     std::mutex claims;
     std::size_t front = 0, back = searches.size();  // searches [front, back) are not yet taken
     // Whether the listener still listens: once it does not, a search stops telling at once
     // (its count goes on), rather than going on through the aligned hits it would only skip;
-    // a blank view's word sums can be aligned hits throughout. Written by the caller's thread.
-    std::atomic<bool> listening = true;
+    // a blank view's word sums can be aligned hits throughout. Only the caller's thread tells.
+    bool listening = true;
     const auto rangeOf = [&](const RangeSearch& search) {
         return RangeSumRequest{search.row, request.value, request.minLength, request.maxLength, decoys};
     };
@@ -298,18 +428,15 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
             std::size_t s = 0;
             {
                 const std::lock_guard<std::mutex> lock(claims);
-                if (front == back || searches[back - 1].view->bytes.size() > dump.size() / 4) return;
+                if (front == back || !HelperTakes(searches[back - 1].view->bytes.size(), dump.size(), request.width))
+                    return;
                 s = --back;
             }
-            RangeSearch& search = searches[s];
-            const unsigned unitBytes = UnitBytes(search.row.unit, search.row.width);
-            search.found = FindSumRanges(search.view->bytes, rangeOf(search),
-                                         [&](std::uint64_t start, std::uint64_t end, SumForm) {
-                                             if (!listening.load(std::memory_order_relaxed)) return false;
-                                             if (IsAligned(start, end, unitBytes)) return true;
-                                             search.tellable = true;
-                                             return false;
-                                         });
+            RangeSumRequest range = rangeOf(searches[s]);
+            range.tellingLimit = 0;
+            searches[s].found = FindSumRanges(searches[s].view->bytes, range, [](std::uint64_t, std::uint64_t, SumForm) {
+                return false;
+            });
         }
     };
     const auto firstHalf = [&](bool helping) {
@@ -317,9 +444,10 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
         const auto registers = RegistersOfViews(views, engines, request.width / 8);
         for (std::size_t v = 0; v < views.size(); ++v) CheckWholeView(views[v], request, engines, registers[v], part);
         if (!request.ranges) return part;
-        for (const View& view : views) {
-            if (IsPiece(view.plan)) continue;  // blocks of halves and quarters are blocks of the whole
-            for (const SumKind& row : RowsOfWidth(request.width)) CheckAligned(view, row, request, decoys, part);
+        // Blocks of halves and quarters are blocks of the whole: the views and rows of the
+        // searches, in their order.
+        for (RangeSearch& search : searches) {
+            search.alignedHits = CheckAligned(*search.view, search.row, request, decoys, part);
         }
         if (helping) takeFromBack();
         return part;
@@ -348,11 +476,11 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
         const ViewPlan& plan = search.view->plan;
         search.found = FindSumRanges(
             search.view->bytes, rangeOf(search), [&](std::uint64_t start, std::uint64_t end, SumForm form) {
-                if (!listening.load(std::memory_order_relaxed)) return false;
+                if (!listening) return false;
                 if (IsAligned(start, end, unitBytes)) return true;
                 const bool more = onRange(
                     {plan.name, SumName(WithForm(search.row, form)), start, end, FileOffsetOf(plan, start), false});
-                listening.store(more, std::memory_order_relaxed);
+                listening = more;
                 return more;
             });
     };
@@ -370,7 +498,7 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
     result.decoys = decoys.size();
     for (std::size_t s = 0; s < searches.size(); ++s) {
         RangeSearch& search = searches[s];
-        if (s >= back && listening && search.tellable) searchTelling(search);
+        if (s >= back && listening && search.found.hits > search.alignedHits) searchTelling(search);
         result.outOfMemory = result.outOfMemory || search.found.outOfMemory;
         result.rangeHits += search.found.hits;
         if (!decoys.empty()) result.rangeChance += search.found.decoyHits / static_cast<double>(decoys.size());

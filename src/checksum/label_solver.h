@@ -85,11 +85,15 @@ using RangeHitSink = std::function<bool(const RangeHit& hit)>;
 // The number of (range, sum) pairs a range search would try: to refuse one that would drown.
 [[nodiscard]] std::uint64_t RangePairsOf(std::uint64_t dumpLength, const SolveRequest& request);
 
+// The range searches' tables at their largest at once: the whole dump's (RangeSumBytesNeeded),
+// and beside them those of the second processor's search: a few MiB for 8- and 16-bit sums, a
+// byte lane's (a quarter as much) for 32-bit ones.
+[[nodiscard]] std::uint64_t SolveTableBytes(std::uint64_t dumpLength, const SolveRequest& request);
+
 // Whole views (sums and catalogue CRCs, with and without a trailer), then, with ranges, aligned
 // ranges and every range in the bounds (sums only). Memory: the lane copies (twice the dump)
-// and the range search's tables for one view at a time (RangeSumBytesNeeded), with a second
-// processor those of a byte lane beside them (a quarter as much). With a second processor part
-// of the work runs on a thread of its own; onRange is called on the caller's thread only.
+// and the range searches' tables (SolveTableBytes). With a second processor part of the work
+// runs on a thread of its own; onRange is called on the caller's thread only.
 [[nodiscard]] SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& request,
                                 const RangeHitSink& onRange);
 

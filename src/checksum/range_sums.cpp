@@ -113,6 +113,7 @@ struct Walk {
     std::uint64_t modulus;
     std::uint64_t minUnits, maxUnits;
     bool endAroundCarry;
+    std::uint64_t tellingEnds;  // the last end at which hits are told
 };
 
 // The sum value s a form shows as value, at width w: the form undone.
@@ -127,8 +128,8 @@ struct Walk {
 }
 
 // One form's walk over the ends; returns the hits, tells them while tell is true.
-std::uint64_t WalkEnds(const Walk& walk, std::uint64_t sum, SumForm form, bool& tell, const SumRangeHit& onHit,
-                       std::vector<std::uint32_t>& low, std::vector<std::uint32_t>& high) {
+std::uint64_t WalkEnds(const Walk& walk, std::uint64_t sum, SumForm form, bool& tell, bool& cut,
+                       const SumRangeHit& onHit, std::vector<std::uint32_t>& low, std::vector<std::uint32_t>& high) {
     const bool zeroOnly = walk.endAroundCarry && sum == 0;            // only all-zero ranges show 0
     const bool notZero = walk.endAroundCarry && sum == walk.modulus;  // residue 0, but not all zero
     const std::uint64_t residue = sum % walk.modulus;
@@ -145,6 +146,8 @@ std::uint64_t WalkEnds(const Walk& walk, std::uint64_t sum, SumForm form, bool& 
             if (u != 0) zeroRun = b;
         }
         if (b < walk.minUnits) continue;
+        const bool within = b <= walk.tellingEnds;
+        cut = cut || (tell && !within);
         const std::uint64_t lastStart = b - walk.minUnits;
         const std::uint64_t firstStart = b > walk.maxUnits ? b - walk.maxUnits : 0;
         std::uint64_t matches = 0, from = 0;  // told: order[from ..], or the zero starts
@@ -167,7 +170,7 @@ std::uint64_t WalkEnds(const Walk& walk, std::uint64_t sum, SumForm form, bool& 
             if (notZero) matches -= zeroCount;
         }
         hits += matches;
-        for (std::uint64_t i = 0; tell && i < matches; ++i) {
+        for (std::uint64_t i = 0; tell && within && i < matches; ++i) {
             const std::uint64_t a = zeroOnly ? zeroFrom + i : walk.index.order[from + i];
             tell = onHit(a * unitBytes, b * unitBytes, form);
         }
@@ -242,7 +245,7 @@ struct WalkState {
 template <SumUnit Unit, bool Telling>
 void WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUnits, std::uint64_t maxUnits,
                 std::span<const Target> targets, NarrowTables& t, bool& tell, const SumRangeHit& onHit,
-                WalkState& state) {
+                WalkState& state, std::uint64_t tellingEnds) {
     const std::uint8_t* view = units.view.data();
     const std::uint64_t n = units.count;
     const auto advance = [modulus](std::uint32_t prefix, std::uint32_t unit) {
@@ -251,7 +254,8 @@ void WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUnit
     };
     std::uint32_t* count = t.count.data();
     WalkState s = state;
-    for (; s.b <= n; ++s.b) {
+    const std::uint64_t last = Telling ? std::min(n, tellingEnds) : n;
+    for (; s.b <= last; ++s.b) {
         const std::uint64_t b = s.b;
         if (b > 0) {
             const std::uint32_t u = ReadUnit<Unit>(view, b - 1);
@@ -357,17 +361,19 @@ void CountNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUni
             ++count[entering];
         }
         if ((lastStart & sampleMask) == 0) decoyHits += DecoysAt(t, prefix, modulus);
-        const std::uint64_t c0 = count[wrap(prefix + lift[0])];
-        const std::uint64_t c1 = count[wrap(prefix + lift[1])];
-        const std::uint64_t c2 = count[wrap(prefix + lift[2])];
         if constexpr (Special) {
+            // A form asking for all-zero ranges looks nothing up: with a value of 0, two of the
+            // three forms. The tests are the same at every end, so they cost no mispredictions.
+            const std::uint64_t c0 = zeroOnly[0] ? 0 : count[wrap(prefix + lift[0])];
+            const std::uint64_t c1 = zeroOnly[1] ? 0 : count[wrap(prefix + lift[1])];
+            const std::uint64_t c2 = zeroOnly[2] ? 0 : count[wrap(prefix + lift[2])];
             const std::uint64_t zeroFrom = std::max(firstStart, zeroRun);
             const std::uint64_t zeros = lastStart >= zeroFrom ? lastStart - zeroFrom + 1 : 0;
             hits += ((zeros & zeroOnly[0]) | ((c0 - (zeros & notZero[0])) & ~zeroOnly[0])) +
                     ((zeros & zeroOnly[1]) | ((c1 - (zeros & notZero[1])) & ~zeroOnly[1])) +
                     ((zeros & zeroOnly[2]) | ((c2 - (zeros & notZero[2])) & ~zeroOnly[2]));
         } else {
-            hits += c0 + c1 + c2;
+            hits += count[wrap(prefix + lift[0])] + count[wrap(prefix + lift[1])] + count[wrap(prefix + lift[2])];
         }
     };
     for (const std::uint64_t ramp = std::min(n, maxUnits + 1); b <= ramp; ++b) atEnd.template operator()<false>(b);
@@ -378,10 +384,12 @@ void CountNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUni
 
 template <SumUnit Unit>
 std::uint64_t WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUnits, std::uint64_t maxUnits,
-                         std::span<const Target> targets, NarrowTables& t, const SumRangeHit& onHit, bool eac) {
+                         std::span<const Target> targets, NarrowTables& t, const SumRangeHit& onHit, bool eac,
+                         std::uint64_t tellingEnds, bool& cut) {
     bool tell = true;
     WalkState state;
-    WalkNarrow<Unit, true>(units, modulus, minUnits, maxUnits, targets, t, tell, onHit, state);
+    WalkNarrow<Unit, true>(units, modulus, minUnits, maxUnits, targets, t, tell, onHit, state, tellingEnds);
+    cut = tell && state.b <= units.count;
     const bool special =
         std::any_of(targets.begin(), targets.end(), [](const Target& x) { return x.zeroOnly || x.notZero; });
     if (special) {
@@ -395,7 +403,7 @@ std::uint64_t WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_
 }
 
 [[nodiscard]] RangeSumResult FindNarrow(const Units& units, const RangeSumRequest& request, std::uint64_t minUnits,
-                                        std::uint64_t maxUnits, const SumRangeHit& onHit) {
+                                        std::uint64_t maxUnits, std::uint64_t tellingEnds, const SumRangeHit& onHit) {
     RangeSumResult result;
     const SumKind& kind = request.kind;
     const std::uint32_t mask = (std::uint32_t{1} << kind.width) - 1;
@@ -404,7 +412,7 @@ std::uint64_t WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_
     try {
         tables.count.assign(modulus, 0);
         tables.newest.assign(modulus, kNone);
-        tables.previous.reset(new std::uint32_t[units.count + 1]);
+        tables.previous.reset(new std::uint32_t[std::min(units.count, tellingEnds) + 1]);
     } catch (const std::bad_alloc&) {
         result.outOfMemory = true;
         return result;
@@ -422,15 +430,15 @@ std::uint64_t WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_
     switch (kind.unit) {
         case SumUnit::Byte:
             result.hits = WalkNarrow<SumUnit::Byte>(units, modulus, minUnits, maxUnits, targets, tables, onHit,
-                                                    kind.endAroundCarry);
+                                                    kind.endAroundCarry, tellingEnds, result.tellingCut);
             break;
         case SumUnit::WordLe:
             result.hits = WalkNarrow<SumUnit::WordLe>(units, modulus, minUnits, maxUnits, targets, tables, onHit,
-                                                      kind.endAroundCarry);
+                                                      kind.endAroundCarry, tellingEnds, result.tellingCut);
             break;
         case SumUnit::WordBe:
             result.hits = WalkNarrow<SumUnit::WordBe>(units, modulus, minUnits, maxUnits, targets, tables, onHit,
-                                                      kind.endAroundCarry);
+                                                      kind.endAroundCarry, tellingEnds, result.tellingCut);
             break;
     }
     result.decoyHits = static_cast<double>(tables.decoyHits) * static_cast<double>(tables.sampleMask + 1);
@@ -470,9 +478,11 @@ std::uint64_t WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_
 
 }  // namespace
 
-std::uint64_t RangeSumBytesNeeded(std::uint64_t viewLength, const SumKind& kind) {
-    const std::uint64_t units = viewLength / (kind.unit == SumUnit::Byte ? 1 : kind.width / 8) + 1;
-    return kind.width <= 16 ? 4 * units + 2 * 65536 * 4 : 16 * units + 65537 * 4;
+std::uint64_t RangeSumBytesNeeded(std::uint64_t viewLength, const SumKind& kind, std::uint64_t tellingLimit) {
+    const std::uint64_t unitBytes = kind.unit == SumUnit::Byte ? 1 : kind.width / 8;
+    const std::uint64_t units = viewLength / unitBytes + 1;
+    if (kind.width <= 16) return 4 * std::min(units, tellingLimit / unitBytes + 1) + 2 * 65536 * 4;
+    return 16 * units + 65537 * 4;
 }
 
 std::uint64_t RangeCount(std::uint64_t viewLength, const RangeSumRequest& request) {
@@ -495,7 +505,8 @@ RangeSumResult FindSumRanges(std::span<const std::uint8_t> view, const RangeSumR
     const std::uint64_t minUnits = std::max<std::uint64_t>(1, (request.minLength + unitBytes - 1) / unitBytes);
     const std::uint64_t maxUnits = request.maxLength / unitBytes;
     if (minUnits > maxUnits || minUnits > units.count) return result;
-    if (kind.width <= 16) return FindNarrow(units, request, minUnits, maxUnits, onHit);
+    const std::uint64_t tellingEnds = request.tellingLimit / unitBytes;
+    if (kind.width <= 16) return FindNarrow(units, request, minUnits, maxUnits, tellingEnds, onHit);
     const std::uint64_t mask = (std::uint64_t{1} << kind.width) - 1;
     const std::uint64_t modulus = kind.endAroundCarry ? mask : mask + 1;
     StartIndex index;
@@ -508,10 +519,11 @@ RangeSumResult FindSumRanges(std::span<const std::uint8_t> view, const RangeSumR
         result.outOfMemory = true;
         return result;
     }
-    const Walk walk{units, index, modulus, minUnits, maxUnits, kind.endAroundCarry};
+    const Walk walk{units, index, modulus, minUnits, maxUnits, kind.endAroundCarry, tellingEnds};
     bool tell = true;
     for (const SumForm form : {SumForm::Plain, SumForm::Negated, SumForm::Complemented}) {
-        result.hits += WalkEnds(walk, Unshow(request.value, form, kind.width), form, tell, onHit, low, high);
+        result.hits +=
+            WalkEnds(walk, Unshow(request.value, form, kind.width), form, tell, result.tellingCut, onHit, low, high);
     }
     result.decoyHits = CountDecoysWide(units, index, modulus, minUnits, maxUnits, request.decoys);
     return result;

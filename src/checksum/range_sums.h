@@ -23,6 +23,9 @@ struct RangeSumRequest {
     // differ from value in every form, and be none of 0, 1 and 2^w - 1 (whose end-around carry
     // forms ask for all-zero ranges or exclude them).
     std::vector<std::uint32_t> decoys;
+    // Hits are told only at ends within this many bytes of the view's start; past it the search
+    // only counts. The tables that tell hits grow with it (4 bytes a unit for 8- and 16-bit sums).
+    std::uint64_t tellingLimit = ~std::uint64_t{0};
 };
 
 // Told of each hit, [start, end) in bytes of the view and the form that matched; returns false
@@ -36,11 +39,13 @@ struct RangeSumResult {
     // scaled up by the sampling.
     double decoyHits = 0;
     bool outOfMemory = false;
+    bool tellingCut = false;  // the listener still listened when the telling limit was reached
 };
 
-// Bytes of the tables at their largest: 4 per unit of the view for 8- and 16-bit sums, 16 for
-// 32-bit ones.
-[[nodiscard]] std::uint64_t RangeSumBytesNeeded(std::uint64_t viewLength, const SumKind& kind);
+// Bytes of the tables at their largest: 4 per unit of the view within the telling limit for 8- and
+// 16-bit sums, 16 per unit of the view for 32-bit ones.
+[[nodiscard]] std::uint64_t RangeSumBytesNeeded(std::uint64_t viewLength, const SumKind& kind,
+                                                std::uint64_t tellingLimit = ~std::uint64_t{0});
 
 // Number of ranges on the grid with a length in the bounds: what chance matches are counted on.
 [[nodiscard]] std::uint64_t RangeCount(std::uint64_t viewLength, const RangeSumRequest& request);

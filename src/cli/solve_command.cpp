@@ -11,7 +11,6 @@
 #include "base/format.h"
 #include "checksum/catalogue.h"
 #include "checksum/label_solver.h"
-#include "checksum/range_sums.h"
 #include "cli/hex_arg.h"
 #include "cli/input_file.h"
 #include "cli/memory_budget.h"
@@ -121,10 +120,9 @@ using checksum::SolveResult;
 [[nodiscard]] bool RangesFit(const SolveOptions& options, const SolveRequest& request, std::size_t length,
                              std::ostream& err) {
     if (!request.ranges) return true;
-    const checksum::SumKind widest{checksum::SumUnit::Byte, request.width};
-    if (checksum::RangeSumBytesNeeded(length, widest) > TableMemoryBudget()) {
-        FileProblem(err, options.file) << "the range search's tables would take "
-                                       << checksum::RangeSumBytesNeeded(length, widest) / (1 << 20)
+    const std::uint64_t tables = checksum::SolveTableBytes(length, request);
+    if (tables > TableMemoryBudget()) {
+        FileProblem(err, options.file) << "the range search's tables would take " << tables / (1 << 20)
                                        << " MiB, more than half the memory: narrow the dump with --area\n";
         return false;
     }
