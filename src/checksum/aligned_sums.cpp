@@ -89,6 +89,8 @@ public:
           base_(base),
           max_(maxUnits),
           onHit_(onHit) {}
+    Scan(const Scan&) = delete;  // its level pointers point into itself
+    Scan& operator=(const Scan&) = delete;
 
     AlignedSumResult Run(std::uint64_t units) {
         const std::uint64_t leaves = units / base_;
@@ -100,7 +102,7 @@ public:
             const std::uint64_t index = first / kLeaves;
             FillLeaves(first, count);
             if (!Levels(first * base_, count, index % stride == 0) || count < kLeaves) continue;
-            Reg sum = level_[0];
+            Reg sum = level_[0];  // the stretch's whole sum, which Levels leaves first
             std::uint64_t length = stretch;
             for (unsigned bit = 0; (index >> bit) & 1; ++bit) {
                 sum = a_.Add(sum, pending_[bit]);
@@ -114,7 +116,7 @@ public:
 
 private:
     void FillLeaves(std::uint64_t first, std::uint64_t count) {
-        Reg* level = level_.data();  // locals throughout: the stores must not seem to alias the members
+        Reg* level = level_;  // locals throughout: the stores must not seem to alias the members
         const std::uint8_t* view = view_;
         if (base_ == 1) {
             for (std::uint64_t i = 0; i < count; ++i) level[i] = static_cast<Reg>(Read<Unit, Width>(view, first + i));
@@ -129,26 +131,36 @@ private:
         }
     }
 
-    // Halves level n into n / 2 sums of pairs. Through a second buffer: halved in place, the
-    // writes seem to overlap the reads and the loop is not vectorised.
-    void Halve(std::uint64_t n) {
-        const Reg* __restrict level = level_.data();
-        Reg* __restrict pairs = pairs_.data();
+    // Halves level n into n / 2 sums of pairs in pairs_, and counts those that match: one pass
+    // per level for both. Through a second buffer: halved in place, the writes seem to overlap
+    // the reads and the loop is not vectorised.
+    [[nodiscard]] std::uint64_t HalveAndCount(std::uint64_t n) {
+        const Reg* __restrict level = level_;
+        Reg* __restrict pairs = pairs_;
         const Reg mask = a_.mask, modulus = a_.modulus;
+        const Reg w0 = wanted_[0], w1 = wanted_[1], w2 = wanted_[2];
+        Reg matches = 0;  // at most 3 kLeaves / 2: in the lanes' own width, which vectorises best
+        const auto match = [&](Reg x) {
+            return static_cast<Reg>(static_cast<Reg>(x == w0) + static_cast<Reg>(x == w1) + static_cast<Reg>(x == w2));
+        };
         if constexpr (sizeof(Reg) * 8 == Width) {
             const auto carry = static_cast<Reg>(a_.endAroundCarry);
             for (std::uint64_t i = 0; i < n / 2; ++i) {
                 const Reg x = level[2 * i];
                 const auto s = static_cast<Reg>(x + level[2 * i + 1]);
-                pairs[i] = static_cast<Reg>(s + (carry & static_cast<Reg>(s < x)));
+                const auto sum = static_cast<Reg>(s + (carry & static_cast<Reg>(s < x)));
+                pairs[i] = sum;
+                matches = static_cast<Reg>(matches + match(sum));
             }
         } else {
             for (std::uint64_t i = 0; i < n / 2; ++i) {
                 const Reg s = static_cast<Reg>(level[2 * i] + level[2 * i + 1]);
-                pairs[i] = s > mask ? static_cast<Reg>(s - modulus) : s;
+                const Reg sum = s > mask ? static_cast<Reg>(s - modulus) : s;
+                pairs[i] = sum;
+                matches = static_cast<Reg>(matches + match(sum));
             }
         }
-        std::copy(pairs_.begin(), pairs_.begin() + static_cast<std::ptrdiff_t>(n / 2), level_.begin());
+        return matches;
     }
 
     // Tests and halves the levels of one stretch; true when its whole sum is in level_[0] and
@@ -156,16 +168,18 @@ private:
     bool Levels(std::uint64_t start, std::uint64_t count, bool sampled) {
         found_.clear();
         std::uint64_t length = base_;
+        std::uint64_t matches = CountMatches(count);
         for (std::uint64_t n = count;; n /= 2, length *= 2) {
             if (length > max_) break;
-            if (!tell_) {
-                hits_ += CountMatches(n);
-            } else if (AnyMatch(n)) {
+            if (!tell_ || matches == 0) {
+                hits_ += matches;
+            } else {
                 Collect(start, n, length);
             }
             if (sampled) decoySampled_ += CountDecoys(n);
             if (n <= 1) break;
-            Halve(n);
+            matches = HalveAndCount(n);
+            std::swap(level_, pairs_);
         }
         if (!found_.empty()) {
             std::sort(found_.begin(), found_.end(), [](const Found& x, const Found& y) {
@@ -180,7 +194,7 @@ private:
     }
 
     [[nodiscard]] std::uint64_t CountMatches(std::uint64_t n) const {
-        const Reg* level = level_.data();
+        const Reg* level = level_;
         const Reg w0 = wanted_[0], w1 = wanted_[1], w2 = wanted_[2];
         Reg matches = 0;  // at most 3 kLeaves: in the lanes' own width, which vectorises best
         for (std::uint64_t i = 0; i < n; ++i) {
@@ -192,7 +206,7 @@ private:
     }
 
     [[nodiscard]] std::uint64_t CountDecoys(std::uint64_t n) const {
-        const Reg* level = level_.data();
+        const Reg* level = level_;
         std::uint64_t matches = 0;
         for (const Reg wanted : decoys_) {
             Reg one = 0;  // at most kLeaves
@@ -200,17 +214,6 @@ private:
             matches += one;
         }
         return matches;
-    }
-
-    [[nodiscard]] bool AnyMatch(std::uint64_t n) const {
-        const Reg* level = level_.data();
-        const Reg w0 = wanted_[0], w1 = wanted_[1], w2 = wanted_[2];
-        Reg any = 0;
-        for (std::uint64_t i = 0; i < n; ++i) {
-            const Reg s = level[i];
-            any |= static_cast<Reg>(static_cast<Reg>(s == w0) | static_cast<Reg>(s == w1) | static_cast<Reg>(s == w2));
-        }
-        return any != 0;
     }
 
     void Collect(std::uint64_t start, std::uint64_t n, std::uint64_t length) {
@@ -239,8 +242,9 @@ private:
     std::vector<Reg> decoys_;  // each decoy's shown sum in each form
     std::uint64_t base_, max_;
     const AlignedSumHit& onHit_;
-    std::array<Reg, kLeaves> level_{};
-    std::array<Reg, kLeaves / 2> pairs_{};
+    std::array<Reg, kLeaves> levelBuffer_{}, pairBuffer_{};
+    Reg* level_ = levelBuffer_.data();  // the level at hand
+    Reg* pairs_ = pairBuffer_.data();   // the next, then swapped with it
     std::array<Reg, 65> pending_{};
     std::vector<Found> found_;
     bool tell_ = true;

@@ -387,7 +387,28 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
     for (const CrcModel& model : CrcModels()) {
         if (model.width == request.width) engines.emplace_back(model);
     }
-    const std::vector<View> views = ChecksumViewsOf(dump, true);
+    // Parts of the dump are spans of it, at hand at once; lanes are copies, which a second
+    // processor makes while the first searches the whole dump's ranges.
+    std::vector<View> views;
+    for (ViewPlan& plan : ChecksumViewPlans(dump.size(), true)) {
+        views.emplace_back();
+        views.back().plan = std::move(plan);
+    }
+    const auto materialize = [&](bool copies) {
+        for (View& view : views) {
+            if ((view.plan.kind != ViewKind::Part) != copies) continue;
+            static_cast<ViewBytes&>(view) = MaterializeView(dump, view.plan);
+            if (!view.owned.empty()) view.bytes = view.owned;
+        }
+    };
+    materialize(false);
+    std::promise<void> copiesMade;
+    std::future<void> copies = copiesMade.get_future();
+    bool copiesAtHand = false;
+    const auto needCopies = [&] {
+        if (!copiesAtHand) copies.get();  // a failure to make them is thrown here too
+        copiesAtHand = true;
+    };
     const std::vector<std::uint32_t> decoys =
         request.ranges ? DecoysOf(request.value, request.width) : std::vector<std::uint32_t>{};
     // The work falls in two halves that only read the views and write apart: the whole views
@@ -441,6 +462,15 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
     };
     const auto firstHalf = [&](bool helping) {
         SolveResult part;
+        if (helping) {
+            try {
+                materialize(true);
+            } catch (...) {
+                copiesMade.set_exception(std::current_exception());
+                throw;
+            }
+            copiesMade.set_value();
+        }
         const auto registers = RegistersOfViews(views, engines, request.width / 8);
         for (std::size_t v = 0; v < views.size(); ++v) CheckWholeView(views[v], request, engines, registers[v], part);
         if (!request.ranges) return part;
@@ -460,7 +490,11 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
             // No thread to be had: the first half runs when its results are asked for.
         }
     }
-    if (!first.valid()) first = std::async(std::launch::deferred, firstHalf, false);
+    if (!first.valid()) {
+        materialize(true);
+        copiesAtHand = true;
+        first = std::async(std::launch::deferred, firstHalf, false);
+    }
     const auto joinFirstHalf = [&] {
         SolveResult part = first.get();
         result.whole = std::move(part.whole);
@@ -491,6 +525,7 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
             if (front == back) break;
             s = front++;
         }
+        if (searches[s].view->plan.kind != ViewKind::Part) needCopies();
         searchTelling(searches[s]);
     }
     joinFirstHalf();
@@ -498,7 +533,10 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
     result.decoys = decoys.size();
     for (std::size_t s = 0; s < searches.size(); ++s) {
         RangeSearch& search = searches[s];
-        if (s >= back && listening && search.found.hits > search.alignedHits) searchTelling(search);
+        if (s >= back && listening && search.found.hits > search.alignedHits) {
+            needCopies();
+            searchTelling(search);
+        }
         result.outOfMemory = result.outOfMemory || search.found.outOfMemory;
         result.rangeHits += search.found.hits;
         if (!decoys.empty()) result.rangeChance += search.found.decoyHits / static_cast<double>(decoys.size());
