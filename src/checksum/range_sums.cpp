@@ -426,7 +426,7 @@ std::uint64_t WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_
             tables.decoys.push_back(static_cast<std::uint32_t>(Unshow(decoy, form, kind.width) % modulus));
         }
     }
-    tables.sampleMask = SampleMask(units.count - minUnits + 1, std::uint64_t{1} << 18);
+    tables.sampleMask = SampleMask(units.count - minUnits + 1, std::uint64_t{1} << 16);
     switch (kind.unit) {
         case SumUnit::Byte:
             result.hits = WalkNarrow<SumUnit::Byte>(units, modulus, minUnits, maxUnits, targets, tables, onHit,

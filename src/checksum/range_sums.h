@@ -35,8 +35,7 @@ using SumRangeHit = std::function<bool(std::uint64_t start, std::uint64_t end, S
 struct RangeSumResult {
     std::uint64_t hits = 0;  // every matching (range, form), told or not
     // Ranges matching the decoys, every form, summed over the decoys: counted at a sample of the
-    // ends (every end up to 2^18 of them for 8- and 16-bit sums, 2^16 for 32-bit ones) and
-    // scaled up by the sampling.
+    // ends (every end up to 2^16 of them) and scaled up by the sampling.
     double decoyHits = 0;
     bool outOfMemory = false;
     bool tellingCut = false;  // the listener still listened when the telling limit was reached
