@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <random>
 #include <set>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -113,6 +114,50 @@ TEST(LabelSolverTest, AlignedRangesComeFirstWithTheirOwnCount) {
     EXPECT_EQ(result.aligned[0].checksum, "SUM-16");
     EXPECT_EQ(result.aligned[0].start, 0x400u);
     EXPECT_EQ(result.aligned[0].end, 0x500u);
+}
+
+// Whatever processor searches a view, every range that is not aligned is told, and every range
+// is counted. The range search, checked above against every range summed afresh, is the oracle.
+// The dumps are large enough that a second processor takes searches of its own: random bytes, a
+// blank stretch, and bytes on a lattice (even; each word's two bytes alike).
+TEST(LabelSolverTest, EveryProcessorsRangesAreTold) {
+    std::mt19937 random(13);
+    for (int round = 0; round < 4; ++round) {
+        std::vector<std::uint8_t> dump(std::size_t{1} << 18);
+        for (std::size_t i = 0; i < dump.size(); ++i) {
+            const auto r = static_cast<std::uint8_t>(random());
+            dump[i] = round == 1 ? static_cast<std::uint8_t>(r & 0xFE) : r;
+        }
+        if (round == 2) {
+            for (std::size_t i = 1; i < dump.size(); i += 2) dump[i] = dump[i - 1];
+        }
+        if (round == 3) std::fill(dump.begin() + 0x10000, dump.begin() + 0x10400, 0);
+        const SolveRequest request{static_cast<std::uint32_t>(random()) & 0xFFFF, 16, true, 1, 24};
+        std::set<std::tuple<std::string, std::string, std::uint64_t, std::uint64_t>> told, expected;
+        const SolveResult result = Solve(dump, request, [&](const RangeHit& hit) {
+            told.emplace(hit.view, hit.checksum, hit.start, hit.end);
+            return true;
+        });
+        std::uint64_t hits = 0;
+        for (const View& view : ChecksumViewsOf(dump, true)) {
+            if (IsPiece(view.plan)) continue;
+            for (const SumKind& row : SumRows()) {
+                if (row.width != 16) continue;
+                const unsigned unitBytes = UnitBytes(row.unit, 16);
+                hits += FindSumRanges(view.bytes, {row, request.value, 1, 24, {}}, [&](auto a, auto b, SumForm form) {
+                            const std::uint64_t length = (b - a) / unitBytes;
+                            if ((length & (length - 1)) != 0 || (a / unitBytes) % length != 0) {
+                                SumKind kind = row;
+                                kind.form = form;
+                                expected.emplace(view.plan.name, SumName(kind), a, b);
+                            }
+                            return true;
+                        }).hits;
+            }
+        }
+        EXPECT_EQ(told, expected) << "round " << round;
+        EXPECT_EQ(result.rangeHits, hits) << "round " << round;
+    }
 }
 
 // A sum of n random bytes lies near n * 127.5: targets drawn the same way (the sum of another
