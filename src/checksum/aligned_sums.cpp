@@ -55,21 +55,6 @@ struct Arithmetic {
     }
 };
 
-template <SumUnit Unit, unsigned Width>
-[[nodiscard]] std::uint32_t Read(const std::uint8_t* view, std::uint64_t i) {
-    constexpr unsigned kBytes = Unit == SumUnit::Byte ? 1 : Width / 8;
-    const std::uint8_t* p = view + i * kBytes;
-    if constexpr (Unit == SumUnit::Byte) {
-        return p[0];
-    } else if constexpr (Width == 16) {
-        return Unit == SumUnit::WordLe ? p[0] | std::uint32_t{p[1]} << 8 : std::uint32_t{p[0]} << 8 | p[1];
-    } else {
-        return Unit == SumUnit::WordLe
-                   ? p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24
-                   : std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
-    }
-}
-
 struct Found {
     std::uint64_t end, length;
     unsigned form;
@@ -119,14 +104,15 @@ private:
         Reg* level = level_;  // locals throughout: the stores must not seem to alias the members
         const std::uint8_t* view = view_;
         if (base_ == 1) {
-            for (std::uint64_t i = 0; i < count; ++i) level[i] = static_cast<Reg>(Read<Unit, Width>(view, first + i));
+            for (std::uint64_t i = 0; i < count; ++i)
+                level[i] = static_cast<Reg>(ReadUnit<Unit, Width>(view, first + i));
             return;
         }
         const std::uint64_t base = base_;
         for (std::uint64_t i = 0; i < count; ++i) {
             std::uint64_t total = 0;
             const std::uint64_t from = (first + i) * base;
-            for (std::uint64_t u = from; u < from + base; ++u) total += Read<Unit, Width>(view, u);
+            for (std::uint64_t u = from; u < from + base; ++u) total += ReadUnit<Unit, Width>(view, u);
             level[i] = a_.OfTotal(total);
         }
     }

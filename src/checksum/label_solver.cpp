@@ -88,19 +88,7 @@ constexpr std::uint64_t kModelBlock = 4096;
 
 template <SumUnit Unit, unsigned Width>
 [[nodiscard]] UnitModel ModelOfUnits(const std::uint8_t* bytes, std::uint64_t count) {
-    constexpr unsigned kBytes = Unit == SumUnit::Byte ? 1 : Width / 8;
-    const auto at = [bytes](std::uint64_t i) -> std::uint64_t {
-        const std::uint8_t* p = bytes + i * kBytes;
-        if constexpr (kBytes == 1) {
-            return p[0];
-        } else if constexpr (kBytes == 2) {
-            return Unit == SumUnit::WordLe ? p[0] | std::uint32_t{p[1]} << 8 : std::uint32_t{p[0]} << 8 | p[1];
-        } else {
-            return Unit == SumUnit::WordLe
-                       ? p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24
-                       : std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
-        }
-    };
+    const auto at = [bytes](std::uint64_t i) -> std::uint64_t { return ReadUnit<Unit, Width>(bytes, i); };
     Moments m;
     m.count = count;
     if (count == 0) return m.Model();
@@ -143,7 +131,9 @@ struct PairModels {
 [[nodiscard]] PairModels ModelsOfPairs(std::span<const std::uint8_t> view) {
     const std::uint8_t* p = view.data();
     const std::uint64_t pairs = view.size() / 2;
-    if (pairs == 0) return {ModelOf(view, SumUnit::Byte, 8), ModelOf(view, SumUnit::WordLe, 16), ModelOf(view, SumUnit::WordBe, 16)};
+    if (pairs == 0)
+        return {ModelOf(view, SumUnit::Byte, 8), ModelOf(view, SumUnit::WordLe, 16),
+                ModelOf(view, SumUnit::WordBe, 16)};
     Moments bytes, le, be;
     const std::uint64_t f0 = p[0], f1 = p[1];
     bytes.count = view.size();
@@ -152,8 +142,8 @@ struct PairModels {
     le.first = f0 | f1 << 8;
     be.first = f0 << 8 | f1;
     const auto byteAt = [p](std::uint64_t i) -> std::uint64_t { return p[i]; };
-    const auto leAt = [p](std::uint64_t i) -> std::uint64_t { return p[2 * i] | std::uint64_t{p[2 * i + 1]} << 8; };
-    const auto beAt = [p](std::uint64_t i) -> std::uint64_t { return std::uint64_t{p[2 * i]} << 8 | p[2 * i + 1]; };
+    const auto leAt = [p](std::uint64_t i) -> std::uint64_t { return ReadUnit<SumUnit::WordLe, 16>(p, i); };
+    const auto beAt = [p](std::uint64_t i) -> std::uint64_t { return ReadUnit<SumUnit::WordBe, 16>(p, i); };
     for (std::uint64_t from = 0; from < pairs; from += kModelBlock) {
         const std::uint64_t to = std::min(pairs, from + kModelBlock);
         std::uint32_t sumLo = 0, sumHi = 0, squaresLo = 0, squaresHi = 0, products = 0;
@@ -260,10 +250,10 @@ void CheckWholeView(const View& view, const SolveRequest& request, const std::ve
     std::optional<SumUnit> modelled;
     for (const SumKind& row : RowsOfWidth(request.width)) {
         if (modelled != row.unit) {
-            model = !pairModels                     ? ModelOf(view.bytes, row.unit, row.width)
-                    : row.unit == SumUnit::Byte     ? pairModels->bytes
-                    : row.unit == SumUnit::WordLe   ? pairModels->wordLe
-                                                    : pairModels->wordBe;
+            model = !pairModels                   ? ModelOf(view.bytes, row.unit, row.width)
+                    : row.unit == SumUnit::Byte   ? pairModels->bytes
+                    : row.unit == SumUnit::WordLe ? pairModels->wordLe
+                                                  : pairModels->wordBe;
         }
         modelled = row.unit;
         const unsigned unitBytes = UnitBytes(row.unit, row.width);
@@ -331,8 +321,8 @@ std::uint64_t CheckAligned(const View& view, const SumKind& row, const SolveRequ
 std::uint64_t SolveTableBytes(std::uint64_t dumpLength, const SolveRequest& request) {
     if (!request.ranges) return 0;
     const SumKind widest{SumUnit::Byte, request.width};
-    const std::uint64_t helper = request.width <= 16 ? RangeSumBytesNeeded(dumpLength, widest, 0)
-                                                     : RangeSumBytesNeeded(dumpLength / 4, widest);
+    const std::uint64_t helper =
+        request.width <= 16 ? RangeSumBytesNeeded(dumpLength, widest, 0) : RangeSumBytesNeeded(dumpLength / 4, widest);
     return RangeSumBytesNeeded(dumpLength, widest) + helper;
 }
 
@@ -455,9 +445,8 @@ SolveResult Solve(std::span<const std::uint8_t> dump, const SolveRequest& reques
             }
             RangeSumRequest range = rangeOf(searches[s]);
             range.tellingLimit = 0;
-            searches[s].found = FindSumRanges(searches[s].view->bytes, range, [](std::uint64_t, std::uint64_t, SumForm) {
-                return false;
-            });
+            searches[s].found = FindSumRanges(searches[s].view->bytes, range,
+                                              [](std::uint64_t, std::uint64_t, SumForm) { return false; });
         }
     };
     const auto firstHalf = [&](bool helping) {

@@ -191,17 +191,6 @@ std::uint64_t WalkEnds(const Walk& walk, std::uint64_t sum, SumForm form, bool& 
 
 constexpr std::uint32_t kNone = 0xFFFFFFFF;
 
-template <SumUnit Unit>
-[[nodiscard]] std::uint32_t ReadUnit(const std::uint8_t* view, std::uint64_t i) {
-    if constexpr (Unit == SumUnit::Byte) {
-        return view[i];
-    } else if constexpr (Unit == SumUnit::WordLe) {
-        return view[2 * i] | std::uint32_t{view[2 * i + 1]} << 8;
-    } else {
-        return std::uint32_t{view[2 * i]} << 8 | view[2 * i + 1];
-    }
-}
-
 struct Target {
     std::uint32_t residue;
     bool zeroOnly;  // end-around carry and a sum of 0: all-zero ranges only
@@ -258,13 +247,13 @@ void WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUnit
     for (; s.b <= last; ++s.b) {
         const std::uint64_t b = s.b;
         if (b > 0) {
-            const std::uint32_t u = ReadUnit<Unit>(view, b - 1);
+            const std::uint32_t u = ReadUnit<Unit, 16>(view, b - 1);
             s.prefix = advance(s.prefix, u);
             if (u != 0) s.zeroRun = b;
         }
         if (b < minUnits) continue;
         const std::uint64_t lastStart = b - minUnits;
-        if (lastStart > 0) s.entering = advance(s.entering, ReadUnit<Unit>(view, lastStart - 1));
+        if (lastStart > 0) s.entering = advance(s.entering, ReadUnit<Unit, 16>(view, lastStart - 1));
         ++count[s.entering];
         if constexpr (Telling) {
             t.previous[lastStart] = t.newest[s.entering];
@@ -273,7 +262,7 @@ void WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUnit
         std::uint64_t firstStart = 0;
         if (b > maxUnits) {
             firstStart = b - maxUnits;
-            if (firstStart > 1) s.leaving = advance(s.leaving, ReadUnit<Unit>(view, firstStart - 2));
+            if (firstStart > 1) s.leaving = advance(s.leaving, ReadUnit<Unit, 16>(view, firstStart - 2));
             --count[s.leaving];  // start firstStart - 1 leaves the window
         }
         if (((b - minUnits) & t.sampleMask) == 0) t.decoyHits += DecoysAt(t, s.prefix, modulus);
@@ -340,17 +329,17 @@ void CountNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUni
     // so that the loop that does nearly all the work tests none of them.
     const auto atEnd = [&]<bool Steady>(std::uint64_t e) {
         if (Steady || e > 0) {
-            const std::uint32_t u = ReadUnit<Unit>(view, e - 1);
+            const std::uint32_t u = ReadUnit<Unit, 16>(view, e - 1);
             prefix = wrap(prefix + u);
             if constexpr (Special) zeroRun = u != 0 ? e : zeroRun;
         }
         if (!Steady && e < minUnits) return;
         const std::uint64_t lastStart = e - minUnits;
-        if (Steady || lastStart > 0) entering = wrap(entering + ReadUnit<Unit>(view, lastStart - 1));
+        if (Steady || lastStart > 0) entering = wrap(entering + ReadUnit<Unit, 16>(view, lastStart - 1));
         std::uint64_t firstStart = 0;
         if (Steady || e > maxUnits) {
             firstStart = e - maxUnits;
-            if (Steady || firstStart > 1) leaving = wrap(leaving + ReadUnit<Unit>(view, firstStart - 2));
+            if (Steady || firstStart > 1) leaving = wrap(leaving + ReadUnit<Unit, 16>(view, firstStart - 2));
             // A start entering with the key of the one leaving changes no count. Skipped, a blank
             // view (one key throughout) no longer chains every end through one counter in memory.
             if (entering != leaving) {

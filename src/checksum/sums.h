@@ -62,16 +62,32 @@ struct SumKind {
 
 // Unit i of bytes: byte i, or the word of width/8 bytes at i * width/8 in the unit's order.
 // Inline: the solver reads every unit of every view through it.
+// Unit i of bytes (a byte, or a word of width bits in its byte order), the kind fixed when
+// compiled: the form the inner loops read.
+template <SumUnit Unit, unsigned Width>
+[[nodiscard]] inline std::uint32_t ReadUnit(const std::uint8_t* bytes, std::uint64_t i) {
+    if constexpr (Unit == SumUnit::Byte) {
+        return bytes[i];
+    } else if constexpr (Width == 16) {
+        const std::uint8_t* p = bytes + 2 * i;
+        return Unit == SumUnit::WordLe ? p[0] | std::uint32_t{p[1]} << 8 : std::uint32_t{p[0]} << 8 | p[1];
+    } else {
+        const std::uint8_t* p = bytes + 4 * i;
+        return Unit == SumUnit::WordLe
+                   ? p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24
+                   : std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+    }
+}
+
 [[nodiscard]] inline std::uint32_t UnitAt(std::span<const std::uint8_t> bytes, std::uint64_t i, SumUnit unit,
                                           unsigned width) {
     if (unit == SumUnit::Byte) return bytes[i];
-    const std::uint8_t* p = bytes.data() + i * (width / 8);
     if (width == 16) {
-        return unit == SumUnit::WordLe ? p[0] | std::uint32_t{p[1]} << 8 : std::uint32_t{p[0]} << 8 | p[1];
+        return unit == SumUnit::WordLe ? ReadUnit<SumUnit::WordLe, 16>(bytes.data(), i)
+                                       : ReadUnit<SumUnit::WordBe, 16>(bytes.data(), i);
     }
-    return unit == SumUnit::WordLe
-               ? p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24
-               : std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+    return unit == SumUnit::WordLe ? ReadUnit<SumUnit::WordLe, 32>(bytes.data(), i)
+                                   : ReadUnit<SumUnit::WordBe, 32>(bytes.data(), i);
 }
 
 // Bytes per unit: 1 for bytes, width/8 for words.
