@@ -492,7 +492,9 @@ RangeSumResult FindSumRanges(std::span<const std::uint8_t> view, const RangeSumR
     const Units units = UnitsOf(view, kind);
     const std::uint64_t unitBytes = units.bytes;
     const std::uint64_t minUnits = std::max<std::uint64_t>(1, (request.minLength + unitBytes - 1) / unitBytes);
-    const std::uint64_t maxUnits = request.maxLength / unitBytes;
+    // No range is longer than the view; bounded so, max + 1 cannot wrap (no --max is 2^64 - 1),
+    // and every start a window leaves behind lies in the view.
+    const std::uint64_t maxUnits = std::min(request.maxLength / unitBytes, units.count);
     if (minUnits > maxUnits || minUnits > units.count) return result;
     const std::uint64_t tellingEnds = request.tellingLimit / unitBytes;
     if (kind.width <= 16) return FindNarrow(units, request, minUnits, maxUnits, tellingEnds, onHit);
