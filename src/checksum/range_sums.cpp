@@ -128,8 +128,8 @@ struct Walk {
 }
 
 // One form's walk over the ends; returns the hits, tells them while tell is true.
-std::uint64_t WalkEnds(const Walk& walk, std::uint64_t sum, SumForm form, bool& tell, bool& cut,
-                       const SumRangeHit& onHit, std::vector<std::uint32_t>& low, std::vector<std::uint32_t>& high) {
+std::uint64_t WalkEnds(const Walk& walk, std::uint64_t sum, SumForm form, bool& tell, const SumRangeHit& onHit,
+                       std::vector<std::uint32_t>& low, std::vector<std::uint32_t>& high) {
     const bool zeroOnly = walk.endAroundCarry && sum == 0;            // only all-zero ranges show 0
     const bool notZero = walk.endAroundCarry && sum == walk.modulus;  // residue 0, but not all zero
     const std::uint64_t residue = sum % walk.modulus;
@@ -147,7 +147,6 @@ std::uint64_t WalkEnds(const Walk& walk, std::uint64_t sum, SumForm form, bool& 
         }
         if (b < walk.minUnits) continue;
         const bool within = b <= walk.tellingEnds;
-        cut = cut || (tell && !within);
         const std::uint64_t lastStart = b - walk.minUnits;
         const std::uint64_t firstStart = b > walk.maxUnits ? b - walk.maxUnits : 0;
         std::uint64_t matches = 0, from = 0;  // told: order[from ..], or the zero starts
@@ -374,11 +373,10 @@ void CountNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUni
 template <SumUnit Unit>
 std::uint64_t WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_t minUnits, std::uint64_t maxUnits,
                          std::span<const Target> targets, NarrowTables& t, const SumRangeHit& onHit, bool eac,
-                         std::uint64_t tellingEnds, bool& cut) {
+                         std::uint64_t tellingEnds) {
     bool tell = true;
     WalkState state;
     WalkNarrow<Unit, true>(units, modulus, minUnits, maxUnits, targets, t, tell, onHit, state, tellingEnds);
-    cut = tell && state.b <= units.count;
     const bool special =
         std::any_of(targets.begin(), targets.end(), [](const Target& x) { return x.zeroOnly || x.notZero; });
     if (special) {
@@ -419,15 +417,15 @@ std::uint64_t WalkNarrow(const Units& units, std::uint32_t modulus, std::uint64_
     switch (kind.unit) {
         case SumUnit::Byte:
             result.hits = WalkNarrow<SumUnit::Byte>(units, modulus, minUnits, maxUnits, targets, tables, onHit,
-                                                    kind.endAroundCarry, tellingEnds, result.tellingCut);
+                                                    kind.endAroundCarry, tellingEnds);
             break;
         case SumUnit::WordLe:
             result.hits = WalkNarrow<SumUnit::WordLe>(units, modulus, minUnits, maxUnits, targets, tables, onHit,
-                                                      kind.endAroundCarry, tellingEnds, result.tellingCut);
+                                                      kind.endAroundCarry, tellingEnds);
             break;
         case SumUnit::WordBe:
             result.hits = WalkNarrow<SumUnit::WordBe>(units, modulus, minUnits, maxUnits, targets, tables, onHit,
-                                                      kind.endAroundCarry, tellingEnds, result.tellingCut);
+                                                      kind.endAroundCarry, tellingEnds);
             break;
     }
     result.decoyHits = static_cast<double>(tables.decoyHits) * static_cast<double>(tables.sampleMask + 1);
@@ -513,8 +511,7 @@ RangeSumResult FindSumRanges(std::span<const std::uint8_t> view, const RangeSumR
     const Walk walk{units, index, modulus, minUnits, maxUnits, kind.endAroundCarry, tellingEnds};
     bool tell = true;
     for (const SumForm form : {SumForm::Plain, SumForm::Negated, SumForm::Complemented}) {
-        result.hits +=
-            WalkEnds(walk, Unshow(request.value, form, kind.width), form, tell, result.tellingCut, onHit, low, high);
+        result.hits += WalkEnds(walk, Unshow(request.value, form, kind.width), form, tell, onHit, low, high);
     }
     result.decoyHits = CountDecoysWide(units, index, modulus, minUnits, maxUnits, request.decoys);
     return result;

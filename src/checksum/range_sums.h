@@ -38,7 +38,6 @@ struct RangeSumResult {
     // ends (every end up to 2^16 of them) and scaled up by the sampling.
     double decoyHits = 0;
     bool outOfMemory = false;
-    bool tellingCut = false;  // the listener still listened when the telling limit was reached
 };
 
 // Bytes of the tables at their largest: 4 per unit of the view within the telling limit for 8- and
